@@ -7,7 +7,10 @@ namespace {
 
 struct RootGuard {
     explicit RootGuard(char const* value) {
-        if (value) setenv("MOBREL_ROOT", value, 1); else unsetenv("MOBREL_ROOT");
+        if (value)
+            setenv("MOBREL_ROOT", value, 1);
+        else
+            unsetenv("MOBREL_ROOT");
     }
     ~RootGuard() { unsetenv("MOBREL_ROOT"); }
 };
