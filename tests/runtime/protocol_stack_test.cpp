@@ -176,15 +176,6 @@ TEST_F(ProtocolStack, AnEmptyFamilyFailsInitialisationAndDropsEverything) {
     EXPECT_EQ(f.top(), nullptr);
 }
 
-TEST_F(ProtocolStack, InitialisationRunsThroughTheMembersFromTheBottom) {
-    Family f("F", events);
-    f.add_protocol_tail(new Member('A', events));
-    Protocol* b = f.add_protocol_tail(new Member('B', events));
-    Status status = f.initialize();
-    EXPECT_TRUE(status->success());
-    EXPECT_EQ(status->source, b);
-}
-
 TEST_F(ProtocolStack, LayersAddedAtTheHeadGoBelowAndAtTheTailAbove) {
     Family f("F", events);
     Protocol* middle = f.add_protocol_tail(new Member('M', events));

@@ -206,14 +206,6 @@ TEST_F(ProtocolLayer, DataGoesDownAndUpThroughEveryLayer) {
     EXPECT_EQ(events, (Events{"L1 receive", "L2 receive", "L3 receive", "owner on_message EE"}));
 }
 
-TEST_F(ProtocolLayer, PrepareTailReservesTrailerRoomFromTheBottom) {
-    build();
-    Packet p;
-    l3->prepare_tail(p);
-    EXPECT_EQ(p._tailroom(), 0u);
-    EXPECT_EQ(p._headroom(), 65536u);
-}
-
 TEST_F(ProtocolLayer, DestroyingALayerTakesItOutOfItsList) {
     build();
     delete l2;
@@ -292,20 +284,6 @@ TEST(ProtocolStatus, ASharedStatusIsDeletedOnceAfterItsLastHolder) {
         EXPECT_EQ(owner.last_status, status.get());
     }
     EXPECT_EQ(deleted, 1);
-}
-
-TEST(ProtocolStatus, StatusKindsTellSuccessAndText) {
-    Status ok = new Protocol_status_success(nullptr, "TPKT deactivated");
-    Status bad = new Protocol_status_error(nullptr, "fd not attached");
-    Status init = new Protocol_initialize_error(nullptr);
-    EXPECT_TRUE(ok->success());
-    EXPECT_FALSE(bad->success());
-    EXPECT_FALSE(init->success());
-    EXPECT_EQ(init->message(), "error");
-    std::ostringstream os;
-    ok->out(os);
-    os << '|' << *bad << '|' << *init;
-    EXPECT_EQ(os.str(), "TPKT deactivated|fd not attached|error");
 }
 
 }  // namespace
