@@ -40,7 +40,9 @@ ModuleTable const modules[] = {
     {"RERIRA", RERIRA::moduleTypes, RERIRA::moduleTypeCount},
 };
 
-unsigned tagOf(void const* record) { return static_cast<ASN1::BasicInfo const*>(record)->tag; }
+unsigned tagOf(void const* record) {
+    return static_cast<ASN1::BasicInfo const*>(record)->tag;
+}
 
 std::map<void const*, std::string> generatedRecords() {
     std::map<void const*, std::string> out;
@@ -87,10 +89,10 @@ std::string text(ASN1::AbstractData const& value) {
 TEST(MessageTables, EveryModuleHasThePublishedNumberOfTypesOfEachKind) {
     // types, SEQUENCE, CHOICE, ENUMERATED, sized strings
     std::map<std::string, std::vector<unsigned>> const expected = {
-        {"LGCP", {106, 63, 24, 19, 0}}, {"ACP", {42, 21, 7, 14, 0}},
-        {"MON", {19, 11, 7, 1, 0}},     {"HSP", {21, 11, 4, 6, 0}},
-        {"BASE", {3, 1, 0, 2, 0}},      {"MEDIA", {11, 3, 7, 1, 0}},
-        {"CCP", {2, 1, 1, 0, 0}},       {"TERM", {155, 84, 39, 31, 1}},
+        {"LGCP", {106, 63, 24, 19, 0}},  {"ACP", {42, 21, 7, 14, 0}},
+        {"MON", {19, 11, 7, 1, 0}},      {"HSP", {21, 11, 4, 6, 0}},
+        {"BASE", {3, 1, 0, 2, 0}},       {"MEDIA", {11, 3, 7, 1, 0}},
+        {"CCP", {2, 1, 1, 0, 0}},        {"TERM", {155, 84, 39, 31, 1}},
         {"RERIRA", {145, 92, 20, 33, 0}}};
     for (auto const& m : modules) {
         std::vector<unsigned> got = {m.count, 0, 0, 0, 0};
@@ -107,17 +109,17 @@ TEST(MessageTables, TheTwoMessagesReachThePublishedNumberOfTypesPerModule) {
     std::map<std::string, unsigned> got;
     for (void const* r : reachableFromTheMessages())
         if (generated.count(r)) ++got[generated.at(r)];
-    std::map<std::string, unsigned> const expected = {
-        {"LGCP", 105}, {"ACP", 10}, {"MON", 19}, {"HSP", 1}, {"BASE", 1}, {"TERM", 68},
-        {"RERIRA", 140}};
+    std::map<std::string, unsigned> const expected = {{"LGCP", 105},  {"ACP", 10}, {"MON", 19},
+                                                      {"HSP", 1},     {"BASE", 1}, {"TERM", 68},
+                                                      {"RERIRA", 140}};
     EXPECT_EQ(got, expected);
 }
 
 TEST(MessageTables, EveryReachableTableCanMakeValuesBeforeAnyValueExists) {
     // Collection tables included: the keep-alive channel lists are among them.
     std::set<void const*> const reached = reachableFromTheMessages();
-    EXPECT_TRUE(reached.count(&ASN1::SEQUENCE_OF<
-                             RERIRA::ProtoKvelPacketPayloadRadioChannelDigitalKeepAliveV1>::theInfo));
+    EXPECT_TRUE(reached.count(
+        &ASN1::SEQUENCE_OF<RERIRA::ProtoKvelPacketPayloadRadioChannelDigitalKeepAliveV1>::theInfo));
     EXPECT_TRUE(reached.count(
         &ASN1::SEQUENCE_OF<RERIRA::ProtoKvelPacketPayloadRadioChannelAnalogKeepAliveV1>::theInfo));
     for (void const* r : reached) {

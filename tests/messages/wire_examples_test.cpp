@@ -79,8 +79,9 @@ TEST(LgcpWire, SignalsCodeAFiveBitIndexAfterTheExtensionBit) {
     LGCP::RtpPDEvent pd;
     pd.set_value(1);
     pd.set_timeout(2);
-    expectWire(LGCP::Signal(LGCP::Signal::rtp::index, LGCP::RtpEvent(LGCP::RtpEvent::pd::index, pd)),
-               "54 01 01 01 02");
+    expectWire(
+        LGCP::Signal(LGCP::Signal::rtp::index, LGCP::RtpEvent(LGCP::RtpEvent::pd::index, pd)),
+        "54 01 01 01 02");
 
     LGCP::BSSEvent bss;
     bss.set_score(std::string("1.5"));

@@ -94,6 +94,8 @@ class ModuleWriter:
         # Every type of the module, for tests and tools that walk the tables.
         out.append('extern void const* const moduleTypes[];')
         out.append('extern unsigned const moduleTypeCount;')
+        out.append('// Assignment names, in the order of moduleTypes; "" for a type written in place.')
+        out.append('extern char const* const moduleTypeNames[];')
         out.append('')
         top = [t for t in mod.classes if '::' not in t.name]
         for t in top:
@@ -340,7 +342,11 @@ class ModuleWriter:
         out += ['namespace {', ''] + anon + ['', '}  // namespace', ''] + defs + ['']
         out.append('void const* const moduleTypes[] = {')
         out += ['    &%s::theInfo,' % t.name for t in mod.classes]
-        out += ['};', 'unsigned const moduleTypeCount = %d;' % len(mod.classes), '',
+        out += ['};', 'unsigned const moduleTypeCount = %d;' % len(mod.classes)]
+        assigned = set(id(t) for _, t in mod.assignments)
+        out.append('char const* const moduleTypeNames[] = {')
+        out += ['    "%s",' % (t.name if id(t) in assigned else '') for t in mod.classes]
+        out += ['};', '',
                 '}  // namespace %s' % mod.name, '']
         return '\n'.join(out)
 
