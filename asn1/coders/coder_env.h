@@ -1,0 +1,90 @@
+#pragma once
+// The coder environment selects the encoding rules with which a value is
+// written or read; ASN1::encode / ASN1::decode are the entry points the
+// control link and the SNMP agent link use (one environment per message,
+// rule Per).
+
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "asn1/coders/avn_encoder.h"
+#include "asn1/coders/per_decoder.h"
+#include "asn1/coders/per_encoder.h"
+#include "asn1/types/abstract_data.h"
+
+namespace ASN1 {
+
+class Module;
+
+class CoderEnv {
+public:
+    enum EncodingRules : int32_t { avn = 0, ber = 1, per_Aligned = 2 };
+
+    CoderEnv() = default;
+    CoderEnv(CoderEnv const&) = delete;
+    CoderEnv& operator=(CoderEnv const&) = delete;
+
+    void set_encodingRule(EncodingRules rule) { rule_ = rule; }
+    EncodingRules get_encodingRule() const { return rule_; }
+
+    // Appends the encoding of `value` through `out`; nothing on failure.
+    template <class OutputIterator>
+    bool encode(AbstractData const& value, OutputIterator out) {
+        switch (rule_) {
+            case per_Aligned:
+                return encodePER(value, out);
+            case avn:
+                return encodeAVN(value, out);
+            case ber:  // no BER coder in this build
+            default:
+                return false;
+        }
+    }
+
+    template <class OutputIterator>
+    bool encodePER(AbstractData const& value, OutputIterator out) {
+        std::vector<char> octets;
+        PEREncoder encoder(octets, true);
+        if (!value.accept(encoder)) return false;
+        std::copy(octets.begin(), octets.end(), out);
+        return true;
+    }
+
+    template <class OutputIterator>
+    bool encodeAVN(AbstractData const& value, OutputIterator out) {
+        std::ostringstream text;
+        AVNEncoder encoder(text);
+        if (!value.accept(encoder)) return false;
+        std::string const s = text.str();
+        std::copy(s.begin(), s.end(), out);
+        return true;
+    }
+
+    // Fills `value` (of the expected type) from [begin, end). With
+    // withoutEnv the decoder runs without this environment.
+    bool decode(char const* begin, char const* end, AbstractData& value, bool withoutEnv);
+
+private:
+    struct NameLess {
+        bool operator()(char const* a, char const* b) const { return std::strcmp(a, b) < 0; }
+    };
+
+    EncodingRules rule_ = EncodingRules(-1);
+    // Module registry by name; nothing registers modules in this build.
+    std::map<char const*, Module*, NameLess> modules_;
+};
+
+template <class OutputIterator>
+bool encode(AbstractData const& value, CoderEnv* env, OutputIterator out) {
+    return env && env->encode(value, out);
+}
+
+inline bool decode(char const* begin, char const* end, CoderEnv* env, AbstractData& value,
+                   bool withoutEnv) {
+    return env && env->decode(begin, end, value, withoutEnv);
+}
+
+}  // namespace ASN1

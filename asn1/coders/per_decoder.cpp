@@ -1,0 +1,480 @@
+#include "asn1/coders/per_decoder.h"
+
+#include <cstring>
+#include <memory>
+
+#include "asn1/asn1.h"
+
+namespace ASN1 {
+
+unsigned MaximumArraySize = 128;
+unsigned MaximumStringSize = 16384;
+
+namespace {
+
+constexpr unsigned NoUpperBound = 0x7fffffff;
+
+bool fixedSmall(ConstrainedObject const& obj, unsigned bitsPerUnit) {
+    return obj.getConstraintType() == FixedConstraint &&
+           unsigned(obj.getLowerLimit()) == obj.getUpperLimit() &&
+           uint64_t(obj.getUpperLimit()) * bitsPerUnit <= 16;
+}
+
+}  // namespace
+
+PERDecoder::PERDecoder(char const* begin, char const* end, CoderEnv* env, bool aligned)
+    : Visitor(env), position_(begin), end_(end < begin ? begin : end), aligned_(aligned) {}
+
+void PERDecoder::byteAlign() {
+    if (bitsLeft_ != 8) {
+        bitsLeft_ = 8;
+        ++position_;
+    }
+}
+
+void PERDecoder::setPosition(char const* p) {
+    position_ = p < end_ ? p : end_;
+    bitsLeft_ = 8;
+}
+
+void PERDecoder::rollback(memento_type const& m) {
+    if (!m.position) return;
+    position_ = m.position < end_ ? m.position : end_;
+    bitsLeft_ = uint16_t(m.bitsLeft);
+}
+
+bool PERDecoder::skipOctets(unsigned n) {
+    if (unsigned(end_ - position_) < n) return false;
+    position_ += n;
+    return true;
+}
+
+int PERDecoder::decodeSingleBit() {
+    if (atEnd()) return 0;
+    --bitsLeft_;
+    int const bit = (static_cast<unsigned char>(*position_) >> bitsLeft_) & 1;
+    if (bitsLeft_ == 0) {
+        bitsLeft_ = 8;
+        ++position_;
+    }
+    return bit;
+}
+
+bool PERDecoder::decodeMultiBit(unsigned n, unsigned& out) {
+    if (n > 32 || getBitsLeft() < n) return false;
+    unsigned value = 0;
+    while (n > 0) {
+        if (bitsLeft_ == 8 && n >= 8) {
+            value = (value << 8) | static_cast<unsigned char>(*position_++);
+            n -= 8;
+            continue;
+        }
+        unsigned const take = n < bitsLeft_ ? n : bitsLeft_;
+        unsigned const octet = static_cast<unsigned char>(*position_);
+        value = (value << take) | ((octet >> (bitsLeft_ - take)) & ((1u << take) - 1));
+        bitsLeft_ = uint16_t(bitsLeft_ - take);
+        n -= take;
+        if (bitsLeft_ == 0) {
+            bitsLeft_ = 8;
+            ++position_;
+        }
+    }
+    out = value;
+    return true;
+}
+
+unsigned PERDecoder::decodeBlock(char* buf, unsigned n) {
+    if (n == 0) return 0;
+    byteAlign();
+    if (atEnd()) return 0;
+    unsigned const available = unsigned(end_ - position_);
+    unsigned const count = n < available ? n : available;
+    std::memcpy(buf, position_, count);
+    position_ += count;
+    return count;
+}
+
+bool PERDecoder::decodeBitMap(std::vector<char>& bytes, unsigned nbits) {
+    if (getBitsLeft() < nbits || bytes.size() < (nbits + 7) / 8) return false;
+    unsigned const whole = nbits / 8;
+    unsigned field = 0;
+    for (unsigned i = 0; i < whole; ++i) {
+        decodeMultiBit(8, field);
+        bytes[i] = char(field);
+    }
+    unsigned const rest = nbits % 8;
+    if (rest) {
+        decodeMultiBit(rest, field);
+        bytes[whole] = char(field << (8 - rest));
+    }
+    return true;
+}
+
+int PERDecoder::decodeWholeNumber(unsigned range, unsigned& offset) {
+    unsigned n = CountBits(range);
+    if (aligned_ && (range == 0 || range > 255)) {
+        if (n > 16) {
+            unsigned count = 0;
+            if (decodeWholeNumber((n + 7) / 8, count) != 0) return -1;
+            n = 8 * (count + 1);
+        } else {
+            n = n > 8 ? 16 : 8;
+        }
+        byteAlign();
+    }
+    return decodeMultiBit(n, offset) ? 0 : -1;
+}
+
+int PERDecoder::decodeUnsigned(unsigned lb, unsigned ub, unsigned& out) {
+    if (lb == ub) {
+        out = lb;
+        return 0;
+    }
+    if (atEnd()) return -1;
+    unsigned offset = 0;
+    if (decodeWholeNumber(ub - lb + 1, offset) != 0) return -1;
+    out = offset + lb;
+    return 0;
+}
+
+int PERDecoder::decodeLength(unsigned lb, unsigned ub, unsigned& out) {
+    if (!aligned_ && ub != NoUpperBound) {
+        unsigned field = 0;
+        if (!decodeMultiBit(CountBits(ub - lb + 1), field)) return -1;
+        out = field + lb;
+        return 0;
+    }
+    if (ub <= 65535) return decodeUnsigned(lb, ub, out);
+    byteAlign();
+    if (atEnd()) return -1;
+    unsigned first = 0;
+    decodeMultiBit(8, first);
+    if ((first & 0x80) == 0) {
+        out = first;
+        return 0;
+    }
+    if ((first & 0x40) != 0) return -1;  // fragmented form: not supported
+    unsigned second = 0;
+    if (!decodeMultiBit(8, second)) return -1;
+    out = ((first & 0x3F) << 8) | second;
+    return 0;
+}
+
+bool PERDecoder::decodeSmallUnsigned(unsigned& out) {
+    if (decodeSingleBit() == 0) return decodeMultiBit(6, out);
+    unsigned octets = 0;
+    if (decodeLength(0, NoUpperBound, octets) != 0 || octets > 4) return false;
+    byteAlign();
+    return decodeMultiBit(8 * octets, out);
+}
+
+int PERDecoder::decodeConstrainedLength(ConstrainedObject& obj, unsigned& out) {
+    if (obj.extendable() && decodeSingleBit()) return decodeLength(0, NoUpperBound, out);
+    if (obj.getConstraintType() == Unconstrained) return decodeLength(0, NoUpperBound, out);
+    return decodeLength(unsigned(obj.getLowerLimit()), obj.getUpperLimit(), out);
+}
+
+bool PERDecoder::do_visit(Null&) {
+    return true;
+}
+
+bool PERDecoder::do_visit(BOOLEAN& v) {
+    if (atEnd()) return false;
+    v = decodeSingleBit() != 0;
+    return true;
+}
+
+bool PERDecoder::do_visit(INTEGER& v) {
+    bool const extension = v.extendable() && decodeSingleBit();
+    ConstraintType const type = v.getConstraintType();
+    if (!extension && (type == FixedConstraint || type == ExtendableConstraint)) {
+        unsigned value = unsigned(v.getLowerLimit());
+        // Input that ends before the number reads as the lower bound.
+        if (decodeUnsigned(unsigned(v.getLowerLimit()), v.getUpperLimit(), value) != 0)
+            value = unsigned(v.getLowerLimit());
+        v.setValue(int(value));
+        return true;
+    }
+    unsigned octets = 0;
+    if (decodeLength(0, NoUpperBound, octets) != 0 || octets > 4) return false;
+    unsigned value = 0;
+    if (!decodeMultiBit(8 * octets, value)) return false;
+    // Two's complement, except the semi-constrained form, which is unsigned.
+    if (type != PartiallyConstrained && octets > 0 && octets < 4 &&
+        (value >> (8 * octets - 1)) & 1) {
+        value |= ~0u << (8 * octets);
+    }
+    v.setValue(int(value));
+    return true;
+}
+
+bool PERDecoder::do_visit(ENUMERATED& v) {
+    if (v.extendable() && decodeSingleBit()) {
+        unsigned count = 0;
+        unsigned value = 0;
+        if (decodeSmallUnsigned(count) && count != 0 && decodeUnsigned(0, count - 1, value) == 0) {
+            v.setFromInt(int(value));
+            return true;
+        }
+    }
+    if (v.getMaximum() < 0) return false;
+    unsigned value = 0;
+    if (decodeUnsigned(0, unsigned(v.getMaximum()), value) != 0) return false;
+    v.setFromInt(int(value));
+    return true;
+}
+
+bool PERDecoder::do_visit(OBJECT_IDENTIFIER& v) {
+    unsigned length = 0;
+    if (decodeLength(0, 255, length) != 0) return false;
+    char const* const contents = position_;
+    if (!skipOctets(length)) return false;
+    return v.decodeCommon(contents, length);
+}
+
+bool PERDecoder::do_visit(BIT_STRING& v) {
+    unsigned size = 0;
+    if (decodeConstrainedLength(v, size) != 0 || size > MaximumStringSize) return false;
+    if (size == 0) {
+        v.resize(0);
+        return true;
+    }
+    if (aligned_ && !fixedSmall(v, 1)) byteAlign();
+    if (getBitsLeft() < size) return false;
+    v.resize(size);
+    return decodeBitMap(v.getData(), size);
+}
+
+bool PERDecoder::do_visit(OCTET_STRING& v) {
+    unsigned length = 0;
+    if (decodeConstrainedLength(v, length) != 0 || length > MaximumStringSize) return false;
+    if (length == 0) {
+        v.clear();
+        return true;
+    }
+    if (fixedSmall(v, 8)) {
+        if (getBitsLeft() < 8u * length) return false;
+        v.resize(length);
+        unsigned octet = 0;
+        for (unsigned i = 0; i < length; ++i) {
+            decodeMultiBit(8, octet);
+            v[i] = char(octet);
+        }
+        return true;
+    }
+    byteAlign();
+    if (unsigned(end_ - position_) < length) return false;
+    v.assign(position_, position_ + length);
+    position_ += length;
+    return true;
+}
+
+bool PERDecoder::do_visit(AbstractString& v) {
+    unsigned length = 0;
+    if (decodeConstrainedLength(v, length) != 0 || length > MaximumStringSize) return false;
+    unsigned const width = v.getNumBits(aligned_);
+    if (!v.constrained() || uint64_t(v.getUpperLimit()) * width >= 17) {
+        if (width == 8) {
+            if (length) byteAlign();
+            if (unsigned(end_ - position_) < length) {
+                v.clear();
+                return false;
+            }
+            v.std::string::assign(position_, position_ + length);
+            position_ += length;
+            return true;
+        }
+        if (aligned_ && length) byteAlign();
+    }
+    if (getBitsLeft() < uint64_t(width) * length) return false;
+    bool const byCode = v.getCanonicalSetBits() <= width && v.getCanonicalSetBits() > 4;
+    char const* set = v.getCharacterSet();
+    unsigned const setSize = v.getCharacterSetSize();
+    v.resize(length);
+    for (unsigned i = 0; i < length; ++i) {
+        unsigned field = 0;
+        if (!decodeMultiBit(width, field)) return false;
+        if (byCode) {
+            v[i] = char(field);
+        } else {
+            if (!set || field >= setSize) return false;  // index outside the alphabet
+            v[i] = set[field];
+        }
+    }
+    return true;
+}
+
+bool PERDecoder::do_visit(BMPString& v) {
+    unsigned length = 0;
+    if (decodeConstrainedLength(v, length) != 0 || length > MaximumStringSize) return false;
+    unsigned const width = v.getNumBits(aligned_);
+    if (aligned_ && length && (!v.constrained() || uint64_t(v.getUpperLimit()) * width >= 17))
+        byteAlign();
+    if (getBitsLeft() < uint64_t(width) * length) return false;
+    v.resize(length);
+    for (unsigned i = 0; i < length; ++i) {
+        unsigned field = 0;
+        if (!decodeMultiBit(width, field)) return false;
+        v[i] = wchar_t(v.getFirstChar() + field);
+    }
+    return true;
+}
+
+bool PERDecoder::decodeChoicePreamble(CHOICE& v, memento_type& m) {
+    if (atEnd()) return false;
+    unsigned index = 0;
+    unsigned const roots = v.getNumChoices();
+    if (v.extendable() && decodeSingleBit()) {
+        unsigned length = 0;
+        if (!decodeSmallUnsigned(index) || decodeLength(0, NoUpperBound, length) != 0) return false;
+        index += roots;
+        unsigned const available = unsigned(end_ - position_);
+        m = memento_type(position_ + (length < available ? length : available), 8);
+    } else if (roots > 1) {
+        if (decodeUnsigned(0, roots - 1, index) != 0) return false;
+        // A root index names a root alternative, never an extension addition.
+        if (index >= roots) return false;
+    }
+    return v.select(int(index));
+}
+
+bool PERDecoder::do_visit(CHOICE& v) {
+    memento_type m;
+    if (!decodeChoicePreamble(v, m)) return false;
+    AbstractData* value = v.getSelection();
+    if (!value) return false;
+    if (m.position) {
+        // An extension alternative is an open type: decode it on its own octets.
+        PERDecoder inner(position_, m.position, get_env(), true);
+        bool const ok = value->accept(inner);
+        rollback(m);
+        return ok;
+    }
+    return value->accept(*this);
+}
+
+bool PERDecoder::do_visit(SEQUENCE_OF_Base& v) {
+    unsigned count = 0;
+    if (decodeConstrainedLength(v, count) != 0 || count > MaximumArraySize) return false;
+    if (v.size() > count) v.erase(v.begin() + count, v.end());
+    for (unsigned i = 0; i < count; ++i) {
+        if (i == v.size()) v.push_back(v.createElement());
+        AbstractData* element = v.at(i);
+        if (!element) element = *(v.begin() + i) = v.createElement();
+        if (!element || !element->accept(*this)) {
+            v.erase(v.begin() + i, v.end());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PERDecoder::do_visit(OpenData& v) {
+    unsigned length = 0;
+    if (decodeLength(0, NoUpperBound, length) != 0 || length > MaximumStringSize) return false;
+    if (length) byteAlign();
+    if (unsigned(end_ - position_) < length) return false;
+    if (!v.has_buf()) v.grab(new std::vector<char>);
+    v.get_buf().assign(position_, position_ + length);
+    position_ += length;
+    return true;
+}
+
+bool PERDecoder::do_revisit(OpenData& v) {
+    if (!v.has_buf() || !v.has_data()) return false;
+    std::vector<char> const& buf = v.get_buf();
+    PERDecoder inner(buf.data(), buf.data() + buf.size(), get_env(), true);
+    return v.get_data().accept(inner);
+}
+
+bool PERDecoder::do_visit(TypeConstrainedOpenData& v) {
+    unsigned length = 0;
+    if (decodeLength(0, NoUpperBound, length) != 0) return false;
+    unsigned const available = unsigned(end_ - position_);
+    char const* const stop = position_ + (length < available ? length : available);
+    if (!v.has_data()) {
+        v.set_data(
+            AbstractData::create(static_cast<TypeConstrainedOpenInfo const*>(v.info())->innerInfo));
+        if (!v.has_data()) return false;
+    }
+    PERDecoder inner(position_, stop, get_env(), true);
+    bool const ok = v.get_data().accept(inner);
+    setPosition(stop);
+    return ok;
+}
+
+bool PERDecoder::do_visit(GeneralizedTime& v) {
+    unsigned length = 0;
+    if (decodeLength(0, NoUpperBound, length) != 0) return false;
+    char text[16384];
+    unsigned const copied = decodeBlock(text, length);
+    if (copied == 0) return false;
+    text[copied] = 0;
+    v.set(text);
+    return true;
+}
+
+int PERDecoder::preVisitExtensionRoots(SEQUENCE& v) {
+    bool extension = false;
+    if (v.extendable()) {
+        if (atEnd()) return Fail;
+        extension = decodeSingleBit() != 0;
+    }
+    unsigned const optionals = v.record()->numOptionals;
+    if (optionals && !decodeBitMap(v.optionalMap().bytes(), optionals)) return Fail;
+    return extension ? Continue : RootOnly;
+}
+
+int PERDecoder::visitExtensionRoot(SEQUENCE& v, int index, int optionalIndex) {
+    if (optionalIndex != -1 && !v.hasOptionalField(unsigned(optionalIndex))) return Continue;
+    AbstractData* field = v.getField(unsigned(index));
+    if (!field) {
+        field = AbstractData::create(v.record()->fieldInfos[index]);
+        if (!field) return Fail;
+        v.setField(unsigned(index), field);
+    }
+    return field->accept(*this) ? Continue : Fail;
+}
+
+int PERDecoder::preVisitExtensions(SEQUENCE& v) {
+    unsigned count = 0;
+    if (!decodeSmallUnsigned(count)) return Fail;
+    ++count;
+    if (count > MaximumArraySize) return Fail;
+    v.extensionMap().resize(count);
+    return decodeBitMap(v.extensionMap().bytes(), count) ? Continue : Fail;
+}
+
+int PERDecoder::visitKnownExtension(SEQUENCE& v, int index, int optionalIndex) {
+    if (!v.hasOptionalField(unsigned(optionalIndex))) return Continue;
+    unsigned length = 0;
+    if (decodeLength(0, NoUpperBound, length) != 0) return Fail;
+    unsigned const available = unsigned(end_ - position_);
+    char const* const stop = position_ + (length < available ? length : available);
+    AbstractData* field = v.getField(unsigned(index));
+    if (!field) {
+        field = AbstractData::create(v.record()->fieldInfos[index]);
+        v.setField(unsigned(index), field);
+    }
+    bool ok = true;
+    if (field) {
+        PERDecoder inner(position_, stop, get_env(), true);
+        ok = field->accept(inner);
+    }
+    setPosition(stop);
+    return ok ? Continue : Fail;
+}
+
+int PERDecoder::visitUnknownExtensions(SEQUENCE& v) {
+    SEQUENCE::BitMap const& map = v.extensionMap();
+    for (unsigned k = v.record()->numKnownExtensions; k < map.size(); ++k) {
+        if (!map[k]) continue;
+        unsigned length = 0;
+        if (decodeLength(0, NoUpperBound, length) != 0) return Fail;
+        if (length) byteAlign();
+        if (!skipOctets(length)) return Fail;
+    }
+    return Stop;
+}
+
+}  // namespace ASN1

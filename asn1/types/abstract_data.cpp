@@ -1,0 +1,23 @@
+#include "asn1/types/abstract_data.h"
+
+namespace ASN1 {
+
+unsigned CountBits(unsigned v) {
+    if (v == 0 || v > 0x80000000u) return 32;
+    unsigned n = 0;
+    while ((1u << n) < v) ++n;
+    return n;
+}
+
+int lexicographic_compare_bytes(char const* first1, char const* last1, char const* first2,
+                                char const* last2) {
+    for (; first1 != last1 && first2 != last2; ++first1, ++first2) {
+        if (*first1 != *first2)
+            return int(static_cast<unsigned char>(*first1)) -
+                   int(static_cast<unsigned char>(*first2));
+    }
+    if (first1 == last1) return first2 == last2 ? 0 : -1;
+    return 1;
+}
+
+}  // namespace ASN1

@@ -1,0 +1,81 @@
+#include "asn1/types/choice.h"
+
+#include <utility>
+
+#include "asn1/coders/visitor.h"
+
+namespace ASN1 {
+
+CHOICE::CHOICE(CHOICE const& other)
+    : AbstractData(other),
+      choice_(other.choice_ ? other.choice_->clone() : nullptr),
+      selection_(other.selection_) {}
+
+CHOICE& CHOICE::operator=(CHOICE const& other) {
+    if (this == &other) return *this;
+    AbstractData* copy = other.choice_ ? other.choice_->clone() : nullptr;
+    delete choice_;
+    choice_ = copy;
+    selection_ = other.selection_;
+    return *this;
+}
+
+CHOICE::~CHOICE() {
+    delete choice_;
+}
+
+AbstractData* CHOICE::setSelection(int index, AbstractData* value) {
+    if (value != choice_) delete choice_;
+    choice_ = value;
+    selection_ = index;
+    return value;
+}
+
+bool CHOICE::createSelection() {
+    ChoiceInfo const* rec = record();
+    if (selection_ >= 0 && unsigned(selection_) < rec->totalChoices &&
+        rec->selectionInfos[selection_]) {
+        setSelection(selection_, AbstractData::create(rec->selectionInfos[selection_]));
+        return true;
+    }
+    setSelection(UnknownSelection, nullptr);
+    return false;
+}
+
+bool CHOICE::select(int index) {
+    if (selection_ == index && choice_) return true;
+    selection_ = index;
+    return createSelection();
+}
+
+char const* CHOICE::getSelectionName() const {
+    if (selection_ < 0 || unsigned(selection_) >= record()->totalChoices) return nullptr;
+    return record()->selectionNames[selection_];
+}
+
+unsigned CHOICE::getSelectionTag() const {
+    ChoiceInfo const* rec = record();
+    if (!rec->tags) return ContextTag | unsigned(selection_);
+    return rec->tags[selection_];
+}
+
+void CHOICE::swap(CHOICE& other) {
+    std::swap(choice_, other.choice_);
+    std::swap(selection_, other.selection_);
+}
+
+int CHOICE::do_compare(AbstractData const& other) const {
+    auto const& o = static_cast<CHOICE const&>(other);
+    if (selection_ < 0 || selection_ != o.selection_) return selection_ - o.selection_;
+    if (!choice_ || !o.choice_) return int(choice_ != nullptr) - int(o.choice_ != nullptr);
+    return choice_->compare(*o.choice_);
+}
+
+bool CHOICE::do_accept(Visitor& v) {
+    return v.visit(*this);
+}
+bool CHOICE::do_accept(ConstVisitor& v) const {
+    return v.visit(*this);
+}
+
+}  // namespace ASN1

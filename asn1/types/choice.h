@@ -1,0 +1,52 @@
+#pragma once
+// CHOICE: owns the value of the selected alternative and remembers which
+// one it is; alternatives, names and the extension marker come from the
+// record. Generated CHOICE classes are typed views over it.
+
+#include "asn1/types/abstract_data.h"
+
+namespace ASN1 {
+
+class CHOICE : public AbstractData, public detail::Allocator<CHOICE> {
+public:
+    enum { NoSelection = -1, UnknownSelection = -2 };
+
+    explicit CHOICE(void const* info, int selection = NoSelection, AbstractData* value = nullptr)
+        : AbstractData(info), choice_(value), selection_(selection) {}
+    CHOICE(CHOICE const& other);
+    CHOICE& operator=(CHOICE const& other);
+    ~CHOICE() override;
+    static AbstractData* create(void const* info) { return new CHOICE(info); }
+
+    // Takes ownership of `value` (the old one is deleted); no checks.
+    AbstractData* setSelection(int index, AbstractData* value);
+    // Makes a fresh value of the selected alternative; false (and selection
+    // UnknownSelection, no value) when the index is not one of the type's.
+    bool createSelection();
+    // Keeps the value when `index` is already selected.
+    bool select(int index);
+
+    AbstractData* getSelection() { return choice_; }
+    AbstractData const* getSelection() const { return choice_; }
+    int currentSelection() const { return selection_; }
+    char const* getSelectionName() const;  // null unless the selection is valid
+    unsigned getSelectionTag() const;
+    bool isUnknownSelection() const { return selection_ == UnknownSelection; }
+    unsigned getNumChoices() const { return record()->numChoices; }
+    unsigned getTotalChoices() const { return record()->totalChoices; }
+    bool extendable() const { return record()->extendable; }
+    void swap(CHOICE& other);
+
+protected:
+    int do_compare(AbstractData const& other) const override;
+    AbstractData* do_clone() const override { return cloneAs(*this); }
+    bool do_accept(Visitor& v) override;
+    bool do_accept(ConstVisitor& v) const override;
+
+private:
+    ChoiceInfo const* record() const { return static_cast<ChoiceInfo const*>(info()); }
+    AbstractData* choice_;
+    int selection_;
+};
+
+}  // namespace ASN1
