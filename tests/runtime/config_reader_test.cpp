@@ -1,0 +1,179 @@
+#include "runtime/config/ini_reader.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+
+namespace {
+
+enum class AgentKind { snmp = 1, ems = 2, zabbix = 16 };
+
+IniFile::Symbol<AgentKind> const agent_kinds[] = {{"snmp", AgentKind::snmp},
+                                                  {"ems", AgentKind::ems},
+                                                  {"zabbix", AgentKind::zabbix},
+                                                  {nullptr, {}}};
+
+class ReaderTest : public ::testing::Test {
+protected:
+    IniFile::SubSection& load(std::string const& text) {
+        std::istringstream in(text);
+        in >> file_;
+        return *file_["s"].begin();
+    }
+
+    IniFile::File file_;
+    std::ostringstream errors_;
+};
+
+TEST_F(ReaderTest, ReadsRegisteredKeysAndIgnoresTheOthers) {
+    auto& sub = load("[s]\nhost=10.0.0.1:161\nname=ems\nflag=enable\nunknown=1\n");
+    std::string host, name;
+    AgentKind kind = AgentKind::snmp;
+    bool flag = false;
+    IniFile::Reader reader("snmpagent: ", errors_);
+    reader.mRequired.add(&host, "host");
+    reader.mRequired.add(&name, "name");
+    bool& kind_parsed = reader.mRequired.add(&kind, "name", agent_kinds);
+    bool& flag_parsed = reader.mOptional.add(&flag, "flag");
+    EXPECT_TRUE(reader(sub));
+    EXPECT_EQ(host, "10.0.0.1:161");
+    EXPECT_EQ(name, "ems");
+    EXPECT_EQ(kind, AgentKind::ems);
+    EXPECT_TRUE(flag);
+    EXPECT_TRUE(kind_parsed);
+    EXPECT_TRUE(flag_parsed);
+    EXPECT_EQ(errors_.str(), "");
+}
+
+TEST_F(ReaderTest, AMissingRequiredKeyFailsAndNamesTheHeaderLine) {
+    auto& sub = load("# agents\n\n\n[s]\nname=snmp\n");
+    std::string host, name;
+    IniFile::Reader reader("snmpagent: ", errors_);
+    reader.mRequired.add(&host, "host");
+    reader.mRequired.add(&name, "other");
+    EXPECT_FALSE(reader(sub));
+    // The first failing required key ends the reading.
+    EXPECT_EQ(errors_.str(), "snmpagent: required key \"host\" not present, line 4\n");
+}
+
+TEST_F(ReaderTest, ReportsRequiredKeysThatAreInvalidOrRepeated) {
+    auto& sub = load("[s]\nname=nobody\nhost=a\nhost=b\nport=1\nport=2\nport=3\n");
+    AgentKind kind = AgentKind::zabbix;
+    std::string host, port;
+    {
+        IniFile::Reader reader("snmpagent: ", errors_);
+        reader.mRequired.add(&kind, "name", agent_kinds);
+        EXPECT_FALSE(reader(sub));
+    }
+    {
+        IniFile::Reader reader("snmpagent: ", errors_);
+        reader.mRequired.add(&host, "host");
+        EXPECT_FALSE(reader(sub));
+    }
+    {
+        IniFile::Reader reader("snmpagent: ", errors_);
+        reader.mRequired.add(&port, "port");
+        EXPECT_FALSE(reader(sub));
+    }
+    EXPECT_EQ(kind, AgentKind::zabbix);
+    EXPECT_EQ(host, "");
+    EXPECT_EQ(errors_.str(),
+              "snmpagent: required key \"name\" has invalid value=\"nobody\", line 2\n"
+              "snmpagent: required key \"host\" is duplicated!\n"
+              "snmpagent:  first occurence at 3 line.\n"
+              "snmpagent:  second occurence at 4 line.\n"
+              "snmpagent: required key \"port\" specified more than once: 5 6 7 lines\n");
+}
+
+TEST_F(ReaderTest, ProblemsWithOptionalKeysDropOnlyThoseKeys) {
+    auto& sub = load(
+        "[s]\nsignalling.hdlc=on\nsignalling.events=yes\nmonitoring.internal=1\n"
+        "signalling.rerira=0\nsignalling.rerira=1\nx=1\nx=2\nx=3\n");
+    bool hdlc = true, events = false, internal = false, rerira = true, x = false;
+    IniFile::Reader reader("traces: ", errors_);
+    bool& hdlc_parsed = reader.mOptional.add(&hdlc, "signalling.hdlc");
+    reader.mOptional.add(&events, "signalling.events");
+    reader.mOptional.add(&internal, "monitoring.internal");
+    bool& rerira_parsed = reader.mOptional.add(&rerira, "signalling.rerira");
+    reader.mOptional.add(&x, "x");
+    EXPECT_TRUE(reader(sub));
+    EXPECT_TRUE(hdlc);  // "on" is not a word of the reader: value kept
+    EXPECT_FALSE(hdlc_parsed);
+    EXPECT_TRUE(events);
+    EXPECT_TRUE(internal);
+    EXPECT_TRUE(rerira);
+    EXPECT_FALSE(rerira_parsed);
+    EXPECT_FALSE(x);
+    EXPECT_EQ(errors_.str(),
+              "traces: optional key \"signalling.hdlc\" has invalid value=\"on\", line 2. Key "
+              "will be ignored.\n"
+              "traces: optional key \"signalling.rerira\" is duplicated!\n"
+              "traces:  first occurence at 5 line.\n"
+              "traces:  second occurence at 6 line. Both keys will be ignored.\n"
+              "traces: optional key \"x\" specified more than once: 7 8 9 lines. All keys will "
+              "be ignored.\n");
+}
+
+TEST_F(ReaderTest, BooleanKeysKnowTheirTenWords) {
+    char const* const words[] = {"true",     "false",  "yes",     "no", "enabled",
+                                 "disabled", "enable", "disable", "1",  "0"};
+    for (int i = 0; i < 10; ++i) {
+        auto& sub = load(std::string("[s]\nb=") + words[i] + "\n");
+        bool b = i % 2 == 1;
+        IniFile::Reader reader("t: ", errors_);
+        reader.mRequired.add(&b, "b");
+        EXPECT_TRUE(reader(sub)) << words[i];
+        EXPECT_EQ(b, i % 2 == 0) << words[i];
+    }
+    EXPECT_EQ(errors_.str(), "");
+}
+
+TEST_F(ReaderTest, EnumerationNumbersMustNameAMember) {
+    struct Case {
+        char const* value;
+        bool valid;
+        AgentKind expected;
+    } const cases[] = {{"zabbix", true, AgentKind::zabbix}, {"2", true, AgentKind::ems},
+                       {"0x10", true, AgentKind::zabbix},   {"020", true, AgentKind::zabbix},
+                       {"3", false, AgentKind::snmp},       {"99", false, AgentKind::snmp},
+                       {"2x", false, AgentKind::snmp},      {"EMS", false, AgentKind::snmp}};
+    for (Case const& c : cases) {
+        auto& sub = load(std::string("[s]\nkind=") + c.value + "\n");
+        AgentKind kind = AgentKind::snmp;
+        IniFile::Reader reader("t: ", errors_);
+        reader.mOptional.add(&kind, "kind", agent_kinds);
+        reader(sub);
+        EXPECT_EQ(kind, c.expected) << c.value;
+    }
+    auto& empty = load("[s]\nkind=\n");
+    AgentKind kind = AgentKind::ems;
+    IniFile::Reader reader("t: ", errors_);
+    reader.mRequired.add(&kind, "kind", agent_kinds);
+    EXPECT_FALSE(reader(empty));
+    EXPECT_EQ(kind, AgentKind::ems);
+
+    // Without a table nothing says which numbers are members.
+    auto& number = load("[s]\nkind=1\n");
+    IniFile::Reader bare("t: ", errors_);
+    bool& parsed = bare.mOptional.add<AgentKind>(&kind, "kind", nullptr);
+    bare(number);
+    EXPECT_FALSE(parsed);
+    EXPECT_EQ(kind, AgentKind::ems);
+}
+
+TEST_F(ReaderTest, ALaterSubsectionOfTheSameSectionWinsForTheKeysItHolds) {
+    std::istringstream in("[traces]\na=yes\nb=yes\n[traces]\na=no\n");
+    in >> file_;
+    bool a = false, b = false;
+    for (IniFile::SubSection& sub : file_["traces"]) {
+        IniFile::Reader reader("traces: ", errors_);
+        reader.mOptional.add(&a, "a");
+        reader.mOptional.add(&b, "b");
+        reader(sub);
+    }
+    EXPECT_FALSE(a);
+    EXPECT_TRUE(b);
+    EXPECT_EQ(errors_.str(), "");
+}
+
+}  // namespace
