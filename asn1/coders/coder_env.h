@@ -49,6 +49,9 @@ public:
         std::vector<char> octets;
         PEREncoder encoder(octets, true);
         if (!value.accept(encoder)) return false;
+        // A complete encoding is never empty: a value of no bits (a NULL)
+        // goes out as one zero octet.
+        if (octets.empty()) octets.push_back(0);
         std::copy(octets.begin(), octets.end(), out);
         return true;
     }

@@ -273,7 +273,7 @@ bool PERDecoder::do_visit(AbstractString& v) {
     unsigned length = 0;
     if (decodeConstrainedLength(v, length) != 0 || length > MaximumStringSize) return false;
     unsigned const width = v.getNumBits(aligned_);
-    if (!v.constrained() || uint64_t(v.getUpperLimit()) * width >= 17) {
+    if (!v.constrained() || uint64_t(v.getUpperLimit()) * width >= 16) {
         if (width == 8) {
             if (length) byteAlign();
             if (unsigned(end_ - position_) < length) {

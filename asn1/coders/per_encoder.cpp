@@ -239,7 +239,9 @@ bool PEREncoder::do_visit(AbstractString const& v) {
     unsigned const length = unsigned(v.size());
     if (!encodeConstrainedLength(v, length)) return false;
     unsigned const width = v.getNumBits(aligned_);
-    if (!v.constrained() || uint64_t(v.getUpperLimit()) * width >= 17) {
+    // Characters are octet-aligned unless the constraint keeps them under
+    // 16 bits in all (the rule Erlang/OTP's coder follows as well).
+    if (!v.constrained() || uint64_t(v.getUpperLimit()) * width >= 16) {
         if (width == 8) {
             encodeBlock(v.data(), length);
             return true;
