@@ -104,6 +104,19 @@ TEST(PerEncoder, WritesEnumerationsByTheirNumber) {
     EXPECT_EQ("40", encoded(color));  // extension bit 0, then 2 in 2 bits
 }
 
+TEST(PerEncoder, WritesAnEnumerationValueBeyondTheRootInTheRuntimesOwnForm) {
+    // Extension bit 1, the normally small number 6 (value + 1), then 5 in
+    // the 3 bits of the range 0..5; the decoder reads exactly this back.
+    ColorExt color;
+    color.setFromInt(5);
+    EXPECT_EQ("86A0", encoded(color));
+    ColorExt back;
+    std::vector<char> const in{char(0x86), char(0xA0)};
+    PERDecoder decoder(in.data(), in.data() + in.size());
+    ASSERT_TRUE(back.accept(decoder));
+    EXPECT_EQ(5, back.asInt());
+}
+
 TEST(PerEncoder, WritesTheExampleSequenceAndChoices) {
     SEQUENCE seq(&RecExtInfo);
     static_cast<BOOLEAN&>(*seq.getField(0)) = true;
