@@ -1,0 +1,20 @@
+#pragma once
+// The Erlang term that Erlang/OTP's ASN.1 runtime (compiled with +maps)
+// uses for a value: SEQUENCE as a map of present components, CHOICE as
+// {alternative, value}, ENUMERATED as the item's atom (or its number when
+// the type numbers its items: the oracle module then declares an INTEGER of
+// the same range), strings as lists, octets and open types as binaries.
+
+#include <string>
+
+#include "asn1/asn1.h"
+
+namespace ASN1Oracle {
+
+// False when the value has no term (a CHOICE without selection, ...).
+bool erlangTerm(ASN1::AbstractData const& value, std::string& out);
+
+// 'name' quoted as an Erlang atom.
+std::string erlangAtom(char const* name);
+
+}  // namespace ASN1Oracle

@@ -1,0 +1,46 @@
+# Erlang/OTP's ASN.1 compiler as a test oracle for the aligned-PER coder.
+#
+# mobrel_erlang_asn1(<target> OUTPUT_DIR <dir> SOURCES <Module.asn>...)
+# compiles each ASN.1 module with `erlc -bper +maps` (and the oracle driver
+# asn1_oracle.erl) into <dir> during the build; <target> builds them all.
+# A test then runs ErlangOracle (erlang_oracle.h) with that directory.
+
+find_program(MOBREL_ERLC erlc)
+find_program(MOBREL_ERL erl)
+if(NOT MOBREL_ERLC OR NOT MOBREL_ERL)
+  message(FATAL_ERROR "erlc/erl not found: the ASN.1 cross-check needs Erlang/OTP "
+                      "(Debian packages erlang-base and erlang-asn1)")
+endif()
+set(MOBREL_ASN1_ORACLE_DRIVER ${CMAKE_CURRENT_LIST_DIR}/asn1_oracle.erl)
+
+function(mobrel_erlang_asn1 target)
+  cmake_parse_arguments(ARG "" "OUTPUT_DIR" "SOURCES" ${ARGN})
+  set(outputs ${ARG_OUTPUT_DIR}/asn1_oracle.beam)
+  add_custom_command(
+    OUTPUT ${ARG_OUTPUT_DIR}/asn1_oracle.beam
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ARG_OUTPUT_DIR}
+    COMMAND ${MOBREL_ERLC} -o ${ARG_OUTPUT_DIR} ${MOBREL_ASN1_ORACLE_DRIVER}
+    DEPENDS ${MOBREL_ASN1_ORACLE_DRIVER}
+    VERBATIM)
+  foreach(src IN LISTS ARG_SOURCES)
+    get_filename_component(name ${src} NAME_WE)
+    get_filename_component(abs ${src} ABSOLUTE)
+    add_custom_command(
+      OUTPUT ${ARG_OUTPUT_DIR}/${name}.beam
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${ARG_OUTPUT_DIR}
+      COMMAND ${MOBREL_ERLC} -o ${ARG_OUTPUT_DIR} -bper +maps ${abs}
+      DEPENDS ${abs}
+      WORKING_DIRECTORY ${ARG_OUTPUT_DIR}
+      VERBATIM)
+    list(APPEND outputs ${ARG_OUTPUT_DIR}/${name}.beam)
+  endforeach()
+  add_custom_target(${target} ALL DEPENDS ${outputs})
+endfunction()
+
+# The C++ side: random values from any type record, Erlang terms of values,
+# and the driver that runs one erl per batch.
+file(GLOB mobrel_asn1_oracle_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+add_library(mobrel_asn1_oracle STATIC ${mobrel_asn1_oracle_srcs})
+target_include_directories(mobrel_asn1_oracle PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(mobrel_asn1_oracle PUBLIC mobrel_asn1)
+target_compile_definitions(mobrel_asn1_oracle PRIVATE MOBREL_ERL="${MOBREL_ERL}")
