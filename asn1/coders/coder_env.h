@@ -6,10 +6,11 @@
 
 #include <cstring>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <loki/AssocVector.h>
 
 #include "asn1/coders/avn_encoder.h"
 #include "asn1/coders/per_decoder.h"
@@ -95,7 +96,7 @@ private:
 
     EncodingRules rule_ = EncodingRules(-1);
     // Module registry by name; nothing registers modules in this build.
-    std::map<char const*, Module*, NameLess> modules_;
+    Loki::AssocVector<char const*, Module*, NameLess> modules_;
 };
 
 template <class OutputIterator>
