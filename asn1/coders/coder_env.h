@@ -91,6 +91,9 @@ private:
     }
 
     struct NameLess {
+        typedef char const* first_argument_type;
+        typedef char const* second_argument_type;
+        typedef bool result_type;
         bool operator()(char const* a, char const* b) const { return std::strcmp(a, b) < 0; }
     };
 
