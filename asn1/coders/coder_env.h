@@ -5,6 +5,7 @@
 // rule Per).
 
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -48,13 +49,14 @@ public:
 
     template <class OutputIterator>
     bool encodePER(AbstractData const& value, OutputIterator out) {
-        std::vector<char> octets;
+        // One scratch buffer per thread: no allocation per message.
+        static thread_local std::vector<char> octets;
         PEREncoder encoder(octets, true);
         if (!value.accept(encoder)) return false;
         // A complete encoding is never empty: a value of no bits (a NULL)
         // goes out as one zero octet.
         if (octets.empty()) octets.push_back(0);
-        std::copy(octets.begin(), octets.end(), out);
+        append(octets, out);
         return true;
     }
 
@@ -82,6 +84,22 @@ public:
     bool decode(char const* begin, char const* end, AbstractData& value, bool withoutEnv);
 
 private:
+    template <class OutputIterator>
+    static void append(std::vector<char> const& octets, OutputIterator out) {
+        std::copy(octets.begin(), octets.end(), out);
+    }
+    // The links' case, appending to a vector: one bulk insert.
+    static void append(std::vector<char> const& octets,
+                       std::back_insert_iterator<std::vector<char>> out) {
+        struct Target : std::back_insert_iterator<std::vector<char>> {
+            explicit Target(std::back_insert_iterator<std::vector<char>> it)
+                : std::back_insert_iterator<std::vector<char>>(it) {}
+            std::vector<char>& vector() { return *container; }
+        };
+        std::vector<char>& v = Target(out).vector();
+        v.insert(v.end(), octets.begin(), octets.end());
+    }
+
     struct NameLess {
         bool operator()(char const* a, char const* b) const { return std::strcmp(a, b) < 0; }
     };

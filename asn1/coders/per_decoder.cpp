@@ -62,24 +62,21 @@ int PERDecoder::decodeSingleBit() {
 
 bool PERDecoder::decodeMultiBit(unsigned n, unsigned& out) {
     if (n > 32 || getBitsLeft() < n) return false;
-    unsigned value = 0;
-    while (n > 0) {
-        if (bitsLeft_ == 8 && n >= 8) {
-            value = (value << 8) | static_cast<unsigned char>(*position_++);
-            n -= 8;
-            continue;
-        }
-        unsigned const take = n < bitsLeft_ ? n : bitsLeft_;
-        unsigned const octet = static_cast<unsigned char>(*position_);
-        value = (value << take) | ((octet >> (bitsLeft_ - take)) & ((1u << take) - 1));
-        bitsLeft_ = uint16_t(bitsLeft_ - take);
-        n -= take;
-        if (bitsLeft_ == 0) {
-            bitsLeft_ = 8;
-            ++position_;
-        }
+    if (n == 0) {
+        out = 0;
+        return true;
     }
-    out = value;
+    // The field spans at most five octets: gather them, then cut it out.
+    unsigned const used = 8u - bitsLeft_;
+    unsigned const total = used + n;
+    unsigned const octets = (total + 7) / 8;
+    uint64_t word = 0;
+    for (unsigned i = 0; i < octets; ++i)
+        word = (word << 8) | static_cast<unsigned char>(position_[i]);
+    word >>= octets * 8 - total;
+    out = unsigned(word & (n == 32 ? 0xFFFFFFFFull : (1ull << n) - 1));
+    position_ += total / 8;
+    bitsLeft_ = uint16_t(8 - total % 8);
     return true;
 }
 
@@ -94,8 +91,8 @@ unsigned PERDecoder::decodeBlock(char* buf, unsigned n) {
     return count;
 }
 
-bool PERDecoder::decodeBitMap(std::vector<char>& bytes, unsigned nbits) {
-    if (getBitsLeft() < nbits || bytes.size() < (nbits + 7) / 8) return false;
+bool PERDecoder::decodeBitMap(char* bytes, unsigned nbits) {
+    if (getBitsLeft() < nbits) return false;
     unsigned const whole = nbits / 8;
     unsigned field = 0;
     for (unsigned i = 0; i < whole; ++i) {
@@ -242,7 +239,7 @@ bool PERDecoder::do_visit(BIT_STRING& v) {
     if (aligned_ && !fixedSmall(v, 1)) byteAlign();
     if (getBitsLeft() < size) return false;
     v.resize(size);
-    return decodeBitMap(v.getData(), size);
+    return decodeBitMap(v.getData().data(), size);
 }
 
 bool PERDecoder::do_visit(OCTET_STRING& v) {
@@ -357,6 +354,7 @@ bool PERDecoder::do_visit(SEQUENCE_OF_Base& v) {
     unsigned count = 0;
     if (decodeConstrainedLength(v, count) != 0 || count > MaximumArraySize) return false;
     if (v.size() > count) v.erase(v.begin() + count, v.end());
+    v.reserve(count);
     for (unsigned i = 0; i < count; ++i) {
         if (i == v.size()) v.push_back(v.createElement());
         AbstractData* element = v.at(i);

@@ -43,7 +43,8 @@ public:
     int decodeSingleBit();
     bool decodeMultiBit(unsigned n, unsigned& out);
     unsigned decodeBlock(char* buf, unsigned n);
-    bool decodeBitMap(std::vector<char>& bytes, unsigned nbits);
+    // Into `bytes`, sized for nbits.
+    bool decodeBitMap(char* bytes, unsigned nbits);
     int decodeUnsigned(unsigned lb, unsigned ub, unsigned& out);
     int decodeLength(unsigned lb, unsigned ub, unsigned& out);
     bool decodeSmallUnsigned(unsigned& out);

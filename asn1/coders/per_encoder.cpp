@@ -35,22 +35,21 @@ void PEREncoder::encodeSingleBit(bool bit) {
 void PEREncoder::encodeMultiBit(unsigned value, unsigned n) {
     if (n == 0) return;
     if (n < 32) value &= (1u << n) - 1;
-    while (n > 0) {
-        if (bitsLeft_ == 8) {
-            if (n >= 8) {  // whole octets straight through
-                n -= 8;
-                out_.push_back(char(value >> n));
-                continue;
-            }
-            out_.push_back(0);
-        }
-        unsigned const take = n < bitsLeft_ ? n : bitsLeft_;
-        unsigned const chunk = (value >> (n - take)) & ((1u << take) - 1);
-        out_.back() = char(out_.back() | (chunk << (bitsLeft_ - take)));
-        bitsLeft_ = uint16_t(bitsLeft_ - take);
-        n -= take;
-        if (bitsLeft_ == 0) bitsLeft_ = 8;
+    // The partly filled octet (if any) and the field, joined at the top of a
+    // 64-bit word, then written out octet by octet.
+    unsigned const used = 8u - bitsLeft_;
+    unsigned const total = used + n;  // at most 39 bits
+    uint64_t word = uint64_t(value) << (64 - total);
+    std::size_t base = out_.size();
+    if (used) {
+        --base;
+        word |= uint64_t(static_cast<unsigned char>(out_[base])) << 56;
     }
+    unsigned const octets = (total + 7) / 8;
+    out_.resize(base + octets);
+    char* const at = out_.data() + base;
+    for (unsigned i = 0; i < octets; ++i) at[i] = char(word >> (56 - 8 * i));
+    bitsLeft_ = uint16_t(8 - total % 8);
 }
 
 void PEREncoder::encodeByte(unsigned value) {
@@ -319,7 +318,7 @@ bool PEREncoder::do_visit(SEQUENCE_OF_Base const& v) {
 
 bool PEREncoder::preVisitExtensionRoots(SEQUENCE const& v) {
     if (v.extendable()) encodeSingleBit(v.hasKnownExtension());
-    encodeBitMap(v.optionalMap().bytes().data(), v.record()->numOptionals);
+    encodeBitMap(v.optionalMap().bytes(), v.record()->numOptionals);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "asn1/types/sequence.h"
 
+#include <cstring>
 #include <utility>
 
 #include "asn1/coders/visitor.h"
@@ -8,13 +9,92 @@ namespace ASN1 {
 
 uint32_t const SEQUENCE::defaultTag = 0;
 
-SEQUENCE::FieldVector::FieldVector(FieldVector const& other) : std::vector<AbstractData*>() {
-    reserve(other.size());
-    for (AbstractData* field : other) push_back(field ? field->clone() : nullptr);
+SEQUENCE::BitMap::BitMap(BitMap const& other) {
+    *this = other;
+}
+
+SEQUENCE::BitMap& SEQUENCE::BitMap::operator=(BitMap const& other) {
+    if (this == &other) return *this;
+    count_ = 0;
+    resize(other.count_);
+    std::memcpy(data_, other.data_, (other.count_ + 7) / 8);
+    return *this;
+}
+
+void SEQUENCE::BitMap::resize(unsigned n) {
+    unsigned const have = (count_ + 7) / 8;
+    unsigned const need = (n + 7) / 8;
+    if (need > capacity_) {
+        char* bigger = new char[need];
+        std::memcpy(bigger, data_, have);
+        if (data_ != inPlace_) delete[] data_;
+        data_ = bigger;
+        capacity_ = need;
+    }
+    if (need > have) std::memset(data_ + have, 0, need - have);
+    count_ = n;
+}
+
+void SEQUENCE::BitMap::swap(BitMap& other) {
+    if (data_ != inPlace_ && other.data_ != other.inPlace_) {
+        std::swap(data_, other.data_);
+    } else {
+        BitMap copy(*this);
+        *this = other;
+        other = copy;
+        return;
+    }
+    std::swap(count_, other.count_);
+    std::swap(capacity_, other.capacity_);
+}
+
+SEQUENCE::FieldVector::FieldVector(FieldVector const& other) {
+    assign(other.size_, nullptr);
+    for (unsigned i = 0; i < size_; ++i)
+        data_[i] = other.data_[i] ? other.data_[i]->clone() : nullptr;
 }
 
 SEQUENCE::FieldVector::~FieldVector() {
-    for (AbstractData* field : *this) delete field;
+    release();
+}
+
+void SEQUENCE::FieldVector::release() {
+    for (unsigned i = 0; i < size_; ++i) delete data_[i];
+    if (data_ != inPlace_) delete[] data_;
+    data_ = inPlace_;
+    size_ = 0;
+}
+
+void SEQUENCE::FieldVector::assign(unsigned n, AbstractData* value) {
+    release();
+    if (n > InPlace) data_ = new AbstractData*[n];
+    size_ = n;
+    for (unsigned i = 0; i < n; ++i) data_[i] = value;
+}
+
+void SEQUENCE::FieldVector::swap(FieldVector& other) {
+    if (data_ != inPlace_ && other.data_ != other.inPlace_) {
+        std::swap(data_, other.data_);
+    } else {
+        // At least one side holds its values in place: exchange through a copy.
+        AbstractData* mine[InPlace];
+        AbstractData** const myHeap = data_ != inPlace_ ? data_ : nullptr;
+        AbstractData** const otherHeap = other.data_ != other.inPlace_ ? other.data_ : nullptr;
+        if (!myHeap) std::copy(inPlace_, inPlace_ + size_, mine);
+        if (otherHeap) {
+            data_ = otherHeap;
+        } else {
+            std::copy(other.inPlace_, other.inPlace_ + other.size_, inPlace_);
+            data_ = inPlace_;
+        }
+        if (myHeap) {
+            other.data_ = myHeap;
+        } else {
+            std::copy(mine, mine + size_, other.inPlace_);
+            other.data_ = other.inPlace_;
+        }
+    }
+    std::swap(size_, other.size_);
 }
 
 SEQUENCE::SEQUENCE(void const* info) : AbstractData(info) {

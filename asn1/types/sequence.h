@@ -3,7 +3,7 @@
 // extension additions), presence bits of the OPTIONAL root components and of
 // the extension additions. Generated SEQUENCE classes are typed views over it.
 
-#include <vector>
+#include <utility>
 
 #include "asn1/types/abstract_data.h"
 
@@ -11,43 +11,64 @@ namespace ASN1 {
 
 class SEQUENCE : public AbstractData, public detail::Allocator<SEQUENCE> {
 public:
-    // Bit i is bit 7 - i % 8 of byte i / 8.
+    // Bit i is bit 7 - i % 8 of byte i / 8. Up to 64 bits are held in
+    // place; larger bitmaps (extension bitmaps of up to 128 bits) use the heap.
     class BitMap {
     public:
         BitMap() = default;
-        void resize(unsigned n) {
-            bytes_.resize((n + 7) / 8);
-            count_ = n;
+        BitMap(BitMap const& other);
+        BitMap& operator=(BitMap const& other);
+        ~BitMap() {
+            if (data_ != inPlace_) delete[] data_;
         }
+        // Bytes that come into use are zero.
+        void resize(unsigned n);
         unsigned size() const { return count_; }
         bool operator[](unsigned i) const {
-            return i < count_ && (bytes_[i / 8] >> (7 - i % 8) & 1);
+            return i < count_ && (data_[i / 8] >> (7 - i % 8) & 1);
         }
         void set(unsigned i) {
-            if (i < count_) bytes_[i / 8] = char(bytes_[i / 8] | (0x80 >> (i % 8)));
+            if (i < count_) data_[i / 8] = char(data_[i / 8] | (0x80 >> (i % 8)));
         }
         void clear(unsigned i) {
-            if (i < count_) bytes_[i / 8] = char(bytes_[i / 8] & ~(0x80 >> (i % 8)));
+            if (i < count_) data_[i / 8] = char(data_[i / 8] & ~(0x80 >> (i % 8)));
         }
-        std::vector<char>& bytes() { return bytes_; }
-        std::vector<char> const& bytes() const { return bytes_; }
-        void swap(BitMap& other) {
-            std::swap(count_, other.count_);
-            bytes_.swap(other.bytes_);
-        }
+        char* bytes() { return data_; }
+        char const* bytes() const { return data_; }
+        void swap(BitMap& other);
 
     private:
+        static constexpr unsigned InPlace = 8;
         unsigned count_ = 0;
-        std::vector<char> bytes_;
+        unsigned capacity_ = InPlace;
+        char* data_ = inPlace_;
+        char inPlace_[InPlace] = {};
     };
 
-    // Owning vector of component values; copies clone, null stays null.
-    class FieldVector : public std::vector<AbstractData*> {
+    // Owning array of component values (up to eight held in place, more on
+    // the heap); copies clone, null stays null.
+    class FieldVector {
     public:
         FieldVector() = default;
         FieldVector(FieldVector const& other);
         FieldVector& operator=(FieldVector const&) = delete;
         ~FieldVector();
+        void assign(unsigned n, AbstractData* value);
+        unsigned size() const { return size_; }
+        AbstractData*& operator[](unsigned i) { return data_[i]; }
+        AbstractData* operator[](unsigned i) const { return data_[i]; }
+        AbstractData** begin() { return data_; }
+        AbstractData** end() { return data_ + size_; }
+        AbstractData* const* begin() const { return data_; }
+        AbstractData* const* end() const { return data_ + size_; }
+        void swap(FieldVector& other);
+
+    private:
+        static constexpr unsigned InPlace = 8;
+        void release();
+        AbstractData* inPlace_[InPlace];
+        AbstractData** data_ = inPlace_;
+        unsigned size_ = 0;
     };
 
     // The address of this word in a record's `tags` means: each component

@@ -120,6 +120,8 @@ public:
     static StringInfo const theInfo;
     explicit IA5String(void const* info = &theInfo) : AbstractString(info) {}
     IA5String(std::string const& text, void const* info = &theInfo) : AbstractString(info, text) {}
+    // Text as such (not taken for a record pointer).
+    IA5String(char const* text, void const* info = &theInfo) : AbstractString(info, text) {}
     IA5String(IA5String const&) = default;
     IA5String& operator=(IA5String const&) = default;
     IA5String& operator=(std::string const& text) {
