@@ -1,5 +1,6 @@
 #include "asn1/coders/avn_encoder.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <iomanip>
@@ -75,20 +76,33 @@ bool AVNEncoder::do_visit(OCTET_STRING const& v) {
     return bool(os_);
 }
 
+// A quote inside the string is written twice, so that the reader can tell
+// it from the closing one.
+void AVNEncoder::writeQuoted(char const* text, std::size_t n) {
+    os_ << '"';
+    for (char const* end = text + n; text != end && os_;) {
+        char const* quote = std::find(text, end, '"');
+        os_.write(text, quote - text);
+        if (quote != end) os_ << "\"\"";
+        text = quote == end ? end : quote + 1;
+    }
+    os_ << '"';
+}
+
 bool AVNEncoder::do_visit(AbstractString const& v) {
-    os_ << '"';
-    os_.write(v.data(), std::streamsize(v.size()));
-    os_ << '"';
+    writeQuoted(v.data(), v.size());
     return bool(os_);
 }
 
 bool AVNEncoder::do_visit(BMPString const& v) {
     std::size_t const size = v.size() * 2 + 1;
     std::string text(size, '\0');
-    std::size_t const n = std::wcstombs(&text[0], v.c_str(), size);
+    // A NUL character would end the conversion early: such a string takes
+    // the quadruple form like one that does not convert.
+    bool const hasNul = v.find(L'\0') != std::wstring::npos;
+    std::size_t const n = hasNul ? std::size_t(-1) : std::wcstombs(&text[0], v.c_str(), size);
     if (n != std::size_t(-1)) {
-        text.resize(n);
-        os_ << '"' << text << '"';
+        writeQuoted(text.data(), n);
         return bool(os_);
     }
     os_ << '{';

@@ -36,6 +36,7 @@ protected:
 
 private:
     void writeOctets(char const* data, std::size_t n);
+    void writeQuoted(char const* text, std::size_t n);
 
     std::ostream& os_;
     int indent_ = 0;

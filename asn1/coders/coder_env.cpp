@@ -1,5 +1,10 @@
 #include "asn1/coders/coder_env.h"
 
+#include <sstream>
+
+#include "asn1/coders/avn_decoder.h"
+#include "asn1/coders/ber_decoder.h"
+
 namespace ASN1 {
 
 bool CoderEnv::decode(char const* begin, char const* end, AbstractData& value, bool withoutEnv) {
@@ -8,8 +13,15 @@ bool CoderEnv::decode(char const* begin, char const* end, AbstractData& value, b
             PERDecoder decoder(begin, end, withoutEnv ? nullptr : this, true);
             return value.accept(decoder);
         }
-        case avn:  // no value-notation reader in this build
-        case ber:  // no BER coder in this build
+        case ber: {
+            BERDecoder decoder(begin, end, withoutEnv ? nullptr : this);
+            return value.accept(decoder);
+        }
+        case avn: {
+            std::istringstream text(std::string(begin, end));
+            AVNDecoder decoder(text, nullptr);
+            return value.accept(decoder);
+        }
         default:
             return false;
     }

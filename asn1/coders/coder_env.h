@@ -13,6 +13,7 @@
 #include <loki/AssocVector.h>
 
 #include "asn1/coders/avn_encoder.h"
+#include "asn1/coders/ber_encoder.h"
 #include "asn1/coders/per_decoder.h"
 #include "asn1/coders/per_encoder.h"
 #include "asn1/types/abstract_data.h"
@@ -38,9 +39,10 @@ public:
         switch (rule_) {
             case per_Aligned:
                 return encodePER(value, out);
+            case ber:
+                return encodeBER(value, out);
             case avn:
                 return encodeAVN(value, out);
-            case ber:  // no BER coder in this build
             default:
                 return false;
         }
@@ -56,6 +58,15 @@ public:
         // goes out as one zero octet.
         if (octets.empty()) octets.push_back(0);
         append(octets, out);
+        return true;
+    }
+
+    template <class OutputIterator>
+    bool encodeBER(AbstractData const& value, OutputIterator out) {
+        std::vector<char> octets;
+        BEREncoder encoder(octets);
+        if (!value.accept(encoder)) return false;
+        std::copy(octets.begin(), octets.end(), out);
         return true;
     }
 

@@ -43,6 +43,15 @@ public:
     std::string asValueNotation() const;
     // Writes the value notation; returns the stream state to set (0 on success).
     std::ios_base::iostate print_on(std::ostream& os) const;
+    // Reads value notation into this value (coders/avn_decoder.cpp); the
+    // stream state to set, or whether the whole text read.
+    std::ios_base::iostate get_from(std::istream& is);
+    bool setFromValueNotation(std::string const& text);
+
+    // Inside the root constraints of the type, or outside an extensible one
+    // (isValid); strictly inside them (isStrictlyValid). coders/validity.cpp.
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
 protected:
     explicit AbstractData(void const* info) : info_(info) {}

@@ -35,6 +35,9 @@ public:
     unsigned getNumChoices() const { return record()->numChoices; }
     unsigned getTotalChoices() const { return record()->totalChoices; }
     bool extendable() const { return record()->extendable; }
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
     void swap(CHOICE& other);
 
 protected:

@@ -1,5 +1,6 @@
 #include "asn1/types/oid_time.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,9 +106,16 @@ void GeneralizedTime::swap(GeneralizedTime& o) {
 void GeneralizedTime::set(char const* text) {
     std::sscanf(text, "%4d%2d%2d%2d%2d%2d", &year, &month, &day, &hour, &minute, &second);
     std::size_t const len = std::strlen(text);
-    if (len > 14 && text[14] == '.') {
-        float fraction = 0;
-        if (std::sscanf(text + 14, "%f", &fraction) == 1) millisec = int(fraction * 1000);
+    if (len > 14 && text[14] == '.' && std::isdigit(static_cast<unsigned char>(text[15]))) {
+        // Thousandths from the first three digits of the fraction (".5" is
+        // 500, ".005" is 5), further digits cut off; read as digits, not as
+        // a floating-point number that would turn .005 into 4.
+        int digits = 0;
+        millisec = 0;
+        for (char const* p = text + 15; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+            if (digits++ < 3) millisec = millisec * 10 + (*p - '0');
+        }
+        for (; digits < 3; ++digits) millisec *= 10;
     }
     if (len == 0) return;
     if (text[len - 1] == 'Z') {
@@ -144,8 +152,9 @@ long GeneralizedTime::get_time_t() const {
     t.tm_hour = hour;
     t.tm_min = minute;
     t.tm_sec = second;
-    t.tm_isdst = -1;  // let the platform decide daylight saving
-    return long(std::mktime(&t));
+    // The fields are taken as UTC, as set_time_t writes them, so that a
+    // round trip gives back the same time whatever the local time zone.
+    return long(timegm(&t));
 }
 
 void GeneralizedTime::set_time_t(long value) {

@@ -20,6 +20,9 @@ public:
     unsigned levels() const { return unsigned(arcs_.size()); }
     unsigned operator[](unsigned i) const { return arcs_[i]; }
     void append(unsigned arc) { arcs_.push_back(arc); }
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
     // Inserts the contents octets at the front of `out`.
     void encodeCommon(std::vector<char>& out) const;
@@ -54,6 +57,9 @@ public:
     std::string get() const;
     long get_time_t() const;
     void set_time_t(long t);
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
     int year = 1, month = 1, day = 1, hour = 0, minute = 0, second = 0;
     int millisec = 0;

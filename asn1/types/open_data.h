@@ -35,6 +35,9 @@ public:
     std::vector<char> const& get_buf() const { return *buf_; }
     void set_data(AbstractData* data) { data_.reset(data); }
     void grab(std::vector<char>* buffer) { buf_.reset(buffer); }
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
 protected:
     int do_compare(AbstractData const& other) const override;

@@ -42,6 +42,9 @@ public:
     void resize(unsigned n);
     AbstractData* createElement() const;
     void const* elementInfo() const { return record()->elementInfo; }
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
 protected:
     int do_compare(AbstractData const& other) const override;

@@ -66,6 +66,9 @@ public:
     bool operator==(INTEGER const& other) const { return value_ == other.value_; }
     bool operator!=(INTEGER const& other) const { return value_ != other.value_; }
     INTEGER* clone() const { return static_cast<INTEGER*>(do_clone()); }
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictValid() const;
     static AbstractData* create(void const* info) { return new INTEGER(info); }
 
 protected:
@@ -114,6 +117,9 @@ public:
     int asInt() const { return value_; }
     int getMaximum() const { return record()->maximum; }
     bool extendable() const { return record()->extendable; }
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
     // Name of the item whose number is the value (without any "=number"
     // suffix); empty when no item has that number.

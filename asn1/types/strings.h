@@ -27,6 +27,9 @@ public:
         return *this;
     }
     operator std::string() const { return std::string(data(), size()); }
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
     static AbstractData* create(void const* info) { return new OCTET_STRING(info); }
 
 protected:
@@ -58,6 +61,9 @@ public:
     }
     std::vector<char>& getData() { return bytes_; }
     std::vector<char> const& getData() const { return bytes_; }
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
 protected:
     int do_compare(AbstractData const& other) const override;
@@ -95,6 +101,9 @@ public:
     }
     // Position of the first character outside the permitted set, or npos.
     size_type find_first_invalid() const;
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
 protected:
     int do_compare(AbstractData const& other) const override;
@@ -161,6 +170,13 @@ public:
 
     unsigned getFirstChar() const { return record()->firstChar; }
     unsigned getLastChar() const { return record()->lastChar; }
+    // Constraint checks of the type (coders/validity.cpp).
+    bool isValid() const;
+    bool isStrictlyValid() const;
+    // firstChar <= c <= lastChar, compared as signed 32-bit numbers.
+    bool legalCharacter(wchar_t c) const;
+    // Index of the first character that is not legal; the length when all are.
+    size_type first_illegal_at() const;
     unsigned getNumBits(bool aligned) const {
         return aligned ? record()->numBitsAligned : record()->numBitsUnaligned;
     }

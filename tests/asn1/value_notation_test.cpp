@@ -98,7 +98,8 @@ TEST(ValueNotation, WritesScalarsAndStrings) {
     EXPECT_EQ("NULL", text(Null()));
     EXPECT_EQ("TRUE", text(BOOLEAN(true, &BOOLEAN::theInfo)));
     EXPECT_EQ("FALSE", text(BOOLEAN()));
-    EXPECT_EQ("\"say \"hi\"\"", text(IA5String("say \"hi\"")));
+    // A quote inside is doubled, so that the reader can tell it from the end.
+    EXPECT_EQ("\"say \"\"hi\"\"\"", text(IA5String("say \"hi\"")));
     BIT_STRING bits;
     bits.resize(3);
     bits.set(0, true);

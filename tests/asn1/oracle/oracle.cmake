@@ -1,8 +1,9 @@
 # Erlang/OTP's ASN.1 compiler as a test oracle for the aligned-PER coder.
 #
-# mobrel_erlang_asn1(<target> OUTPUT_DIR <dir> SOURCES <Module.asn>...)
-# compiles each ASN.1 module with `erlc -bper +maps` (and the oracle driver
-# asn1_oracle.erl) into <dir> during the build; <target> builds them all.
+# mobrel_erlang_asn1(<target> OUTPUT_DIR <dir> [RULE per|ber] SOURCES <Module.asn>...)
+# compiles each ASN.1 module with `erlc -b<RULE> +maps` (default per; and the
+# oracle driver asn1_oracle.erl) into <dir> during the build; <target> builds
+# them all.
 # A test then runs ErlangOracle (erlang_oracle.h) with that directory.
 
 find_program(MOBREL_ERLC erlc)
@@ -14,7 +15,10 @@ endif()
 set(MOBREL_ASN1_ORACLE_DRIVER ${CMAKE_CURRENT_LIST_DIR}/asn1_oracle.erl)
 
 function(mobrel_erlang_asn1 target)
-  cmake_parse_arguments(ARG "" "OUTPUT_DIR" "SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "OUTPUT_DIR;RULE" "SOURCES" ${ARGN})
+  if(NOT ARG_RULE)
+    set(ARG_RULE per)
+  endif()
   set(outputs ${ARG_OUTPUT_DIR}/asn1_oracle.beam)
   add_custom_command(
     OUTPUT ${ARG_OUTPUT_DIR}/asn1_oracle.beam
@@ -28,7 +32,7 @@ function(mobrel_erlang_asn1 target)
     add_custom_command(
       OUTPUT ${ARG_OUTPUT_DIR}/${name}.beam
       COMMAND ${CMAKE_COMMAND} -E make_directory ${ARG_OUTPUT_DIR}
-      COMMAND ${MOBREL_ERLC} -o ${ARG_OUTPUT_DIR} -bper +maps ${abs}
+      COMMAND ${MOBREL_ERLC} -o ${ARG_OUTPUT_DIR} -b${ARG_RULE} +maps ${abs}
       DEPENDS ${abs}
       WORKING_DIRECTORY ${ARG_OUTPUT_DIR}
       VERBATIM)
