@@ -185,15 +185,29 @@ bool PERDecoder::do_visit(INTEGER& v) {
         return true;
     }
     unsigned octets = 0;
-    if (decodeLength(0, NoUpperBound, octets) != 0 || octets > 4) return false;
     unsigned value = 0;
-    if (!decodeMultiBit(8 * octets, value)) return false;
+    bool const quick = aligned_ && type == Unconstrained && readShortNumber(octets, value);
+    if (!quick && (decodeLength(0, NoUpperBound, octets) != 0 || octets > 4 ||
+                   !decodeMultiBit(8 * octets, value)))
+        return false;
     // Two's complement, except the semi-constrained form, which is unsigned.
     if (type != PartiallyConstrained && octets > 0 && octets < 4 &&
         (value >> (8 * octets - 1)) & 1) {
         value |= ~0u << (8 * octets);
     }
     v.setValue(int(value));
+    return true;
+}
+
+bool PERDecoder::readShortNumber(unsigned& octets, unsigned& value) {
+    byteAlign();
+    if (position_ >= end_ || (*position_ & 0x80)) return false;
+    octets = static_cast<unsigned char>(*position_);
+    if (octets > 4 || unsigned(end_ - position_) <= octets) return false;
+    value = 0;
+    for (unsigned i = 1; i <= octets; ++i)
+        value = (value << 8) | static_cast<unsigned char>(position_[i]);
+    position_ += 1 + octets;
     return true;
 }
 

@@ -97,6 +97,9 @@ protected:
 
 private:
     bool decodeSpanningBits(unsigned n, unsigned& out);
+    // Aligned: a length octet below 128 naming at most four octets that are
+    // all there; reads them. False (nothing read but the alignment) otherwise.
+    bool readShortNumber(unsigned& octets, unsigned& value);
     int decodeWholeNumber(unsigned range, unsigned& offset);
     // Skips `n` octets; false when fewer remain.
     bool skipOctets(unsigned n);
