@@ -31,7 +31,11 @@ void SEQUENCE::BitMap::resize(unsigned n) {
         data_ = bigger;
         capacity_ = need;
     }
-    if (need > have) std::memset(data_ + have, 0, need - have);
+    if (need == have + 1) {
+        data_[have] = 0;  // the usual case: a bitmap of up to eight bits
+    } else if (need > have) {
+        std::memset(data_ + have, 0, need - have);
+    }
     count_ = n;
 }
 
