@@ -1,19 +1,31 @@
 #!/bin/sh
-# Runs the aligned-PER benchmark of the ASN.1 runtime and the Erlang/OTP
-# yardstick on the same machine and prints the speed ratios.
+# Runs the aligned-PER benchmark of the ASN.1 runtime on the control-link
+# mix and the Erlang/OTP yardstick on the same messages, on the same
+# machine, checks that both sides coded the same octets, and prints the
+# speed ratios. The Erlang side uses the +maps codecs of the message modules
+# that the test build compiles (tests/messages/erlang).
 # Usage: bench/asn1_bench.sh [build directory, default build/release]
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/release}
 bin=$build/bench/asn1_bench
+beams=$build/tests/messages/erlang
 [ -x "$bin" ] || { echo "asn1_bench not built in $build" >&2; exit 1; }
+[ -f "$beams/LGCP.beam" ] || { echo "no Erlang codecs of the messages in $beams" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cp "$here/asn1_messages.asn" "$work/BenchMsgs.asn"
-(cd "$work" && erlc -bper +maps BenchMsgs.asn && erlc "$here/asn1_bench.erl")
-erl -noshell -pa "$work" -run asn1_bench main 200000 > "$work/erlang.txt"
-"$bin" --benchmark_format=csv > "$work/cpp.csv" 2>/dev/null
+erlc -o "$work" "$here/asn1_bench.erl"
+erl -noshell -pa "$beams" -pa "$work" -run asn1_bench main 200000 > "$work/erlang.txt"
+"$bin" --benchmark_format=csv > "$work/cpp.csv" 2> "$work/cpp.context"
+
+sed -n 's/^\(wire[0-9]*\): \(.*\)/\1 \2/p' "$work/cpp.context" > "$work/cpp.wires"
+grep '^wire' "$work/erlang.txt" > "$work/erlang.wires"
+if ! cmp -s "$work/cpp.wires" "$work/erlang.wires" || [ ! -s "$work/cpp.wires" ]; then
+    echo "the two sides coded different octets:" >&2
+    diff "$work/cpp.wires" "$work/erlang.wires" >&2 || true
+    exit 1
+fi
 
 awk -v erl="$work/erlang.txt" '
 BEGIN {

@@ -1,17 +1,16 @@
 #pragma once
-// Records of asn1_messages.asn and the benchmark's message mix: ping with
-// seq, create of a trunk slot, connect, success answer, DTMF signal,
-// resource report. To bench generated messages instead, make mix() build
-// them (and messageInfo() name the top-level record).
+// The benchmark's control-link mix, built from generated `LGCP::Message`
+// values: ping with seq; create of a trunk slot; connect; success answer
+// with seq and slot; DTMF signal; resource report. asn1_bench.erl builds the
+// same six messages for the Erlang/OTP yardstick.
 
 #include <memory>
 #include <vector>
 
-#include "asn1/asn1.h"
+#include "messages/lgcp/lgcp.h"
 
 namespace BenchMsgs {
 
-void const* messageInfo();
-std::vector<std::unique_ptr<ASN1::AbstractData>> mix();
+std::vector<std::unique_ptr<LGCP::Message>> mix();
 
 }  // namespace BenchMsgs

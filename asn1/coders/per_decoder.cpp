@@ -49,18 +49,7 @@ bool PERDecoder::skipOctets(unsigned n) {
     return true;
 }
 
-int PERDecoder::decodeSingleBit() {
-    if (atEnd()) return 0;
-    --bitsLeft_;
-    int const bit = (static_cast<unsigned char>(*position_) >> bitsLeft_) & 1;
-    if (bitsLeft_ == 0) {
-        bitsLeft_ = 8;
-        ++position_;
-    }
-    return bit;
-}
-
-bool PERDecoder::decodeMultiBit(unsigned n, unsigned& out) {
+bool PERDecoder::decodeSpanningBits(unsigned n, unsigned& out) {
     if (n > 32 || getBitsLeft() < n) return false;
     if (n == 0) {
         out = 0;
@@ -108,7 +97,10 @@ bool PERDecoder::decodeBitMap(char* bytes, unsigned nbits) {
 }
 
 int PERDecoder::decodeWholeNumber(unsigned range, unsigned& offset) {
-    unsigned n = CountBits(range);
+    // Bits of a number below `range` (0 stands for 2^32).
+    unsigned n = range == 0 || range > 0x80000000u ? 32
+                 : range == 1                      ? 0
+                                                   : 32 - unsigned(__builtin_clz(range - 1));
     if (aligned_ && (range == 0 || range > 255)) {
         if (n > 16) {
             unsigned count = 0;
@@ -193,15 +185,29 @@ bool PERDecoder::do_visit(INTEGER& v) {
         return true;
     }
     unsigned octets = 0;
-    if (decodeLength(0, NoUpperBound, octets) != 0 || octets > 4) return false;
     unsigned value = 0;
-    if (!decodeMultiBit(8 * octets, value)) return false;
+    bool const quick = aligned_ && type == Unconstrained && readShortNumber(octets, value);
+    if (!quick && (decodeLength(0, NoUpperBound, octets) != 0 || octets > 4 ||
+                   !decodeMultiBit(8 * octets, value)))
+        return false;
     // Two's complement, except the semi-constrained form, which is unsigned.
     if (type != PartiallyConstrained && octets > 0 && octets < 4 &&
         (value >> (8 * octets - 1)) & 1) {
         value |= ~0u << (8 * octets);
     }
     v.setValue(int(value));
+    return true;
+}
+
+bool PERDecoder::readShortNumber(unsigned& octets, unsigned& value) {
+    byteAlign();
+    if (position_ >= end_ || (*position_ & 0x80)) return false;
+    octets = static_cast<unsigned char>(*position_);
+    if (octets > 4 || unsigned(end_ - position_) <= octets) return false;
+    value = 0;
+    for (unsigned i = 1; i <= octets; ++i)
+        value = (value << 8) | static_cast<unsigned char>(position_[i]);
+    position_ += 1 + octets;
     return true;
 }
 
@@ -412,15 +418,30 @@ bool PERDecoder::do_visit(GeneralizedTime& v) {
     return true;
 }
 
+// The whole SEQUENCE is decoded here, in the order of the visit protocol
+// (preamble, root components, extension bitmap, known and unknown
+// additions), with direct calls instead of one virtual call per component;
+// the walk then stops with the result.
 int PERDecoder::preVisitExtensionRoots(SEQUENCE& v) {
     bool extension = false;
     if (v.extendable()) {
         if (atEnd()) return Fail;
         extension = decodeSingleBit() != 0;
     }
-    unsigned const optionals = v.record()->numOptionals;
+    SequenceInfo const* rec = v.record();
+    unsigned const optionals = rec->numOptionals;
     if (optionals && !decodeBitMap(v.optionalMap().bytes(), optionals)) return Fail;
-    return extension ? Continue : RootOnly;
+    for (unsigned i = 0; i < rec->numRootFields; ++i) {
+        if (PERDecoder::visitExtensionRoot(v, int(i), rec->fieldIds[i]) == Fail) return Fail;
+    }
+    if (!extension) return Stop;
+    if (PERDecoder::preVisitExtensions(v) == Fail) return Fail;
+    for (unsigned k = 0; rec->numRootFields + k < v.fieldCount(); ++k) {
+        int const opt = int(optionals + k);
+        if (PERDecoder::visitKnownExtension(v, int(rec->numRootFields + k), opt) == Fail)
+            return Fail;
+    }
+    return PERDecoder::visitUnknownExtensions(v) == Fail ? Fail : Stop;
 }
 
 int PERDecoder::visitExtensionRoot(SEQUENCE& v, int index, int optionalIndex) {

@@ -40,8 +40,30 @@ public:
     void rollback(memento_type const& m);
 
     // Past the end of the input a single bit reads as 0.
-    int decodeSingleBit();
-    bool decodeMultiBit(unsigned n, unsigned& out);
+    int decodeSingleBit() {
+        if (atEnd()) return 0;
+        --bitsLeft_;
+        int const bit = (static_cast<unsigned char>(*position_) >> bitsLeft_) & 1;
+        if (bitsLeft_ == 0) {
+            bitsLeft_ = 8;
+            ++position_;
+        }
+        return bit;
+    }
+    // Fields within the current octet (most of them) are cut out here; the
+    // rest gathers the octets the field spans.
+    bool decodeMultiBit(unsigned n, unsigned& out) {
+        if (n <= bitsLeft_ && n != 0 && position_ < end_) {
+            bitsLeft_ = uint16_t(bitsLeft_ - n);
+            out = (static_cast<unsigned char>(*position_) >> bitsLeft_) & ((1u << n) - 1);
+            if (bitsLeft_ == 0) {
+                bitsLeft_ = 8;
+                ++position_;
+            }
+            return true;
+        }
+        return decodeSpanningBits(n, out);
+    }
     unsigned decodeBlock(char* buf, unsigned n);
     // Into `bytes`, sized for nbits.
     bool decodeBitMap(char* bytes, unsigned nbits);
@@ -74,6 +96,10 @@ protected:
     int visitUnknownExtensions(SEQUENCE& v) override;
 
 private:
+    bool decodeSpanningBits(unsigned n, unsigned& out);
+    // Aligned: a length octet below 128 naming at most four octets that are
+    // all there; reads them. False (nothing read but the alignment) otherwise.
+    bool readShortNumber(unsigned& octets, unsigned& value);
     int decodeWholeNumber(unsigned range, unsigned& offset);
     // Skips `n` octets; false when fewer remain.
     bool skipOctets(unsigned n);

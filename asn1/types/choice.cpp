@@ -42,12 +42,6 @@ bool CHOICE::createSelection() {
     return false;
 }
 
-bool CHOICE::select(int index) {
-    if (selection_ == index && choice_) return true;
-    selection_ = index;
-    return createSelection();
-}
-
 char const* CHOICE::getSelectionName() const {
     if (selection_ < 0 || unsigned(selection_) >= record()->totalChoices) return nullptr;
     return record()->selectionNames[selection_];

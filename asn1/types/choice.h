@@ -24,7 +24,11 @@ public:
     // UnknownSelection, no value) when the index is not one of the type's.
     bool createSelection();
     // Keeps the value when `index` is already selected.
-    bool select(int index);
+    bool select(int index) {
+        if (selection_ == index && choice_) return true;
+        selection_ = index;
+        return createSelection();
+    }
 
     AbstractData* getSelection() { return choice_; }
     AbstractData const* getSelection() const { return choice_; }

@@ -31,7 +31,11 @@ void SEQUENCE::BitMap::resize(unsigned n) {
         data_ = bigger;
         capacity_ = need;
     }
-    if (need > have) std::memset(data_ + have, 0, need - have);
+    if (need == have + 1) {
+        data_[have] = 0;  // the usual case: a bitmap of up to eight bits
+    } else if (need > have) {
+        std::memset(data_ + have, 0, need - have);
+    }
     count_ = n;
 }
 
@@ -58,16 +62,40 @@ SEQUENCE::FieldVector::~FieldVector() {
     release();
 }
 
+namespace {
+
+// Arrays of 9 to 32 component pointers (SEQUENCEs with many components, such
+// as resource reports) come from the value pool, not from the heap.
+using PointerBlocks = detail::BlockPool<32 * sizeof(AbstractData*)>;
+
+}  // namespace
+
 void SEQUENCE::FieldVector::release() {
     for (unsigned i = 0; i < size_; ++i) delete data_[i];
-    if (data_ != inPlace_) delete[] data_;
+    if (data_ != inPlace_) {
+#if MOBREL_ASN1_VALUE_POOL
+        if (size_ <= Pooled) {
+            PointerBlocks::give(data_);
+        } else {
+            delete[] data_;
+        }
+#else
+        delete[] data_;
+#endif
+    }
     data_ = inPlace_;
     size_ = 0;
 }
 
 void SEQUENCE::FieldVector::assign(unsigned n, AbstractData* value) {
     release();
+#if MOBREL_ASN1_VALUE_POOL
+    if (n > InPlace)
+        data_ =
+            n <= Pooled ? static_cast<AbstractData**>(PointerBlocks::take()) : new AbstractData*[n];
+#else
     if (n > InPlace) data_ = new AbstractData*[n];
+#endif
     size_ = n;
     for (unsigned i = 0; i < n; ++i) data_[i] = value;
 }
@@ -131,11 +159,6 @@ SEQUENCE& SEQUENCE::operator=(SEQUENCE const& other) {
     optionalMap_.swap(optionalMap);
     extensionMap_.swap(extensionMap);
     return *this;
-}
-
-bool SEQUENCE::hasOptionalField(unsigned opt) const {
-    unsigned const n = optionalMap_.size();
-    return opt < n ? optionalMap_[opt] : extensionMap_[opt - n];
 }
 
 void SEQUENCE::includeOptionalField(unsigned opt, unsigned i) {

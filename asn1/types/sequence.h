@@ -45,8 +45,8 @@ public:
         char inPlace_[InPlace] = {};
     };
 
-    // Owning array of component values (up to eight held in place, more on
-    // the heap); copies clone, null stays null.
+    // Owning array of component values (up to eight held in place, up to 32
+    // in a pooled block, more on the heap); copies clone, null stays null.
     class FieldVector {
     public:
         FieldVector() = default;
@@ -65,6 +65,7 @@ public:
 
     private:
         static constexpr unsigned InPlace = 8;
+        static constexpr unsigned Pooled = 32;
         void release();
         AbstractData* inPlace_[InPlace];
         AbstractData** data_ = inPlace_;
@@ -89,7 +90,10 @@ public:
 
     // Presence numbers: below numOptionals address the root bitmap, above it
     // extension addition (opt - numOptionals).
-    bool hasOptionalField(unsigned opt) const;
+    bool hasOptionalField(unsigned opt) const {
+        unsigned const n = optionalMap_.size();
+        return opt < n ? optionalMap_[opt] : extensionMap_[opt - n];
+    }
     // Sets presence bit `opt` (growing the extension bitmap as needed) and
     // makes component i when it has no value yet.
     void includeOptionalField(unsigned opt, unsigned i);

@@ -69,6 +69,8 @@ TEST(ErlangCrossCheck, RandomValuesOfEveryTestTypeCodeAsErlangDoes) {
         for (int i = 0; i < 80; ++i)
             cases.push_back({t.name, std::unique_ptr<AbstractData>(random.make(t.info))});
     }
+    std::vector<std::string> const gaps = random.gaps();
+    EXPECT_TRUE(gaps.empty()) << "never chosen:\n" << report(gaps);
     ASN1Oracle::ErlangOracle oracle(ASN1_TEST_ERLANG_DIR, "CrossCheck");
     std::vector<std::string> const failures = oracle.check(cases);
     EXPECT_TRUE(failures.empty()) << failures.size() << " disagreements:\n" << report(failures);

@@ -1,20 +1,19 @@
 %% Oracle driver for the ASN.1 cross-check. Reads a file of requests
-%% {Id, Type, Value, CppBytes}, and for each writes one line:
+%% {Id, Module, Type, Value, CppBytes}, and for each writes one line:
 %%   Id EncodedHex|error same|error|differs
 %% where EncodedHex is Erlang's aligned-PER encoding of Value, and the last
 %% word tells whether decoding CppBytes gave back exactly Value.
 -module(asn1_oracle).
 -export([main/1]).
 
-main([Module, In, Out]) ->
-    Mod = list_to_atom(Module),
+main([In, Out]) ->
     {ok, Requests} = file:consult(In),
     {ok, F} = file:open(Out, [write]),
-    lists:foreach(fun(R) -> io:put_chars(F, [answer(Mod, R), $\n]) end, Requests),
+    lists:foreach(fun(R) -> io:put_chars(F, [answer(R), $\n]) end, Requests),
     ok = file:close(F),
     halt(0).
 
-answer(Mod, {Id, Type, Value, Bytes}) ->
+answer({Id, Mod, Type, Value, Bytes}) ->
     Enc = try Mod:encode(Type, Value) of
               {ok, B} -> hex(B);
               _ -> "error"

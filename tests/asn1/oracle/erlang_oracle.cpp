@@ -46,10 +46,11 @@ std::string binaryTerm(std::vector<char> const& octets) {
 
 }  // namespace
 
-ErlangOracle::ErlangOracle(std::string beamDir, std::string module)
-    : beamDir_(std::move(beamDir)), module_(std::move(module)) {}
+ErlangOracle::ErlangOracle(std::string beamDir, std::string module, Names names)
+    : beamDir_(std::move(beamDir)), module_(std::move(module)), names_(names) {}
 
-bool ErlangOracle::ask(std::vector<std::string> const& types, std::vector<std::string> const& terms,
+bool ErlangOracle::ask(std::vector<std::string> const& modules,
+                       std::vector<std::string> const& types, std::vector<std::string> const& terms,
                        std::vector<std::vector<char>> const& octets, std::vector<Answer>& answers) {
     char dir[] = "/tmp/asn1-oracle-XXXXXX";
     if (!mkdtemp(dir)) return false;
@@ -58,13 +59,14 @@ bool ErlangOracle::ask(std::vector<std::string> const& types, std::vector<std::s
     {
         std::ofstream file(in);
         for (std::size_t i = 0; i < terms.size(); ++i) {
-            file << '{' << i << ",'" << types[i] << "'," << terms[i] << ',' << binaryTerm(octets[i])
+            file << '{' << i << ',' << erlangAtom(modules[i].c_str()) << ','
+                 << erlangAtom(types[i].c_str()) << ',' << terms[i] << ',' << binaryTerm(octets[i])
                  << "}.\n";
         }
     }
     std::string const command = std::string(MOBREL_ERL) + " -noshell -pa '" + beamDir_ +
-                                "' -run asn1_oracle main '" + module_ + "' '" + in + "' '" + out +
-                                "' > '" + dir + "/log' 2>&1";
+                                "' -run asn1_oracle main '" + in + "' '" + out + "' > '" + dir +
+                                "/log' 2>&1";
     int const status = std::system(command.c_str());
     answers.assign(terms.size(), Answer());
     std::ifstream file(out);
@@ -89,11 +91,11 @@ bool ErlangOracle::ask(std::vector<std::string> const& types, std::vector<std::s
 std::vector<std::string> ErlangOracle::check(std::vector<Case> const& cases) {
     std::vector<std::string> failures;
     if (cases.empty()) return failures;
-    std::vector<std::string> types, terms;
+    std::vector<std::string> modules, types, terms;
     std::vector<std::vector<char>> octets(cases.size());
     for (std::size_t i = 0; i < cases.size(); ++i) {
         std::string term;
-        if (!erlangTerm(*cases[i].value, term)) {
+        if (!erlangTerm(*cases[i].value, term, names_)) {
             failures.push_back(cases[i].type + ": value has no Erlang term");
             term = "undefined";
         }
@@ -103,16 +105,17 @@ std::vector<std::string> ErlangOracle::check(std::vector<Case> const& cases) {
             failures.push_back(cases[i].type + " " + term + ": our encoder failed");
             octets[i].clear();
         }
+        modules.push_back(cases[i].module.empty() ? module_ : cases[i].module);
         types.push_back(cases[i].type);
         terms.push_back(term);
     }
     std::vector<Answer> answers;
-    if (!ask(types, terms, octets, answers)) {
-        failures.push_back("erl did not answer every request (module " + module_ + ")");
+    if (!ask(modules, types, terms, octets, answers)) {
+        failures.push_back("erl did not answer every request (beams in " + beamDir_ + ")");
         return failures;
     }
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        std::string const what = cases[i].type + " " + terms[i];
+        std::string const what = modules[i] + "." + cases[i].type + " " + terms[i];
         Answer const& a = answers[i];
         if (!a.encoded) {
             failures.push_back(what + ": Erlang cannot encode it");
@@ -127,7 +130,7 @@ std::vector<std::string> ErlangOracle::check(std::vector<Case> const& cases) {
         env.set_encodingRule(CoderEnv::per_Aligned);
         std::string term;
         if (!decode(a.octets.data(), a.octets.data() + a.octets.size(), &env, *back, true) ||
-            !erlangTerm(*back, term) || term != terms[i])
+            !erlangTerm(*back, term, names_) || term != terms[i])
             failures.push_back(what + ": we decode Erlang's " + hex(a.octets) + " as " + term);
     }
     return failures;

@@ -4,26 +4,29 @@
 // octets to a file, and one `erl -noshell` run encodes every term and
 // decodes every octet string; the results come back and are compared:
 // equal octets, Erlang decodes ours to the same term, we decode Erlang's to
-// the same value.
+// the same value. The values of one batch may come from several modules
+// compiled into the same directory.
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "asn1/asn1.h"
+#include "erlang_term.h"
 
 namespace ASN1Oracle {
 
 struct Case {
     std::string type;  // type name in the Erlang module
     std::unique_ptr<ASN1::AbstractData> value;
+    std::string module = {};  // empty: the oracle's module
 };
 
 class ErlangOracle {
 public:
-    // beamDir holds the compiled module and asn1_oracle.beam; module is the
-    // ASN.1 module name.
-    ErlangOracle(std::string beamDir, std::string module);
+    // beamDir holds the compiled modules and asn1_oracle.beam; module is the
+    // ASN.1 module of cases that name none.
+    ErlangOracle(std::string beamDir, std::string module, Names names = Names::AsIs);
 
     // One line per failing case, naming the type, the value and what
     // differed; empty when every case agrees. Nothing is run for no cases.
@@ -37,12 +40,14 @@ public:
     };
     // Runs erl once over (type, term, our octets) triples; false when erl
     // could not be run or answered badly.
-    bool ask(std::vector<std::string> const& types, std::vector<std::string> const& terms,
-             std::vector<std::vector<char>> const& octets, std::vector<Answer>& answers);
+    bool ask(std::vector<std::string> const& modules, std::vector<std::string> const& types,
+             std::vector<std::string> const& terms, std::vector<std::vector<char>> const& octets,
+             std::vector<Answer>& answers);
 
 private:
     std::string beamDir_;
     std::string module_;
+    Names names_;
 };
 
 std::string hex(std::vector<char> const& octets);

@@ -19,7 +19,7 @@ void binary(std::ostream& os, char const* data, std::size_t n) {
 
 class TermWriter : public ConstVisitor {
 public:
-    explicit TermWriter(std::ostream& os) : os_(os) {}
+    TermWriter(std::ostream& os, Names names) : os_(os), names_(names) {}
 
 protected:
     bool do_visit(AbstractData const&) override { return false; }
@@ -65,7 +65,7 @@ protected:
     }
     bool do_visit(CHOICE const& v) override {
         if (!v.getSelectionName() || !v.getSelection()) return false;
-        os_ << '{' << erlangAtom(v.getSelectionName()) << ',';
+        os_ << '{' << erlangAtom(v.getSelectionName(), names_) << ',';
         if (!v.getSelection()->accept(*this)) return false;
         os_ << '}';
         return true;
@@ -103,7 +103,7 @@ protected:
     bool visitExtensionRoot(SEQUENCE const& v, int index) override {
         if (!first_.back()) os_ << ',';
         first_.back() = false;
-        os_ << erlangAtom(v.getFieldName(index)) << "=>";
+        os_ << erlangAtom(v.getFieldName(index), names_) << "=>";
         AbstractData const* field = v.getField(unsigned(index));
         return field && field->accept(*this);
     }
@@ -118,23 +118,28 @@ protected:
 
 private:
     std::ostream& os_;
+    Names names_;
     std::vector<bool> first_;
 };
 
 }  // namespace
 
-std::string erlangAtom(char const* name) {
+std::string erlangAtom(char const* name, Names names) {
     std::string atom = "'";
     for (char const* p = name; *p; ++p) {
+        if (names == Names::Dashed && *p == '_') {
+            if (atom.back() != '-') atom += '-';
+            continue;
+        }
         if (*p == '\'' || *p == '\\') atom += '\\';
         atom += *p;
     }
     return atom + "'";
 }
 
-bool erlangTerm(AbstractData const& value, std::string& out) {
+bool erlangTerm(AbstractData const& value, std::string& out, Names names) {
     std::ostringstream os;
-    TermWriter writer(os);
+    TermWriter writer(os, names);
     if (!value.accept(writer)) return false;
     out = os.str();
     return true;

@@ -11,10 +11,15 @@
 
 namespace ASN1Oracle {
 
+// How component and alternative names become atoms: as they stand, or with
+// each run of "_" turned into one "-" (the Erlang copies of the message
+// modules, whose names may not hold "_").
+enum class Names { AsIs, Dashed };
+
 // False when the value has no term (a CHOICE without selection, ...).
-bool erlangTerm(ASN1::AbstractData const& value, std::string& out);
+bool erlangTerm(ASN1::AbstractData const& value, std::string& out, Names names = Names::AsIs);
 
 // 'name' quoted as an Erlang atom.
-std::string erlangAtom(char const* name);
+std::string erlangAtom(char const* name, Names names = Names::AsIs);
 
 }  // namespace ASN1Oracle

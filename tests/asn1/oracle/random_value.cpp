@@ -45,7 +45,7 @@ protected:
         std::vector<int> usable;
         for (int n : numbers)
             if (n >= 0 && n <= v.getMaximum()) usable.push_back(n);
-        v.setFromInt(usable.empty() ? 0 : usable[r_.below(unsigned(usable.size()))]);
+        v.setFromInt(usable.empty() ? 0 : usable[r_.item(v.info(), unsigned(usable.size()))]);
         return true;
     }
     bool do_visit(OBJECT_IDENTIFIER& v) override {
@@ -83,7 +83,7 @@ protected:
         return true;
     }
     bool do_visit(CHOICE& v) override {
-        v.select(int(r_.below(v.getTotalChoices())));
+        v.select(int(r_.alternative(v.info(), unsigned(v.getTotalChoices()))));
         if (v.getSelection()) r_.fill(*v.getSelection(), depth_ + 1);
         return true;
     }
@@ -115,11 +115,12 @@ protected:
     // component; the walk then stops (success).
     int preVisitExtensionRoots(SEQUENCE& v) override {
         SequenceInfo const* rec = v.record();
+        unsigned const total = rec->numOptionals + rec->numKnownExtensions;
         for (unsigned i = 0; i < rec->numRootFields; ++i) {
             int const id = rec->fieldIds[i];
             if (id == -1) {
                 fillField(v, i);
-            } else if (r_.chance(60)) {
+            } else if (r_.presence(rec, unsigned(id), total, 60)) {
                 v.includeOptionalField(unsigned(id), i);
                 fillField(v, i);
             } else {
@@ -129,7 +130,7 @@ protected:
         for (unsigned k = 0; k < rec->numKnownExtensions; ++k) {
             unsigned const opt = rec->numOptionals + k;
             unsigned const i = rec->numRootFields + k;
-            if (r_.chance(50)) {
+            if (r_.presence(rec, opt, total, 50)) {
                 v.includeOptionalField(opt, i);
                 fillField(v, i);
             } else {
@@ -145,8 +146,8 @@ private:
         if (v.getField(i)) r_.fill(*v.getField(i), depth_ + 1);
     }
     unsigned sizeFor(ConstrainedObject const& v, unsigned cap) {
-        if (!v.constrained()) return r_.size(0, 0xFFFFFFFFu, cap);
-        return r_.size(unsigned(v.getLowerLimit()), v.getUpperLimit(), cap);
+        if (!v.constrained()) return r_.size(nullptr, 0, 0xFFFFFFFFu, cap);
+        return r_.size(v.info(), unsigned(v.getLowerLimit()), v.getUpperLimit(), cap);
     }
 
     RandomValue& r_;
@@ -156,8 +157,57 @@ private:
 
 }  // namespace
 
-unsigned RandomValue::size(unsigned lb, unsigned ub, unsigned cap) {
+RandomValue::Seen& RandomValue::seen(void const* record, Seen::Kind kind, unsigned n) {
+    Seen& s = seen_[record];
+    if (s.marks.size() < n) {
+        s.kind = kind;
+        s.marks.resize(n, 0);
+    }
+    return s;
+}
+
+unsigned RandomValue::alternative(void const* record, unsigned total) {
+    return firstUnseen(seen(record, Seen::Choice, total), total);
+}
+
+unsigned RandomValue::item(void const* record, unsigned total) {
+    return firstUnseen(seen(record, Seen::Items, total), total);
+}
+
+unsigned RandomValue::firstUnseen(Seen& s, unsigned total) {
+    for (unsigned k = 0; k < total; ++k) {
+        if (!s.marks[k]) {
+            s.marks[k] = Chosen;
+            return k;
+        }
+    }
+    return below(total);
+}
+
+bool RandomValue::presence(void const* record, unsigned opt, unsigned total, unsigned percent) {
+    Seen& s = seen(record, Seen::Optionals, total);
+    uint8_t& m = s.marks[opt];
+    bool present = chance(percent);
+    if (m == Absent) present = true;
+    if (m == Present) present = false;
+    m = uint8_t(m | (present ? Present : Absent));
+    return present;
+}
+
+unsigned RandomValue::size(void const* record, unsigned lb, unsigned ub, unsigned cap) {
     unsigned const top = ub - lb < cap ? ub : lb + cap;
+    if (record) {
+        uint8_t& m = seen(record, Seen::Bounds, 1).marks[0];
+        if (!(m & Lower)) {
+            m |= Lower;
+            return lb;
+        }
+        if (top != ub) m |= Upper;  // beyond the cap: not asked for
+        if (!(m & Upper)) {
+            m |= Upper;
+            return ub;
+        }
+    }
     switch (below(6)) {
         case 0:
             return lb;
@@ -173,6 +223,15 @@ int RandomValue::integer(INTEGER const& v) {
         int64_t const lb = v.getLowerLimit();
         int64_t const ub = lb < 0 ? int64_t(int(v.getUpperLimit())) : int64_t(v.getUpperLimit());
         int64_t const span = ub - lb;
+        uint8_t& m = seen(v.info(), Seen::Bounds, 1).marks[0];
+        if (!(m & Lower)) {
+            m |= Lower;
+            return int(lb);
+        }
+        if (!(m & Upper)) {
+            m |= Upper;
+            return int(ub);
+        }
         switch (below(8)) {
             case 0:
                 return int(lb);
@@ -202,6 +261,51 @@ AbstractData* RandomValue::make(void const* info) {
     AbstractData* value = AbstractData::create(info);
     if (value) fill(*value, 0);
     return value;
+}
+
+std::vector<std::string> RandomValue::gaps() const {
+    std::vector<std::string> out;
+    for (auto const& [record, s] : seen_) {
+        switch (s.kind) {
+            case Seen::Choice: {
+                auto const* rec = static_cast<ChoiceInfo const*>(record);
+                for (std::size_t k = 0; k < s.marks.size(); ++k)
+                    if (!s.marks[k])
+                        out.push_back(std::string("alternative ") + rec->selectionNames[k] +
+                                      " never chosen");
+                break;
+            }
+            case Seen::Items:
+                for (std::size_t k = 0; k < s.marks.size(); ++k)
+                    if (!s.marks[k])
+                        out.push_back(std::string("item ") + std::to_string(k) + " of " +
+                                      static_cast<EnumeratedInfo const*>(record)->names[0] +
+                                      ",... never chosen");
+                break;
+            case Seen::Optionals: {
+                auto const* rec = static_cast<SequenceInfo const*>(record);
+                for (unsigned opt = 0; opt < s.marks.size(); ++opt) {
+                    if (s.marks[opt] == (Absent | Present)) continue;
+                    unsigned field = rec->numRootFields + (opt - rec->numOptionals);
+                    for (unsigned i = 0; i < rec->numRootFields; ++i)
+                        if (rec->fieldIds[i] == int(opt)) field = i;
+                    out.push_back(std::string("component ") + rec->fieldNames[field] + " never " +
+                                  (s.marks[opt] & Present ? "absent" : "present"));
+                }
+                break;
+            }
+            case Seen::Bounds: {
+                auto const* rec = static_cast<ConstrainedInfo const*>(record);
+                if (s.marks[0] != (Lower | Upper))
+                    out.push_back("constraint (" + std::to_string(rec->lowerLimit) + ".." +
+                                  std::to_string(rec->upperLimit) +
+                                  "): " + (s.marks[0] & Lower ? "upper" : "lower") +
+                                  " bound never produced");
+                break;
+            }
+        }
+    }
+    return out;
 }
 
 }  // namespace ASN1Oracle
