@@ -50,7 +50,8 @@ std::vector<std::string> berCheck(char const* module, std::vector<BerCase> const
     }
     ASN1Oracle::ErlangOracle oracle(ASN1_TEST_ERLANG_BER_DIR, module);
     std::vector<ASN1Oracle::ErlangOracle::Answer> answers;
-    if (!oracle.ask(types, terms, octets, answers)) {
+    std::vector<std::string> const modules(types.size(), module);
+    if (!oracle.ask(modules, types, terms, octets, answers)) {
         failures.push_back(std::string("erl did not answer every request (module ") + module + ")");
         return failures;
     }
