@@ -96,6 +96,10 @@ void Multiplexer::run(bool watchdog, bool fresh_clock) {
             if (timeout < 0 || timeout > cap) timeout = cap;
         }
 
+        // A stop asked for by a timer or a deferred call must not wait for
+        // unrelated activity.
+        if (stop_) break;
+
         int const ready = ::poll(poll_set_.data(), poll_set_.size(), timeout);
         int const poll_errno = errno;
         poll_set_built_ = false;
