@@ -85,9 +85,9 @@ TEST_F(ChildReaping, ReportsTheExitOfEachWatchedChildOnceWithItsRawStatus) {
     EXPECT_TRUE(WIFSIGNALED(second.statuses[0]));
     EXPECT_EQ(WTERMSIG(second.statuses[0]), SIGKILL);
     EXPECT_FALSE(first.attached_in_callback);
-    EXPECT_NE(log.text().find("terminate child process, pid=" + std::to_string(a) +
-                              " status=768\n"),
-              std::string::npos)
+    EXPECT_NE(
+        log.text().find("terminate child process, pid=" + std::to_string(a) + " status=768\n"),
+        std::string::npos)
         << log.text();
     EXPECT_NE(log.text().find("terminate child process, pid=" + std::to_string(b) + " status=9\n"),
               std::string::npos)
