@@ -252,12 +252,14 @@ TEST_F(ChildReaping, ASocketPairFailureIsReportedAndNoHandlerInstalled) {
     IPC::Signal::system(SIGCHLD);
     ChildWait::Cleanup();
     ChildWait::Initialize();
+    StreamCapture errors(std::cerr);
     rlimit saved;
     ::getrlimit(RLIMIT_NOFILE, &saved);
-    rlimit none = saved;
-    none.rlim_cur = 0;
-    ::setrlimit(RLIMIT_NOFILE, &none);
-    StreamCapture errors(std::cerr);
+    int const lowest_free = ::dup(0);
+    ::close(lowest_free);
+    rlimit one_more = saved;  // room for one descriptor: a pair needs two
+    one_more.rlim_cur = rlim_t(lowest_free) + 1;
+    ::setrlimit(RLIMIT_NOFILE, &one_more);
     ChildWait::Activate();
     ::setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_EQ(errors.text(), "ChildWaitService: initialize fails\n");

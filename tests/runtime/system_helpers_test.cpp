@@ -159,6 +159,22 @@ TEST(ProcessLookup, WithoutProcFindsNothing) {
     EXPECT_EQ(find_proc_by_name("controller", 1), -1);
 }
 
+TEST(ConsoleModes, ReportWhatStandardInputCannotDo) {
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    Fd reader(fds[0]), writer(fds[1]);
+    Fd saved_stdin(::dup(STDIN_FILENO));
+    ::dup2(reader.lowlevel_fd(), STDIN_FILENO);  // a pipe, not a terminal
+
+    loop_test::StreamCapture errors(std::cerr);
+    Console::SwitchToBinaryMode();
+    Console::SwitchToNonBlockMode();  // a pipe can be non-blocking
+    int const flags = ::fcntl(STDIN_FILENO, F_GETFL);
+    ::dup2(saved_stdin.lowlevel_fd(), STDIN_FILENO);
+    EXPECT_EQ(errors.text(), "can't obtain terminal attributes\n");
+    EXPECT_NE(flags & O_NONBLOCK, 0);
+}
+
 TEST(Timestamp, WritesDayMonthAndTime) {
     std::ostringstream out;
     timestamp(out) << '|';

@@ -183,6 +183,28 @@ TEST(Timers, ASpecTimerTakesItsMemberAndPeriodFromTheSpecification) {
     EXPECT_TRUE(s.update.is_running());
 }
 
+struct ClockReader {
+    void Read() {
+        first = Mux::microseconds();
+        for (volatile int i = 0; i < 100000; ++i) {
+        }
+        second = Mux::microseconds();
+        Multiplexer::terminate();
+    }
+    uint32_t first = 0, second = 1;
+};
+
+TEST(Timers, TheLoopCanFreezeTheClockForEachPass) {
+    ClockReader reader;
+    Timer t;
+    t.set(5, &ClockReader::Read, &reader);
+    loop_test::Deadline deadline(3000);
+    loop().run(false, false);
+    EXPECT_FALSE(deadline.expired);
+    EXPECT_EQ(reader.first, reader.second);
+    EXPECT_TRUE(Mux::g_tv_time.is_zero());  // no snapshot outlives the loop
+}
+
 // The timer step, driven directly on a frozen clock.
 
 struct Chain {
