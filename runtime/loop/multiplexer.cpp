@@ -114,6 +114,7 @@ void Multiplexer::run(bool watchdog, bool fresh_clock) {
         }
         dispatch();
     }
+    poll_set_built_ = false;
 
     std::clog << "Mux: terminating..." << std::endl;
     close_watchdog();
