@@ -212,7 +212,9 @@ void Multiplexer::detach(EventHandler* handler) {
 
 void Multiplexer::open_watchdog() {
     std::string const path = Platform::path(watchdog_device);
-    if (!watchdog_.open(path.c_str(), O_WRONLY)) {
+    // Non-blocking, so that a device node nobody serves (a FIFO without a
+    // reader on a host) is reported instead of hanging the start of the loop.
+    if (!watchdog_.open(path.c_str(), O_WRONLY | O_NONBLOCK)) {
         Errno const error;
         std::cerr << "Mux: fail to open watchdog: " << error << std::endl;
         return;

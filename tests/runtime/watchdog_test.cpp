@@ -112,6 +112,17 @@ TEST_F(Watchdog, AMissingDeviceIsReportedAndTheLoopRunsOn) {
     EXPECT_FALSE(Multiplexer::instance().watchdog_open());
 }
 
+TEST_F(Watchdog, ADeviceNobodyServesIsReportedInsteadOfBlockingTheLoop) {
+    std::string const path = device();
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);  // a FIFO without a reader
+    Deadline deadline(50);
+    StreamCapture errors(std::cerr);
+    run_watched();
+    EXPECT_TRUE(deadline.expired);
+    EXPECT_EQ(errors.text(), "Mux: fail to open watchdog: No such device or address\n");
+    EXPECT_FALSE(Multiplexer::instance().watchdog_open());
+}
+
 TEST_F(Watchdog, AFailedPingIsReportedAndTheWatchdogStaysOpen) {
     std::string const path = device();
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
