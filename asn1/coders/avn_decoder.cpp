@@ -12,8 +12,9 @@ namespace ASN1 {
 
 namespace {
 
+// The message modules also name fields and items with "_" in them.
 bool isNameCharacter(int c) {
-    return std::isalnum(c) || c == '-';
+    return std::isalnum(c) || c == '-' || c == '_';
 }
 
 // The digit value of c in `base`, or -1.

@@ -19,6 +19,7 @@
 #include "messages/mon/mon.h"
 #include "messages/rerira/rerira.h"
 #include "messages/term/term.h"
+#include "message_modules.h"
 #include "tests/asn1/oracle/erlang_oracle.h"
 #include "tests/asn1/oracle/random_value.h"
 
@@ -26,58 +27,8 @@ namespace {
 
 using ASN1Oracle::Case;
 
-struct Module {
-    char const* name;
-    void const* const* types;
-    char const* const* names;
-    unsigned count;
-};
-
-Module const modules[] = {
-    {"LGCP", LGCP::moduleTypes, LGCP::moduleTypeNames, LGCP::moduleTypeCount},
-    {"ACP", ACP::moduleTypes, ACP::moduleTypeNames, ACP::moduleTypeCount},
-    {"MON", MON::moduleTypes, MON::moduleTypeNames, MON::moduleTypeCount},
-    {"HSP", HSP::moduleTypes, HSP::moduleTypeNames, HSP::moduleTypeCount},
-    {"BASE", BASE::moduleTypes, BASE::moduleTypeNames, BASE::moduleTypeCount},
-    {"TERM", TERM::moduleTypes, TERM::moduleTypeNames, TERM::moduleTypeCount},
-    {"RERIRA", RERIRA::moduleTypes, RERIRA::moduleTypeNames, RERIRA::moduleTypeCount},
-};
-
-std::set<void const*> generated() {
-    std::set<void const*> out;
-    for (auto const& m : modules) out.insert(m.types, m.types + m.count);
-    return out;
-}
-
-unsigned tagOf(void const* r) {
-    return static_cast<ASN1::BasicInfo const*>(r)->tag;
-}
-
-// Top-level types reached from the two messages (in-place types are coded
-// as parts of their outer types). A generated record of tag 16 is a
-// SEQUENCE; other SEQUENCE OF and SET OF records are lists.
-std::set<void const*> reachedTypes() {
-    std::set<void const*> const gen = generated();
-    std::set<void const*> reached;
-    std::vector<void const*> todo = {&LGCP::Message::theInfo, &MON::Message::theInfo};
-    while (!todo.empty()) {
-        void const* r = todo.back();
-        todo.pop_back();
-        if (!reached.insert(r).second) continue;
-        unsigned const tag = tagOf(r);
-        if (tag == 16 && gen.count(r)) {
-            auto const* s = static_cast<ASN1::SequenceInfo const*>(r);
-            todo.insert(todo.end(), s->fieldInfos,
-                        s->fieldInfos + s->numRootFields + s->numKnownExtensions);
-        } else if (tag == 0) {
-            auto const* c = static_cast<ASN1::ChoiceInfo const*>(r);
-            todo.insert(todo.end(), c->selectionInfos, c->selectionInfos + c->totalChoices);
-        } else if (tag == 16 || tag == 17) {
-            todo.push_back(static_cast<ASN1::SequenceOfInfo const*>(r)->elementInfo);
-        }
-    }
-    return reached;
-}
+using MessageModules::tagOf;
+auto const& modules = MessageModules::all;
 
 // The type's name in the Erlang copy, where "_" may not stand.
 std::string erlangName(std::string const& name) {
@@ -99,7 +50,7 @@ std::string report(std::vector<std::string> const& lines) {
 }
 
 TEST(ErlangCrossCheck, EveryReachableTypeCodesAsErlangDoes) {
-    std::set<void const*> const reached = reachedTypes();
+    std::set<void const*> const reached = MessageModules::reachableFromTheMessages();
     ASN1Oracle::RandomValue random(20240601u);
     std::vector<Case> cases;
     // Rounds over every reached type until the batch has chosen everything

@@ -18,65 +18,15 @@
 #include "messages/mon/mon.h"
 #include "messages/rerira/rerira.h"
 #include "messages/term/term.h"
+#include "message_modules.h"
 #include "per_check.h"
 
 namespace {
 
-struct ModuleTable {
-    char const* name;
-    void const* const* types;
-    unsigned count;
-};
-
-ModuleTable const modules[] = {
-    {"LGCP", LGCP::moduleTypes, LGCP::moduleTypeCount},
-    {"ACP", ACP::moduleTypes, ACP::moduleTypeCount},
-    {"MON", MON::moduleTypes, MON::moduleTypeCount},
-    {"HSP", HSP::moduleTypes, HSP::moduleTypeCount},
-    {"BASE", BASE::moduleTypes, BASE::moduleTypeCount},
-    {"MEDIA", MEDIA::moduleTypes, MEDIA::moduleTypeCount},
-    {"CCP", CCP::moduleTypes, CCP::moduleTypeCount},
-    {"TERM", TERM::moduleTypes, TERM::moduleTypeCount},
-    {"RERIRA", RERIRA::moduleTypes, RERIRA::moduleTypeCount},
-};
-
-unsigned tagOf(void const* record) {
-    return static_cast<ASN1::BasicInfo const*>(record)->tag;
-}
-
-std::map<void const*, std::string> generatedRecords() {
-    std::map<void const*, std::string> out;
-    for (auto const& m : modules)
-        for (unsigned i = 0; i < m.count; ++i) out[m.types[i]] = m.name;
-    return out;
-}
-
-// Every record reachable from `root` through components, alternatives and
-// collection elements, generated or not.
-void walk(void const* record, std::map<void const*, std::string> const& generated,
-          std::set<void const*>& seen) {
-    if (!seen.insert(record).second) return;
-    unsigned const tag = tagOf(record);
-    bool const isGenerated = generated.count(record) != 0;
-    if (isGenerated && tag == 16) {
-        auto const* s = static_cast<ASN1::SequenceInfo const*>(record);
-        for (unsigned i = 0; i < s->numRootFields + s->numKnownExtensions; ++i)
-            walk(s->fieldInfos[i], generated, seen);
-    } else if (isGenerated && tag == 0) {
-        auto const* c = static_cast<ASN1::ChoiceInfo const*>(record);
-        for (unsigned i = 0; i < c->totalChoices; ++i) walk(c->selectionInfos[i], generated, seen);
-    } else if (!isGenerated && (tag == 16 || tag == 17)) {
-        walk(static_cast<ASN1::SequenceOfInfo const*>(record)->elementInfo, generated, seen);
-    }
-}
-
-std::set<void const*> reachableFromTheMessages() {
-    std::set<void const*> seen;
-    auto const generated = generatedRecords();
-    walk(&LGCP::Message::theInfo, generated, seen);
-    walk(&MON::Message::theInfo, generated, seen);
-    return seen;
-}
+using MessageModules::generatedRecords;
+using MessageModules::reachableFromTheMessages;
+using MessageModules::tagOf;
+auto const& modules = MessageModules::all;
 
 std::string text(ASN1::AbstractData const& value) {
     std::ostringstream os;
