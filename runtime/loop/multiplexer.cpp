@@ -74,6 +74,9 @@ void Multiplexer::run(bool watchdog, bool fresh_clock) {
 
     while (!stop_) {
         int timeout = poll_timeout();
+        // A stop asked for by a timer or a deferred call ends the loop here:
+        // it must not wait for unrelated activity.
+        if (stop_) break;
         build_poll_set();
         if (timeout < 0 && poll_set_.empty()) {
             std::cerr << "multiplexer: system hang detected!!!" << std::endl;
@@ -96,6 +99,7 @@ void Multiplexer::run(bool watchdog, bool fresh_clock) {
             if (timeout < 0 || timeout > cap) timeout = cap;
         }
 
+        if (stop_) break;
         int const ready = ::poll(poll_set_.data(), poll_set_.size(), timeout);
         int const poll_errno = errno;
         poll_set_built_ = false;
@@ -110,6 +114,7 @@ void Multiplexer::run(bool watchdog, bool fresh_clock) {
         }
         dispatch();
     }
+    poll_set_built_ = false;
 
     std::clog << "Mux: terminating..." << std::endl;
     close_watchdog();

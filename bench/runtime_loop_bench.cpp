@@ -1,0 +1,106 @@
+// Cost of the main loop: one pass over 1, 64 and 1024 registered descriptors
+// (one of them ready, so that every handler is served), and arming, firing
+// and cancelling timers.
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include "runtime/loop/multiplexer.h"
+
+namespace {
+
+struct Handler {
+    Handler() { event.Bind("Bench::OnEvent", &Handler::OnEvent, this); }
+    void OnEvent(int, short revents) {
+        if (revents && stop_after && --*stop_after == 0) Multiplexer::terminate();
+    }
+    Event event;
+    int* stop_after = nullptr;
+};
+
+// The loop runs `passes` passes: the ready handler counts them down.
+void BM_LoopPass(benchmark::State& state) {
+    int const handlers = int(state.range(0));
+    rlimit limit;  // every handler holds its own descriptor
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        state.SkipWithError("pipe");
+        return;
+    }
+    Fd reader(fds[0]), writer(fds[1]);
+    ssize_t const put = ::write(writer.lowlevel_fd(), "x", 1);  // stays unread: always ready
+    (void)put;
+
+    std::vector<std::unique_ptr<Handler>> all;
+    int remaining = 0;
+    for (int i = 0; i < handlers; ++i) {
+        all.push_back(std::make_unique<Handler>());
+        all.back()->event.Schedule(i == 0 ? reader : writer, i == 0 ? POLLIN : POLLPRI);
+    }
+    all.front()->stop_after = &remaining;
+    for (auto const& h : all) {
+        if (!h->event.IsActive()) {
+            state.SkipWithError("out of descriptors");
+            return;
+        }
+    }
+
+    int const passes = 100;
+    std::streambuf* const saved = std::clog.rdbuf(nullptr);  // "Mux: terminating..."
+    for (auto _ : state) {
+        remaining = passes;
+        Multiplexer::instance().run(false, true);
+    }
+    std::clog.rdbuf(saved);
+    std::clog.clear();
+    state.SetItemsProcessed(state.iterations() * passes);
+    state.counters["pass_ns"] =
+        benchmark::Counter(double(state.iterations() * passes),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LoopPass)->Arg(1)->Arg(64)->Arg(1024)->Unit(benchmark::kMicrosecond);
+
+struct Client {
+    void Fire() { ++fired; }
+    long fired = 0;
+};
+
+// Arms n timers at spread expiries and cancels them all.
+void BM_TimerArmAndCancel(benchmark::State& state) {
+    int const n = int(state.range(0));
+    std::vector<Timer> timers(n);
+    Client client;
+    for (auto _ : state) {
+        for (int i = 0; i < n; ++i) timers[i].set(1000 + unsigned(i % 97), &Client::Fire, &client);
+        for (auto& t : timers) t.reset();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_TimerArmAndCancel)->Arg(1)->Arg(64)->Arg(1024);
+
+// Arms n timers due at once and fires them through the timer step.
+void BM_TimerArmAndFire(benchmark::State& state) {
+    int const n = int(state.range(0));
+    std::vector<Timer> timers(n);
+    Client client;
+    for (auto _ : state) {
+        for (auto& t : timers) t.set(0, &Client::Fire, &client);
+        Multiplexer::instance().timers_schedule();
+    }
+    benchmark::DoNotOptimize(client.fired);
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_TimerArmAndFire)->Arg(1)->Arg(64)->Arg(1024);
+
+}  // namespace
