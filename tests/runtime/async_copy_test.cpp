@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,11 +59,11 @@ struct Owner {
     std::vector<Status::Type> statuses;
 };
 
-// Reads whatever arrives on a descriptor inside the loop; stops the loop once
-// stop_at bytes have come (0: never).
+// Reads whatever arrives on a descriptor inside the loop, and stops the loop
+// after each read so that run_until sees the progress.
 class Sink {
 public:
-    explicit Sink(Fd const& fd, size_t stop_at = 0) : stop_at_(stop_at) {
+    explicit Sink(Fd const& fd) {
         event_.Bind("Sink::OnEvent", &Sink::OnEvent, this);
         event_.Schedule(fd, POLLIN);
     }
@@ -70,14 +72,23 @@ public:
         char block[8192];
         ssize_t n;
         while ((n = ::read(fd, block, sizeof(block))) > 0) data.append(block, size_t(n));
-        if (stop_at_ != 0 && data.size() >= stop_at_) Multiplexer::terminate();
+        Multiplexer::terminate();
     }
     std::string data;
 
 private:
-    size_t stop_at_;
     Event event_;
 };
+
+// Runs the loop until done() holds; false when the bound ran out first.
+bool run_until(std::function<bool()> const& done, long bound_ms = 5000) {
+    auto const started = std::chrono::steady_clock::now();
+    while (!done()) {
+        long const left = bound_ms - loop_test::elapsed_ms(started);
+        if (left <= 0 || !run_loop(unsigned(left))) return done();
+    }
+    return true;
+}
 
 // Writes a payload into a pipe inside the loop as fast as the pipe takes it,
 // then closes its end (the only writer left).
@@ -132,11 +143,10 @@ TEST_F(AsyncCopy, CopiesAMegabyteBetweenPipesWhileBothSidesBlock) {
     out.writer.close();
     EXPECT_TRUE(copy.active());
 
-    // The sink sees the end of its pipe only once the copy closed its end.
-    ASSERT_TRUE(run_loop());
-    ASSERT_EQ(owner.statuses, std::vector<Status::Type>{Status::completed});
+    ASSERT_TRUE(
+        run_until([&] { return !owner.statuses.empty() && sink.data.size() >= payload.size(); }));
+    EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::completed});
     EXPECT_EQ(copy.written(), payload.size());
-    run_loop(50);  // lets the sink read the rest
     EXPECT_EQ(sink.data.size(), payload.size());
     EXPECT_TRUE(sink.data == payload);
 }
@@ -196,13 +206,13 @@ TEST_F(AsyncCopy, ReportsAReadErrorAsFailureEvenAfterBytesWereCopied) {
     ASSERT_TRUE(source.is_valid());
 
     Pipe out;
-    Sink sink(out.reader, 3);
+    Sink sink(out.reader);
     ASync::Copy copy;
     Owner owner(copy);
     copy.set_events(no_flush());
     copy.Start(source, out.writer);
     put(peer, "abc");
-    ASSERT_TRUE(run_loop());
+    ASSERT_TRUE(run_until([&] { return sink.data.size() >= 3; }));
     EXPECT_EQ(sink.data, "abc");
     EXPECT_TRUE(owner.statuses.empty());
 
@@ -210,7 +220,7 @@ TEST_F(AsyncCopy, ReportsAReadErrorAsFailureEvenAfterBytesWereCopied) {
     linger const reset{1, 0};
     ASSERT_EQ(::setsockopt(peer.lowlevel_fd(), SOL_SOCKET, SO_LINGER, &reset, sizeof(reset)), 0);
     peer.close();
-    ASSERT_TRUE(run_loop());
+    ASSERT_TRUE(run_until([&] { return !owner.statuses.empty(); }));
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::failed});
     EXPECT_EQ(copy.written(), 3u);
 }
@@ -252,9 +262,9 @@ TEST_F(AsyncCopy, AHangUpOfTheSourceWhileTheDestinationBlocksStillDeliversEveryt
     EXPECT_FALSE(run_loop(100));
     EXPECT_TRUE(owner.statuses.empty());
     Sink sink(out.reader);
-    ASSERT_TRUE(run_loop());
+    size_t const expected = head.size() + payload.size();
+    ASSERT_TRUE(run_until([&] { return !owner.statuses.empty() && sink.data.size() >= expected; }));
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::completed});
-    run_loop(50);
     EXPECT_TRUE(sink.data == head + payload);
 }
 
@@ -290,16 +300,15 @@ std::vector<Status::Type> copy_through_reopened_fifo(bool data_pending_at_hang_u
     Reopener reopener(source.lowlevel_fd(), fifo);
 
     Pipe out;
-    Sink sink(out.reader, 4);
+    Sink sink(out.reader);
     ASync::Copy copy;
     Owner owner(copy);
     copy.set_events(ASync::Copy::EventsParams{POLLIN, POLLOUT, 0});
     copy.Start(source, out.writer);
     put(writer, "tail");
-    if (!data_pending_at_hang_up) run_loop();
+    if (!data_pending_at_hang_up) run_until([&] { return sink.data.size() >= 4; });
     writer.close();
-    run_loop();
-    if (sink.data.size() < 4) run_loop();  // the copy ended before the sink read
+    run_until([&] { return !owner.statuses.empty() && sink.data.size() >= 4; });
 
     EXPECT_TRUE(reopener.late_writer.is_valid());
     EXPECT_EQ(sink.data, "tail");
@@ -397,10 +406,11 @@ TEST_F(AsyncCopy, StopWritesWhatWasReadThenCompletes) {
     put(in.writer, "after");  // the source is no longer read
 
     Sink sink(out.reader);
-    ASSERT_TRUE(run_loop());
+    std::string const expected = head + "read before the stop";
+    ASSERT_TRUE(
+        run_until([&] { return !owner.statuses.empty() && sink.data.size() >= expected.size(); }));
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::completed});
-    run_loop(50);
-    EXPECT_TRUE(sink.data == head + "read before the stop");
+    EXPECT_TRUE(sink.data == expected);
 }
 
 TEST_F(AsyncCopy, AnOwnerMayDestroyTheCopyInsideTheCallback) {
