@@ -8,7 +8,7 @@ HeartBeatCtl& HeartBeatCtl::instance() {
 }
 
 bool HeartBeatCtl::OnCommand(LGCP::Command const& command) {
-    timer_.set(timeout_ms, &HeartBeatCtl::OnHeartbeatTimeout, this);
+    timer_.set(period_ms_, &HeartBeatCtl::OnHeartbeatTimeout, this);
     if (!command.ping_isSelected()) return false;
     Success();
     return true;

@@ -14,7 +14,8 @@ public:
 
     static HeartBeatCtl& instance();
 
-    HeartBeatCtl() = default;
+    // A shorter period is for tests; the server uses timeout_ms.
+    explicit HeartBeatCtl(unsigned period_ms = timeout_ms) : period_ms_(period_ms) {}
     void OnConnect() override {}
     void OnDisconnect() override { timer_.reset(); }
     bool OnCommand(LGCP::Command const& command) override;
@@ -23,5 +24,6 @@ public:
     bool watching() const { return timer_.is_running(); }
 
 private:
+    unsigned period_ms_;
     Timer timer_;
 };
