@@ -175,7 +175,8 @@ void StrmProtocol::message(Packet& p) {
     unsigned char const* at = p.data();
     while (left > 0) {
         // MSG_NOSIGNAL: a closed peer is a write error, never a SIGPIPE.
-        ssize_t const done = ::send(socket_.lowlevel_fd(), at, left, MSG_NOSIGNAL);
+        // MSG_DONTWAIT: the budget holds even on a socket left blocking.
+        ssize_t const done = ::send(socket_.lowlevel_fd(), at, left, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (done > 0) {
             at += done;
             left -= unsigned(done);
