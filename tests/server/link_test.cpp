@@ -59,7 +59,7 @@ bool runUntil(std::function<bool()> predicate, unsigned bound_ms) {
                 left -= 5;
             }
         }
-    } stopper{std::move(predicate), bound_ms};
+    } stopper{std::move(predicate), bound_ms, false, {}};
     stopper.timer.set(0, &Stopper::check, &stopper);
     Multiplexer::instance().run(false, true);
     return stopper.met;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -54,8 +55,12 @@ Bytes encode(LGCP::Message const& message) {
 
 Bytes frame(Bytes const& payload) {
     unsigned const length = unsigned(payload.size()) + 4;
-    Bytes out{3, 0, static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length)};
-    out.insert(out.end(), payload.begin(), payload.end());
+    Bytes out(length);
+    out[0] = 3;
+    out[1] = 0;
+    out[2] = static_cast<unsigned char>(length >> 8);
+    out[3] = static_cast<unsigned char>(length);
+    std::copy(payload.begin(), payload.end(), out.begin() + 4);
     return out;
 }
 
@@ -173,6 +178,7 @@ bool Controller::connect(int port, std::chrono::milliseconds bound) {
         [&] {
             close();
             fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+            if (rcvbuf_ > 0) ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &rcvbuf_, sizeof(rcvbuf_));
             sockaddr_in sa{};
             sa.sin_family = AF_INET;
             sa.sin_port = htons(static_cast<uint16_t>(port));

@@ -78,6 +78,8 @@ public:
 
     // Retries until the port takes the connection or the bound passes.
     bool connect(int port, std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // A receive buffer of this size from the next connect on (0: the default).
+    void receiveBuffer(int size) { rcvbuf_ = size; }
     void send(Bytes const& bytes) const;
     void sendMessage(LGCP::Message const& message) const { send(frame(encode(message))); }
     // The next frame's payload; empty with ok false on time-out or close.
@@ -95,6 +97,7 @@ public:
 private:
     bool fill(std::chrono::milliseconds bound);
     int fd_ = -1;
+    int rcvbuf_ = 0;
     Bytes pending_;
 };
 
