@@ -1,0 +1,212 @@
+#include "server/strm_protocol.h"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
+#include "runtime/log/ext.h"
+#include "runtime/loop/multiplexer.h"
+#include "runtime/system/clock.h"
+
+namespace {
+
+char const protocol_name[] = "StrmProtocol";
+
+int socket_option(Fd const& fd, int option) {
+    int value = 0;
+    socklen_t size = sizeof(value);
+    if (::getsockopt(fd.lowlevel_fd(), SOL_SOCKET, option, &value, &size) != 0) return 0;
+    return value;
+}
+
+int queue_size(Fd const& fd, unsigned long request) {
+    int value = 0;
+    if (::ioctl(fd.lowlevel_fd(), request, &value) != 0) return 0;
+    return value;
+}
+
+}  // namespace
+
+long write(Fd& fd, void const* data, unsigned int size) {
+    return long(::write(fd.lowlevel_fd(), data, size));
+}
+
+int close(Fd& fd) {
+    return fd.close();
+}
+
+StrmProtocol::StrmProtocol() : name_(protocol_name) {
+    init();
+}
+
+StrmProtocol::StrmProtocol(Fd const& fd) : name_(protocol_name) {
+    init();
+    attach(fd);
+}
+
+StrmProtocol::~StrmProtocol() {
+    release();
+}
+
+void StrmProtocol::init() {
+    protocol_name_text_ = protocol_name;
+    overflow_counter_ = 0;
+    event_.Bind("StrmProtocol::on_event", &StrmProtocol::on_event, this);
+}
+
+void StrmProtocol::local_prepare_head(Packet& p) {
+    p.reserve_head(0);
+}
+
+void StrmProtocol::local_prepare_tail(Packet& p) {
+    p.reserve_tail(0);
+}
+
+void StrmProtocol::attach(Fd const& fd) {
+    release();
+    socket_ = fd;
+    // Nothing is queued on a fresh connection: a positive answer means the
+    // query reports free space rather than queued bytes.
+    outq_reports_free_ = queue_size(socket_, TIOCOUTQ) > 0;
+}
+
+void StrmProtocol::release() {
+    if (!socket_.is_valid()) return;
+    event_.Release();
+    socket_.close();
+}
+
+int StrmProtocol::sendbuf_space() const {
+    return socket_option(socket_, SO_SNDBUF);
+}
+
+int StrmProtocol::recvbuf_space() const {
+    return socket_option(socket_, SO_RCVBUF);
+}
+
+int StrmProtocol::inq_space() const {
+    return queue_size(socket_, FIONREAD);
+}
+
+int StrmProtocol::outq_space() const {
+    return queue_size(socket_, TIOCOUTQ);
+}
+
+int StrmProtocol::free_space() const {
+    int const outq = outq_space();
+    return outq_reports_free_ ? outq : sendbuf_space() - outq;
+}
+
+void StrmProtocol::PutHeader(std::ostream& os) const {
+    os << "SockStream[" << service_name_ << "]: ";
+}
+
+void StrmProtocol::local_activate() {
+    if (!socket_.is_valid()) {
+        on_deactivate(new Protocol_status_error(this, "fd not attached"));
+        return;
+    }
+    event_.Schedule(socket_, POLLIN);
+    on_activate();
+}
+
+void StrmProtocol::local_deactivate() {
+    release();
+    on_deactivate(new Protocol_status_success(this, "success"));
+}
+
+void StrmProtocol::on_event(int, short revents) {
+    if (revents & POLLERR) {
+        on_error(std::string("pollerr: ") + std::strerror(errno));
+    } else if (revents & POLLHUP) {
+        on_error(std::string("pollhup: ") + std::strerror(errno));
+    } else if (revents & POLLIN) {
+        do_read();
+    }
+}
+
+void StrmProtocol::do_read() {
+    Packet chunk;
+    chunk.reserve_head(0);
+    read_measure_.begin();
+    ssize_t const got =
+        ::recv(socket_.lowlevel_fd(), chunk.tail(), chunk.tailroom(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    int const error = errno;
+    read_measure_.end();
+    if (got > 0) {
+        chunk.put(unsigned(got));
+        on_message(chunk);
+        return;
+    }
+    if (got < 0 && (error == EAGAIN || error == EWOULDBLOCK || error == EINTR)) return;
+    // 0: the peer closed its end.
+    on_error(std::string("read error: ") + std::strerror(error));
+}
+
+void StrmProtocol::put_queues(std::ostream& os) const {
+    os << ", sendbuf=" << sendbuf_space() << ", recvbuf=" << recvbuf_space()
+       << ", free=" << free_space() << ", inq=" << inq_space() << ", outq=" << outq_space();
+}
+
+bool StrmProtocol::wait_writable(uint32_t start) {
+    uint32_t const elapsed = Mux::milliseconds() - start;
+    if (elapsed >= write_budget_ms) return false;
+    int const wait = int(write_budget_ms - elapsed);  // 1..1000
+    pollfd entry{socket_.lowlevel_fd(), POLLOUT, 0};
+    Multiplexer::instance().resetWD();
+    int const ready = ::poll(&entry, 1, wait);
+    int const error = errno;
+    Multiplexer::instance().resetWD();
+    if (ready > 0) return true;
+    // An interrupted wait goes round again; the budget check above ends it.
+    return ready < 0 && error == EINTR;
+}
+
+void StrmProtocol::message(Packet& p) {
+    if (!socket_.is_valid() || p.null()) return;
+    write_measure_.begin();
+    uint32_t const start = Mux::milliseconds();
+    unsigned left = p.length();
+    unsigned char const* at = p.data();
+    while (left > 0) {
+        // MSG_NOSIGNAL: a closed peer is a write error, never a SIGPIPE.
+        // MSG_DONTWAIT: the budget holds even on a socket left blocking.
+        ssize_t const done = ::send(socket_.lowlevel_fd(), at, left, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (done > 0) {
+            at += done;
+            left -= unsigned(done);
+            continue;
+        }
+        if (done < 0 && errno == EINTR) continue;
+        if (done == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            // No progress: wait for room instead of trying again at once.
+            if (wait_writable(start)) continue;
+            write_measure_.end();
+            std::cerr << ext::header(this) << "write timeout";
+            put_queues(std::cerr);
+            std::cerr << std::endl;
+            ++overflow_counter_;
+            on_error("write timeout");
+            return;
+        }
+        Errno const error;
+        write_measure_.end();
+        std::cerr << ext::header(this) << "write error";
+        put_queues(std::cerr);
+        std::cerr << ", error=" << error << std::endl;
+        ++overflow_counter_;
+        on_error(std::string("write error: ") + std::strerror(error.value()));
+        return;
+    }
+    write_measure_.end();
+}
+
+void StrmProtocol::on_error(std::string const& text) {
+    release();
+    on_deactivate(new Protocol_status_error(this, text));
+}

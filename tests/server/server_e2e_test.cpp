@@ -1,0 +1,302 @@
+// The server program as the controller and the operator see it: options,
+// signals, the pid file, the control port, dispatch and TPKT framing.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "server_harness.h"
+
+using namespace harness;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string const usage =
+    "Usage:\n"
+    " mobrel -Dh\n"
+    "  -D --daemon                      run as daemon\n"
+    "  -p --port                        use this port\n"
+    "     --disable-clock               disable clock control\n"
+    "     --version                     print version\n"
+    "  -h --help                        display this information\n"
+    "\n";
+
+// A ping answered success with the same sequence number and no slot.
+void expectPingAnswered(Controller& c, int seq) {
+    c.sendMessage(ping(seq));
+    LGCP::Message answer;
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_EQ(text(encode(answer)), text(encode([&] {
+                  LGCP::Message m;
+                  m.set_seq(seq);
+                  m.set_pdu().select_response().select_success();
+                  return m;
+              }())));
+}
+
+LGCP::ErrorCause::NamedNumber errorOf(LGCP::Message const& m) {
+    return LGCP::ErrorCause::NamedNumber(m.get_pdu().get_response().get_error().asInt());
+}
+
+}  // namespace
+
+TEST(ServerOptions, HelpPrintsTheUsageAndExitsWithZero) {
+    ServerProcess server;
+    server.spawn({"--help"});
+    EXPECT_EQ(server.wait(), 0);
+    EXPECT_EQ(server.out(), usage);
+}
+
+TEST(ServerOptions, VersionPrintsTheVersionExitsWithTwoAndCreatesNoFile) {
+    ServerProcess server;
+    server.spawn({"--version"});
+    EXPECT_EQ(server.wait(), 2);
+    EXPECT_EQ(server.out(), "server version: T231005-1638\n");
+    EXPECT_FALSE(fileExists(server.root() + "/var/run/server.pid"));
+}
+
+TEST(ServerOptions, ShortPAndUnknownOptionsPrintTheUsageAndExitWithTwo) {
+    for (char const* option : {"-p", "--bogus"}) {
+        ServerProcess server;
+        server.spawn({option, "3000"});
+        EXPECT_EQ(server.wait(), 2) << option;
+        EXPECT_EQ(server.out(), usage) << option;
+        EXPECT_FALSE(fileExists(server.root() + "/var/run/server.pid")) << option;
+    }
+}
+
+TEST(ServerLifecycle, StartsWithPidFileLineAndPortAndStopsCleanlyOnSigterm) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    // The line is printed after the pid file is written and before the port opens.
+    std::string const pidFile = server.root() + "/var/run/server.pid";
+    EXPECT_EQ(readFile(pidFile), std::to_string(server.pid()));
+    EXPECT_EQ(server.out(),
+              "Starting server [T231005-1638], port=" + std::to_string(server.port()) + "\n");
+    Controller c;
+    ASSERT_TRUE(c.connect(server.port()));
+    server.signal(SIGTERM);
+    EXPECT_EQ(server.wait(), 0);
+    EXPECT_FALSE(fileExists(pidFile));
+}
+
+TEST(ServerLifecycle, SigintStopsTheServerWithStatusZero) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    server.signal(SIGINT);
+    EXPECT_EQ(server.wait(), 0);
+    EXPECT_FALSE(fileExists(server.root() + "/var/run/server.pid"));
+}
+
+TEST(ServerLifecycle, SigtermDuringStartUpStillStopsTheServer) {
+    // Many signals from the moment the process exists: whichever phase of
+    // start-up they meet, the server ends with status 0 and removes its pid file.
+    for (int round = 0; round < 5; ++round) {
+        ServerProcess server;
+        server.spawn({"--port", std::to_string(freePort())});
+        std::atomic<bool> done{false};
+        std::thread killer([&] {
+            while (!done) {
+                server.signal(SIGTERM);
+                std::this_thread::sleep_for(std::chrono::microseconds(200 * (round + 1)));
+            }
+        });
+        int const status = server.wait();
+        done = true;
+        killer.join();
+        // A signal before the handlers exist ends the process by SIGTERM.
+        EXPECT_TRUE(status == 0 || status == 128 + SIGTERM) << status;
+        EXPECT_FALSE(fileExists(server.root() + "/var/run/server.pid"));
+    }
+}
+
+TEST(ServerLifecycle, Sigusr2WritesTheStatusDumpAndSighupLogsAResourceUpdate) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller c;
+    ASSERT_TRUE(c.connect(server.port()));
+    expectPingAnswered(c, 1);  // the connection is taken
+    server.signal(SIGUSR2);
+    std::string const dump = server.root() + "/var/log/server-status";
+    ASSERT_TRUE(waitFor(
+        [&] { return readFile(dump).find("StrmProtocol::on_event") != std::string::npos; }, 5s));
+    std::string const status = readFile(dump);
+    EXPECT_EQ(status.find("mobrel server status information\nversion : T231005-1638\n"), 0u);
+    EXPECT_NE(status.find("AcceptorNet::OnSocketEvent"), std::string::npos);
+    server.signal(SIGHUP);
+    EXPECT_TRUE(server.errHas("update hardware resources\n"));
+}
+
+TEST(ServerDispatch, PingIsAnsweredWithItsSequenceNumber) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller c;
+    ASSERT_TRUE(c.connect(server.port()));
+    expectPingAnswered(c, 7);
+    expectPingAnswered(c, 0);
+    c.sendMessage(ping());
+    LGCP::Message answer;
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_EQ(text(encode(answer)), "10");  // no seq, no slot, success
+}
+
+TEST(ServerDispatch, ConnectingControllerHearsThePowerState) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller c;
+    ASSERT_TRUE(c.connect(server.port()));
+    bool ok = false;
+    EXPECT_EQ(text(c.readFrame(ok)), "24 40");  // signal power : unknown
+    EXPECT_TRUE(ok);
+}
+
+TEST(ServerDispatch, UntakenCommandsAndBadSlotsAreAnsweredWithErrors) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller c;
+    ASSERT_TRUE(c.connect(server.port()));
+    LGCP::Message answer;
+
+    LGCP::Message query;
+    query.set_seq(3);
+    query.set_pdu().select_command().select_query();
+    c.sendMessage(query);
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_EQ(errorOf(answer), LGCP::ErrorCause::unexpectedMsgType);
+    EXPECT_EQ(answer.get_seq().getValue(), 3);
+
+    // slot 1024 (two aligned octets 04 00), ping: no slot in the answer.
+    c.send(frame(hex("40 04 00 18")));
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_EQ(text(encode(answer)), "18 80");  // response error invalidSlot
+
+    // A response from the controller is no command.
+    LGCP::Message response;
+    response.set_pdu().select_response().select_success();
+    c.sendMessage(response);
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_EQ(errorOf(answer), LGCP::ErrorCause::unexpectedMsgType);
+
+    // display is taken and answered by the monitoring controller.
+    LGCP::Message display;
+    display.set_slot(4u);
+    display.set_pdu().select_command().select_display().select_snmpTrapReceivers();
+    c.sendMessage(display);
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_TRUE(answer.get_pdu().get_response().success_isSelected());
+    EXPECT_EQ(answer.get_slot().getValue(), 4u);
+}
+
+TEST(ServerDispatch, UndecodableBytesAreLoggedUnansweredAndTheNextFrameIsServed) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller c;
+    ASSERT_TRUE(c.connect(server.port()));
+    c.send(frame(hex("FF EE 0D")));
+    EXPECT_TRUE(server.errHas("]: receive fail: decode error!\n msg: FF EE 0D \n"));
+    expectPingAnswered(c, 9);
+}
+
+TEST(ServerTpkt, FramesSplitJoinedOrAfterGarbageAreServed) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller c;
+    ASSERT_TRUE(c.connect(server.port()));
+    LGCP::Message answer;
+
+    Bytes const one = frame(encode(ping(1)));
+    for (unsigned char byte : one) c.send(Bytes{byte});
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_EQ(answer.get_seq().getValue(), 1);
+
+    Bytes joined = frame(encode(ping(2)));
+    Bytes const three = frame(encode(ping(3)));
+    joined.insert(joined.end(), three.begin(), three.end());
+    c.send(joined);
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_EQ(answer.get_seq().getValue(), 2);
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_EQ(answer.get_seq().getValue(), 3);
+
+    Bytes garbage = hex("55 66");
+    Bytes const four = frame(encode(ping(4)));
+    garbage.insert(garbage.end(), four.begin(), four.end());
+    c.send(garbage);
+    ASSERT_TRUE(c.readAnswer(answer));
+    EXPECT_EQ(answer.get_seq().getValue(), 4);
+    EXPECT_TRUE(
+        server.errHas("(no name) bad TPKT packet start.\n(no name) bad TPKT packet start.\n"));
+}
+
+TEST(ServerTpkt, APartialFrameIsDroppedAfterThreeSeconds) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller c;
+    ASSERT_TRUE(c.connect(server.port()));
+    Bytes const whole = frame(encode(ping(5)));
+    c.send(Bytes(whole.begin(), whole.begin() + 5));
+    auto const start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(server.errHas(" TPKT packet timeout.\n", 6s));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 2900ms);
+    // The rest of the dropped frame is garbage now; a new frame is served.
+    expectPingAnswered(c, 6);
+}
+
+TEST(ServerConnections, ASecondControllerIsRefusedAndTheFirstKeepsWorking) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller first;
+    ASSERT_TRUE(first.connect(server.port()));
+    expectPingAnswered(first, 1);
+    Controller second;
+    ASSERT_TRUE(second.connect(server.port()));
+    EXPECT_TRUE(second.closedByPeer(5s));
+    EXPECT_TRUE(server.errHas("refuse connection from 127.0.0.1:"));
+    expectPingAnswered(first, 2);
+    // Once the first leaves, the next controller is taken.
+    first.close();
+    Controller third;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            if (!third.connect(server.port())) return false;
+            third.sendMessage(ping(3));
+            LGCP::Message answer;
+            return third.readAnswer(answer, 500ms);
+        },
+        10s));
+}
+
+TEST(ServerConnections, AControllerThatStopsReadingIsDroppedAfterTheWriteBudget) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller c;
+    c.receiveBuffer(4096);  // a small window keeps the server's send buffer small
+    ASSERT_TRUE(c.connect(server.port()));
+    // Pings until the server's answers fill every buffer on the way back.
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        Bytes batch;
+        Bytes const one = frame(encode(ping(1)));
+        for (int i = 0; i < 4096; ++i) batch.insert(batch.end(), one.begin(), one.end());
+        while (!done) {
+            if (::send(c.fd(), batch.data(), batch.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0 &&
+                errno != EAGAIN)
+                break;
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    bool const timedOut = server.errHas("SockStream[server]: write timeout, sendbuf=", 60s);
+    done = true;
+    writer.join();
+    ASSERT_TRUE(timedOut);
+    EXPECT_TRUE(server.errHas(" closed.\n"));
+    c.close();
+    Controller next;
+    ASSERT_TRUE(next.connect(server.port()));
+    expectPingAnswered(next, 8);
+}

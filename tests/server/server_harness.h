@@ -1,0 +1,104 @@
+#pragma once
+// Test harness for the server: starts the built `mobrel` under a temporary
+// MOBREL_ROOT on a free port and talks to it as a controller over TCP on
+// 127.0.0.1; plus the frame and message helpers the tests share.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "messages/lgcp/lgcp.h"
+
+namespace harness {
+
+using Bytes = std::vector<unsigned char>;
+
+// "03 00 0A" -> bytes.
+Bytes hex(std::string const& text);
+// Bytes -> "03 00 0A".
+std::string text(Bytes const& bytes);
+// The aligned-PER encoding of a message.
+Bytes encode(LGCP::Message const& message);
+// A TPKT frame around the payload.
+Bytes frame(Bytes const& payload);
+// A ping command, with a sequence number when seq >= 0.
+LGCP::Message ping(int seq = -1);
+
+// Polls the predicate every 10 ms until it holds or the bound passes.
+bool waitFor(std::function<bool()> const& predicate, std::chrono::milliseconds bound);
+
+std::string readFile(std::string const& path);
+bool fileExists(std::string const& path);
+int freePort();
+
+class ServerProcess {
+public:
+    ServerProcess();
+    ~ServerProcess();
+    ServerProcess(ServerProcess const&) = delete;
+    ServerProcess& operator=(ServerProcess const&) = delete;
+
+    // Starts the server with these arguments (no --port is added).
+    void spawn(std::vector<std::string> const& args);
+    // Starts with --port and waits for the start-up line; false when it
+    // did not come.
+    bool start();
+    // Waits for the process to end; its exit status, or -1.
+    int wait(std::chrono::milliseconds bound = std::chrono::seconds(10));
+    void signal(int sig) const;
+
+    std::string out() const { return readFile(root_ + "/out"); }
+    std::string err() const { return readFile(root_ + "/err"); }
+    // Waits until the error stream holds the text.
+    bool errHas(std::string const& text,
+                std::chrono::milliseconds bound = std::chrono::seconds(10)) const;
+    bool outHas(std::string const& text,
+                std::chrono::milliseconds bound = std::chrono::seconds(10)) const;
+
+    std::string const& root() const { return root_; }
+    int port() const { return port_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    std::string root_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+// A controller connection.
+class Controller {
+public:
+    Controller() = default;
+    ~Controller();
+    Controller(Controller const&) = delete;
+    Controller& operator=(Controller const&) = delete;
+
+    // Retries until the port takes the connection or the bound passes.
+    bool connect(int port, std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // A receive buffer of this size from the next connect on (0: the default).
+    void receiveBuffer(int size) { rcvbuf_ = size; }
+    void send(Bytes const& bytes) const;
+    void sendMessage(LGCP::Message const& message) const { send(frame(encode(message))); }
+    // The next frame's payload; empty with ok false on time-out or close.
+    Bytes readFrame(bool& ok, std::chrono::milliseconds bound = std::chrono::seconds(5));
+    // The next decoded message that is not a signal.
+    bool readAnswer(LGCP::Message& message,
+                    std::chrono::milliseconds bound = std::chrono::seconds(5));
+    // True when the server closed the connection within the bound.
+    bool closedByPeer(std::chrono::milliseconds bound);
+    // True when nothing arrives within the time.
+    bool quietFor(std::chrono::milliseconds time);
+    int fd() const { return fd_; }
+    void close();
+
+private:
+    bool fill(std::chrono::milliseconds bound);
+    int fd_ = -1;
+    int rcvbuf_ = 0;
+    Bytes pending_;
+};
+
+}  // namespace harness
