@@ -12,6 +12,8 @@
 #include <iostream>
 #include <string>
 
+#include "monitoring/monitoring_ctl.h"
+#include "rtp/rtp_factories.h"
 #include "runtime/config/ini_file.h"
 #include "runtime/log/daemon.h"
 #include "runtime/log/version.h"
@@ -25,9 +27,8 @@
 #include "server/acceptor_net.h"
 #include "server/ctrl_server.h"
 #include "server/heartbeat.h"
-#include "server/monitoring_ctl.h"
-#include "server/neighbour_factories.h"
 #include "server/trace_ctl.h"
+#include "signalling/signalling_factories.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "server/slot_factory.h"
+#include "slots/slot_factory.h"
 
 #include <ostream>
 

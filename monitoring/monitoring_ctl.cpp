@@ -1,4 +1,4 @@
-#include "server/monitoring_ctl.h"
+#include "monitoring/monitoring_ctl.h"
 
 #include <iostream>
 
@@ -20,7 +20,11 @@ void MonitoringCtl::Configure(IniFile::File& file) {
         if (!reader(subsection)) continue;
         Agent agent{name, INet4::Addr()};
         int port = -1;
-        if (!agent.address.Assign(host, &port) || port < 0) continue;
+        if (!agent.address.Assign(host, &port) || port < 0) {
+            std::cerr << "snmpagent: agent \"" << name << "\" needs an address and a port, not \""
+                      << host << "\"\n";
+            continue;
+        }
         agents_.push_back(agent);
     }
 }

@@ -36,5 +36,12 @@ private:
     SlotFactory* next_;
 };
 
+// A factory that declines every create and reports no resources.
+class IdleFactory : public SlotFactory {
+public:
+    Slot* INewSlot(LGCP::CreateParams const&) override { return nullptr; }
+    void Query(LGCP::Resources&) override {}
+};
+
 // The newest factory; null before the first one exists.
 extern SlotFactory* firstFactory;

@@ -1,0 +1,47 @@
+#include "monitoring/monitoring_ctl.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// Collects what the code under test writes to std::cerr.
+struct ErrorCapture {
+    ErrorCapture() : old(std::cerr.rdbuf(text.rdbuf())) {}
+    ~ErrorCapture() { std::cerr.rdbuf(old); }
+    std::ostringstream text;
+    std::streambuf* old;
+};
+
+TEST(MonitoringConfigure, MakesOneAgentPerCompleteSubsectionWithAPort) {
+    IniFile::File file;
+    std::istringstream in(
+        "[snmpagent]\nhost=127.0.0.1:7161\nname=snmp\n"
+        "[snmpagent]\nhost=127.0.0.1:7162\n"
+        "[snmpagent]\nhost=127.0.0.1\nname=ems\n");
+    in >> file;
+    ErrorCapture errors;
+    MonitoringCtl::instance().Configure(file);
+    auto const& agents = MonitoringCtl::instance().agents();
+    ASSERT_EQ(agents.size(), 1u);
+    EXPECT_EQ(agents[0].name, "snmp");
+    std::ostringstream address;
+    address << agents[0].address;
+    EXPECT_EQ(address.str(), "127.0.0.1:7161");
+    EXPECT_EQ(errors.text.str(),
+              "snmpagent: required key \"name\" not present, line 4\n"
+              "snmpagent: agent \"ems\" needs an address and a port, not \"127.0.0.1\"\n");
+}
+
+TEST(MonitoringConfigure, AMissingSectionConfiguresNoAgent) {
+    IniFile::File file;
+    std::istringstream in("[traces]\nsignalling.hdlc=yes\n");
+    in >> file;
+    MonitoringCtl::instance().Configure(file);
+    EXPECT_TRUE(MonitoringCtl::instance().agents().empty());
+}
+
+}  // namespace
