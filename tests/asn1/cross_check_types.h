@@ -19,6 +19,13 @@ using IntWide = ASN1::Constrained_INTEGER<ASN1::FixedConstraint, -100000, 100000
 using IntExt = ASN1::Constrained_INTEGER<ASN1::ExtendableConstraint, 0, 1023>;
 using IntNibble = ASN1::Constrained_INTEGER<ASN1::FixedConstraint, 0, 15>;
 
+// Every type of the module, by its name there.
+struct NamedType {
+    char const* name;
+    void const* info;
+};
+extern NamedType const allTypes[33];
+
 extern ASN1::EnumeratedInfo const ColorInfo;
 // Items numbered 0, 5, 6, 123 (explicit numbers and one counted on).
 extern ASN1::EnumeratedInfo const NumberedInfo;

@@ -136,4 +136,10 @@ std::vector<std::string> ErlangOracle::check(std::vector<Case> const& cases) {
     return failures;
 }
 
+std::string firstLines(std::vector<std::string> const& lines, std::size_t most) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size() && i < most; ++i) text += lines[i] + "\n";
+    return text;
+}
+
 }  // namespace ASN1Oracle

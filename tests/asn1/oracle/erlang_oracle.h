@@ -51,5 +51,7 @@ private:
 };
 
 std::string hex(std::vector<char> const& octets);
+// The first `most` lines, each ended, for a failure message.
+std::string firstLines(std::vector<std::string> const& lines, std::size_t most = 40);
 
 }  // namespace ASN1Oracle
