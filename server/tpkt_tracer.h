@@ -1,0 +1,82 @@
+#pragma once
+// TPKTTracer: a small TCP server for trace clients. It listens on a port of
+// all interfaces, accepts any number of clients, cuts TPKT frames (version 3,
+// a reserved 0, a 16-bit big-endian length that counts the 4-byte header)
+// out of what each client sends and hands every body to an optional
+// receiver, and sends a message as one TPKT frame to its clients. It never
+// waits for a client: one that sends a bad frame, vanishes or does not take a
+// frame at once is dropped, and the traced link goes on. No part of the
+// server creates a tracer.
+
+#include <cstdint>
+#include <list>
+#include <string>
+
+#include "runtime/loop/event.h"
+
+class TPKTTracer {
+public:
+    // The largest frame body a client may send.
+    static constexpr unsigned buffer_size = 512;
+    static constexpr unsigned header_size = 4;
+    // The largest body a frame can carry.
+    static constexpr unsigned max_send = 0xFFFF - header_size;
+    // Bytes read from one client per loop pass, so that a client that never
+    // stops sending cannot hold the loop.
+    static constexpr unsigned read_budget = 65536;
+
+    // The receiver of the frames that clients send.
+    class Notify {
+    public:
+        virtual ~Notify() = default;
+        // The body of one complete frame; valid only during the call.
+        virtual void OnPacket(char const* data, unsigned int length) = 0;
+    };
+
+    struct Connection {
+        enum : int32_t { body = 0, header = 1 };
+        int32_t state = header;
+        uint32_t expected = header_size;
+        uint32_t received = 0;
+        Event event;
+        std::string peer;
+        unsigned char buffer[buffer_size];
+    };
+    using Iterator = std::list<Connection*>::iterator;
+
+    TPKTTracer();
+    ~TPKTTracer();
+    TPKTTracer(TPKTTracer const&) = delete;
+    TPKTTracer& operator=(TPKTTracer const&) = delete;
+
+    // Listens on the port (host order) of all interfaces, backlog 1. False
+    // (logged) when any step fails; nothing is left open then.
+    bool Listen(unsigned short port);
+    void OnEvent(int fd, short events);
+    void OnDataEvent(int fd, short events);
+    // Sends one frame: only to the client being served when called from the
+    // receiver, else to every client. The last system call's result; -1 for
+    // a body no frame can carry (logged, nothing sent).
+    int Send(void const* data, unsigned int length);
+    void CloseConnection(Iterator connection);
+    Iterator FindConnection(int fd);
+
+    void SetReceiver(Notify* receiver) { receiver_ = receiver; }
+    bool listening() const { return listen_event_.IsActive(); }
+    std::size_t connection_count() const { return connections_.size(); }
+    // The client being served, or the end of the list.
+    Iterator current() const { return current_; }
+    Iterator end() { return connections_.end(); }
+
+private:
+    // Reads what the client has sent; false when the connection was closed.
+    bool ReadStep(Connection& connection);
+    // A completed header or body; false when the connection was closed.
+    bool OnStep(Connection& connection);
+    void DropBadClient(char const* reason);
+
+    Notify* receiver_ = nullptr;
+    Event listen_event_;
+    std::list<Connection*> connections_;
+    Iterator current_;
+};
