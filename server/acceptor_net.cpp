@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iostream>
 
+#include "server/listen_socket.h"
+
 namespace Control {
 
 namespace {
@@ -91,28 +93,17 @@ void AcceptorNet::BindSocket() {
     }
     INet4::Addr any;
     any.port(port_);
-    if (::bind(listener_.lowlevel_fd(), any, any.size()) != 0) {
-        Errno const error;
-        if (debug())
-            std::cerr << "can't bind to socket: " << '"' << error << '"' << ' ' << " waiting..."
-                      << std::endl;
-        // The same socket is bound again later.
-        bind_timer_.set(bind_retry_ms, &AcceptorNet::OnTimeout, this);
-        return;
+    switch (Listen(listener_, any, any.size(), debug())) {
+        case ListenStep::listening:
+            event_.Schedule(listener_, POLLIN);
+            return;
+        case ListenStep::bind_failed:  // the same socket is bound again later
+            bind_timer_.set(bind_retry_ms, &AcceptorNet::OnTimeout, this);
+            return;
+        case ListenStep::failed:
+            RetryLater();
+            return;
     }
-    if (::listen(listener_.lowlevel_fd(), 1) != 0) {
-        Errno const error;
-        if (debug()) std::cerr << "can't listen socket: " << error << std::endl;
-        RetryLater();
-        return;
-    }
-    if (!listener_.NonBlock()) {
-        Errno const error;
-        if (debug()) std::cerr << "can't set socket to non block mode: " << error << std::endl;
-        RetryLater();
-        return;
-    }
-    event_.Schedule(listener_, POLLIN);
 }
 
 void AcceptorNet::OnSocketEvent(int, short revents) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iostream>
 
+#include "server/listen_socket.h"
+
 #include "runtime/system/platform_path.h"
 
 namespace Control {
@@ -69,27 +71,17 @@ void AcceptorUnix::BindSocket() {
     UnixAddress const address(path_);
     // A socket file left by an earlier run would make the bind fail.
     ::unlink(path_.c_str());
-    if (::bind(listener_.lowlevel_fd(), address, address.size()) != 0) {
-        Errno const error;
-        if (debug())
-            std::cerr << "can't bind to socket: " << '"' << error << '"' << ' ' << " waiting..."
-                      << std::endl;
-        bind_timer_.set(bind_retry_ms, &AcceptorUnix::OnTimeout, this);
-        return;
+    switch (Listen(listener_, address, address.size(), debug())) {
+        case ListenStep::listening:
+            event_.Schedule(listener_, POLLIN);
+            return;
+        case ListenStep::bind_failed:  // the same socket is bound again later
+            bind_timer_.set(bind_retry_ms, &AcceptorUnix::OnTimeout, this);
+            return;
+        case ListenStep::failed:
+            RetryLater();
+            return;
     }
-    if (::listen(listener_.lowlevel_fd(), 1) != 0) {
-        Errno const error;
-        if (debug()) std::cerr << "can't listen socket: " << error << std::endl;
-        RetryLater();
-        return;
-    }
-    if (!listener_.NonBlock()) {
-        Errno const error;
-        if (debug()) std::cerr << "can't set socket to non block mode: " << error << std::endl;
-        RetryLater();
-        return;
-    }
-    event_.Schedule(listener_, POLLIN);
 }
 
 void AcceptorUnix::OnSocketEvent(int, short revents) {
