@@ -44,10 +44,11 @@ bool listening(int port) {
     return false;
 }
 
-// Runs the tool with the arguments and `input` on its standard input, in the
-// server's temporary root, and waits for it to end.
+// Runs the tool with the arguments and `input` on its standard input (or
+// with standard input closed), in the server's temporary root, and waits for
+// it to end.
 CtlRun runCtl(ServerProcess const& server, std::vector<std::string> const& args,
-              std::string const& input = "") {
+              std::string const& input = "", bool closedInput = false) {
     std::string const dir = server.root();
     { std::ofstream(dir + "/ctl-in") << input; }
     pid_t const pid = ::fork();
@@ -56,6 +57,7 @@ CtlRun runCtl(ServerProcess const& server, std::vector<std::string> const& args,
         int const out = ::open((dir + "/ctl-out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int const err = ::open((dir + "/ctl-err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(in, 0);
+        if (closedInput) ::close(0);
         ::dup2(out, 1);
         ::dup2(err, 2);
         std::vector<char*> argv;
@@ -169,6 +171,12 @@ TEST_F(ControllerTool, WithNothingToSendItStaysForTheWaitAndPrintsSignals) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, power);
     EXPECT_GE(took, std::chrono::milliseconds(1500));
+}
+
+TEST_F(ControllerTool, AClosedStandardInputIsAnEmptyOneAndNeverStandsForTheSocket) {
+    CtlRun const run = runCtl(server, {"--port", port, "--wait", "1000"}, "", true);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, power);
 }
 
 TEST_F(ControllerTool, AConnectionTheServerRefusesIsAFailure) {

@@ -1,5 +1,6 @@
 #include "tools/ctl/session.h"
 
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 
 #include "tools/ctl/message_text.h"
 
@@ -62,6 +64,10 @@ bool Session::connect() {
     address.sin_port = htons(static_cast<uint16_t>(options_.port));
 
     socket_ = Fd(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    // With a standard stream closed the socket would take its number, and
+    // text meant for the terminal would go to the server.
+    if (socket_.is_valid() && socket_.lowlevel_fd() <= STDERR_FILENO)
+        socket_ = Fd(::fcntl(socket_.lowlevel_fd(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
     if (!socket_.is_valid() ||
         ::connect(socket_.lowlevel_fd(), reinterpret_cast<sockaddr const*>(&address),
                   sizeof(address)) != 0 ||
@@ -91,8 +97,11 @@ void Session::readInput() {
     ssize_t const got = ::read(input_, buffer, sizeof(buffer));
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) return;
     if (got < 0) {
-        Errno const error;
-        err_ << program << "cannot read standard input: " << error << std::endl;
+        // What was read so far still goes out; the rest is lost.
+        Errno const cause;
+        std::ostringstream error;
+        error << "cannot read standard input: " << cause;
+        failed(error.str());
     }
     if (got > 0) {
         splitter_.feed(std::string(buffer, std::size_t(got)));
@@ -179,7 +188,8 @@ int Session::closingTimeout(Clock::time_point now) {
 
 Session::Status Session::run() {
     if (!connect()) return cannot_run;
-    input_open_ = options_.messages.empty();
+    // A closed input is an empty one.
+    input_open_ = options_.messages.empty() && ::fcntl(input_, F_GETFD) != -1;
     for (std::size_t i = 0; i < options_.messages.size(); ++i)
         queue(options_.messages[i], "argument " + std::to_string(i + 1));
 
