@@ -1,0 +1,225 @@
+// The built mobrel-ctl run against the built server program on 127.0.0.1.
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "server_harness.h"
+
+namespace {
+
+using namespace harness;
+
+struct CtlRun {
+    int status = -1;  // exit status, or -1 when the tool did not end in time
+    std::string out;  // with every time stamp written as "[t] "
+    std::string err;
+};
+
+// True when the kernel lists a socket listening on the port (state 0A in
+// /proc/net/tcp): the tool connects only once, so it must not be started
+// before the server listens.
+bool listening(int port) {
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line);
+    char wanted[16];
+    std::snprintf(wanted, sizeof(wanted), ":%04X", port);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state;
+        fields >> slot >> local >> remote >> state;
+        if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, wanted) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Runs the tool with the arguments and `input` on its standard input (or
+// with standard input closed), in the server's temporary root, and waits for
+// it to end.
+CtlRun runCtl(ServerProcess const& server, std::vector<std::string> const& args,
+              std::string const& input = "", bool closedInput = false) {
+    std::string const dir = server.root();
+    { std::ofstream(dir + "/ctl-in") << input; }
+    pid_t const pid = ::fork();
+    if (pid == 0) {
+        int const in = ::open((dir + "/ctl-in").c_str(), O_RDONLY);
+        int const out = ::open((dir + "/ctl-out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int const err = ::open((dir + "/ctl-err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(in, 0);
+        if (closedInput) ::close(0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> argv;
+        std::string const program = MOBREL_CTL_BINARY;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (std::string const& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    CtlRun run;
+    int status = 0;
+    bool const ended =
+        waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::seconds(30));
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    } else {
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    static std::regex const stamp(R"(\[ *[0-9]+\.[0-9]{3}\] )");
+    run.out = std::regex_replace(readFile(dir + "/ctl-out"), stamp, "[t] ");
+    run.err = readFile(dir + "/ctl-err");
+    return run;
+}
+
+class ControllerTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.start());
+        ASSERT_TRUE(waitFor([&] { return listening(server.port()); }, std::chrono::seconds(10)));
+        port = std::to_string(server.port());
+    }
+
+    ServerProcess server;
+    std::string port;
+};
+
+// Continuation lines keep the indentation that aligns them under the stamp.
+std::string const power =
+    "[t] {\n"
+    "            pdu signal : power : unknown\n"
+    "          }\n";
+
+std::string success(int seq) {
+    return "[t] {\n"
+           "            seq " +
+           std::to_string(seq) +
+           ",\n"
+           "            pdu response : success : NULL\n"
+           "          }\n";
+}
+
+TEST_F(ControllerTool, APingWithSeqIsAnsweredSuccessWithThatSeqAndPrinted) {
+    CtlRun const run =
+        runCtl(server, {"--port", port, "--wait", "0", "{ seq 7, pdu command : ping : NULL }"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    // The power signal the server sends on connect comes first.
+    EXPECT_EQ(run.out, power + success(7));
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(ControllerTool, BadTextIsReportedAndTheFollowingMessageIsStillSent) {
+    CtlRun const run =
+        runCtl(server, {"--port", port, "--wait", "0", "{ seq 1, pdu comand : ping }",
+                        "{ seq 2, pdu command : ping : NULL }"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "mobrel-ctl: argument 1: does not read as an LGCP message: reading stopped at "
+              "line 1, column 22, after \"{ seq 1, pdu comand :\"\n");
+    EXPECT_EQ(run.out, power + success(2));
+}
+
+TEST_F(ControllerTool, MessagesFromStandardInputAreSentInOrderWhateverTheirLayout) {
+    std::string const input =
+        "{ seq 1, pdu command : ping : NULL }\n"
+        "\n"
+        "{\n"
+        "  seq 2,\n"
+        "  pdu command : ping : NULL\n"
+        "}\n"
+        "not a message\n"
+        "{ pdu command : ping : NULL }";
+    CtlRun const run = runCtl(server, {"--port", port, "--wait", "0"}, input);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "mobrel-ctl: standard input, message at line 7: does not read as an LGCP message: "
+              "reading stopped at line 7, column 1, at \"not a message\"\n");
+    EXPECT_EQ(run.out, power + success(1) + success(2) +
+                           "[t] {\n"
+                           "            pdu response : success : NULL\n"
+                           "          }\n");
+}
+
+TEST_F(ControllerTool, AnswersOtherThanSuccessArePrintedAsTheyCome) {
+    // A message that is not a command is answered with an error.
+    CtlRun const run =
+        runCtl(server, {"--port", port, "--wait", "0", "{ seq 9, pdu signal : power : unknown }"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, power +
+                           "[t] {\n"
+                           "            seq 9,\n"
+                           "            pdu response : error : unexpectedMsgType\n"
+                           "          }\n");
+}
+
+TEST_F(ControllerTool, WithNothingToSendItStaysForTheWaitAndPrintsSignals) {
+    auto const begin = std::chrono::steady_clock::now();
+    CtlRun const run = runCtl(server, {"--port", port, "--wait", "1500"});
+    auto const took = std::chrono::steady_clock::now() - begin;
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, power);
+    EXPECT_GE(took, std::chrono::milliseconds(1500));
+}
+
+TEST_F(ControllerTool, AClosedStandardInputIsAnEmptyOneAndNeverStandsForTheSocket) {
+    CtlRun const run = runCtl(server, {"--port", port, "--wait", "1000"}, "", true);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, power);
+}
+
+TEST_F(ControllerTool, AConnectionTheServerRefusesIsAFailure) {
+    // While one controller is connected, the server closes every other one.
+    Controller first;
+    ASSERT_TRUE(first.connect(server.port()));
+    bool ok = false;
+    first.readFrame(ok);  // the power signal: the server has taken this connection
+    ASSERT_TRUE(ok);
+    CtlRun const run = runCtl(server, {"--port", port, "{ seq 1, pdu command : ping : NULL }"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err, "");
+}
+
+TEST(ControllerToolAlone, AServerThatCannotBeReachedEndsWithStatusTwo) {
+    ServerProcess nobody;  // only its temporary root is used
+    int const port = freePort();
+    CtlRun const run =
+        runCtl(nobody, {"--port", std::to_string(port), "{ pdu command : ping : NULL }"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "mobrel-ctl: cannot connect to 127.0.0.1:" + std::to_string(port) +
+                           ": Connection refused\n");
+}
+
+TEST(ControllerToolAlone, CommandLineMistakesEndWithStatusTwoAndHelpWithZero) {
+    ServerProcess nobody;
+    CtlRun const noPort = runCtl(nobody, {"{ pdu command : ping : NULL }"});
+    EXPECT_EQ(noPort.status, 2);
+    EXPECT_EQ(noPort.err, "mobrel-ctl: --port is required\nTry 'mobrel-ctl --help'.\n");
+    CtlRun const badWait = runCtl(nobody, {"--port", "1", "--wait", "soon"});
+    EXPECT_EQ(badWait.status, 2);
+    EXPECT_EQ(badWait.err,
+              "mobrel-ctl: --wait needs a number of milliseconds, not \"soon\"\n"
+              "Try 'mobrel-ctl --help'.\n");
+    CtlRun const unknown = runCtl(nobody, {"--verbose"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "mobrel-ctl: unknown option --verbose\nTry 'mobrel-ctl --help'.\n");
+    CtlRun const help = runCtl(nobody, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(
+        help.out.rfind("Usage: mobrel-ctl [--host ADDRESS] --port N [--wait MS] [MESSAGE...]\n", 0),
+        0u);
+}
+
+}  // namespace
