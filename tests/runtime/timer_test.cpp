@@ -179,7 +179,9 @@ TEST(Timers, ASpecTimerTakesItsMemberAndPeriodFromTheSpecification) {
     Statistics s;
     EXPECT_TRUE(loop_test::run_loop());
     EXPECT_EQ(s.updates, 3);
-    EXPECT_GE(loop_test::elapsed_ms(start), 60);
+    // Expiry counts whole milliseconds, so each period may end up to 1 ms
+    // early on a finer clock.
+    EXPECT_GE(loop_test::elapsed_ms(start), 57);
     EXPECT_TRUE(s.update.is_running());
 }
 
