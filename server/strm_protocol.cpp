@@ -76,6 +76,7 @@ void StrmProtocol::attach(Fd const& fd) {
 }
 
 void StrmProtocol::release() {
+    gathered_.clear();
     if (!socket_.is_valid()) return;
     event_.Release();
     socket_.close();
@@ -116,6 +117,11 @@ void StrmProtocol::local_activate() {
 }
 
 void StrmProtocol::local_deactivate() {
+    // Answers gathered before a local close still leave; a write that fails
+    // on the way has already reported the end of the connection.
+    bool const attached = socket_.is_valid();
+    flush_gathered();
+    if (attached && !socket_.is_valid()) return;
     release();
     on_deactivate(new Protocol_status_success(this, "success"));
 }
@@ -140,7 +146,13 @@ void StrmProtocol::do_read() {
     read_measure_.end();
     if (got > 0) {
         chunk.put(unsigned(got));
+        // The answers to what this read brought leave together once it has
+        // been handled: one write instead of one per answer when a
+        // controller pipelines its commands.
+        gathering_ = true;
         on_message(chunk);
+        gathering_ = false;
+        flush_gathered();
         return;
     }
     if (got < 0 && (error == EAGAIN || error == EWOULDBLOCK || error == EINTR)) return;
@@ -169,10 +181,28 @@ bool StrmProtocol::wait_writable(uint32_t start) {
 
 void StrmProtocol::message(Packet& p) {
     if (!socket_.is_valid() || p.null()) return;
+    unsigned const length = p.length();
+    if (!gathering_) {
+        write_out(p.data(), length);
+        return;
+    }
+    if (gathered_.size() + length > gather_limit) {
+        flush_gathered();
+        if (!socket_.is_valid()) return;
+    }
+    unsigned char const* data = p.data();
+    gathered_.insert(gathered_.end(), data, data + length);
+}
+
+void StrmProtocol::flush_gathered() {
+    if (gathered_.empty()) return;
+    write_out(gathered_.data(), unsigned(gathered_.size()));
+    gathered_.clear();
+}
+
+void StrmProtocol::write_out(unsigned char const* at, unsigned left) {
     write_measure_.begin();
     uint32_t const start = Mux::milliseconds();
-    unsigned left = p.length();
-    unsigned char const* at = p.data();
     while (left > 0) {
         // MSG_NOSIGNAL: a closed peer is a write error, never a SIGPIPE.
         // MSG_DONTWAIT: the budget holds even on a socket left blocking.

@@ -3,13 +3,16 @@
 // connected stream socket (TCP or Unix domain), hands whatever arrives upward
 // as one packet per readable event, writes every packet that comes down from
 // the layer above completely before returning (blocking the loop for at most
-// 1000 ms per message) and turns every socket failure into an error
-// deactivation of the stack. Control::Service creates it, gives it its
+// 1000 ms per write) and turns every socket failure into an error
+// deactivation of the stack. The packets sent while a read is handed upward
+// (the answers to the commands it brought) are gathered and written together
+// once it has been handled, or before a local close. Control::Service creates it, gives it its
 // socket through attach() and names it for the log prefix.
 
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "runtime/loop/event.h"
 #include "runtime/loop/measure.h"
@@ -67,6 +70,10 @@ private:
     // Waits until the socket takes more bytes or the budget ends; false on
     // a time-out.
     bool wait_writable(uint32_t start);
+    // Writes the bytes completely within the budget, or ends the connection.
+    void write_out(unsigned char const* at, unsigned left);
+    // Writes what was gathered while a read was handled.
+    void flush_gathered();
 
     std::string protocol_name_text_;
     Protocol_name_str name_;
@@ -77,6 +84,11 @@ private:
     Measure read_measure_;
     Measure write_measure_;
     uint32_t overflow_counter_ = 0;
+    // While a read is being handled, the messages it causes are gathered and
+    // written at once afterwards (at most gather_limit bytes per write).
+    static constexpr unsigned gather_limit = 65536;
+    bool gathering_ = false;
+    std::vector<unsigned char> gathered_;
 };
 
 // Plain system calls on an Fd.

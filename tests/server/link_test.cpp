@@ -2,7 +2,9 @@
 // service on a socket pair, the control server's dispatch and the heartbeat,
 // all driven by the real main loop.
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -430,4 +432,97 @@ TEST(Heartbeat, ClosesAControllerSilentAfterACommandButNeverASilentNewcomer) {
     runUntil([&] { return link->GetState() == Control::Service::State::Connecting; }, 1000);
     EXPECT_FALSE(heartbeat.watching());
     ctrlServer.Deactivate();
+}
+
+namespace {
+
+// A TCP connection on 127.0.0.1: the accepted end is the server's.
+struct TcpPair {
+    TcpPair() {
+        Fd const listener(::socket(AF_INET, SOCK_STREAM, 0));
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof(sa);
+        EXPECT_EQ(::bind(listener.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), size), 0);
+        EXPECT_EQ(::listen(listener.lowlevel_fd(), 1), 0);
+        ::getsockname(listener.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), &size);
+        peer = Fd(::socket(AF_INET, SOCK_STREAM, 0));
+        EXPECT_EQ(::connect(peer.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), size), 0);
+        local = Fd(::accept(listener.lowlevel_fd(), nullptr, nullptr));
+    }
+    Fd local;
+    Fd peer;
+};
+
+// Answers every message with its own bytes; closes the connection after
+// answering a message that starts with 0xFF.
+class Echo : public Control::Notify {
+public:
+    explicit Echo(Control::Service& link) : link_(link) {}
+    void OnConnect() override {}
+    void OnDisconnect() override { ++disconnects; }
+    void OnMessage(char const* data, int length) override {
+        link_.Send(data, length);
+        if (length > 0 && static_cast<unsigned char>(data[0]) == 0xFF) link_.Disconnect();
+    }
+    int disconnects = 0;
+
+private:
+    Control::Service& link_;
+};
+
+// Sends the frames in one write; what comes back until the peer has `count`
+// bytes (2 s at most).
+Bytes exchange(Fd const& peer, std::vector<Bytes> const& frames, size_t count) {
+    Bytes out;
+    for (Bytes const& f : frames) out.insert(out.end(), f.begin(), f.end());
+    EXPECT_EQ(::send(peer.lowlevel_fd(), out.data(), out.size(), 0), ssize_t(out.size()));
+    Bytes answers;
+    runUntil(
+        [&] {
+            unsigned char buf[256];
+            ssize_t const got = ::recv(peer.lowlevel_fd(), buf, sizeof(buf), MSG_DONTWAIT);
+            if (got > 0) answers.insert(answers.end(), buf, buf + got);
+            return answers.size() >= count;
+        },
+        2000);
+    return answers;
+}
+
+}  // namespace
+
+TEST(ControlStream, AnswersToCommandsReadTogetherLeaveInOneWriteWithoutDelay) {
+    TcpPair pair;
+    PairService link;
+    Echo echo(link);
+    link.Bind(&echo);
+    link.Connected(pair.local, peerAddress());
+    auto const start = std::chrono::steady_clock::now();
+    Bytes const answers =
+        exchange(pair.peer, {frame(hex("01")), frame(hex("02 02")), frame(hex("03 03 03"))}, 18);
+    EXPECT_EQ(text(answers), "03 00 00 05 01 03 00 00 06 02 02 03 00 00 07 03 03 03");
+    EXPECT_EQ(link.get_write_measure().counter(), 1u);
+    // Nothing is held back waiting for more.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    // Outside a read, every message is written at once.
+    link.Send("A", 1);
+    EXPECT_EQ(link.get_write_measure().counter(), 2u);
+    link.Release();
+}
+
+TEST(ControlStream, AnswersGatheredBeforeALocalCloseStillLeave) {
+    TcpPair pair;
+    PairService link;
+    Echo echo(link);
+    link.Bind(&echo);
+    link.Connected(pair.local, peerAddress());
+    Bytes const answers =
+        exchange(pair.peer, {frame(hex("01")), frame(hex("FF")), frame(hex("02"))}, 10);
+    EXPECT_EQ(text(answers), "03 00 00 05 01 03 00 00 05 FF");
+    ASSERT_TRUE(runUntil([&] { return echo.disconnects > 0; }, 2000));
+    // The close came with the second answer: the third command was not taken.
+    unsigned char rest[16];
+    EXPECT_EQ(::recv(pair.peer.lowlevel_fd(), rest, sizeof(rest), MSG_DONTWAIT), -1);
+    EXPECT_EQ(link.GetState(), Control::Service::State::Connecting);
 }

@@ -1,0 +1,298 @@
+// Pipelined ping round trips over one controller connection on 127.0.0.1,
+// with 64 pings outstanding, against the server program and against the
+// minimal TPKT echo server (server_echo) in the same run; prints both rates,
+// their ratio, and the server's resident memory when started, idle and
+// connected, and after the load.
+//
+// Usage: server_bench <mobrel> <server_echo> [seconds per run, default 3]
+// (bench/server_bench.sh finds the programs in a build directory.)
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr unsigned window = 64;
+
+[[noreturn]] void die(std::string const& what) {
+    std::fprintf(stderr, "server_bench: %s\n", what.c_str());
+    std::exit(1);
+}
+
+std::string read_file(std::string const& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// VmRSS of the process, in kB.
+long resident_kb(pid_t pid) {
+    std::istringstream status(read_file("/proc/" + std::to_string(pid) + "/status"));
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, 6, "VmRSS:") == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+int free_port() {
+    int const fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa));
+    socklen_t size = sizeof(sa);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &size);
+    ::close(fd);
+    return ntohs(sa.sin_port);
+}
+
+int connect_to(int port) {
+    auto const end = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < end) {
+        int const fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(uint16_t(port));
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0) {
+            int const on = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+            return fd;
+        }
+        ::close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    die("cannot connect to port " + std::to_string(port));
+}
+
+// The frame of a ping with sequence number seq (0..63): TPKT header and the
+// aligned-PER message { seq s, pdu command : ping : NULL }.
+void put_ping(std::vector<unsigned char>& out, unsigned seq) {
+    unsigned char const frame[] = {3, 0, 0, 8, 0x80, 0x01, static_cast<unsigned char>(seq), 0x18};
+    out.insert(out.end(), frame, frame + sizeof(frame));
+}
+
+// Reads frames off one connection.
+class Reader {
+public:
+    explicit Reader(int fd) : fd_(fd) {}
+
+    // Waits (at most 5 s) for more bytes; false when none came.
+    bool fill() {
+        pollfd entry{fd_, POLLIN, 0};
+        if (::poll(&entry, 1, 5000) <= 0) return false;
+        unsigned char buffer[65536];
+        ssize_t const got = ::recv(fd_, buffer, sizeof(buffer), 0);
+        if (got <= 0) return false;
+        pending_.insert(pending_.end(), buffer, buffer + got);
+        return true;
+    }
+    // The next whole frame's payload, taken off; false when none is whole.
+    bool next(std::vector<unsigned char>& payload) {
+        if (pending_.size() - at_ < 4) return compact();
+        size_t const length = size_t(pending_[at_ + 2]) << 8 | pending_[at_ + 3];
+        if (length < 4) die("bad frame length in an answer");
+        if (pending_.size() - at_ < length) return compact();
+        payload.assign(pending_.begin() + long(at_ + 4), pending_.begin() + long(at_ + length));
+        at_ += length;
+        return true;
+    }
+
+private:
+    bool compact() {
+        pending_.erase(pending_.begin(), pending_.begin() + long(at_));
+        at_ = 0;
+        return false;
+    }
+    int fd_;
+    std::vector<unsigned char> pending_;
+    size_t at_ = 0;
+};
+
+struct Result {
+    double rate = 0;
+    unsigned long round_trips = 0;
+};
+
+// Keeps `window` pings outstanding for the given time; each answer is checked
+// for the expected sequence number (answers come in order) and the expected
+// pdu byte, and replaced by a new ping. Greeting frames are skipped first.
+Result ping_pipeline(int fd, unsigned greetings, unsigned char pdu_byte, double seconds) {
+    Reader reader(fd);
+    std::vector<unsigned char> payload;
+    for (unsigned left = greetings; left > 0;) {
+        if (reader.next(payload)) {
+            --left;
+        } else if (!reader.fill()) {
+            die("no greeting");
+        }
+    }
+    std::vector<unsigned char> out;
+    unsigned sent = 0;
+    for (; sent < window; ++sent) put_ping(out, sent % window);
+    if (::send(fd, out.data(), out.size(), MSG_NOSIGNAL) != ssize_t(out.size())) die("send");
+
+    Result result;
+    unsigned long answered = 0;
+    auto const start = Clock::now();
+    auto const end = start + std::chrono::duration<double>(seconds);
+    bool sending = true;
+    while (answered < sent) {
+        if (!reader.fill()) die("an answer did not come");
+        out.clear();
+        while (reader.next(payload)) {
+            unsigned const seq = unsigned(answered % window);
+            if (payload.size() != 4 || payload[0] != 0x80 || payload[1] != 0x01 ||
+                payload[2] != seq || payload[3] != pdu_byte)
+                die("unexpected answer to ping " + std::to_string(seq));
+            ++answered;
+            if (sending) put_ping(out, sent++ % window);
+        }
+        if (sending && Clock::now() >= end) {
+            sending = false;
+            result.round_trips = answered;
+            result.rate =
+                double(answered) / std::chrono::duration<double>(Clock::now() - start).count();
+        }
+        if (!out.empty() && ::send(fd, out.data(), out.size(), MSG_NOSIGNAL) != ssize_t(out.size()))
+            die("send");
+    }
+    return result;
+}
+
+// The server program under a temporary MOBREL_ROOT.
+class ServerProcess {
+public:
+    explicit ServerProcess(std::string const& program) {
+        char dir[] = "/tmp/mobrel-bench-XXXXXX";
+        if (!::mkdtemp(dir)) die("mkdtemp");
+        root_ = dir;
+        for (char const* sub :
+             {"/var", "/var/run", "/var/log", "/usr", "/usr/local", "/usr/local/etc"})
+            ::mkdir((root_ + sub).c_str(), 0755);
+        port_ = free_port();
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setenv("MOBREL_ROOT", root_.c_str(), 1);
+            int const out = ::open((root_ + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            int const err = ::open((root_ + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            std::string const port = std::to_string(port_);
+            ::execl(program.c_str(), program.c_str(), "--port", port.c_str(), nullptr);
+            ::_exit(127);
+        }
+        auto const end = Clock::now() + std::chrono::seconds(10);
+        while (read_file(root_ + "/out").find("Starting server [") == std::string::npos) {
+            if (Clock::now() >= end) die("the server did not start");
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ~ServerProcess() {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        std::string const command = "rm -rf '" + root_ + "'";
+        if (std::system(command.c_str()) != 0)
+            std::fprintf(stderr, "cannot remove %s\n", root_.c_str());
+    }
+    pid_t pid() const { return pid_; }
+    int port() const { return port_; }
+
+private:
+    std::string root_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+// The echo server, which prints its port once it listens.
+class EchoProcess {
+public:
+    explicit EchoProcess(std::string const& program) {
+        int fds[2];
+        if (::pipe(fds) != 0) die("pipe");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(fds[1], 1);
+            ::close(fds[0]);
+            ::execl(program.c_str(), program.c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        char line[16] = {};
+        ssize_t const got = ::read(fds[0], line, sizeof(line) - 1);
+        ::close(fds[0]);
+        port_ = got > 0 ? std::atoi(line) : 0;
+        if (port_ <= 0) die("the echo server did not start");
+    }
+    ~EchoProcess() {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    int port() const { return port_; }
+
+private:
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: server_bench <mobrel> <server_echo> [seconds]\n");
+        return 2;
+    }
+    double const seconds = argc > 3 ? std::atof(argv[3]) : 3.0;
+
+    Result server;
+    {
+        ServerProcess process(argv[1]);
+        long const started = resident_kb(process.pid());
+        int const fd = connect_to(process.port());
+        // The success answer: { seq s, pdu response : success : NULL }; the
+        // power signal greets a new controller.
+        server = ping_pipeline(fd, 1, 0x40, 0.2);  // warm-up
+        long const connected = resident_kb(process.pid());
+        server = ping_pipeline(fd, 0, 0x40, seconds);
+        long const loaded = resident_kb(process.pid());
+        ::close(fd);
+        std::printf(
+            "server resident memory: %ld kB started, %ld kB after the first pings, "
+            "%ld kB after the load\n",
+            started, connected, loaded);
+    }
+    Result echo;
+    {
+        EchoProcess process(argv[2]);
+        int const fd = connect_to(process.port());
+        echo = ping_pipeline(fd, 0, 0x18, seconds);
+        ::close(fd);
+    }
+    std::printf("mobrel ping:      %10.0f round trips/s (%lu in %.1f s, window %u)\n", server.rate,
+                server.round_trips, seconds, window);
+    std::printf("TPKT echo server: %10.0f round trips/s (%lu in %.1f s, window %u)\n", echo.rate,
+                echo.round_trips, seconds, window);
+    std::printf("ratio mobrel/echo: %.2f (goal: at least 0.50)\n", server.rate / echo.rate);
+    return 0;
+}

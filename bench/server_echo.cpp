@@ -1,0 +1,87 @@
+// The yardstick of the ping benchmark: a minimal TPKT echo server. It listens
+// on 127.0.0.1 (port 0 or the one given), prints the port on the output
+// stream, takes one connection and writes every whole frame it reads straight
+// back, all frames of one read in one write, until the peer closes.
+//
+// Usage: server_echo [port]
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+bool send_all(int fd, unsigned char const* data, size_t size) {
+    while (size > 0) {
+        ssize_t const done = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (done <= 0) return false;
+        data += done;
+        size -= size_t(done);
+    }
+    return true;
+}
+
+// Length of the whole frames at the front of the bytes.
+size_t whole_frames(unsigned char const* data, size_t size) {
+    size_t at = 0;
+    while (size - at >= 4) {
+        size_t const length = size_t(data[at + 2]) << 8 | data[at + 3];
+        if (length < 4) return size_t(-1);
+        if (size - at < length) break;
+        at += length;
+    }
+    return at;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int const listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    int const on = 1;
+    ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(uint16_t(argc > 1 ? std::atoi(argv[1]) : 0));
+    socklen_t size = sizeof(address);
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(listener, 1) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        std::perror("server_echo: listen");
+        return 1;
+    }
+    std::printf("%u\n", unsigned(ntohs(address.sin_port)));
+    std::fflush(stdout);
+
+    int const fd = ::accept(listener, nullptr, nullptr);
+    if (fd < 0) {
+        std::perror("server_echo: accept");
+        return 1;
+    }
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+    std::vector<unsigned char> buffer(1 << 16);
+    size_t held = 0;
+    for (;;) {
+        ssize_t const got = ::recv(fd, buffer.data() + held, buffer.size() - held, 0);
+        if (got <= 0) break;
+        held += size_t(got);
+        size_t const whole = whole_frames(buffer.data(), held);
+        if (whole == size_t(-1)) {
+            std::fprintf(stderr, "server_echo: not a TPKT stream\n");
+            return 1;
+        }
+        if (!send_all(fd, buffer.data(), whole)) break;
+        std::memmove(buffer.data(), buffer.data() + whole, held - whole);
+        held -= whole;
+    }
+    ::close(fd);
+    ::close(listener);
+    return 0;
+}

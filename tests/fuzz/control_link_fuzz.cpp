@@ -1,0 +1,209 @@
+// libFuzzer target of the control link. Each input is a byte stream as the
+// controller's socket would deliver it: it passes the stream layer and TPKT
+// reassembly of a real control connection (one end of a socket pair), the
+// control server decodes and dispatches every frame to the services the
+// program binds (heartbeat, then monitoring), and the answers are written back
+// to the other end, where they are read and checked.
+//
+// Input: the first byte is the size of the pieces the rest is written in, one
+// piece per read of the server (0: everything at once); the rest is the
+// stream. A piece is read completely before the next one is written, so the
+// same input always takes the same path.
+//
+// Every input starts on a fresh connection and ends with the link torn down.
+// The run fails (abort) when an answer is not a well-formed frame holding a
+// message that decodes, when a packet buffer is still taken afterwards, or
+// when a timer of the input is still armed. MOBREL_FUZZ_VERBOSE=1 keeps the
+// server's log lines, which are discarded otherwise, and prints every answer.
+
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "asn1/asn1.h"
+#include "messages/lgcp/lgcp.h"
+#include "monitoring/monitoring_ctl.h"
+#include "runtime/containers/packet.h"
+#include "runtime/loop/dpc.h"
+#include "runtime/loop/multiplexer.h"
+#include "runtime/system/fd.h"
+#include "runtime/system/inet.h"
+#include "server/acceptor_net.h"
+#include "server/ctrl_server.h"
+#include "server/heartbeat.h"
+
+namespace {
+
+bool verbose = false;
+
+[[noreturn]] void fail(char const* what) {
+    std::fprintf(stderr, "control link fuzz: %s\n", what);
+    std::abort();
+}
+
+// Swallows the log lines of millions of bad frames; formatting them still runs.
+class NullBuffer : public std::streambuf {
+protected:
+    int overflow(int c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(char const*, std::streamsize n) override { return n; }
+};
+
+// The controller connection, made over one end of a socket pair.
+class PairLink : public Control::ServiceNet {
+public:
+    PairLink() { debug(false); }
+    bool ImplActivate() override { return true; }
+    void ImplDeactivate() override { Release(); }
+    void ImplOnDisconnect() override {}
+};
+
+// The controller's end: writes the stream, reads and checks the answers.
+class Controller {
+public:
+    explicit Controller(Fd peer) : peer_(std::move(peer)) { NonBlockMode(peer_.lowlevel_fd()); }
+
+    // Writes as much of the bytes as the socket takes; how many it took.
+    size_t write(uint8_t const* data, size_t size) const {
+        ssize_t const done = ::send(peer_.lowlevel_fd(), data, size, MSG_NOSIGNAL);
+        return done > 0 ? size_t(done) : 0;
+    }
+
+    // Reads every answer that is waiting and checks each whole frame.
+    void drain() {
+        uint8_t buffer[16384];
+        for (;;) {
+            ssize_t const got = ::recv(peer_.lowlevel_fd(), buffer, sizeof(buffer), MSG_DONTWAIT);
+            if (got <= 0) break;
+            pending_.insert(pending_.end(), buffer, buffer + got);
+        }
+        size_t at = 0;
+        while (pending_.size() - at >= 4) {
+            uint8_t const* head = pending_.data() + at;
+            if (head[0] != 3 || head[1] != 0) fail("an answer without a TPKT header");
+            size_t const length = size_t(head[2]) << 8 | head[3];
+            if (length <= 4) fail("an answer with an empty or short TPKT length");
+            if (pending_.size() - at < length) break;
+            check_message(reinterpret_cast<char const*>(head + 4), length - 4);
+            at += length;
+        }
+        pending_.erase(pending_.begin(), pending_.begin() + long(at));
+    }
+
+    // Bytes of an answer begun but not finished.
+    bool partial() const { return !pending_.empty(); }
+
+private:
+    static void check_message(char const* data, size_t length) {
+        LGCP::Message message;
+        ASN1::CoderEnv env;
+        env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
+        if (!ASN1::decode(data, data + length, &env, message, true))
+            fail("the server sent a message that does not decode");
+        if (message.get_pdu().command_isSelected()) fail("the server sent a command");
+        if (verbose) std::fprintf(stderr, "answer: %s\n", message.asValueNotation().c_str());
+    }
+
+    Fd peer_;
+    std::vector<uint8_t> pending_;
+};
+
+// Runs the main loop until the server has read everything written to it (or
+// lost its connection, and heard of that), reading the answers on each pass.
+class Settle {
+public:
+    Settle(Control::Service& link, Fd const& local, Controller& controller)
+        : link_(link), local_(local), controller_(controller) {
+        check_.Bind(this, &Settle::check);
+    }
+
+    void run() {
+        check_.Activate();
+        Multiplexer::instance().run(false, true);
+        check_.Deactivate();
+        controller_.drain();
+    }
+
+private:
+    void check() {
+        controller_.drain();
+        if (link_.GetState() == Control::Service::State::Deactivating) return;
+        int unread = 0;
+        if (link_.IsConnected() && ::ioctl(local_.lowlevel_fd(), FIONREAD, &unread) == 0 &&
+            unread > 0)
+            return;
+        Multiplexer::terminate();
+    }
+
+    Control::Service& link_;
+    Fd const& local_;
+    Controller& controller_;
+    Dpc check_;
+};
+
+uint32_t timers_at_rest = 0;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    char const* const verbose_switch = std::getenv("MOBREL_FUZZ_VERBOSE");
+    verbose = verbose_switch && std::string(verbose_switch) == "1";
+    if (!verbose) {
+        static NullBuffer null_buffer;
+        std::clog.rdbuf(&null_buffer);
+        std::cerr.rdbuf(&null_buffer);
+    }
+    // Nothing here opens a fixed path; a private root keeps it so.
+    static char root[] = "/tmp/mobrel-fuzz-XXXXXX";
+    if (!mkdtemp(root)) fail("no temporary root");
+    setenv("MOBREL_ROOT", root, 1);
+    std::atexit([] { ::rmdir(root); });
+
+    // The services of the program, in its dispatch order.
+    ctrlServer.Bind(&HeartBeatCtl::instance());
+    ctrlServer.Bind(&MonitoringCtl::instance());
+    timers_at_rest = Multiplexer::instance().timers_count();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
+    if (size == 0) return 0;
+    size_t const piece = data[0] == 0 ? size : data[0];
+    ++data;
+    --size;
+
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) fail("no socket pair");
+    Fd local(fds[0]);
+    Controller controller{Fd(fds[1])};
+    {
+        auto* link = new PairLink;
+        ctrlServer.Activate(link);
+        link->Connected(local, INet4::Addr(std::string("10.1.2.3:4567")));
+        Settle settle(*link, local, controller);
+        settle.run();  // the greeting signals
+        for (size_t at = 0; at < size && link->IsConnected();) {
+            size_t const want = std::min(piece, size - at);
+            size_t const took = controller.write(data + at, want);
+            if (took == 0) fail("the server's socket took nothing");
+            at += took;
+            settle.run();
+        }
+    }
+    ctrlServer.Deactivate();
+    controller.drain();
+    if (controller.partial()) fail("an answer was cut short");
+
+    if (Packet::free_buffers() != Packet::pool_size) fail("a packet buffer was not given back");
+    if (Multiplexer::instance().timers_count() != timers_at_rest) fail("a timer is still armed");
+    return 0;
+}
