@@ -55,17 +55,15 @@ public:
     }
 
     // Room for one T from a free block, or null when every block is taken.
-    // Blocks go out least recently given back first, and at start in array
-    // order: the blocks never used yet stand, untouched, in front of the list
-    // of blocks given back.
+    // The block given back last goes out first, while its memory is still
+    // warm; a block never used yet is touched only when none was given back,
+    // so the pool's resident memory follows the most packets ever held at once.
     T* allocate() {
         Guard guard(crit_section_);
-        List_storage* block = nullptr;
-        if (untouched_ < N) {
+        List_storage* block = free_list_.remove_from_head();
+        if (!block && untouched_ < N) {
             if (!blocks_) blocks_ = static_cast<List_storage*>(PoolDetail::reserve(bytes()));
             block = &blocks_[untouched_++];
-        } else {
-            block = free_list_.remove_from_head();
         }
         if (!block) return nullptr;
         ++in_use_;
@@ -80,7 +78,7 @@ public:
         List_storage* block = owner_of(p);
         Guard guard(crit_section_);
         MOBREL_POOL_POISON(block->object, sizeof(T));
-        free_list_.insert_to_tail(block);
+        free_list_.insert_to_head(block);
         --in_use_;
     }
 
