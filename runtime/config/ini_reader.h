@@ -35,7 +35,11 @@ public:
     virtual ~KeyValue() = default;
     virtual char const* name() const = 0;
 
-    bool parse(std::string const& value) { return mParsed = do_parse(value.c_str()); }
+    // A value holding a zero byte (a damaged file) is invalid: the parsers
+    // see text only up to the first zero byte and would take a cut value.
+    bool parse(std::string const& value) {
+        return mParsed = value.find('\0') == std::string::npos && do_parse(value.c_str());
+    }
 
     bool mParsed = false;
 

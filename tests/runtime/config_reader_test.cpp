@@ -177,3 +177,31 @@ TEST_F(ReaderTest, ALaterSubsectionOfTheSameSectionWinsForTheKeysItHolds) {
 }
 
 }  // namespace
+
+TEST_F(ReaderTest, AValueHoldingAZeroByteIsInvalidNotCutShort) {
+    using namespace std::string_literals;
+    // A damaged file: the bytes behind the zero byte must not be dropped
+    // silently, leaving a valid-looking word in front of them.
+    auto& sub = load("[s]\nhost=10.0.0.1\0junk\nflag=yes\0\0\0\nkind=ems\0x\n"s);
+    std::string host = "unset";
+    bool flag = false;
+    AgentKind kind = AgentKind::snmp;
+    IniFile::Reader optional("traces: ", errors_);
+    optional.mOptional.add(&flag, "flag");
+    optional.mOptional.add(&kind, "kind", agent_kinds);
+    EXPECT_TRUE(optional(sub));
+    EXPECT_FALSE(flag);
+    EXPECT_EQ(kind, AgentKind::snmp);
+
+    IniFile::Reader required("snmpagent: ", errors_);
+    required.mRequired.add(&host, "host");
+    EXPECT_FALSE(required(sub));
+    EXPECT_EQ(host, "unset");
+    EXPECT_EQ(errors_.str(),
+              "traces: optional key \"flag\" has invalid value=\"yes\0\0\0\", line 3. "
+              "Key will be ignored.\n"
+              "traces: optional key \"kind\" has invalid value=\"ems\0x\", line 4. "
+              "Key will be ignored.\n"
+              "snmpagent: required key \"host\" has invalid value=\"10.0.0.1\0junk\", "
+              "line 2\n"s);
+}
