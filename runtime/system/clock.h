@@ -76,15 +76,20 @@ public:
         FD_ZERO(&set_);
         max_ = -1;
     }
+    // A descriptor that an fd_set cannot hold (negative, or FD_SETSIZE and
+    // above) is ignored rather than written outside the set.
     void add(int fd) {
+        if (!fits(fd)) return;
         FD_SET(fd, &set_);
         if (fd > max_) max_ = fd;
     }
-    bool has(int fd) const { return FD_ISSET(fd, &set_); }
+    bool has(int fd) const { return fits(fd) && FD_ISSET(fd, &set_); }
     int max() const { return max_; }
     fd_set* get() { return max_ < 0 ? nullptr : &set_; }
 
 private:
+    static bool fits(int fd) { return fd >= 0 && fd < FD_SETSIZE; }
+
     fd_set set_;
     int max_;
 };

@@ -1,6 +1,9 @@
 #include "runtime/system/clock.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "runtime/system/fd.h"
 
 namespace {
 
@@ -70,3 +73,28 @@ TEST(TimevalToString, PrintsMicrosecondsWithSixDigits) {
 }
 
 }  // namespace
+
+TEST(SelectSet, SelectsAReadyDescriptorAndRefusesOnesOutsideTheSet) {
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe(pipe_fds), 0);
+    Fd const reader(pipe_fds[0]);
+    Fd const writer(pipe_fds[1]);
+    ASSERT_EQ(::write(writer.lowlevel_fd(), "x", 1), 1);
+
+    Mux::Set read_set;
+    EXPECT_EQ(read_set.get(), nullptr);
+    // An fd_set holds descriptors 0 to FD_SETSIZE - 1 only: others would be
+    // written outside it.
+    read_set.add(-1);
+    read_set.add(FD_SETSIZE);
+    read_set.add(FD_SETSIZE + 4000);
+    EXPECT_EQ(read_set.max(), -1);
+    EXPECT_EQ(read_set.get(), nullptr);
+
+    read_set.add(reader.lowlevel_fd());
+    EXPECT_EQ(read_set.max(), reader.lowlevel_fd());
+    ::timeval wait = Mux::make_from_msec(1000);
+    EXPECT_EQ(Mux::select_rd(read_set, wait), 1);
+    EXPECT_TRUE(read_set.has(reader.lowlevel_fd()));
+    EXPECT_FALSE(read_set.has(FD_SETSIZE));
+}
