@@ -187,6 +187,14 @@ TEST(PerDecoder, DecodesAnObjectIdentifierThatEndsTheInput) {
     EXPECT_FALSE(decodes("072A864886F70D", oid));
 }
 
+TEST(PerDecoder, RefusesAnObjectIdentifierArcBeyondThirtyTwoBits) {
+    OBJECT_IDENTIFIER oid;
+    // 1.3.4294967295 is the largest arc; one more would wrap round to 1.3.0.
+    ASSERT_TRUE(decodes("062B8FFFFFFF7F", oid));
+    EXPECT_EQ(4294967295u, oid[2]);
+    EXPECT_FALSE(decodes("062B9080808000", oid));
+}
+
 TEST(PerDecoder, ReadsTheWorkedExamplesBack) {
     SEQUENCE seq(&RecExtInfo);
     ASSERT_TRUE(decodes("600005", seq));
