@@ -179,6 +179,16 @@ TEST(PerDecoder, SkipsUnknownSequenceAdditionsByTheirLength) {
     EXPECT_EQ(7, static_cast<INTEGER*>(again.getField(2))->getValue());
 }
 
+TEST(PerDecoder, RefusesAnExtensionBitmapSizeThatWrapsRound) {
+    SEQUENCE seq(&RecExtInfo);
+    // Extension bit 1, b absent, a TRUE, then the bitmap size less one as
+    // the four-octet number 0xffffffff.
+    EXPECT_FALSE(decodes("B004FFFFFFFF", seq));
+    // 127 (128 additions) is the largest announced size that is taken.
+    EXPECT_FALSE(decodes("B0018000000000000000000000000000000000", seq));
+    EXPECT_TRUE(decodes("B0017F00000000000000000000000000000000", seq));
+}
+
 TEST(PerDecoder, DecodesAnObjectIdentifierThatEndsTheInput) {
     OBJECT_IDENTIFIER oid;
     EXPECT_TRUE(decodes("062A864886F70D", oid));
