@@ -163,6 +163,9 @@ bool AVNDecoder::do_visit(BOOLEAN& v) {
 
 bool AVNDecoder::do_visit(INTEGER& v) {
     if (v.constrained() && v.getLowerLimit() >= 0) {
+        // The stream would take "-5" as the unsigned number 4294967291.
+        is_ >> std::ws;
+        if (is_.peek() == '-') return false;
         unsigned value = 0;
         is_ >> value;
         if (!input_success(is_)) return false;
