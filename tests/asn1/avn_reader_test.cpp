@@ -160,6 +160,10 @@ TEST(AvnReader, ReadsObjectIdentifiersWithOrWithoutNames) {
     EXPECT_EQ(oid[3], 113549u);
     EXPECT_FALSE(oid.setFromValueNotation("{ iso 2 }"));
     EXPECT_FALSE(oid.setFromValueNotation("{ 1 2x }"));
+    ASSERT_TRUE(oid.setFromValueNotation("{ 1 3 4294967295 }"));
+    EXPECT_EQ(oid[2], 4294967295u);
+    EXPECT_FALSE(oid.setFromValueNotation("{ 1 3 4294967296 }"));
+    EXPECT_FALSE(oid.setFromValueNotation("{ 1 3 99999999999999999999999 }"));
 }
 
 TEST(AvnReader, StreamOperatorFailsTheStreamOnBadText) {
