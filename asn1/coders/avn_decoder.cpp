@@ -163,6 +163,9 @@ bool AVNDecoder::do_visit(BOOLEAN& v) {
 
 bool AVNDecoder::do_visit(INTEGER& v) {
     if (v.constrained() && v.getLowerLimit() >= 0) {
+        // The stream would take "-5" as the unsigned number 4294967291.
+        is_ >> std::ws;
+        if (is_.peek() == '-') return false;
         unsigned value = 0;
         is_ >> value;
         if (!input_success(is_)) return false;
@@ -217,7 +220,8 @@ bool AVNDecoder::do_visit(OBJECT_IDENTIFIER& v) {
         char* end = nullptr;
         char const* digits = token.c_str() + digitsAt;
         if (!std::isdigit(static_cast<unsigned char>(*digits))) return false;
-        unsigned long const arc = std::strtoul(digits, &end, 10);
+        // 64 bits also where long has 32, so that the range test below can fail.
+        unsigned long long const arc = std::strtoull(digits, &end, 10);
         bool const whole = *end == '\0' || (digitsAt > 0 && *end == ')');
         if (!whole || arc > UINT_MAX) return false;
         arcs.append(unsigned(arc));

@@ -457,9 +457,10 @@ int PERDecoder::visitExtensionRoot(SEQUENCE& v, int index, int optionalIndex) {
 
 int PERDecoder::preVisitExtensions(SEQUENCE& v) {
     unsigned count = 0;
-    if (!decodeSmallUnsigned(count)) return Fail;
+    // The number is the count less one; checked before adding the one, so
+    // that 0xffffffff cannot wrap round to an empty bitmap.
+    if (!decodeSmallUnsigned(count) || count >= MaximumArraySize) return Fail;
     ++count;
-    if (count > MaximumArraySize) return Fail;
     v.extensionMap().resize(count);
     return decodeBitMap(v.extensionMap().bytes(), count) ? Continue : Fail;
 }

@@ -2,7 +2,8 @@
 // Aligned (and unaligned) PER decoder, ITU-T X.691: reads what PEREncoder
 // writes into an existing value of the expected type, creating missing
 // sub-values from their records. A failed decode returns false and never
-// reads outside [begin, end); bits missing at the very end read as zeros.
+// reads outside [begin, end). Past the end a single bit reads as 0 and a
+// constrained INTEGER as its lower bound; every other field fails.
 
 #include <cstdint>
 #include <vector>

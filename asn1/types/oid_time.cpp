@@ -42,6 +42,8 @@ bool OBJECT_IDENTIFIER::decodeCommon(char const* data, unsigned length) {
     bool inside = false;
     for (unsigned i = 0; i < length; ++i) {
         unsigned char const octet = data[i];
+        // An arc beyond 32 bits would wrap into another number: refused.
+        if (sub > (~0u >> 7)) return false;
         sub = sub * 128 + (octet & 0x7F);
         inside = octet & 0x80;
         if (!inside) {

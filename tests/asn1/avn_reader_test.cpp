@@ -88,7 +88,9 @@ TEST(AvnReader, ReadsQuotesInsideStringsAndCharactersTheWriterCannotConvert) {
     EXPECT_EQ(wide.asValueNotation(), "{{ 0, 0, 4, 17}, { 0, 0, 0, 97}}");
     BMPString wideBack;
     ASSERT_TRUE(wideBack.setFromValueNotation(wide.asValueNotation()));
-    EXPECT_EQ(static_cast<std::wstring const&>(wideBack), L"\x0411" L"a");
+    EXPECT_EQ(static_cast<std::wstring const&>(wideBack),
+              L"\x0411"
+              L"a");
 }
 
 TEST(AvnReader, ReadsHexAndBinaryDigitStrings) {
@@ -129,6 +131,17 @@ TEST(AvnReader, FailsOnASequenceThatEndsBeforeAMandatoryField) {
     EXPECT_TRUE(read(&RecExtInfo, "{ a FALSE, d \"x\" }"));
 }
 
+TEST(AvnReader, RefusesANegativeNumberForAnIntegerWithoutNegativeValues) {
+    EXPECT_FALSE(read(&IntU32::theInfo, "-5"));
+    EXPECT_FALSE(read(&IntSlot::theInfo, " -1"));
+    auto const big = read(&IntU32::theInfo, "4294967295");
+    ASSERT_TRUE(big);
+    EXPECT_EQ(4294967295u, static_cast<IntU32&>(*big).getValue());
+    auto const negative = read(&IntSigned::theInfo, "-5");
+    ASSERT_TRUE(negative);
+    EXPECT_EQ(-5, static_cast<INTEGER&>(*negative).getValue());
+}
+
 TEST(AvnReader, RejectsMalformedChoicesAndLists) {
     EXPECT_FALSE(read(&PduExt::theInfo, "y: 5"));
     EXPECT_FALSE(read(&PduExt::theInfo, "w : 5"));
@@ -147,6 +160,10 @@ TEST(AvnReader, ReadsObjectIdentifiersWithOrWithoutNames) {
     EXPECT_EQ(oid[3], 113549u);
     EXPECT_FALSE(oid.setFromValueNotation("{ iso 2 }"));
     EXPECT_FALSE(oid.setFromValueNotation("{ 1 2x }"));
+    ASSERT_TRUE(oid.setFromValueNotation("{ 1 3 4294967295 }"));
+    EXPECT_EQ(oid[2], 4294967295u);
+    EXPECT_FALSE(oid.setFromValueNotation("{ 1 3 4294967296 }"));
+    EXPECT_FALSE(oid.setFromValueNotation("{ 1 3 99999999999999999999999 }"));
 }
 
 TEST(AvnReader, StreamOperatorFailsTheStreamOnBadText) {

@@ -179,12 +179,30 @@ TEST(PerDecoder, SkipsUnknownSequenceAdditionsByTheirLength) {
     EXPECT_EQ(7, static_cast<INTEGER*>(again.getField(2))->getValue());
 }
 
+TEST(PerDecoder, RefusesAnExtensionBitmapSizeThatWrapsRound) {
+    SEQUENCE seq(&RecExtInfo);
+    // Extension bit 1, b absent, a TRUE, then the bitmap size less one as
+    // the four-octet number 0xffffffff.
+    EXPECT_FALSE(decodes("B004FFFFFFFF", seq));
+    // 127 (128 additions) is the largest announced size that is taken.
+    EXPECT_FALSE(decodes("B0018000000000000000000000000000000000", seq));
+    EXPECT_TRUE(decodes("B0017F00000000000000000000000000000000", seq));
+}
+
 TEST(PerDecoder, DecodesAnObjectIdentifierThatEndsTheInput) {
     OBJECT_IDENTIFIER oid;
     EXPECT_TRUE(decodes("062A864886F70D", oid));
     ASSERT_EQ(4u, oid.levels());
     EXPECT_EQ(113549u, oid[3]);
     EXPECT_FALSE(decodes("072A864886F70D", oid));
+}
+
+TEST(PerDecoder, RefusesAnObjectIdentifierArcBeyondThirtyTwoBits) {
+    OBJECT_IDENTIFIER oid;
+    // 1.3.4294967295 is the largest arc; one more would wrap round to 1.3.0.
+    ASSERT_TRUE(decodes("062B8FFFFFFF7F", oid));
+    EXPECT_EQ(4294967295u, oid[2]);
+    EXPECT_FALSE(decodes("062B9080808000", oid));
 }
 
 TEST(PerDecoder, ReadsTheWorkedExamplesBack) {
