@@ -38,7 +38,6 @@ volatile sig_atomic_t updateResources = 0;
 // a stop asked for during start-up is seen by the loop's first pass.
 volatile sig_atomic_t stopRequested = 0;
 int print_version = 0;
-bool clockControlDisabled = false;
 
 char const configFile[] = "/usr/local/etc/server.conf";
 char const statusFile[] = "/var/log/server-status";
@@ -149,8 +148,7 @@ int main(int argc, char** argv) {
                 daemon = true;
                 break;
             case disable_clock:
-                // The clock-control service is not part of this build.
-                clockControlDisabled = true;
+                // Accepted; the clock-control service is not part of this build.
                 break;
             case 'p':
                 port = std::atoi(optarg);

@@ -15,8 +15,7 @@
 #include <sstream>
 #include <vector>
 
-#include "runtime/loop/multiplexer.h"
-#include "runtime/loop/timer.h"
+#include "loop_wait.h"
 #include "server/acceptor_net.h"
 #include "server/ctrl_server.h"
 #include "server/heartbeat.h"
@@ -24,6 +23,7 @@
 #include "server_harness.h"
 
 using namespace harness;
+using links::runUntil;
 
 namespace {
 
@@ -39,33 +39,6 @@ private:
     std::ostringstream buffer_;
     std::streambuf* old_;
 };
-
-// Runs the main loop until the predicate holds (checked every 5 ms) or the
-// bound passes; false on the bound.
-bool runUntil(std::function<bool()> predicate, unsigned bound_ms) {
-    struct Stopper {
-        std::function<bool()> predicate;
-        unsigned left;
-        bool met = false;
-        Timer timer;
-        // Stays armed even when it stops the loop: a pass with nothing to
-        // wait for would be taken for a hung loop.
-        void check() {
-            timer.set(5, &Stopper::check, this);
-            if (predicate()) {
-                met = true;
-                Multiplexer::terminate();
-            } else if (left < 5) {
-                Multiplexer::terminate();
-            } else {
-                left -= 5;
-            }
-        }
-    } stopper{std::move(predicate), bound_ms, false, {}};
-    stopper.timer.set(0, &Stopper::check, &stopper);
-    Multiplexer::instance().run(false, true);
-    return stopper.met;
-}
 
 // A TPKT layer alone in a family that records what leaves it.
 class TpktBench : public ProtocolsFamily {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <sstream>
 
@@ -24,8 +25,8 @@ int remainingMs(std::chrono::steady_clock::time_point now,
                 std::chrono::steady_clock::time_point end) {
     if (now >= end) return 0;
     auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
-    // Rounded up, so the wait never ends a moment early.
-    return int(left) + 1;
+    // Rounded up, so the wait never ends a moment early; poll takes an int.
+    return int(std::min<decltype(left)>(left, INT_MAX - 1)) + 1;
 }
 
 std::string plural(unsigned n, char const* word) {
