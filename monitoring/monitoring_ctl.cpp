@@ -20,7 +20,7 @@ void MonitoringCtl::Configure(IniFile::File& file) {
         if (!reader(subsection)) continue;
         Agent agent{name, INet4::Addr()};
         int port = -1;
-        if (!agent.address.Assign(host, &port) || port < 0) {
+        if (!agent.address.Assign(host, &port) || port <= 0) {
             std::cerr << "snmpagent: agent \"" << name << "\" needs an address and a port, not \""
                       << host << "\"\n";
             continue;

@@ -21,7 +21,8 @@ TEST(MonitoringConfigure, MakesOneAgentPerCompleteSubsectionWithAPort) {
     std::istringstream in(
         "[snmpagent]\nhost=127.0.0.1:7161\nname=snmp\n"
         "[snmpagent]\nhost=127.0.0.1:7162\n"
-        "[snmpagent]\nhost=127.0.0.1\nname=ems\n");
+        "[snmpagent]\nhost=127.0.0.1\nname=ems\n"
+        "[snmpagent]\nhost=127.0.0.1:0\nname=zabbix\n");
     in >> file;
     ErrorCapture errors;
     MonitoringCtl::instance().Configure(file);
@@ -33,7 +34,8 @@ TEST(MonitoringConfigure, MakesOneAgentPerCompleteSubsectionWithAPort) {
     EXPECT_EQ(address.str(), "127.0.0.1:7161");
     EXPECT_EQ(errors.text.str(),
               "snmpagent: required key \"name\" not present, line 4\n"
-              "snmpagent: agent \"ems\" needs an address and a port, not \"127.0.0.1\"\n");
+              "snmpagent: agent \"ems\" needs an address and a port, not \"127.0.0.1\"\n"
+              "snmpagent: agent \"zabbix\" needs an address and a port, not \"127.0.0.1:0\"\n");
 }
 
 TEST(MonitoringConfigure, AMissingSectionConfiguresNoAgent) {
