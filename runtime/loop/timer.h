@@ -136,7 +136,7 @@ void ObjTimerEvent2<T>::fire() {
     delete this;
 }
 
-// A timer whose member and period come from a static specification of T:
+// A timer whose member and period come from a static constant of T:
 //     static TimerSpec<T>::Spec const TUpdatespec;   // {&T::OnUpdateTimer, 3000}
 //     TimerSpec<T>::SpecTimer<TUpdatespec> update_timer_;
 //     update_timer_.set(this);

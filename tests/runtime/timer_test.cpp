@@ -174,7 +174,7 @@ struct Statistics {
 };
 TimerSpec<Statistics>::Spec const Statistics::TUpdatespec = {&Statistics::OnUpdateTimer, 20};
 
-TEST(Timers, ASpecTimerTakesItsMemberAndPeriodFromTheSpecification) {
+TEST(Timers, ASpecTimerTakesItsMemberAndPeriodFromItsConstant) {
     auto const start = std::chrono::steady_clock::now();
     Statistics s;
     EXPECT_TRUE(loop_test::run_loop());
