@@ -4,17 +4,16 @@
 // their ratio, and the server's resident memory when started, idle and
 // connected, and after the load.
 //
-// Usage: server_bench <mobrel> <server_echo> [seconds per run, default 3]
-// (bench/server_bench.sh finds the programs in a build directory.)
+// Usage: server_bench <server_echo> [seconds per run, default 3]
+// (bench/server_bench.sh finds the echo server in a build directory; the
+// server program is the one the tests start.)
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,11 +21,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "server_harness.h"
 
 namespace {
 
@@ -39,32 +39,13 @@ constexpr unsigned window = 64;
     std::exit(1);
 }
 
-std::string read_file(std::string const& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // VmRSS of the process, in kB.
 long resident_kb(pid_t pid) {
-    std::istringstream status(read_file("/proc/" + std::to_string(pid) + "/status"));
+    std::istringstream status(harness::readFile("/proc/" + std::to_string(pid) + "/status"));
     std::string line;
     while (std::getline(status, line))
         if (line.compare(0, 6, "VmRSS:") == 0) return std::atol(line.c_str() + 6);
     return -1;
-}
-
-int free_port() {
-    int const fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa));
-    socklen_t size = sizeof(sa);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &size);
-    ::close(fd);
-    return ntohs(sa.sin_port);
 }
 
 int connect_to(int port) {
@@ -181,50 +162,6 @@ Result ping_pipeline(int fd, unsigned greetings, unsigned char pdu_byte, double 
     return result;
 }
 
-// The server program under a temporary MOBREL_ROOT.
-class ServerProcess {
-public:
-    explicit ServerProcess(std::string const& program) {
-        char dir[] = "/tmp/mobrel-bench-XXXXXX";
-        if (!::mkdtemp(dir)) die("mkdtemp");
-        root_ = dir;
-        for (char const* sub :
-             {"/var", "/var/run", "/var/log", "/usr", "/usr/local", "/usr/local/etc"})
-            ::mkdir((root_ + sub).c_str(), 0755);
-        port_ = free_port();
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setenv("MOBREL_ROOT", root_.c_str(), 1);
-            int const out = ::open((root_ + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int const err = ::open((root_ + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            std::string const port = std::to_string(port_);
-            ::execl(program.c_str(), program.c_str(), "--port", port.c_str(), nullptr);
-            ::_exit(127);
-        }
-        auto const end = Clock::now() + std::chrono::seconds(10);
-        while (read_file(root_ + "/out").find("Starting server [") == std::string::npos) {
-            if (Clock::now() >= end) die("the server did not start");
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-    ~ServerProcess() {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        std::string const command = "rm -rf '" + root_ + "'";
-        if (std::system(command.c_str()) != 0)
-            std::fprintf(stderr, "cannot remove %s\n", root_.c_str());
-    }
-    pid_t pid() const { return pid_; }
-    int port() const { return port_; }
-
-private:
-    std::string root_;
-    int port_ = 0;
-    pid_t pid_ = -1;
-};
-
 // The echo server, which prints its port once it listens.
 class EchoProcess {
 public:
@@ -259,15 +196,16 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: server_bench <mobrel> <server_echo> [seconds]\n");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: server_bench <server_echo> [seconds]\n");
         return 2;
     }
-    double const seconds = argc > 3 ? std::atof(argv[3]) : 3.0;
+    double const seconds = argc > 2 ? std::atof(argv[2]) : 3.0;
 
     Result server;
     {
-        ServerProcess process(argv[1]);
+        harness::ServerProcess process;
+        if (!process.start()) die("the server did not start");
         long const started = resident_kb(process.pid());
         int const fd = connect_to(process.port());
         // The success answer: { seq s, pdu response : success : NULL }; the
@@ -284,7 +222,7 @@ int main(int argc, char** argv) {
     }
     Result echo;
     {
-        EchoProcess process(argv[2]);
+        EchoProcess process(argv[1]);
         int const fd = connect_to(process.port());
         echo = ping_pipeline(fd, 0, 0x18, seconds);
         ::close(fd);

@@ -8,4 +8,4 @@ cd "$(dirname "$0")/.."
 build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j 8 --target server_bench >/dev/null
-exec "$build/bench/server_bench" "$build/server/mobrel" "$build/bench/server_echo" "${1:-3}"
+exec "$build/bench/server_bench" "$build/bench/server_echo" "${1:-3}"
