@@ -1,7 +1,22 @@
 # Helpers shared by the folders' CMakeLists.
 
+# mobrel_include_tree(<name> <folder>): a directory of the build tree that
+# holds one link, <folder> relative to the source root, to that folder. A
+# library includes "<folder>/x.h" through it, and sees the headers of the
+# libraries it depends on through theirs; a header of a library above it is
+# in no directory it searches, so an include that goes up fails to build.
+function(mobrel_include_tree name folder out)
+  file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${folder})
+  set(tree ${PROJECT_BINARY_DIR}/include/${name})
+  get_filename_component(parent ${tree}/${rel} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  file(CREATE_LINK ${folder} ${tree}/${rel} SYMBOLIC)
+  set(${out} ${tree} PARENT_SCOPE)
+endfunction()
+
 # mobrel_library(<name> [EXCLUDE <regex>...] [DEPENDS <lib>...]):
-# one static library from every .cpp below the calling folder.
+# one static library from every .cpp below the calling folder, seeing its
+# own folder and the folders of the libraries it depends on.
 function(mobrel_library name)
   cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPENDS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -9,7 +24,8 @@ function(mobrel_library name)
     list(FILTER srcs EXCLUDE REGEX "${pattern}")
   endforeach()
   add_library(${name} STATIC ${srcs})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+  mobrel_include_tree(${name} ${CMAKE_CURRENT_SOURCE_DIR} tree)
+  target_include_directories(${name} PUBLIC ${tree})
   target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
 endfunction()
 

@@ -1,9 +1,9 @@
 // libFuzzer target of the control link. Each input is a byte stream as the
 // controller's socket would deliver it: it passes the stream layer and TPKT
 // reassembly of a real control connection (one end of a socket pair), the
-// control server decodes and dispatches every frame to the services the
-// program binds (heartbeat, then monitoring), and the answers are written back
-// to the other end, where they are read and checked.
+// control server decodes and dispatches every frame to the services that the
+// program binds, and the answers are written back to the other end, where
+// they are read and checked.
 //
 // Input: the first byte is the size of the pieces the rest is written in, one
 // piece per read of the server (0: everything at once); the rest is the
@@ -32,7 +32,7 @@
 
 #include "asn1/asn1.h"
 #include "messages/lgcp/lgcp.h"
-#include "monitoring/monitoring_ctl.h"
+#include "program/services.h"
 #include "runtime/containers/packet.h"
 #include "runtime/loop/dpc.h"
 #include "runtime/loop/multiplexer.h"
@@ -40,7 +40,6 @@
 #include "runtime/system/inet.h"
 #include "server/acceptor_net.h"
 #include "server/ctrl_server.h"
-#include "server/heartbeat.h"
 
 namespace {
 
@@ -169,8 +168,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::atexit([] { ::rmdir(root); });
 
     // The services of the program, in its dispatch order.
-    ctrlServer.Bind(&HeartBeatCtl::instance());
-    ctrlServer.Bind(&MonitoringCtl::instance());
+    IniFile::File no_configuration;
+    StartServices(no_configuration);
     timers_at_rest = Multiplexer::instance().timers_count();
     return 0;
 }

@@ -1,7 +1,6 @@
 // The program entry: reads the configuration, installs the signal handlers,
-// parses the command line, creates the slot factories and the monitoring
-// controller in their fixed order, optionally becomes a daemon, writes the pid
-// file, binds the control services in dispatch order, starts the control-port
+// parses the command line, creates and binds the services (services.h),
+// optionally becomes a daemon, writes the pid file, starts the control-port
 // acceptor and runs the main loop until SIGTERM or SIGINT asks it to stop.
 
 #include <getopt.h>
@@ -12,8 +11,7 @@
 #include <iostream>
 #include <string>
 
-#include "monitoring/monitoring_ctl.h"
-#include "rtp/rtp_factories.h"
+#include "program/services.h"
 #include "runtime/config/ini_file.h"
 #include "runtime/log/daemon.h"
 #include "runtime/log/version.h"
@@ -26,9 +24,7 @@
 #include "runtime/system/signal.h"
 #include "server/acceptor_net.h"
 #include "server/ctrl_server.h"
-#include "server/heartbeat.h"
 #include "server/trace_ctl.h"
-#include "signalling/signalling_factories.h"
 
 namespace {
 
@@ -169,24 +165,13 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    // Each factory goes to the head of the chain: a create asks the last first.
-    PstnFactory::instance();
-    RtpFactory::instance();
-    IsdnFactory::instance();
-    RtpKVELFactory::instance();
-    RtpED137Factory::instance();
-    HdlcSlotFactory::instance();
-
-    MonitoringCtl::instance().Configure(config);
+    StartServices(config);
 
     if (daemon) RunDaemon();
 
     {
         Linux::Run const pidFile("server");
         std::cout << "Starting server [" << Version::current << "], port=" << port << std::endl;
-
-        ctrlServer.Bind(&HeartBeatCtl::instance());
-        ctrlServer.Bind(&MonitoringCtl::instance());
 
         ChildWait::Activate();
         Dpc signals;
