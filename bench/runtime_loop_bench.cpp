@@ -1,6 +1,8 @@
 // Cost of the main loop: one pass over 1, 64 and 1024 registered descriptors
-// (one of them ready, so that every handler is served), and arming, firing
-// and cancelling timers.
+// (one of them ready, so that every handler is served), the same pass with
+// the TDM switch open on the simulated board (its refresh re-disables 256
+// bus outputs a pass) with the heap allocations a pass makes, and arming,
+// firing and cancelling timers.
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -8,11 +10,29 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <new>
+#include <string>
 #include <vector>
 
+#include "hardware/hw_mux.h"
 #include "runtime/loop/multiplexer.h"
+
+// Every heap allocation of the program, counted.
+static long allocations = 0;
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -26,8 +46,7 @@ struct Handler {
 };
 
 // The loop runs `passes` passes: the ready handler counts them down.
-void BM_LoopPass(benchmark::State& state) {
-    int const handlers = int(state.range(0));
+void LoopPass(benchmark::State& state, int handlers) {
     rlimit limit;  // every handler holds its own descriptor
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
@@ -58,18 +77,46 @@ void BM_LoopPass(benchmark::State& state) {
 
     int const passes = 100;
     std::streambuf* const saved = std::clog.rdbuf(nullptr);  // "Mux: terminating..."
+    long const allocations_before = allocations;
     for (auto _ : state) {
         remaining = passes;
         Multiplexer::instance().run(false, true);
     }
+    long const allocated = allocations - allocations_before;
     std::clog.rdbuf(saved);
     std::clog.clear();
     state.SetItemsProcessed(state.iterations() * passes);
     state.counters["pass_ns"] =
         benchmark::Counter(double(state.iterations() * passes),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["allocs_per_pass"] = double(allocated) / double(state.iterations() * passes);
 }
+
+void BM_LoopPass(benchmark::State& state) { LoopPass(state, int(state.range(0))); }
 BENCHMARK(BM_LoopPass)->Arg(1)->Arg(64)->Arg(1024)->Unit(benchmark::kMicrosecond);
+
+void BM_LoopPassWithSwitchOpen(benchmark::State& state) {
+    static std::string root;
+    if (root.empty()) {
+        char dir[] = "/tmp/mobrel-bench-XXXXXX";
+        root = ::mkdtemp(dir);
+        ::setenv("MOBREL_ROOT", root.c_str(), 1);
+        std::atexit([] {
+            int const rc = std::system(("rm -rf '" + root + "'").c_str());
+            (void)rc;
+        });
+    }
+    std::streambuf* const saved = std::clog.rdbuf(nullptr);  // "hwMux: init"
+    bool const open = HwMux::instance().IsOpened();
+    std::clog.rdbuf(saved);
+    std::clog.clear();
+    if (!open) {
+        state.SkipWithError("the switch did not open");
+        return;
+    }
+    LoopPass(state, 1);
+}
+BENCHMARK(BM_LoopPassWithSwitchOpen)->Unit(benchmark::kMicrosecond);
 
 struct Client {
     void Fire() { ++fired; }

@@ -15,7 +15,8 @@ function(mobrel_include_tree name folder out)
 endfunction()
 
 # mobrel_library(<name> [EXCLUDE <regex>...] [DEPENDS <lib>...]):
-# one static library from every .cpp below the calling folder, seeing its
+# one static library from every .cpp below the calling folder (a header-only
+# one when there is none), seeing its
 # own folder and the folders of the libraries it depends on.
 function(mobrel_library name)
   cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPENDS" ${ARGN})
@@ -23,10 +24,17 @@ function(mobrel_library name)
   foreach(pattern IN LISTS ARG_EXCLUDE)
     list(FILTER srcs EXCLUDE REGEX "${pattern}")
   endforeach()
-  add_library(${name} STATIC ${srcs})
   mobrel_include_tree(${name} ${CMAKE_CURRENT_SOURCE_DIR} tree)
-  target_include_directories(${name} PUBLIC ${tree})
-  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${tree})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+  else()
+    # Headers only.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${tree})
+    target_link_libraries(${name} INTERFACE ${ARG_DEPENDS})
+  endif()
 endfunction()
 
 # mobrel_test(<name> DEPENDS <lib>...): one GoogleTest binary from every

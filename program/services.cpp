@@ -1,5 +1,6 @@
 #include "program/services.h"
 
+#include "hardware/hw_mux.h"
 #include "monitoring/monitoring_ctl.h"
 #include "rtp/rtp_factories.h"
 #include "server/ctrl_server.h"
@@ -14,6 +15,9 @@ void StartServices(IniFile::File& config) {
     RtpKVELFactory::instance();
     RtpED137Factory::instance();
     HdlcSlotFactory::instance();
+
+    // Opening the switch turns every bus output off before a controller comes.
+    HwMux::instance();
 
     MonitoringCtl::instance().Configure(config);
 

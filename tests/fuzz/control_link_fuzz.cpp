@@ -161,11 +161,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         std::clog.rdbuf(&null_buffer);
         std::cerr.rdbuf(&null_buffer);
     }
-    // Nothing here opens a fixed path; a private root keeps it so.
+    // Fixed paths (the simulated board's among them) go to a private root.
     static char root[] = "/tmp/mobrel-fuzz-XXXXXX";
     if (!mkdtemp(root)) fail("no temporary root");
     setenv("MOBREL_ROOT", root, 1);
-    std::atexit([] { ::rmdir(root); });
+    // The simulated board keeps its device files and control socket there.
+    std::atexit([] {
+        int const rc = std::system((std::string("rm -rf '") + root + "'").c_str());
+        (void)rc;
+    });
 
     // The services of the program, in its dispatch order.
     IniFile::File no_configuration;

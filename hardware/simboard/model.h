@@ -1,0 +1,74 @@
+#pragma once
+// One driver of the simulated board: the requests it serves on its device
+// path, with the state behind them, and the board-tool commands that show
+// and change that state. Several models may serve one path (the switch, the
+// clock and the SPI bus all live on /dev/hal); each request number belongs
+// to one of them.
+
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace SimBoard {
+
+class Board;
+struct OpenFile;
+
+using Words = std::vector<std::string>;
+
+struct Request {
+    enum Arg : uint8_t { pointer, value };
+
+    uint32_t number;
+    char const* name;
+    Arg arg;
+    // Bytes of the record a pointer request carries.
+    uint16_t size;
+};
+
+class Model {
+public:
+    explicit Model(Board& board) : board_(board) {}
+    Model(Model const&) = delete;
+    Model& operator=(Model const&) = delete;
+    virtual ~Model() = default;
+
+    // The first word of this model's board-tool commands.
+    virtual char const* name() const = 0;
+    // The device path it serves ("/dev/hal"); a path ending in '*' serves
+    // that prefix followed by a unit number ("/dev/mdm*": /dev/mdm0, ...).
+    virtual char const* path() const = 0;
+    virtual std::vector<Request> const& requests() const = 0;
+
+    // Serves a request of its table: the driver's result (0 or more) or a
+    // negative errno. `record` holds `request.size` bytes for a pointer
+    // request and is null for a value request.
+    virtual int serve(OpenFile& file, Request const& request, uint8_t* record,
+                      unsigned long value) = 0;
+
+    // A board-tool command whose first word is name(); the reply goes to
+    // `out`, a line starting "error: " when the command is refused.
+    virtual void command(Words const& words, std::ostream& out) = 0;
+
+    // An open of its path, and the last close of that open.
+    virtual void opened(OpenFile&) {}
+    virtual void closed(OpenFile&) {}
+    // Bytes the server wrote to an open of its path.
+    virtual void written(OpenFile&, uint8_t const*, size_t) {}
+    // A request on a network interface of this model: 0 or a negative
+    // errno; -ENODEV when it has no interface of that name.
+    virtual int netif(char const*, uint32_t, uint8_t*, size_t) { return -ENODEV; }
+
+protected:
+    Board& board() const { return board_; }
+
+private:
+    Board& board_;
+};
+
+}  // namespace SimBoard

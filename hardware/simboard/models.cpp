@@ -1,0 +1,13 @@
+#include "hardware/simboard/models.h"
+
+#include "hardware/simboard/mux_model.h"
+
+namespace SimBoard {
+
+std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
+    std::vector<std::unique_ptr<Model>> models;
+    models.push_back(std::make_unique<MuxModel>(board));
+    return models;
+}
+
+}  // namespace SimBoard
