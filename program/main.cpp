@@ -25,6 +25,7 @@
 #include "server/acceptor_net.h"
 #include "server/ctrl_server.h"
 #include "server/trace_ctl.h"
+#include "slots/slots.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ void CheckUpdateResources() {
     if (!updateResources) return;
     updateResources = 0;
     std::clog << "update hardware resources" << std::endl;
+    Slots::instance().UpdateHardwareResources();
 }
 
 void Wake() {}

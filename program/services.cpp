@@ -6,11 +6,21 @@
 #include "server/ctrl_server.h"
 #include "server/heartbeat.h"
 #include "signalling/signalling_factories.h"
+#include "slots/echo_slot.h"
+#include "slots/ext_slot.h"
+#include "slots/map_slot.h"
+#include "slots/slots.h"
+#include "slots/trunk_slot.h"
 
 void StartServices(IniFile::File& config) {
-    // Each factory goes to the head of the chain: a create asks the last first.
+    // The trunk factories are static objects, already at the end of the
+    // chain. Each named factory goes to its head: a create asks the last first.
+    LinkTrunkFactories();
+    MapFactory::instance();
     PstnFactory::instance();
     RtpFactory::instance();
+    ExtFactory::instance();
+    EchoFactory::instance();
     IsdnFactory::instance();
     RtpKVELFactory::instance();
     RtpED137Factory::instance();
@@ -22,5 +32,6 @@ void StartServices(IniFile::File& config) {
     MonitoringCtl::instance().Configure(config);
 
     ctrlServer.Bind(&HeartBeatCtl::instance());
+    ctrlServer.Bind(&Slots::instance());
     ctrlServer.Bind(&MonitoringCtl::instance());
 }

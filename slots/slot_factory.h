@@ -1,9 +1,12 @@
 #pragma once
-// The head of the slot-factory chain: every factory links itself in at the
-// head when it is constructed, so a create asks the newest factory first and
-// a resource report collects from every factory in the same order. Only what
-// the factories of the RTP and signalling subsystems need to take part in the
-// chain is here; the slot service that walks it comes with the slot framework.
+// A slot factory makes the slots of one family from the controller's create
+// parameters, keeps the list of the slots it made (the slot service owns
+// them), adds its share to the resource report and may follow trunkStatus
+// signals. Every factory links itself in at the head of one chain when it is
+// constructed: a create asks the newest factory first, and the resource
+// report collects from every factory in the same order.
+
+#include <vector>
 
 #include "messages/lgcp/lgcp.h"
 
@@ -26,13 +29,19 @@ public:
     // A trunkStatus signal that a control service sends.
     virtual void SelfSignal(LGCP::Signal const&) {}
 
-    Slot* NewSlot(LGCP::CreateParams const& params) { return INewSlot(params); }
+    // INewSlot, and the new slot noted as made here.
+    Slot* NewSlot(LGCP::CreateParams const& params);
+    // Takes every entry of the slot off the list.
+    void Remove(Slot* slot);
+
+    std::vector<Slot*> const& slots() const { return slots_; }
     SlotFactory* next() const { return next_; }
 
     // "<name>: "
     void PutHeader(std::ostream& os) const;
 
 private:
+    std::vector<Slot*> slots_;
     SlotFactory* next_;
 };
 

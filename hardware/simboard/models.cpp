@@ -1,5 +1,6 @@
 #include "hardware/simboard/models.h"
 
+#include "hardware/simboard/echo_model.h"
 #include "hardware/simboard/mux_model.h"
 
 namespace SimBoard {
@@ -7,6 +8,7 @@ namespace SimBoard {
 std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     std::vector<std::unique_ptr<Model>> models;
     models.push_back(std::make_unique<MuxModel>(board));
+    models.push_back(std::make_unique<EchoModel>(board));
     return models;
 }
 

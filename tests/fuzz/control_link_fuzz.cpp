@@ -12,8 +12,9 @@
 //
 // Every input starts on a fresh connection and ends with the link torn down.
 // The run fails (abort) when an answer is not a well-formed frame holding a
-// message that decodes, when a packet buffer is still taken afterwards, or
-// when a timer of the input is still armed. MOBREL_FUZZ_VERBOSE=1 keeps the
+// message that decodes, when a packet buffer is still taken afterwards, when
+// a timer of the input is still armed, a slot still lives or a bus output of
+// the switch is still connected. MOBREL_FUZZ_VERBOSE=1 keeps the
 // server's log lines, which are discarded otherwise, and prints every answer.
 
 #include <sys/ioctl.h>
@@ -32,6 +33,7 @@
 
 #include "asn1/asn1.h"
 #include "messages/lgcp/lgcp.h"
+#include "hardware/hw_mux.h"
 #include "program/services.h"
 #include "runtime/containers/packet.h"
 #include "runtime/loop/dpc.h"
@@ -40,6 +42,7 @@
 #include "runtime/system/inet.h"
 #include "server/acceptor_net.h"
 #include "server/ctrl_server.h"
+#include "slots/slots.h"
 
 namespace {
 
@@ -174,6 +177,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The services of the program, in its dispatch order.
     IniFile::File no_configuration;
     StartServices(no_configuration);
+    // Every input ends with a disconnection; it need not wait for slots
+    // that finish later (none here do).
+    Slots::instance().set_release_pause(0);
     timers_at_rest = Multiplexer::instance().timers_count();
     return 0;
 }
@@ -208,5 +214,9 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
 
     if (Packet::free_buffers() != Packet::pool_size) fail("a packet buffer was not given back");
     if (Multiplexer::instance().timers_count() != timers_at_rest) fail("a timer is still armed");
+    if (!Slots::instance().created().empty()) fail("a slot outlived the connection");
+    for (int i = 0; i < HwMux::bus_outputs; ++i)
+        if (HwMux::instance().output(i) < HwMux::constant)
+            fail("a bus output is still connected after every slot went");
     return 0;
 }

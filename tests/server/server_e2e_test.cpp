@@ -162,13 +162,16 @@ TEST(ServerDispatch, UntakenCommandsAndBadSlotsAreAnsweredWithErrors) {
     ASSERT_TRUE(c.connect(server.port()));
     LGCP::Message answer;
 
+    // query is taken only without a slot number.
     LGCP::Message query;
     query.set_seq(3);
+    query.set_slot(4);
     query.set_pdu().select_command().select_query();
     c.sendMessage(query);
     ASSERT_TRUE(c.readAnswer(answer));
     EXPECT_EQ(errorOf(answer), LGCP::ErrorCause::unexpectedMsgType);
     EXPECT_EQ(answer.get_seq().getValue(), 3);
+    EXPECT_EQ(answer.get_slot().getValue(), 4u);
 
     // slot 1024 (two aligned octets 04 00), ping: no slot in the answer.
     c.send(frame(hex("40 04 00 18")));
@@ -266,7 +269,8 @@ TEST(ServerConnections, ASecondControllerIsRefusedAndTheFirstKeepsWorking) {
             if (!third.connect(server.port())) return false;
             third.sendMessage(ping(3));
             LGCP::Message answer;
-            return third.readAnswer(answer, 500ms);
+            // The server first spends a second on the slots of the first.
+            return third.readAnswer(answer, 3s);
         },
         10s));
 }

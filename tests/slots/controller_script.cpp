@@ -1,0 +1,89 @@
+#include "controller_script.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "asn1/asn1.h"
+#include "board_harness.h"
+
+namespace harness {
+
+namespace {
+
+std::string collapse(std::string const& text) {
+    std::string out;
+    bool blank = false;
+    for (char c : text) {
+        if (c == ' ' || c == '\n' || c == '\t') {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.empty()) out += ' ';
+        blank = false;
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string nextMessage(Controller& controller, std::chrono::milliseconds bound) {
+    bool ok = false;
+    Bytes const payload = controller.readFrame(ok, bound);
+    if (!ok) return "";
+    LGCP::Message message;
+    ASN1::CoderEnv env;
+    env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
+    if (!ASN1::decode(reinterpret_cast<char const*>(payload.data()),
+                      reinterpret_cast<char const*>(payload.data() + payload.size()), &env,
+                      message, true))
+        return "undecodable: " + text(payload);
+    return collapse(message.asValueNotation());
+}
+
+void runScript(ServerProcess const& server, Controller& controller, std::string const& script) {
+    std::istringstream lines(script);
+    std::string board_command, board_expected;
+    auto check_board = [&] {
+        if (board_command.empty()) return;
+        EXPECT_EQ(boardTool(server.root(), board_command), board_expected)
+            << "board: " << board_command;
+        board_command.clear();
+        board_expected.clear();
+    };
+    for (std::string line; std::getline(lines, line);) {
+        size_t const start = line.find_first_not_of(' ');
+        if (start == std::string::npos) continue;
+        line.erase(0, start);
+        std::string const body = line.size() > 2 ? line.substr(2) : "";
+        if (line[0] == '=') {
+            board_expected += body + "\n";
+            continue;
+        }
+        check_board();
+        switch (line[0]) {
+            case '>': {
+                LGCP::Message message;
+                ASSERT_TRUE(message.setFromValueNotation(body)) << "cannot read: " << body;
+                controller.sendMessage(message);
+                break;
+            }
+            case '<':
+                ASSERT_EQ(nextMessage(controller), body) << "expected after the steps before";
+                break;
+            case '$':
+                board_command = body;
+                break;
+            case '~':
+                EXPECT_TRUE(controller.quietFor(std::chrono::milliseconds(std::stoi(body))))
+                    << "a message came within " << body << " ms";
+                break;
+            default:
+                FAIL() << "not a script line: " << line;
+        }
+    }
+    check_board();
+}
+
+}  // namespace harness

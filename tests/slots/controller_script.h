@@ -1,0 +1,28 @@
+#pragma once
+// Runs a conversation with the real server as a script: each line either
+// sends a message, expects the next message from the server, or runs a
+// board-tool command and expects its output. Messages are written in value
+// notation on one line, as the server's messages print with their blanks
+// collapsed:
+//
+//   > { seq 1, slot 12, pdu command : create : trunk : { trunk 1, timeslot 5 } }
+//   < { seq 1, slot 12, pdu response : success : NULL }
+//   $ mux 8195
+//   = 8195 <- 37
+//   ~ 200          nothing from the server for 200 ms
+//
+// A failed step fails the test with the step's line and what came instead.
+
+#include <string>
+
+#include "server_harness.h"
+
+namespace harness {
+
+// The next message as one line of value notation; "" on time-out.
+std::string nextMessage(Controller& controller,
+                        std::chrono::milliseconds bound = std::chrono::seconds(3));
+
+void runScript(ServerProcess const& server, Controller& controller, std::string const& script);
+
+}  // namespace harness
