@@ -5,6 +5,7 @@
 #include "asn1/coders/ber_decoder.h"
 #include "asn1/coders/ber_encoder.h"
 #include "asn1/coders/coder_env.h"
+#include "asn1/coders/io_wrapper.h"
 #include "asn1/coders/validity.h"
 #include "asn1/coders/visitor.h"
 #include "asn1/types/abstract_data.h"

@@ -3,10 +3,10 @@
 #include <cctype>
 #include <climits>
 #include <cstdlib>
-#include <new>
 #include <sstream>
 
 #include "asn1/asn1.h"
+#include "asn1/coders/io_wrapper.h"
 
 namespace ASN1 {
 
@@ -127,8 +127,14 @@ bool AVNDecoder::take(char c) {
 
 std::string AVNDecoder::readLetters() {
     std::string letters;
-    is_ >> std::ws;
-    while (std::isalpha(is_.peek())) letters += char(is_.get());
+    char c = 0;
+    while (is_ >> c) {
+        if (!std::isalpha(static_cast<unsigned char>(c))) {
+            is_.putback(c);
+            break;
+        }
+        letters += c;
+    }
     return letters;
 }
 
@@ -387,27 +393,7 @@ bool AbstractData::setFromValueNotation(std::string const& text) {
 }
 
 std::istream& operator>>(std::istream& is, AbstractData& value) {
-    if (!is.good()) return is;
-    std::istream::sentry ready(is);
-    if (!ready) return is;
-    std::ios_base::iostate state = std::ios_base::goodbit;
-    try {
-        state = value.get_from(is);
-    } catch (std::bad_alloc const&) {
-        // Memory ran out while reading: the stream goes bad; the exception
-        // travels on only when the stream's exception mask asks for it.
-        bool const rethrow = is.exceptions() & std::ios_base::badbit;
-        is.exceptions(std::ios_base::goodbit);
-        is.setstate(std::ios_base::badbit);
-        if (rethrow) {
-            is.exceptions(std::ios_base::badbit);
-            throw;
-        }
-        return is;
-    }
-    // Reaching the end of the text after a complete value is no failure.
-    if (state != std::ios_base::goodbit) is.setstate(state);
-    return is;
+    return g_extractor(is, value);
 }
 
 }  // namespace ASN1

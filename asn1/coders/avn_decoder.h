@@ -42,7 +42,10 @@ protected:
     int visitUnknownExtensions(SEQUENCE& v) override;
 
 private:
-    // Letters after blanks, up to the first other character (left unread).
+    // Letters read one character at a time, blanks skipped before each, up
+    // to the first other character (put back). At the end of the text the
+    // last read fails and leaves the end-of-input and fail bits on the
+    // stream; the letters read before still count.
     std::string readLetters();
     // A name after blanks: letters, digits and '-' (a lone "}" is a name
     // too, so that the end of a SEQUENCE reads like one).
@@ -56,7 +59,8 @@ private:
 };
 
 // Reads value notation into a value of the expected type: fails the stream
-// when the text does not read.
+// when the text does not read. An exception while reading becomes a stream
+// state (io_wrapper.h).
 std::istream& operator>>(std::istream& is, AbstractData& value);
 
 // Neither the bad nor the fail bit is set (end of input alone is success).

@@ -4,11 +4,11 @@
 #include <climits>
 #include <cstdlib>
 #include <iomanip>
-#include <new>
 #include <sstream>
 #include <string>
 
 #include "asn1/asn1.h"
+#include "asn1/coders/io_wrapper.h"
 
 namespace ASN1 {
 
@@ -194,26 +194,7 @@ std::string AbstractData::asValueNotation() const {
 }
 
 std::ostream& operator<<(std::ostream& os, AbstractData const& value) {
-    if (!os.good()) return os;
-    std::ostream::sentry ready(os);
-    if (!ready) return os;
-    std::ios_base::iostate state = std::ios_base::goodbit;
-    try {
-        state = value.print_on(os);
-    } catch (std::bad_alloc const&) {
-        // Memory ran out while printing: the stream goes bad; the exception
-        // travels on only when the stream's exception mask asks for it.
-        bool const rethrow = os.exceptions() & std::ios_base::badbit;
-        os.exceptions(std::ios_base::goodbit);
-        os.setstate(std::ios_base::badbit);
-        if (rethrow) {
-            os.exceptions(std::ios_base::badbit);
-            throw;
-        }
-        return os;
-    }
-    if (state != std::ios_base::goodbit) os.setstate(state);
-    return os;
+    return g_inserter(os, value);
 }
 
 std::ostream& operator<<(std::ostream& os, AbstractString const& value) {

@@ -47,7 +47,8 @@ class AbstractData;
 class AbstractString;
 
 // Prints the value notation when the stream is good; a value that cannot be
-// printed (a CHOICE without selection) sets the stream's fail bit.
+// printed (a CHOICE without selection) sets the stream's fail bit. An
+// exception while printing becomes a stream state (io_wrapper.h).
 std::ostream& operator<<(std::ostream& os, AbstractData const& value);
 // The characters alone, without quotes.
 std::ostream& operator<<(std::ostream& os, AbstractString const& value);

@@ -11,35 +11,11 @@ namespace ASN1 {
 
 namespace {
 
-constexpr unsigned ContextClass = 0x80;
-
 bool unsignedType(INTEGER const& v) {
     return v.constrained() && v.getLowerLimit() >= 0;
 }
 
 }  // namespace
-
-bool setChoiceByTag(CHOICE& choice, unsigned tagNumber, unsigned tagClass) {
-    auto const* rec = static_cast<ChoiceInfo const*>(choice.info());
-    if (!rec->tags) {
-        // Automatic tags: alternative i carries the context tag [i].
-        if (tagClass != ContextClass) return false;
-        return choice.select(int(tagNumber));
-    }
-    uint32_t const key = (tagClass << 16) | tagNumber;
-    uint32_t const* first = rec->tags;
-    uint32_t const* last = first + rec->numChoices;
-    uint32_t const* it = std::lower_bound(first, last, key);
-    if (it != last && *it == key) return choice.select(int(it - first));
-    if (rec->numChoices == 0 || rec->tags[0] != 0) return false;
-    // The first alternative is itself an untagged CHOICE: the tag may be one
-    // of its alternatives'.
-    if (choice.select(0) &&
-        setChoiceByTag(static_cast<CHOICE&>(*choice.getSelection()), tagNumber, tagClass))
-        return true;
-    choice.setSelection(CHOICE::UnknownSelection, nullptr);
-    return false;
-}
 
 BERDecoder::BERDecoder(char const* begin, char const* end, CoderEnv* env)
     : Visitor(env), pos_(begin), end_(end), expectedTag_(OwnTag) {}
@@ -235,21 +211,28 @@ bool BERDecoder::enterWrapper(AbstractData& value, bool& wrapped) {
     return true;
 }
 
-bool BERDecoder::do_visit(CHOICE& v) {
+bool BERDecoder::decodeChoicePreamle(CHOICE& choice, char const*& next) {
     bool wrapped = false;
-    if (!enterWrapper(v, wrapped)) return false;
+    if (!enterWrapper(choice, wrapped)) return false;
     char const* start = pos_;
     unsigned tag = 0, length = 0;
     bool primitive = true;
     if (!decodeHeader(tag, primitive, length)) return false;
-    char const* alternativeEnd = pos_ + length;
+    next = pos_ + length;
     rollback(start);
-    if (!setChoiceByTag(v, tag & 0xFFFF, (tag >> 16) & 0xFF)) return false;
+    return choice.setID(tag & 0xFFFF, (tag >> 16) & 0xFF);
+}
+
+bool BERDecoder::do_visit(CHOICE& v) {
+    std::size_t const depth = limits_.size();
+    char const* alternativeEnd = nullptr;
+    if (!decodeChoicePreamle(v, alternativeEnd)) return false;
     unsigned const selectionTag = v.getSelectionTag();
     expectedTag_ = selectionTag == 0 ? OwnTag : selectionTag;
     if (!v.getSelection()->accept(*this)) return false;
     pos_ = alternativeEnd;
-    if (wrapped) {
+    if (limits_.size() > depth) {
+        // Whatever else the wrapper holds is skipped with it.
         pos_ = end_;
         leave();
     }

@@ -37,6 +37,11 @@ public:
     // enclosing component gives the value, or else the value's own.
     bool decodeHeader(AbstractData& value, unsigned& length);
     bool decodeHeader(AbstractData& value, unsigned& length, bool& primitive);
+    // The header or headers of a CHOICE: the wrapper of an explicitly tagged
+    // one (its contents then entered), then the alternative's, whose tag
+    // selects the alternative (CHOICE::setID). `next` is where the
+    // alternative's encoding ends; the position is left at its header.
+    bool decodeChoicePreamle(CHOICE& choice, char const*& next);
 
 protected:
     bool do_visit(Null& v) override;
@@ -77,11 +82,11 @@ private:
     char const* pos_;
     char const* end_;
     std::vector<char const*> limits_;  // enclosing ends, innermost last
+    // Implicit-tag allowance: the tag that the enclosing component gives the
+    // next value in place of its own (a SEQUENCE field's context tag, the
+    // tag a CHOICE alternative was selected by). The next checked header
+    // takes it, once, instead of the value's own tag; OwnTag: none.
     uint32_t expectedTag_;
 };
-
-// Selects the alternative of `choice` that carries the tag word
-// tagClass * 65536 + tagNumber and makes its value; false when none does.
-bool setChoiceByTag(CHOICE& choice, unsigned tagNumber, unsigned tagClass);
 
 }  // namespace ASN1

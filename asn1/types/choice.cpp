@@ -1,5 +1,7 @@
 #include "asn1/types/choice.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "asn1/coders/visitor.h"
@@ -37,6 +39,30 @@ bool CHOICE::createSelection() {
         rec->selectionInfos[selection_]) {
         setSelection(selection_, AbstractData::create(rec->selectionInfos[selection_]));
         return true;
+    }
+    setSelection(UnknownSelection, nullptr);
+    return false;
+}
+
+bool CHOICE::setID(unsigned tagNumber, unsigned tagClass) {
+    ChoiceInfo const* rec = record();
+    if (!rec->tags) {
+        // Automatic tags carry the context class; another class names no
+        // alternative.
+        if (tagClass != (ContextTag >> 16)) return false;
+        return select(int(tagNumber));
+    }
+    uint32_t const key = (tagClass << 16) | tagNumber;
+    uint32_t const* first = rec->tags;
+    uint32_t const* last = first + rec->numChoices;
+    uint32_t const* it = std::lower_bound(first, last, key);
+    if (it != last && *it == key) return select(int(it - first));
+    if (rec->numChoices == 0 || rec->tags[0] != 0) return false;
+    // The first alternative is untagged: the tag may be one of its own
+    // alternatives' when it is a CHOICE.
+    if (select(0)) {
+        auto* inner = dynamic_cast<CHOICE*>(choice_);
+        if (inner && inner->setID(tagNumber, tagClass)) return true;
     }
     setSelection(UnknownSelection, nullptr);
     return false;

@@ -30,6 +30,15 @@ public:
         return createSelection();
     }
 
+    // Selects the alternative that carries the tag word
+    // tagClass * 65536 + tagNumber (tagClass: the class bits 0x00, 0x40, 0x80
+    // or 0xC0) and makes its value. With automatic tags the context tag [i]
+    // selects alternative i. A tag that the record's tags do not hold may
+    // belong to an untagged CHOICE that is the first alternative. False when
+    // no alternative carries the tag; when the tag names one that this
+    // version cannot make, the selection is then unknown.
+    bool setID(unsigned tagNumber, unsigned tagClass);
+
     AbstractData* getSelection() { return choice_; }
     AbstractData const* getSelection() const { return choice_; }
     int currentSelection() const { return selection_; }

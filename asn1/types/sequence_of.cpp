@@ -1,37 +1,42 @@
 #include "asn1/types/sequence_of.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "asn1/coders/visitor.h"
 
 namespace ASN1 {
 
 SEQUENCE_OF_Base::SEQUENCE_OF_Base(SEQUENCE_OF_Base const& other) : ConstrainedObject(other) {
     elements_.reserve(other.elements_.size());
-    for (AbstractData* e : other.elements_) elements_.push_back(e ? e->clone() : nullptr);
+    std::transform(other.begin(), other.end(), std::back_inserter(elements_), create_from_ptr());
 }
 
 SEQUENCE_OF_Base& SEQUENCE_OF_Base::operator=(SEQUENCE_OF_Base const& other) {
     if (this == &other) return *this;
     Container copy;
     copy.reserve(other.elements_.size());
-    for (AbstractData* e : other.elements_) copy.push_back(e ? e->clone() : nullptr);
+    std::transform(other.begin(), other.end(), std::back_inserter(copy), create_from_ptr());
     clear();
     elements_.swap(copy);
     return *this;
 }
 
+// The clones are made before the list grows: the range may be this list's
+// own, and growing would leave its iterators dangling.
 void SEQUENCE_OF_Base::insert(iterator position, unsigned n, AbstractData const& value) {
     std::size_t const at = std::size_t(position - elements_.begin());
-    elements_.reserve(elements_.size() + n);
     Container copies;
-    for (unsigned i = 0; i < n; ++i) copies.push_back(value.clone());
+    copies.reserve(n);
+    std::generate_n(std::back_inserter(copies), n, create_from0{value});
     elements_.insert(elements_.begin() + at, copies.begin(), copies.end());
 }
 
 void SEQUENCE_OF_Base::insert(iterator position, const_iterator first, const_iterator last) {
     std::size_t const at = std::size_t(position - elements_.begin());
-    elements_.reserve(elements_.size() + std::size_t(last - first));
     Container copies;
-    for (; first != last; ++first) copies.push_back(*first ? (*first)->clone() : nullptr);
+    copies.reserve(std::size_t(last - first));
+    std::transform(first, last, std::back_inserter(copies), create_from_ptr());
     elements_.insert(elements_.begin() + at, copies.begin(), copies.end());
 }
 

@@ -53,6 +53,19 @@ protected:
     bool do_accept(ConstVisitor& v) const override;
 
 private:
+    // The element makers of the copies and of the two insert forms: a clone
+    // of the value held, at every call; a clone of the value given (a null
+    // slot stays null).
+    struct create_from0 {
+        AbstractData const& value;
+        AbstractData* operator()() const { return value.clone(); }
+    };
+    struct create_from_ptr {
+        AbstractData* operator()(AbstractData const* value) const {
+            return value ? value->clone() : nullptr;
+        }
+    };
+
     SequenceOfInfo const* record() const { return static_cast<SequenceOfInfo const*>(info()); }
     Container elements_;
 };

@@ -53,7 +53,8 @@ bool parse_long(char const* text, long* out);
 bool parse_bool_word(char const* text, bool* out);
 
 // The enumeration form: a name of the symbol table, or a number that is the
-// value of one of its entries. Without a table no value is valid.
+// value of one of its entries. Without a table any whole number that the
+// enumeration's underlying type holds.
 template <class T>
 class TKeyValue : public KeyValue {
     static_assert(std::is_enum<T>::value, "a configuration key is a bool, a string or an enum");
@@ -65,7 +66,7 @@ public:
 
 protected:
     bool do_parse(char const* value) override {
-        if (symbols_ == nullptr) return false;
+        if (symbols_ == nullptr) return parse_number(value);
         for (Symbol<T> const* s = symbols_; s->name != nullptr; ++s) {
             if (std::strcmp(s->name, value) == 0) {
                 *target_ = s->value;
@@ -84,6 +85,18 @@ protected:
     }
 
 private:
+    bool parse_number(char const* value) {
+        using Underlying = typename std::underlying_type<T>::type;
+        long number = 0;
+        if (!parse_long(value, &number)) return false;
+        // A number that the type cannot hold is refused, not cut short.
+        bool const negative = number < 0;
+        if (long(Underlying(number)) != number || (negative && !std::is_signed<Underlying>::value))
+            return false;
+        *target_ = T(number);
+        return true;
+    }
+
     T* target_;
     char const* name_;
     Symbol<T> const* symbols_;

@@ -180,6 +180,26 @@ TEST(AvnReader, StreamOperatorFailsTheStreamOnBadText) {
     EXPECT_FALSE(null.setFromValueNotation("NUL"));
 }
 
+TEST(AvnReader, ANullOrBooleanEndingTheTextReadsButLeavesTheStreamFailed) {
+    std::ios_base::iostate const atEnd = std::ios_base::eofbit | std::ios_base::failbit;
+    BOOLEAN b;
+    std::istringstream last("TRUE");
+    last >> b;
+    EXPECT_TRUE(b);
+    EXPECT_EQ(last.rdstate(), atEnd);
+    Null null;
+    std::istringstream spaced("  NULL");
+    spaced >> null;
+    EXPECT_EQ(spaced.rdstate(), atEnd);
+    std::istringstream followed("FALSE }");
+    followed >> b;
+    EXPECT_FALSE(b);
+    EXPECT_TRUE(followed.good());
+    EXPECT_EQ(followed.peek(), '}');
+    EXPECT_TRUE(b.setFromValueNotation("TRUE"));
+    EXPECT_FALSE(null.setFromValueNotation("NUL"));
+}
+
 TEST(GeneralizedTimeText, ReadsMillisecondsExactly) {
     GeneralizedTime time;
     time.set("20240229235958.005Z");

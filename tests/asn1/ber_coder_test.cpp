@@ -174,6 +174,40 @@ TEST(BerDecoder, TakesTheAlternativeOfAChoiceFromItsTag) {
     EXPECT_FALSE(holder.hasOptionalField(0));
 }
 
+// CHOICE { inner Inner, flag [5] BOOLEAN } with a tag table: its first
+// alternative is an untagged CHOICE, whose own alternatives' tags select it.
+void const* const outerInfos[] = {&BerCheck::InnerInfo, &BOOLEAN::theInfo};
+uint32_t const outerTags[] = {0, ContextTag | 5};
+char const* const outerNames[] = {"inner", "flag"};
+ChoiceInfo const outerInfo = {&CHOICE::create, 0, false, outerInfos, 2, 2, outerTags, outerNames};
+// SEQUENCE { c Outer } with automatic tags.
+void const* const wrapInfos[] = {&outerInfo};
+int32_t const wrapIds[] = {-1};
+char const* const wrapNames[] = {"c"};
+SequenceInfo const wrapInfo = {&SEQUENCE::create, 16,      false,    wrapInfos, wrapIds, 1, 0, 0,
+                               nullptr,           nullptr, wrapNames};
+
+TEST(BerDecoder, SelectsAnAlternativeThroughAnUntaggedInnerChoice) {
+    CHOICE outer(&outerInfo);
+    ASSERT_TRUE(fromBer(bytes({0x81, 0x01, 0x07}), outer));
+    ASSERT_EQ(outer.currentSelection(), 0);
+    auto const& inner = static_cast<CHOICE const&>(*outer.getSelection());
+    EXPECT_EQ(inner.currentSelection(), 1);
+    EXPECT_EQ(static_cast<INTEGER const&>(*inner.getSelection()).getValue(), 7);
+    ASSERT_TRUE(fromBer(bytes({0x85, 0x01, 0xFF}), outer));
+    EXPECT_EQ(outer.currentSelection(), 1);
+    // A tag that neither CHOICE knows.
+    EXPECT_FALSE(fromBer(bytes({0x83, 0x01, 0x00}), outer));
+    EXPECT_TRUE(outer.isUnknownSelection());
+
+    // The same under a component's explicit tag.
+    SEQUENCE wrap(&wrapInfo);
+    ASSERT_TRUE(fromBer(bytes({0x30, 0x04, 0xA0, 0x02, 0x80, 0x00}), wrap));
+    auto const& c = static_cast<CHOICE const&>(*wrap.getField(0));
+    ASSERT_EQ(c.currentSelection(), 0);
+    EXPECT_EQ(static_cast<CHOICE const&>(*c.getSelection()).currentSelection(), 0);
+}
+
 TEST(BerDecoder, AcceptsAPrimitiveWrapperAroundAChoice) {
     Rec rec;
     ASSERT_TRUE(fromBer(bytes({0x30, 0x08, 0x82, 0x01, 0x00, 0x83, 0x03, 0x81, 0x01, 0x07}), rec));

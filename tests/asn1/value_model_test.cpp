@@ -219,6 +219,26 @@ TEST(ValueModel, ListsResizeCompareAndErase) {
     EXPECT_EQ(11u, sum);
 }
 
+TEST(ValueModel, ListsInsertClonesAlsoOfTheirOwnElements) {
+    SEQUENCE_OF<IntSlot> list;
+    IntSlot seven;
+    seven = 7u;
+    list.insert(list.SEQUENCE_OF_Base::begin(), 2, seven);
+    seven = 8u;
+    ASSERT_EQ(2u, list.size());
+    EXPECT_EQ(7u, list[1].getValue());
+    EXPECT_NE(&list[0], &list[1]);
+    // The whole list into itself, however often its storage grows.
+    for (int round = 0; round < 4; ++round) {
+        SEQUENCE_OF_Base& base = list;
+        base.insert(base.end(), static_cast<SEQUENCE_OF_Base const&>(base).begin(),
+                    static_cast<SEQUENCE_OF_Base const&>(base).end());
+    }
+    EXPECT_EQ(32u, list.size());
+    EXPECT_EQ(7u, list[31].getValue());
+    EXPECT_NE(&list[0], &list[16]);
+}
+
 TEST(ValueModel, OpenTypesCompareByValueThenOctets) {
     OpenData a, b;
     EXPECT_EQ(0, a.compare(b));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
 #include <sstream>
 
 #include "asn1/asn1.h"
@@ -172,6 +174,64 @@ TEST(ValueNotation, WritesAnOpenTypeAsItsValueOrItsOctets) {
     std::ostringstream os;
     os << OpenData();
     EXPECT_TRUE(os.fail());
+}
+
+// A value whose writing and reading throw.
+struct Broken {};
+class Throwing : public Null {
+public:
+    explicit Throwing(std::function<void()> raise) : raise_(std::move(raise)) {}
+
+protected:
+    bool do_accept(ConstVisitor&) const override { return raise(); }
+    bool do_accept(Visitor&) override { return raise(); }
+
+private:
+    bool raise() const {
+        raise_();
+        return true;
+    }
+    std::function<void()> raise_;
+};
+
+TEST(ValueNotation, AnExceptionWhileAValueIsWrittenOrReadEndsAsAStreamState) {
+    using State = std::ios_base::iostate;
+    State const bad = std::ios_base::badbit, fail = std::ios_base::failbit,
+                none = std::ios_base::goodbit;
+    struct Case {
+        bool outOfMemory;
+        State mask;
+        State expected;
+        bool travels;
+    } const cases[] = {{true, none, bad, false},  {true, bad, bad, true},
+                       {true, fail, bad, false},  {false, none, fail, false},
+                       {false, fail, fail, true}, {false, bad, fail, false}};
+    for (Case const& c : cases) {
+        Throwing value([&c] {
+            if (c.outOfMemory) throw std::bad_alloc();
+            throw Broken();
+        });
+        std::ostringstream os;
+        std::istringstream is("NULL");
+        std::ios* const streams[] = {&os, &is};
+        for (std::ios* stream : streams) {
+            stream->exceptions(c.mask);
+            bool thrown = false;
+            try {
+                if (stream == &os)
+                    os << value;
+                else
+                    is >> value;
+            } catch (std::bad_alloc const&) {
+                thrown = c.outOfMemory;
+            } catch (Broken const&) {
+                thrown = !c.outOfMemory;
+            }
+            EXPECT_EQ(thrown, c.travels) << c.outOfMemory << " mask " << c.mask;
+            EXPECT_EQ(stream->rdstate(), c.expected) << c.outOfMemory << " mask " << c.mask;
+            EXPECT_EQ(stream->exceptions(), c.mask);
+        }
+    }
 }
 
 TEST(ValueNotation, WritesAStringAloneWithoutQuotes) {

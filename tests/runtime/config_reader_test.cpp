@@ -151,14 +151,26 @@ TEST_F(ReaderTest, EnumerationNumbersMustNameAMember) {
     reader.mRequired.add(&kind, "kind", agent_kinds);
     EXPECT_FALSE(reader(empty));
     EXPECT_EQ(kind, AgentKind::ems);
+}
 
-    // Without a table nothing says which numbers are members.
-    auto& number = load("[s]\nkind=1\n");
-    IniFile::Reader bare("t: ", errors_);
-    bool& parsed = bare.mOptional.add<AgentKind>(&kind, "kind", nullptr);
-    bare(number);
-    EXPECT_FALSE(parsed);
-    EXPECT_EQ(kind, AgentKind::ems);
+TEST_F(ReaderTest, AnEnumerationKeyWithoutATableTakesAnyWholeNumber) {
+    enum class Level : signed char { none = 0 };
+    struct Case {
+        char const* value;
+        bool valid;
+        int expected;
+    } const cases[] = {{"7", true, 7},     {"0x10", true, 16}, {"-3", true, -3},
+                       {"010", true, 8},   {"127", true, 127}, {"128", false, 5},
+                       {"none", false, 5}, {"7x", false, 5},   {"", false, 5}};
+    for (Case const& c : cases) {
+        auto& sub = load(std::string("[s]\nlevel=") + c.value + "\n");
+        Level level = Level(5);
+        IniFile::Reader reader("t: ", errors_);
+        bool& parsed = reader.mOptional.add<Level>(&level, "level", nullptr);
+        reader(sub);
+        EXPECT_EQ(parsed, c.valid) << c.value;
+        EXPECT_EQ(int(level), c.expected) << c.value;
+    }
 }
 
 TEST_F(ReaderTest, ALaterSubsectionOfTheSameSectionWinsForTheKeysItHolds) {
