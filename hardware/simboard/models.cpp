@@ -1,12 +1,14 @@
 #include "hardware/simboard/models.h"
 
 #include "hardware/simboard/mux_model.h"
+#include "hardware/simboard/voice_model.h"
 
 namespace SimBoard {
 
 std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     std::vector<std::unique_ptr<Model>> models;
     models.push_back(std::make_unique<MuxModel>(board));
+    models.push_back(std::make_unique<VoiceModel>(board));
     return models;
 }
 

@@ -17,16 +17,18 @@ TEST(SwitchE2E, EveryBusOutputIsOffBeforeAControllerComesAndTheRefreshFollows) {
     ASSERT_TRUE(server.start());
     std::istringstream log(boardTool(server.root(), "log hal"));
     std::string line;
+    // The three RTP factories, made before the switch, opened /dev/voice first.
+    std::string const hal = "hal#4";
     std::getline(log, line);
-    EXPECT_EQ(line, "hal#1 open");
+    EXPECT_EQ(line, hal + " open");
     for (int output = 8192; output <= 10239; ++output) {
         std::getline(log, line);
-        ASSERT_EQ(line, "hal#1 HAL_MUX_DISABLE " + std::to_string(output));
+        ASSERT_EQ(line, hal + " HAL_MUX_DISABLE " + std::to_string(output));
     }
     // Then runs of 128, the first starting at the second output.
     for (int output = 8193; output < 8193 + 3 * 128; ++output) {
         std::getline(log, line);
-        ASSERT_EQ(line, "hal#1 HAL_MUX_DISABLE " + std::to_string(output));
+        ASSERT_EQ(line, hal + " HAL_MUX_DISABLE " + std::to_string(output));
     }
     EXPECT_EQ(boardTool(server.root(), "mux"), "bus outputs off: 2048 of 2048\n");
 }
@@ -43,7 +45,8 @@ TEST(SwitchE2E, WithoutTheSwitchDeviceTheServerStartsAndServesTheController) {
     ASSERT_TRUE(controller.readAnswer(answer));
     EXPECT_TRUE(answer.get_pdu().get_response().success_isSelected());
     int status = 0;
-    EXPECT_EQ(boardTool(server.root(), "devices", &status), "/dev/hal absent, opens 0\n");
+    EXPECT_EQ(boardTool(server.root(), "devices", &status),
+              "/dev/hal absent, opens 0\n/dev/voice present, opens 0\n");
     EXPECT_EQ(status, 0);
 }
 
