@@ -1,24 +1,43 @@
 #pragma once
-// The three signalling slot factories as members of the factory chain, with
-// their names and headers. They make no slots yet: every create passes them
-// by, and they add nothing to the resource report.
+// The three signalling slot factories of the chain. PstnFactory and
+// HdlcSlotFactory hand every trunkStatus signal to the slots they made, so
+// that those follow their trunk; HdlcSlotFactory marks each create it is
+// asked on the log stream while the HDLC trace switch is on. They add nothing
+// to the resource report.
 
+#include "signalling/trunk_followers.h"
 #include "slots/slot_factory.h"
 
 class PstnFactory : public IdleFactory {
 public:
     static PstnFactory& instance();
     char const* GetName() const override { return "PSTN"; }
+    void SelfSignal(LGCP::Signal const& signal) override { slots_.Forward(signal); }
+    TrunkFollowers& slots() { return slots_; }
+
+private:
+    PstnFactory() = default;
+    TrunkFollowers slots_;
 };
 
 class IsdnFactory : public IdleFactory {
 public:
     static IsdnFactory& instance();
     char const* GetName() const override { return "ISDN"; }
+
+private:
+    IsdnFactory() = default;
 };
 
 class HdlcSlotFactory : public IdleFactory {
 public:
     static HdlcSlotFactory& instance();
     char const* GetName() const override { return "HdlcSlotFactory"; }
+    Slot* INewSlot(LGCP::CreateParams const& params) override;
+    void SelfSignal(LGCP::Signal const& signal) override { slots_.Forward(signal); }
+    TrunkFollowers& slots() { return slots_; }
+
+private:
+    HdlcSlotFactory() = default;
+    TrunkFollowers slots_;
 };
