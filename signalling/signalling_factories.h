@@ -1,7 +1,9 @@
 #pragma once
-// The three signalling slot factories as members of the factory chain, with
-// their names and headers. They make no slots yet: every create passes them
-// by, and they add nothing to the resource report.
+// The three signalling slot factories of the chain. PstnFactory and
+// HdlcSlotFactory hand every trunkStatus signal to the slots they made, so
+// that those follow their trunk; HdlcSlotFactory marks each create it is
+// asked on the log stream while the HDLC trace switch is on. They add nothing
+// to the resource report.
 
 #include "slots/slot_factory.h"
 
@@ -9,16 +11,28 @@ class PstnFactory : public IdleFactory {
 public:
     static PstnFactory& instance();
     char const* GetName() const override { return "PSTN"; }
+    void SelfSignal(LGCP::Signal const& signal) override;
+
+private:
+    PstnFactory() = default;
 };
 
 class IsdnFactory : public IdleFactory {
 public:
     static IsdnFactory& instance();
     char const* GetName() const override { return "ISDN"; }
+
+private:
+    IsdnFactory() = default;
 };
 
 class HdlcSlotFactory : public IdleFactory {
 public:
     static HdlcSlotFactory& instance();
     char const* GetName() const override { return "HdlcSlotFactory"; }
+    Slot* INewSlot(LGCP::CreateParams const& params) override;
+    void SelfSignal(LGCP::Signal const& signal) override;
+
+private:
+    HdlcSlotFactory() = default;
 };

@@ -144,7 +144,8 @@ int Board::open(char const* path, int flags) {
         return -1;
     }
     char const* const label = label_of(first->path());
-    log_.add(label, "open", next_serial_, nullptr, 0, 0);
+    unsigned& serial = next_serial(label);
+    log_.add(label, "open", serial, nullptr, 0, 0);
     if (int const error = fault(name, "open")) {
         log_.fail_last(error);
         errno = error;
@@ -158,7 +159,7 @@ int Board::open(char const* path, int flags) {
     if (flags & O_NONBLOCK) NonBlockMode(ends[0]);
 
     auto file = std::make_unique<OpenFile>();
-    file->serial = next_serial_++;
+    file->serial = serial++;
     file->path = name;
     file->label = label;
     file->unit = unit;
@@ -175,6 +176,13 @@ int Board::open(char const* path, int flags) {
         if (path_matches(model->path(), name, unit)) model->opened(*raw);
     }
     return ends[0];
+}
+
+unsigned& Board::next_serial(char const* label) {
+    for (auto& entry : serials_)
+        if (std::strcmp(entry.first, label) == 0) return entry.second;
+    serials_.emplace_back(label, 1);
+    return serials_.back().second;
 }
 
 OpenFile* Board::find(int fd) const {

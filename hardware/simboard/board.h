@@ -87,6 +87,7 @@ private:
     bool serves(std::string const& path) const;
     OpenFile* find(int fd) const;
     int fault(std::string const& path, char const* request_name);
+    unsigned& next_serial(char const* label);
     int request(int fd, uint32_t number, Request::Arg arg, uint8_t* record, unsigned long value);
     void on_board_end(OpenFile* file, short revents);
     void close_file(OpenFile* file);
@@ -105,7 +106,8 @@ private:
     std::vector<std::unique_ptr<Model>> models_;
     std::vector<std::unique_ptr<OpenFile>> files_;
     std::vector<Fault> faults_;
-    unsigned next_serial_ = 1;
+    // The number the next open of each device gets, by label; from 1.
+    std::vector<std::pair<char const*, unsigned>> serials_;
     RequestLog log_;
     std::unique_ptr<ControlSocket> control_;
 };

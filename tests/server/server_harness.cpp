@@ -188,6 +188,11 @@ bool Controller::connect(int port, std::chrono::milliseconds bound) {
         bound);
 }
 
+void Controller::adopt(int fd) {
+    close();
+    fd_ = fd;
+}
+
 void Controller::send(Bytes const& bytes) const {
     ssize_t const sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     (void)sent;

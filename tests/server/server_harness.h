@@ -78,6 +78,8 @@ public:
 
     // Retries until the port takes the connection or the bound passes.
     bool connect(int port, std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // Takes over a connected socket: the end of a link that the server opened.
+    void adopt(int fd);
     // A receive buffer of this size from the next connect on (0: the default).
     void receiveBuffer(int size) { rcvbuf_ = size; }
     void send(Bytes const& bytes) const;

@@ -164,15 +164,15 @@ TEST(EchoSlots, AreMadeOnTheBusesTheBoardHasAndReportedInTheResources) {
         < { seq 5, slot 2, pdu response : error : insufficientResources }
         > { seq 6, pdu command : query : NULL }
         < { seq 6, pdu response : success : NULL }
-        < { pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 0, rtp-g723 0, rtp-g711 0, rtp-g711mcc 0, modem 0, mixer { }, mux TRUE, mcc-data 0, mcc-bri 0, mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 0, lin16 0, universal 0 } }
+        < { pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 32, rtp-g723 32, rtp-g711 64, rtp-g711mcc 64, modem 0, mixer { }, mux TRUE, mcc-data 0, mcc-bri 0, mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 0, lin16 0, universal 64 } }
     )");
     // SIGHUP sends the same report.
     c.server.signal(SIGHUP);
     EXPECT_EQ(nextMessage(c.controller),
-              "{ pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 0, rtp-g723 0, "
-              "rtp-g711 0, rtp-g711mcc 0, modem 0, mixer { }, mux TRUE, mcc-data 0, mcc-bri 0, "
-              "mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 0, lin16 0, "
-              "universal 0 } }");
+              "{ pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 32, rtp-g723 32, "
+              "rtp-g711 64, rtp-g711mcc 64, modem 0, mixer { }, mux TRUE, mcc-data 0, "
+              "mcc-bri 0, mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 0, "
+              "lin16 0, universal 64 } }");
 }
 
 TEST(SlotService, RefusesEachCommandItCannotCarryOut) {
@@ -232,9 +232,8 @@ TEST(SlotService, AFailedConnectPutsTheSwitchBackOnTheOldSource) {
         = 8201 <- 1
         > { seq 6, slot 3, pdu command : disconnect : NULL }
         < { seq 6, slot 3, pdu response : success : NULL }
-        $ log hal HAL_MUX_WRITE
-        = hal#2 HAL_MUX_WRITE 8201 213
-        = hal#2 HAL_MUX_WRITE 8201 213
+        $ mux 8201
+        = 8201 = 0xd5
     )");
 }
 

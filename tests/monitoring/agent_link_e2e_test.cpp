@@ -1,0 +1,111 @@
+// The server program's links to SNMP agents, seen from test agents on
+// 127.0.0.1: what reaches them of the controller's `display` items, what an
+// agent is told when its link comes up, and what the server makes of what an
+// agent sends.
+
+#include <gtest/gtest.h>
+
+#include "test_agent.h"
+
+using namespace harness;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string const trapReceivers = "snmpTrapReceivers : { \"10.0.0.9\", \"traps:1162\" }";
+std::string const trapsinkSet = TestAgent::notation(
+    "{ pdu command : snmp-trapsink-set : "
+    "{ trapsinks { { host \"10.0.0.9\" }, { host \"traps:1162\" } } } }");
+
+}  // namespace
+
+TEST(SnmpAgentLink, ForwardsTrapReceiversAndSnmpSetToEveryConnectedAgentAndNothingElse) {
+    ServerProcess server;
+    TestAgent first, second;
+    ASSERT_TRUE(first.listen() && second.listen());
+    writeConfig(server, first.config("first") + second.config("second"));
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(first.accept() && second.accept());
+    Controller controller;
+    ASSERT_TRUE(controller.connect(server.port()));
+    // Items without a MON command are answered and reach no agent.
+    for (char const* item :
+         {"framer : { e1 2, info line : TRUE }", "termCounter : { owner router, cnt 4 }",
+          "controller : { host { iaddr \"10.0.0.2\", port 20001 }, status active }",
+          "board : boardStatus : { position 1, version '01'H, status ready, type fxs }",
+          trapReceivers.c_str(),
+          "snmp-set : { commands { { uniq 7, id name : "
+          "{ section \"alarm\", name \"level\", index 2 }, value \"3\" } } }"})
+        EXPECT_TRUE(display(controller, item)) << item;
+    for (TestAgent* agent : {&first, &second}) {
+        EXPECT_EQ(agent->readText(), trapsinkSet);
+        EXPECT_EQ(agent->readText(),
+                  TestAgent::notation("{ pdu command : snmp-set : { commands { { uniq 7, id name "
+                                      ": { section \"alarm\", name \"level\", index 2 }, value "
+                                      "\"3\" } } } }"));
+    }
+}
+
+TEST(SnmpAgentLink, AnAgentWhoseLinkComesUpIsToldTheLatestOfEverythingKept) {
+    ServerProcess server;
+    TestAgent agent;
+    writeConfig(server, agent.config("late"));
+    ASSERT_TRUE(server.start());
+    Controller controller;
+    ASSERT_TRUE(controller.connect(server.port()));
+    // No agent is there: the items are answered all the same.
+    for (std::string const& item :
+         {trapReceivers,
+          std::string("snmp-set : { commands { { uniq 1, id oid : \"1.3.6.1.4.1.9.1\", value "
+                      "\"old\" }, { uniq 2, id oid : \"1.3.6.1.4.1.9.2\", value \"two\" } } }"),
+          std::string("snmp-set : { commands { { uniq 3, id oid : \"1.3.6.1.4.1.9.1\", value "
+                      "\"new\" } } }")})
+        EXPECT_TRUE(display(controller, item)) << item;
+
+    // The connector tries again every second at first.
+    ASSERT_TRUE(agent.listen());
+    ASSERT_TRUE(agent.accept(3s));
+    EXPECT_EQ(agent.readText(), trapsinkSet);
+    EXPECT_EQ(agent.readText(),
+              TestAgent::notation("{ pdu command : snmp-set : { commands { "
+                                  "{ uniq 3, id oid : \"1.3.6.1.4.1.9.1\", value \"new\" }, "
+                                  "{ uniq 2, id oid : \"1.3.6.1.4.1.9.2\", value \"two\" } } } }"));
+}
+
+TEST(SnmpAgentLink, LogsWhatItCannotTakeFromAnAgentAndKeepsTheLink) {
+    ServerProcess server;
+    TestAgent agent;
+    ASSERT_TRUE(agent.listen());
+    writeConfig(server, agent.config("mib"));
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(agent.accept());
+    std::string const prefix = "snmpagent.mib 127.0.0.1:" + std::to_string(agent.port());
+
+    agent.link.send(frame(hex("FF FF")));
+    EXPECT_TRUE(server.errHas(prefix + ": receive : decode error!\n msg: FF FF \n"));
+    // Responses and signals are taken in silence; a command is refused.
+    MON::Message response, signal, command;
+    response.set_pdu().select_response().select_ping().select_success();
+    signal.set_pdu().select_signal().select_snmp_set().set_value(std::string("1"));
+    command.set_pdu().select_command().select_ping();
+    for (MON::Message const* m : {&response, &signal, &command}) agent.send(*m);
+    EXPECT_TRUE(server.errHas(prefix + ": receive : command from the agent dropped\n"));
+    EXPECT_EQ(server.err().find("decode error!", server.err().find("FF FF")), std::string::npos);
+
+    Controller controller;
+    ASSERT_TRUE(controller.connect(server.port()));
+    EXPECT_TRUE(display(controller, trapReceivers));
+    EXPECT_EQ(agent.readText(), trapsinkSet);
+}
+
+TEST(SnmpAgentLink, AnIncompleteSubsectionMakesNoLink) {
+    ServerProcess server;
+    TestAgent nameless, named;
+    ASSERT_TRUE(nameless.listen() && named.listen());
+    writeConfig(server, "[snmpagent]\nhost=127.0.0.1:" + std::to_string(nameless.port()) + "\n" +
+                            named.config("named"));
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(named.accept());
+    EXPECT_FALSE(nameless.accept(300ms));
+    EXPECT_TRUE(server.errHas("snmpagent: required key \"name\" not present, line 1\n"));
+}

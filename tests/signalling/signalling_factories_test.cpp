@@ -1,0 +1,19 @@
+// The HDLC factory's trace.
+
+#include "signalling/signalling_factories.h"
+
+#include <gtest/gtest.h>
+
+#include "server/trace_ctl.h"
+#include "tests/runtime/loop_support.h"
+
+TEST(SignallingFactories, HdlcMarksEachCreateOnTheLogStreamWhileItsTraceIsOn) {
+    LGCP::CreateParams params;
+    params.select_map();
+    loop_test::StreamCapture log(std::clog);
+    EXPECT_EQ(HdlcSlotFactory::instance().NewSlot(params), nullptr);
+    traces.signalling.hdlc = true;
+    EXPECT_EQ(HdlcSlotFactory::instance().NewSlot(params), nullptr);
+    traces.signalling.hdlc = false;
+    EXPECT_EQ(log.text(), "\nHdlcSlotFactory.INewSlot\n\n");
+}

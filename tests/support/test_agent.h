@@ -1,0 +1,48 @@
+#pragma once
+// An SNMP agent process as the server sees it: a listening socket on
+// 127.0.0.1 for the server's agent link to connect to, and the link it
+// accepts, carrying TPKT frames of MON messages; with the controller's side
+// of the tests that drive it.
+
+#include <chrono>
+#include <string>
+
+#include "messages/mon/mon.h"
+#include "runtime/system/fd.h"
+#include "server_harness.h"
+
+namespace harness {
+
+// Writes the server's configuration file, before the server starts.
+void writeConfig(ServerProcess const& server, std::string const& text);
+// Sends `display` with the item written in value notation; true when it is
+// answered success.
+bool display(Controller& controller, std::string const& item);
+
+class TestAgent {
+public:
+    // Picks a free port; listens only once listen() is called.
+    TestAgent() : port_(freePort()) {}
+    bool listen();
+    // The subsection of "snmpagent" that names this agent.
+    std::string config(std::string const& name) const;
+    // Waits for the server's connection and takes it as the link.
+    bool accept(std::chrono::milliseconds bound = std::chrono::seconds(5));
+    // The next message on the link; false on time-out, close or a bad frame.
+    bool read(MON::Message& message, std::chrono::milliseconds bound = std::chrono::seconds(5));
+    // The next message in value notation; empty when none came.
+    std::string readText(std::chrono::milliseconds bound = std::chrono::seconds(5));
+    void send(MON::Message const& message);
+
+    // A message written on one line, in value notation as readText gives it.
+    static std::string notation(std::string const& text);
+
+    int port() const { return port_; }
+    Controller link;
+
+private:
+    int port_;
+    Fd listener_;
+};
+
+}  // namespace harness
