@@ -1,12 +1,20 @@
 #include "hardware/simboard/models.h"
 
+#include "hardware/simboard/cas_model.h"
+#include "hardware/simboard/clock_model.h"
+#include "hardware/simboard/e1_model.h"
 #include "hardware/simboard/mux_model.h"
+#include "hardware/simboard/spi_model.h"
 
 namespace SimBoard {
 
 std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     std::vector<std::unique_ptr<Model>> models;
     models.push_back(std::make_unique<MuxModel>(board));
+    models.push_back(std::make_unique<ClockModel>(board));
+    models.push_back(std::make_unique<SpiModel>(board));
+    models.push_back(std::make_unique<E1Model>(board));
+    models.push_back(std::make_unique<CasModel>(board));
     return models;
 }
 

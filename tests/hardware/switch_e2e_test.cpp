@@ -15,10 +15,9 @@ using namespace std::chrono_literals;
 TEST(SwitchE2E, EveryBusOutputIsOffBeforeAControllerComesAndTheRefreshFollows) {
     ServerProcess server;
     ASSERT_TRUE(server.start());
-    std::istringstream log(boardTool(server.root(), "log hal"));
+    EXPECT_EQ(boardTool(server.root(), "log hal open").substr(0, 11), "hal#1 open\n");
+    std::istringstream log(boardTool(server.root(), "log hal HAL_MUX_DISABLE"));
     std::string line;
-    std::getline(log, line);
-    EXPECT_EQ(line, "hal#1 open");
     for (int output = 8192; output <= 10239; ++output) {
         std::getline(log, line);
         ASSERT_EQ(line, "hal#1 HAL_MUX_DISABLE " + std::to_string(output));
@@ -43,7 +42,10 @@ TEST(SwitchE2E, WithoutTheSwitchDeviceTheServerStartsAndServesTheController) {
     ASSERT_TRUE(controller.readAnswer(answer));
     EXPECT_TRUE(answer.get_pdu().get_response().success_isSelected());
     int status = 0;
-    EXPECT_EQ(boardTool(server.root(), "devices", &status), "/dev/hal absent, opens 0\n");
+    EXPECT_EQ(boardTool(server.root(), "devices", &status),
+              "/dev/e1-cas present, opens 1\n"
+              "/dev/hal absent, opens 0\n"
+              "/dev/maintenance present, opens 1\n");
     EXPECT_EQ(status, 0);
 }
 
