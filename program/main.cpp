@@ -11,6 +11,7 @@
 #include <iostream>
 #include <string>
 
+#include "hardware/bus_ctl.h"
 #include "program/services.h"
 #include "runtime/config/ini_file.h"
 #include "runtime/log/daemon.h"
@@ -146,7 +147,7 @@ int main(int argc, char** argv) {
                 daemon = true;
                 break;
             case disable_clock:
-                // Accepted; the clock-control service is not part of this build.
+                BusCtl::instance().DisableControl();
                 break;
             case 'p':
                 port = std::atoi(optarg);

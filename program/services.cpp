@@ -1,6 +1,10 @@
 #include "program/services.h"
 
+#include "hardware/bus_ctl.h"
+#include "hardware/e1_ctl.h"
 #include "hardware/hw_mux.h"
+#include "hardware/hw_tests.h"
+#include "hardware/spi_ctrl.h"
 #include "monitoring/monitoring_ctl.h"
 #include "rtp/rtp_factories.h"
 #include "server/ctrl_server.h"
@@ -33,5 +37,10 @@ void StartServices(IniFile::File& config) {
 
     ctrlServer.Bind(&HeartBeatCtl::instance());
     ctrlServer.Bind(&Slots::instance());
+    ctrlServer.Bind(&HwTests::instance());
+    ctrlServer.Bind(&BusCtl::instance());
+    ctrlServer.Bind(&E1Ctl::instance());
+    // Its first call opens the SPI framers and initialises them.
+    ctrlServer.Bind(&spiCtrl::instance());
     ctrlServer.Bind(&MonitoringCtl::instance());
 }

@@ -309,6 +309,12 @@ bool Board::post(OpenFile& file, uint8_t const* data, size_t size) {
     return false;
 }
 
+void Board::hangup(OpenFile& file) {
+    log_.add(file.label, "hangup", file.serial, nullptr, 0, 0);
+    // The board's own end then reads end of file, which closes the open.
+    ::shutdown(file.board_end.lowlevel_fd(), SHUT_RDWR);
+}
+
 std::vector<OpenFile*> Board::opens(char const* path) const {
     std::vector<OpenFile*> found;
     for (auto const& file : files_)

@@ -67,6 +67,9 @@ public:
     // Sends an event record to one open (false, with a line, when its
     // socket does not take it).
     bool post(OpenFile& file, uint8_t const* data, size_t size);
+    // Ends an open from the board's side: the server's descriptor sees a
+    // hang-up and end of file, and the board forgets the open.
+    void hangup(OpenFile& file);
     // The opens of a path, oldest first.
     std::vector<OpenFile*> opens(char const* path) const;
 

@@ -20,7 +20,8 @@ char const help_text[] =
     "fail DEVICE REQUEST|open|read|write|* [ERRNO [COUNT]]\n"
     "                                        fail the next COUNT (default: every) such requests\n"
     "                                        with ERRNO (default EIO)\n"
-    "fail clear                              fail nothing any more\n";
+    "fail clear                              fail nothing any more\n"
+    "hangup DEVICE                           end every open of the device from the board's side\n";
 
 // "hal" or "/dev/hal" -> "/dev/hal".
 std::string path_of(std::string const& device) {
@@ -58,6 +59,8 @@ void Board::global_command(Words const& words, std::ostream& out) {
         else
             make_device_file(path);
         out << path << ' ' << verb << '\n';
+    } else if (verb == "hangup" && words.size() == 2 && serves(path_of(words[1]))) {
+        for (OpenFile* file : opens(path_of(words[1]).c_str())) hangup(*file);
     } else if (verb == "log" && words.size() == 2 && words[1] == "clear") {
         log_.clear();
     } else if (verb == "log" && words.size() <= 3) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -20,6 +21,13 @@ class Board;
 struct OpenFile;
 
 using Words = std::vector<std::string>;
+
+// A number of a board-tool command, written as in C (0x hexadecimal).
+inline bool NumberOf(std::string const& text, unsigned long& value) {
+    char* end = nullptr;
+    value = std::strtoul(text.c_str(), &end, 0);
+    return !text.empty() && text[0] != '-' && *end == '\0';
+}
 
 struct Request {
     enum Arg : uint8_t { pointer, value };

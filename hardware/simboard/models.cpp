@@ -1,7 +1,11 @@
 #include "hardware/simboard/models.h"
 
+#include "hardware/simboard/cas_model.h"
+#include "hardware/simboard/clock_model.h"
+#include "hardware/simboard/e1_model.h"
 #include "hardware/simboard/echo_model.h"
 #include "hardware/simboard/mux_model.h"
+#include "hardware/simboard/spi_model.h"
 #include "hardware/simboard/voice_model.h"
 
 namespace SimBoard {
@@ -11,6 +15,10 @@ std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     models.push_back(std::make_unique<MuxModel>(board));
     models.push_back(std::make_unique<EchoModel>(board));
     models.push_back(std::make_unique<VoiceModel>(board));
+    models.push_back(std::make_unique<ClockModel>(board));
+    models.push_back(std::make_unique<SpiModel>(board));
+    models.push_back(std::make_unique<E1Model>(board));
+    models.push_back(std::make_unique<CasModel>(board));
     return models;
 }
 

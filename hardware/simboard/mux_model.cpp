@@ -1,7 +1,6 @@
 #include "hardware/simboard/mux_model.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <iomanip>
 
 #include "hardware/device/record.h"
@@ -23,12 +22,6 @@ std::vector<Request> const mux_requests = {
     {HAL_MUX_WRITE, "HAL_MUX_WRITE", Request::pointer, 8},
     {HAL_MUX_READ, "HAL_MUX_READ", Request::pointer, 8},
 };
-
-bool number_of(std::string const& text, unsigned long& value) {
-    char* end = nullptr;
-    value = std::strtoul(text.c_str(), &end, 0);
-    return !text.empty() && *end == '\0';
-}
 
 }  // namespace
 
@@ -96,10 +89,10 @@ void MuxModel::command(Words const& words, std::ostream& out) {
     } else if (words.size() == 2 && words[1] == "help") {
         out << "mux [PORT]                              the switch ports that are not off\n"
                "mux stuck PORT MASK                     bits of PORT that read as 1\n";
-    } else if (words.size() == 2 && number_of(words[1], port) && port < ports) {
+    } else if (words.size() == 2 && NumberOf(words[1], port) && port < ports) {
         print(out, uint32_t(port));
-    } else if (words.size() == 4 && words[1] == "stuck" && number_of(words[2], port) &&
-               port < ports && number_of(words[3], mask) && mask <= 0xFF) {
+    } else if (words.size() == 4 && words[1] == "stuck" && NumberOf(words[2], port) &&
+               port < ports && NumberOf(words[3], mask) && mask <= 0xFF) {
         stuck_[port] = uint8_t(mask);
     } else {
         out << "error: mux wants nothing, a port (0 to " << ports - 1

@@ -27,6 +27,10 @@ void RequestLog::add_record(char const* device, char const* what, uint32_t file,
                             uint8_t const* record, size_t size) {
     uint32_t words[max_words];
     size_t count = 0;
+    if (size < 4) {
+        // A record shorter than a word shows its bytes.
+        for (; count < size; ++count) words[count] = record[count];
+    }
     for (; count < max_words && (count + 1) * 4 <= size; ++count)
         words[count] = Device::get32(record + 4 * count);
     add(device, what, file, words, count, 0);

@@ -30,7 +30,8 @@ public:
 
     void add(char const* device, char const* what, uint32_t file, uint32_t const* words,
              size_t count, int error);
-    // Words of a record in the board's order.
+    // Words of a record in the board's order; the bytes of one shorter
+    // than a word.
     void add_record(char const* device, char const* what, uint32_t file, uint8_t const* record,
                     size_t size);
     // Marks the failure of the entry added last.

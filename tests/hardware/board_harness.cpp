@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <regex>
 
 namespace harness {
 
@@ -36,6 +37,62 @@ std::string boardTool(std::string const& root, std::string const& command, int* 
     ::waitpid(child, &wstatus, 0);
     if (status) *status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     return text;
+}
+
+namespace {
+
+std::string join(std::string const& all, std::string const& one) {
+    return all.empty() ? one : all + "; " + one;
+}
+
+}  // namespace
+
+std::string boardLog(std::string const& root, std::string const& filter) {
+    static std::regex const serial("#[0-9]+ ");
+    return std::regex_replace(boardTool(root, "log " + filter), serial, " ");
+}
+
+std::string brief(LGCP::Message const& message) {
+    std::string text;
+    LGCP::PDU const& pdu = message.get_pdu();
+    if (pdu.response_isSelected() && pdu.get_response().success_isSelected()) {
+        text = "ok";
+    } else if (pdu.response_isSelected() && pdu.get_response().error_isSelected()) {
+        text = "error " + std::string(pdu.get_response().get_error().name());
+    } else if (pdu.signal_isSelected() && pdu.get_signal().cas_isSelected()) {
+        LGCP::CasSignalling const& cas = pdu.get_signal().get_cas();
+        text = "cas " + std::to_string(cas.get_channel().get_path().getValue()) + "/" +
+               std::to_string(cas.get_channel().get_timeslot().getValue()) + " rx " +
+               std::to_string(cas.get_rx().getValue()) + " tx " +
+               std::to_string(cas.get_tx().getValue());
+    } else if (pdu.signal_isSelected() && pdu.get_signal().trunkStatus_isSelected()) {
+        ACP::TrunkStatus const& s = pdu.get_signal().get_trunkStatus();
+        text = std::string(s.get_type().name()) + " " + std::to_string(s.get_trunk().getValue()) +
+               " " + std::string(s.get_state().name());
+        for (ASN1::INTEGER const* n : {&s.get_slips(), &s.get_lossBF(), &s.get_lossCarrier(),
+                                       &s.get_lossAIS(), &s.get_lossRAI()})
+            text += " " + std::to_string(n->getValue());
+        if (!s.get_name().empty()) text += " named";
+        if (s.get_clockMaster()) text += " master";
+    } else {
+        text = message.asValueNotation();
+    }
+    if (message.seq_isPresent()) text += " seq " + std::to_string(message.get_seq().getValue());
+    if (message.slot_isPresent()) text += " slot " + std::to_string(message.get_slot().getValue());
+    return text;
+}
+
+size_t occurrences(std::string const& text, std::string const& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+std::string receive(Controller& controller, int count, std::chrono::milliseconds bound) {
+    std::string all;
+    LGCP::Message m;
+    for (int i = 0; i < count && controller.readMessage(m, bound); ++i) all = join(all, brief(m));
+    return all;
 }
 
 }  // namespace harness

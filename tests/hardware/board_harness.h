@@ -1,8 +1,13 @@
 #pragma once
 // The simulated board of a server started by the test harness, seen and
-// driven through the board tool, as a person at the server would.
+// driven through the board tool, as a person at the server would; and short
+// texts of what the server sends, for tables of expected messages.
 
+#include <chrono>
 #include <string>
+
+#include "messages/lgcp/lgcp.h"
+#include "server_harness.h"
 
 namespace harness {
 
@@ -11,7 +16,24 @@ void describeBoard(std::string const& root, std::string const& text);
 
 // Runs `mobrel-board <command>` against the board of the root; its output.
 // The tool's exit status goes to *status when given.
-std::string boardTool(std::string const& root, std::string const& command,
-                      int* status = nullptr);
+std::string boardTool(std::string const& root, std::string const& command, int* status = nullptr);
+
+// `log FILTER` of the board tool with the opens' serial numbers left out
+// ("hal HAL_MUX_WRITE 8200 213").
+std::string boardLog(std::string const& root, std::string const& filter);
+
+// A message from the server in one line: "ok", "error busError",
+// "cas 0/5 rx 3 tx 9", "e1 2 rai 7 0 0 0 0" (type, trunk, state, then slips,
+// lossBF, lossCarrier, lossAIS, lossRAI; " named" or " master" when the name
+// or clockMaster is set), any other as value notation; " seq N" and
+// " slot N" at the end when it carries them.
+std::string brief(LGCP::Message const& message);
+
+// How often the part occurs in the text.
+size_t occurrences(std::string const& text, std::string const& part);
+
+// The next `count` messages as briefs joined by "; " (fewer on time-out).
+std::string receive(Controller& controller, int count,
+                    std::chrono::milliseconds bound = std::chrono::seconds(5));
 
 }  // namespace harness

@@ -41,7 +41,10 @@ TEST(SwitchE2E, WithoutTheSwitchDeviceTheServerStartsAndServesTheController) {
     EXPECT_TRUE(answer.get_pdu().get_response().success_isSelected());
     int status = 0;
     EXPECT_EQ(boardTool(server.root(), "devices", &status),
-              "/dev/hal absent, opens 0\n/dev/voice present, opens 0\n");
+              "/dev/e1-cas present, opens 1\n"
+              "/dev/hal absent, opens 0\n"
+              "/dev/maintenance present, opens 1\n"
+              "/dev/voice present, opens 0\n");
     EXPECT_EQ(status, 0);
 }
 

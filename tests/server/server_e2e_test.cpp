@@ -145,11 +145,16 @@ TEST(ServerDispatch, PingIsAnsweredWithItsSequenceNumber) {
     EXPECT_EQ(text(encode(answer)), "10");  // no seq, no slot, success
 }
 
-TEST(ServerDispatch, ConnectingControllerHearsThePowerState) {
+TEST(ServerDispatch, ConnectingControllerHearsTheE1TrunksThenThePowerState) {
     ServerProcess server;
     ASSERT_TRUE(server.start());
     Controller c;
     ASSERT_TRUE(c.connect(server.port()));
+    for (int trunk = 0; trunk < 4; ++trunk) {
+        LGCP::Message m;
+        ASSERT_TRUE(c.readMessage(m));
+        EXPECT_EQ(m.get_pdu().get_signal().get_trunkStatus().get_trunk().getValue(), trunk);
+    }
     bool ok = false;
     EXPECT_EQ(text(c.readFrame(ok)), "24 40");  // signal power : unknown
     EXPECT_TRUE(ok);

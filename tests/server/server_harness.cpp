@@ -226,18 +226,25 @@ Bytes Controller::readFrame(bool& ok, std::chrono::milliseconds bound) {
     }
 }
 
+bool Controller::readMessage(LGCP::Message& message, std::chrono::milliseconds bound) {
+    bool ok = false;
+    Bytes const payload = readFrame(ok, bound);
+    if (!ok) return false;
+    ASN1::CoderEnv env;
+    env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
+    char const* data = reinterpret_cast<char const*>(payload.data());
+    LGCP::Message decoded;
+    if (!ASN1::decode(data, data + payload.size(), &env, decoded, true)) return false;
+    message = decoded;
+    return true;
+}
+
 bool Controller::readAnswer(LGCP::Message& message, std::chrono::milliseconds bound) {
     auto const end = Clock::now() + bound;
     for (;;) {
         auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-        bool ok = false;
-        Bytes const payload = readFrame(ok, left);
-        if (!ok) return false;
         LGCP::Message decoded;
-        ASN1::CoderEnv env;
-        env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
-        char const* data = reinterpret_cast<char const*>(payload.data());
-        if (!ASN1::decode(data, data + payload.size(), &env, decoded, true)) return false;
+        if (!readMessage(decoded, left)) return false;
         if (decoded.get_pdu().signal_isSelected()) continue;
         message = decoded;
         return true;

@@ -86,6 +86,10 @@ public:
     void sendMessage(LGCP::Message const& message) const { send(frame(encode(message))); }
     // The next frame's payload; empty with ok false on time-out or close.
     Bytes readFrame(bool& ok, std::chrono::milliseconds bound = std::chrono::seconds(5));
+    // The next decoded message, signal or not; false on time-out, close or
+    // bytes that do not decode.
+    bool readMessage(LGCP::Message& message,
+                     std::chrono::milliseconds bound = std::chrono::seconds(5));
     // The next decoded message that is not a signal.
     bool readAnswer(LGCP::Message& message,
                     std::chrono::milliseconds bound = std::chrono::seconds(5));

@@ -19,7 +19,9 @@
 
 namespace harness {
 
-// The next message as one line of value notation; "" on time-out.
+// The next message as one line of value notation; "" on time-out. The
+// trunkStatus signals that the E1 and SPI services send on their own, on
+// connect and every second, are passed over.
 std::string nextMessage(Controller& controller,
                         std::chrono::milliseconds bound = std::chrono::seconds(3));
 

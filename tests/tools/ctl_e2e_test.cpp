@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "board_harness.h"
 #include "server_harness.h"
 
 namespace {
@@ -87,6 +88,8 @@ CtlRun runCtl(ServerProcess const& server, std::vector<std::string> const& args,
 class ControllerTool : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Trunks that report nothing: the power state is the one signal.
+        describeBoard(server.root(), "absent maintenance\nspi absent\n");
         ASSERT_TRUE(server.start());
         ASSERT_TRUE(waitFor([&] { return listening(server.port()); }, std::chrono::seconds(10)));
         port = std::to_string(server.port());
