@@ -64,6 +64,12 @@ public:
         unsigned length = 0;
         unsigned char const* data = nullptr;
         std::size_t size = 0;
+
+        // Bytes that cannot be (or start) a frame the reader takes.
+        bool bad() const {
+            return event == bad_start || event == bad_reserved || event == too_short ||
+                   event == too_long;
+        }
     };
 
     // A payload longer than room is skipped (too_long).

@@ -6,15 +6,9 @@
 #include <sstream>
 #include <string>
 
-namespace {
+#include "tests/support/capture.h"
 
-// Collects what the code under test writes to std::cerr.
-struct ErrorCapture {
-    ErrorCapture() : old(std::cerr.rdbuf(text.rdbuf())) {}
-    ~ErrorCapture() { std::cerr.rdbuf(old); }
-    std::ostringstream text;
-    std::streambuf* old;
-};
+namespace {
 
 TEST(MonitoringConfigure, MakesOneAgentPerCompleteSubsectionWithAPort) {
     IniFile::File file;
@@ -24,7 +18,7 @@ TEST(MonitoringConfigure, MakesOneAgentPerCompleteSubsectionWithAPort) {
         "[snmpagent]\nhost=127.0.0.1\nname=ems\n"
         "[snmpagent]\nhost=127.0.0.1:0\nname=zabbix\n");
     in >> file;
-    ErrorCapture errors;
+    support::StreamCapture errors(std::cerr);
     MonitoringCtl::instance().Configure(file);
     auto const& agents = MonitoringCtl::instance().agents();
     ASSERT_EQ(agents.size(), 1u);
@@ -32,7 +26,7 @@ TEST(MonitoringConfigure, MakesOneAgentPerCompleteSubsectionWithAPort) {
     std::ostringstream address;
     address << agents[0].address;
     EXPECT_EQ(address.str(), "127.0.0.1:7161");
-    EXPECT_EQ(errors.text.str(),
+    EXPECT_EQ(errors.text(),
               "snmpagent: required key \"name\" not present, line 4\n"
               "snmpagent: agent \"ems\" needs an address and a port, not \"127.0.0.1\"\n"
               "snmpagent: agent \"zabbix\" needs an address and a port, not \"127.0.0.1:0\"\n");

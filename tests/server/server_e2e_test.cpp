@@ -9,9 +9,9 @@
 #include <atomic>
 #include <thread>
 
-#include "server_harness.h"
+#include "tests/support/harness.h"
 
-using namespace harness;
+using namespace support;
 using namespace std::chrono_literals;
 
 namespace {

@@ -7,12 +7,12 @@
 
 #include <string>
 
-#include "server_harness.h"
+#include "tests/support/harness.h"
 
 namespace {
 
-using harness::hex;
-using harness::text;
+using support::hex;
+using support::text;
 
 std::string next(Tpkt::Frames& frames) {
     auto const payload = frames.next();

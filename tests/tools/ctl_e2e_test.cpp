@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "server_harness.h"
+#include "tests/support/harness.h"
 
 namespace {
 
-using namespace harness;
+using namespace support;
 
 struct CtlRun {
     int status = -1;  // exit status, or -1 when the tool did not end in time

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "server_harness.h"
+#include "tests/support/harness.h"
 
-using namespace harness;
+using namespace support;
 using namespace std::chrono_literals;
 
 TEST(ServerHeartbeat, ClosesAControllerSilentForTwoMinutesAfterACommand) {

@@ -1,0 +1,184 @@
+#include "tests/support/harness.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <iterator>
+#include <thread>
+
+#include "asn1/asn1.h"
+
+namespace support {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds left(Clock::time_point end) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+}
+
+}  // namespace
+
+Bytes encode(LGCP::Message const& message) {
+    std::vector<char> octets;
+    ASN1::CoderEnv env;
+    env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
+    ASN1::encode(message, &env, std::back_inserter(octets));
+    return Bytes(octets.begin(), octets.end());
+}
+
+LGCP::Message ping(int seq) {
+    LGCP::Message m;
+    if (seq >= 0) m.set_seq(seq);
+    m.set_pdu().select_command().select_ping();
+    return m;
+}
+
+bool waitFor(std::function<bool()> const& predicate, std::chrono::milliseconds bound) {
+    auto const end = Clock::now() + bound;
+    for (;;) {
+        if (predicate()) return true;
+        if (Clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+ServerProcess::ServerProcess() {
+    root_.mkdirs("var/run");
+    root_.mkdirs("var/log");
+    root_.mkdirs("usr/local/etc");
+}
+
+ServerProcess::~ServerProcess() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+}
+
+void ServerProcess::spawn(std::vector<std::string> const& args) {
+    pid_ = ::fork();
+    if (pid_ != 0) return;
+    ::setenv("MOBREL_ROOT", root().c_str(), 1);
+    int const out = ::open(root_.under("/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int const err = ::open(root_.under("/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    std::vector<char*> argv;
+    std::string const program = MOBREL_SERVER_BINARY;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (std::string const& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+bool ServerProcess::start() {
+    port_ = freePort();
+    spawn({"--port", std::to_string(port_)});
+    return outHas("Starting server [");
+}
+
+int ServerProcess::wait(std::chrono::milliseconds bound) {
+    int status = 0;
+    bool const ended =
+        waitFor([&] { return pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_; }, bound);
+    if (!ended) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void ServerProcess::signal(int sig) const {
+    ::kill(pid_, sig);
+}
+
+bool ServerProcess::errHas(std::string const& text, std::chrono::milliseconds bound) const {
+    return waitFor([&] { return err().find(text) != std::string::npos; }, bound);
+}
+
+bool ServerProcess::outHas(std::string const& text, std::chrono::milliseconds bound) const {
+    return waitFor([&] { return out().find(text) != std::string::npos; }, bound);
+}
+
+void Controller::close() {
+    socket_.close();
+    frames_ = Tpkt::Frames();
+}
+
+bool Controller::connect(int port, std::chrono::milliseconds bound) {
+    return waitFor(
+        [&] {
+            close();
+            socket_ = connectTcp(port, rcvbuf_);
+            return socket_.is_valid();
+        },
+        bound);
+}
+
+void Controller::send(Bytes const& bytes) const {
+    ssize_t const sent = ::send(fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    (void)sent;
+}
+
+bool Controller::fill(std::chrono::milliseconds bound) {
+    pollfd entry{fd(), POLLIN, 0};
+    if (::poll(&entry, 1, int(bound.count())) <= 0) return false;
+    unsigned char buf[65536];
+    ssize_t const got = ::recv(fd(), buf, sizeof(buf), 0);
+    if (got <= 0) return false;
+    frames_.feed(buf, std::size_t(got));
+    return true;
+}
+
+Bytes Controller::readFrame(bool& ok, std::chrono::milliseconds bound) {
+    auto const end = Clock::now() + bound;
+    for (;;) {
+        if (auto payload = frames_.next()) {
+            ok = true;
+            return *payload;
+        }
+        ok = false;
+        if (left(end).count() <= 0 || !fill(left(end))) return Bytes();
+    }
+}
+
+bool Controller::readAnswer(LGCP::Message& message, std::chrono::milliseconds bound) {
+    auto const end = Clock::now() + bound;
+    for (;;) {
+        bool ok = false;
+        Bytes const payload = readFrame(ok, left(end));
+        if (!ok) return false;
+        LGCP::Message decoded;
+        ASN1::CoderEnv env;
+        env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
+        char const* data = reinterpret_cast<char const*>(payload.data());
+        if (!ASN1::decode(data, data + payload.size(), &env, decoded, true)) return false;
+        if (decoded.get_pdu().signal_isSelected()) continue;
+        message = decoded;
+        return true;
+    }
+}
+
+bool Controller::closedByPeer(std::chrono::milliseconds bound) {
+    auto const end = Clock::now() + bound;
+    for (;;) {
+        if (left(end).count() <= 0) return false;
+        pollfd entry{fd(), POLLIN, 0};
+        if (::poll(&entry, 1, int(left(end).count())) <= 0) continue;
+        unsigned char buf[4096];
+        ssize_t const got = ::recv(fd(), buf, sizeof(buf), 0);
+        if (got <= 0) return true;
+    }
+}
+
+bool Controller::quietFor(std::chrono::milliseconds time) {
+    pollfd entry{fd(), POLLIN, 0};
+    return ::poll(&entry, 1, int(time.count())) == 0;
+}
+
+}  // namespace support
