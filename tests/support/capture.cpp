@@ -14,10 +14,16 @@ std::string StreamCapture::text() const {
     return all + pending_;
 }
 
-std::vector<StreamCapture::Line> StreamCapture::starting(std::string const& prefix) const {
+std::vector<StreamCapture::Line> StreamCapture::starting(
+    std::vector<std::string> const& prefixes) const {
     std::vector<Line> out;
-    for (Line const& line : lines_)
-        if (line.text.compare(0, prefix.size(), prefix) == 0) out.push_back(line);
+    for (Line const& line : lines_) {
+        for (std::string const& prefix : prefixes) {
+            if (line.text.compare(0, prefix.size(), prefix) != 0) continue;
+            out.push_back(line);
+            break;
+        }
+    }
     return out;
 }
 
@@ -30,6 +36,13 @@ int StreamCapture::overflow(int c) {
         pending_ += char(c);
     }
     return c;
+}
+
+std::vector<long> gapsMs(std::vector<StreamCapture::Line> const& lines) {
+    std::vector<long> gaps;
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        gaps.push_back(millisBetween(lines[i - 1].when, lines[i].when));
+    return gaps;
 }
 
 }  // namespace support

@@ -27,8 +27,8 @@ public:
     // Every line, each ended with a newline, and then what follows the last.
     std::string text() const;
     std::vector<Line> const& lines() const { return lines_; }
-    // The lines that begin with the prefix.
-    std::vector<Line> starting(std::string const& prefix) const;
+    // The lines that begin with one of the prefixes, in order.
+    std::vector<Line> starting(std::vector<std::string> const& prefixes) const;
 
 protected:
     int overflow(int c) override;
@@ -39,5 +39,8 @@ private:
     std::vector<Line> lines_;
     std::string pending_;
 };
+
+// The milliseconds between each line and the next.
+std::vector<long> gapsMs(std::vector<StreamCapture::Line> const& lines);
 
 }  // namespace support

@@ -72,14 +72,16 @@ int freePort() {
     return localPort(fd);
 }
 
-Fd connectTcp(int port, int receive_buffer) {
+Fd connectTcp(int port, int receive_buffer, bool wait) {
     Fd fd(::socket(AF_INET, SOCK_STREAM, 0));
     if (receive_buffer > 0)
         ::setsockopt(fd.lowlevel_fd(), SOL_SOCKET, SO_RCVBUF, &receive_buffer,
                      sizeof(receive_buffer));
+    if (!wait) fd.NonBlock();
     sockaddr_in const sa = loopback(port);
-    if (::connect(fd.lowlevel_fd(), reinterpret_cast<sockaddr const*>(&sa), sizeof(sa)) != 0)
-        return Fd();
+    int const result =
+        ::connect(fd.lowlevel_fd(), reinterpret_cast<sockaddr const*>(&sa), sizeof(sa));
+    if (wait && result != 0) return Fd();
     return fd;
 }
 

@@ -51,9 +51,11 @@ private:
 
 // A TCP port of 127.0.0.1 that nothing listens on just now.
 int freePort();
-// A blocking TCP client connected to 127.0.0.1, or an invalid Fd; with a
-// receive buffer of the size given (0: the default).
-Fd connectTcp(int port, int receive_buffer = 0);
+// A TCP client connecting to 127.0.0.1, with a receive buffer of the size
+// given (0: the default). With `wait` it is a blocking socket whose connect
+// is complete (an invalid Fd when it failed); without, it is non-blocking and
+// its connect may still be in progress.
+Fd connectTcp(int port, int receive_buffer = 0, bool wait = true);
 // A Unix stream client connected to the path without a name of its own, or
 // an invalid Fd.
 Fd connectUnix(std::string const& path);
