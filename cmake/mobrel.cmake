@@ -52,7 +52,7 @@ function(mobrel_test_binary name srcs label timeout)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}
                                              ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARGN} mobrel_test_support GTest::gtest
-                                        GTest::gtest_main GTest::gmock)
+                                        GTest::gtest_main)
   set(properties TIMEOUT ${timeout})
   if(label)
     list(APPEND properties LABELS ${label})
