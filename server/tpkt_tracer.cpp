@@ -103,21 +103,16 @@ bool TPKTTracer::Take(Connection& connection, unsigned char const* data, std::si
         Tpkt::Reader::Step const step = connection.reader.next(data, size);
         data += step.used;
         size -= step.used;
+        if (step.bad()) {
+            DropBadClient(step.event == Tpkt::Reader::bad_start      ? "bad TPKT version"
+                          : step.event == Tpkt::Reader::bad_reserved ? "bad TPKT reserved octet"
+                          : step.event == Tpkt::Reader::too_short    ? "TPKT length below 4"
+                                                                     : "TPKT body above 512 bytes");
+            return false;
+        }
         switch (step.event) {
             case Tpkt::Reader::more:
                 return true;
-            case Tpkt::Reader::bad_start:
-                DropBadClient("bad TPKT version");
-                return false;
-            case Tpkt::Reader::bad_reserved:
-                DropBadClient("bad TPKT reserved octet");
-                return false;
-            case Tpkt::Reader::too_short:
-                DropBadClient("TPKT length below 4");
-                return false;
-            case Tpkt::Reader::too_long:
-                DropBadClient("TPKT body above 512 bytes");
-                return false;
             case Tpkt::Reader::header:
                 connection.received = 0;
                 break;
@@ -132,6 +127,8 @@ bool TPKTTracer::Take(Connection& connection, unsigned char const* data, std::si
                                     connection.received);
                 // The receiver closed this client meanwhile.
                 if (current_ == connections_.end()) return false;
+                break;
+            default:  // bad bytes: told above
                 break;
         }
     }

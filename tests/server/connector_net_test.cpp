@@ -46,12 +46,8 @@ TEST(ConnectorNet, OpensTheLinkAndCarriesFramesBothWays) {
     ASSERT_TRUE(connector.Activate());
 
     Fd peer;
-    ASSERT_TRUE(runUntil(
-        [&] {
-            if (!peer.is_valid()) peer = listener.accept();
-            return peer.is_valid() && recorder.connects == 1;
-        },
-        2000));
+    ASSERT_TRUE(runUntilAccepted(
+        listener, peer, [&] { return recorder.connects == 1; }, 2000));
     EXPECT_TRUE(connector.IsConnected());
     EXPECT_EQ(connector.GetAddr(), address(port));
     // The connect completes at once or after a poll; either way it is told.
@@ -93,22 +89,16 @@ TEST(ConnectorNet, OpensTheLinkAgainAfterThePeerCloses) {
     StreamCapture errors(std::cerr);
     connector.Activate();
     Fd peer;
-    auto const accepted = [&](int connects) {
-        return runUntil(
-            [&] {
-                if (!peer.is_valid()) peer = listener.accept();
-                return peer.is_valid() && recorder.connects == connects;
-            },
-            2000);
-    };
-    ASSERT_TRUE(accepted(1));
+    ASSERT_TRUE(runUntilAccepted(
+        listener, peer, [&] { return recorder.connects == 1; }, 2000));
 
     peer.close();
     ASSERT_TRUE(runUntil([&] { return recorder.disconnects == 1; }, 2000));
     EXPECT_EQ(connector.GetState(), Control::Service::State::Connecting);
     EXPECT_EQ(errors.text(), "control connection " + address(port) + " closed.\n");
 
-    ASSERT_TRUE(accepted(2));
+    ASSERT_TRUE(runUntilAccepted(
+        listener, peer, [&] { return recorder.connects == 2; }, 2000));
     long const waited = millisBetween(recorder.disconnectTimes[0], recorder.connectTimes[1]);
     EXPECT_GE(waited, 95);
     EXPECT_LE(waited, 500);

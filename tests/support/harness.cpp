@@ -1,15 +1,11 @@
 #include "tests/support/harness.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <iterator>
-#include <thread>
 
 #include "asn1/asn1.h"
 
@@ -40,15 +36,6 @@ LGCP::Message ping(int seq) {
     return m;
 }
 
-bool waitFor(std::function<bool()> const& predicate, std::chrono::milliseconds bound) {
-    auto const end = Clock::now() + bound;
-    for (;;) {
-        if (predicate()) return true;
-        if (Clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 ServerProcess::ServerProcess() {
     root_.mkdirs("var/run");
     root_.mkdirs("var/log");
@@ -62,20 +49,13 @@ ServerProcess::~ServerProcess() {
 }
 
 void ServerProcess::spawn(std::vector<std::string> const& args) {
-    pid_ = ::fork();
-    if (pid_ != 0) return;
-    ::setenv("MOBREL_ROOT", root().c_str(), 1);
-    int const out = ::open(root_.under("/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int const err = ::open(root_.under("/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    std::vector<char*> argv;
-    std::string const program = MOBREL_SERVER_BINARY;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (std::string const& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
+    Launch launch;
+    launch.program = MOBREL_SERVER_BINARY;
+    launch.args = args;
+    launch.root = root();
+    launch.output = root_.under("/out");
+    launch.errors = root_.under("/err");
+    pid_ = support::start(launch);
 }
 
 bool ServerProcess::start() {
@@ -85,12 +65,10 @@ bool ServerProcess::start() {
 }
 
 int ServerProcess::wait(std::chrono::milliseconds bound) {
-    int status = 0;
-    bool const ended =
-        waitFor([&] { return pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_; }, bound);
-    if (!ended) return -1;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (pid_ <= 0) return -1;
+    int const status = waitExit(pid_, bound);
+    if (status >= 0) pid_ = -1;
+    return status;
 }
 
 void ServerProcess::signal(int sig) const {
@@ -162,6 +140,16 @@ bool Controller::readAnswer(LGCP::Message& message, std::chrono::milliseconds bo
         message = decoded;
         return true;
     }
+}
+
+bool Controller::pingAnswered(int seq) {
+    sendMessage(ping(seq));
+    LGCP::Message answer;
+    if (!readAnswer(answer)) return false;
+    LGCP::Message success;
+    success.set_seq(seq);
+    success.set_pdu().select_response().select_success();
+    return encode(answer) == encode(success);
 }
 
 bool Controller::closedByPeer(std::chrono::milliseconds bound) {

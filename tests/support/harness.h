@@ -14,6 +14,7 @@
 #include "runtime/system/fd.h"
 #include "server/tpkt_frame.h"
 #include "tests/support/bytes.h"
+#include "tests/support/process.h"
 #include "tests/support/sockets.h"
 #include "tests/support/temp_root.h"
 
@@ -27,10 +28,6 @@ inline Bytes frame(Bytes const& payload) {
 }
 // A ping command, with a sequence number when seq >= 0.
 LGCP::Message ping(int seq = -1);
-
-// Polls the predicate every 10 ms until it holds or the bound passes; for
-// waiting on other processes (runUntil in loop.h drives this one's loop).
-bool waitFor(std::function<bool()> const& predicate, std::chrono::milliseconds bound);
 
 class ServerProcess {
 public:
@@ -80,6 +77,9 @@ public:
     // The next decoded message that is not a signal.
     bool readAnswer(LGCP::Message& message,
                     std::chrono::milliseconds bound = std::chrono::seconds(5));
+    // Sends a ping with the sequence number; true when the answer is a
+    // success that carries the number and no slot.
+    bool pingAnswered(int seq);
     // True when the server closed the connection within the bound.
     bool closedByPeer(std::chrono::milliseconds bound);
     // True when nothing arrives within the time.

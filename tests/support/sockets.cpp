@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "tests/support/loop.h"
+
 namespace support {
 
 namespace {
@@ -63,6 +65,16 @@ unsigned short TcpListener::port() const {
 
 Fd TcpListener::accept() const {
     return Fd(::accept(fd_.lowlevel_fd(), nullptr, nullptr));
+}
+
+bool runUntilAccepted(TcpListener const& listener, Fd& peer, std::function<bool()> const& condition,
+                      unsigned bound_ms) {
+    return runUntil(
+        [&] {
+            if (!peer.is_valid()) peer = listener.accept();
+            return peer.is_valid() && condition();
+        },
+        bound_ms);
 }
 
 int freePort() {

@@ -3,6 +3,7 @@
 // pipes, socket pairs, TCP connections and listeners on 127.0.0.1, Unix
 // clients, and the few calls that read and write them without blocking.
 
+#include <functional>
 #include <string>
 
 #include "runtime/system/fd.h"
@@ -48,6 +49,11 @@ private:
     Fd fd_;
     bool listening_ = false;
 };
+
+// Runs the main loop until `peer` holds a connection taken from the listener
+// (one it holds already counts) and the condition holds; false on the bound.
+bool runUntilAccepted(TcpListener const& listener, Fd& peer, std::function<bool()> const& condition,
+                      unsigned bound_ms);
 
 // A TCP port of 127.0.0.1 that nothing listens on just now.
 int freePort();

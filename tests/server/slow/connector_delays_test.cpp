@@ -43,17 +43,11 @@ TEST(ConnectorDelays, ADroppedLinkIsOpenedAgainTenSecondsLater) {
     StreamCapture errors(std::cerr);
     connector.Activate();
     Fd peer;
-    auto const accepted = [&](int connects) {
-        return runUntil(
-            [&] {
-                if (!peer.is_valid()) peer = listener.accept();
-                return peer.is_valid() && recorder.connects == connects;
-            },
-            12000);
-    };
-    ASSERT_TRUE(accepted(1));
+    ASSERT_TRUE(runUntilAccepted(
+        listener, peer, [&] { return recorder.connects == 1; }, 2000));
     peer.close();
-    ASSERT_TRUE(accepted(2));
+    ASSERT_TRUE(runUntilAccepted(
+        listener, peer, [&] { return recorder.connects == 2; }, 12000));
     long const waited = millisBetween(recorder.disconnectTimes[0], recorder.connectTimes[1]);
     EXPECT_GE(waited, 9900);
     EXPECT_LE(waited, 10600);
