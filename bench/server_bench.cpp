@@ -20,7 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -65,8 +64,10 @@ int connect_to(int port) {
 // The frame of a ping with sequence number seq (0..63): the aligned-PER
 // message { seq s, pdu command : ping : NULL } in a TPKT frame.
 void put_ping(std::vector<unsigned char>& out, unsigned seq) {
-    Tpkt::Bytes const frame = Tpkt::Frame({0x80, 0x01, static_cast<unsigned char>(seq), 0x18});
-    out.insert(out.end(), frame.begin(), frame.end());
+    unsigned char const message[] = {0x80, 0x01, static_cast<unsigned char>(seq), 0x18};
+    Tpkt::Header const header = Tpkt::MakeHeader(sizeof(message));
+    out.insert(out.end(), header.begin(), header.end());
+    out.insert(out.end(), message, message + sizeof(message));
 }
 
 // Reads frames off one connection.
@@ -84,13 +85,12 @@ public:
         frames_.feed(buffer, size_t(got));
         return true;
     }
-    // The next whole frame's payload, taken off; false when none is whole.
-    bool next(std::vector<unsigned char>& payload) {
-        std::optional<Tpkt::Bytes> frame = frames_.next();
+    // The next whole frame's payload, valid until the next call; null when
+    // none is whole.
+    Tpkt::Bytes const* next() {
+        Tpkt::Bytes const* payload = frames_.next();
         if (frames_.takeSkipped() > 0) die("an answer that is no TPKT frame");
-        if (!frame) return false;
-        payload = std::move(*frame);
-        return true;
+        return payload;
     }
 
 private:
@@ -108,9 +108,8 @@ struct Result {
 // pdu byte, and replaced by a new ping. Greeting frames are skipped first.
 Result ping_pipeline(int fd, unsigned greetings, unsigned char pdu_byte, double seconds) {
     Reader reader(fd);
-    std::vector<unsigned char> payload;
     for (unsigned left = greetings; left > 0;) {
-        if (reader.next(payload)) {
+        if (reader.next()) {
             --left;
         } else if (!reader.fill()) {
             die("no greeting");
@@ -129,8 +128,9 @@ Result ping_pipeline(int fd, unsigned greetings, unsigned char pdu_byte, double 
     while (answered < sent) {
         if (!reader.fill()) die("an answer did not come");
         out.clear();
-        while (reader.next(payload)) {
+        while (Tpkt::Bytes const* answer = reader.next()) {
             unsigned const seq = unsigned(answered % window);
+            Tpkt::Bytes const& payload = *answer;
             if (payload.size() != 4 || payload[0] != 0x80 || payload[1] != 0x01 ||
                 payload[2] != seq || payload[3] != pdu_byte)
                 die("unexpected answer to ping " + std::to_string(seq));

@@ -115,13 +115,13 @@ void Frames::feed(unsigned char const* data, std::size_t size) {
     input_.insert(input_.end(), data, data + size);
 }
 
-std::optional<Bytes> Frames::next() {
+Bytes const* Frames::next() {
     for (;;) {
         Reader::Step const step = reader_.next(input_.data() + at_, input_.size() - at_);
         at_ += step.used;
         switch (step.event) {
             case Reader::more:
-                return std::nullopt;
+                return nullptr;
             case Reader::bad_start:
                 skipped_ += 1;
                 break;
@@ -143,7 +143,7 @@ std::optional<Bytes> Frames::next() {
                 break;
             case Reader::frame:
                 payload_.insert(payload_.end(), step.data, step.data + step.size);
-                return std::move(payload_);
+                return &payload_;
         }
     }
 }

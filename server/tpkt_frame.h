@@ -13,7 +13,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace Tpkt {
@@ -100,9 +99,10 @@ private:
 class Frames {
 public:
     void feed(unsigned char const* data, std::size_t size);
-    // The payload of the next whole frame, or nothing until more bytes come.
-    // Bytes that cannot start a frame are skipped (and counted).
-    std::optional<Bytes> next();
+    // The payload of the next whole frame, valid until the next call, or null
+    // until more bytes come. Bytes that cannot start a frame are skipped (and
+    // counted).
+    Bytes const* next();
     // The number of bytes skipped since the last call.
     std::size_t takeSkipped();
     // Bytes of a frame begun but not whole.
