@@ -11,6 +11,7 @@
 
 #include "asn1/asn1.h"
 #include "asn1_messages.h"
+#include "tests/support/oracle/erlang_oracle.h"
 
 namespace {
 
@@ -85,16 +86,6 @@ void BM_DecodeIntoKeptValues(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeIntoKeptValues);
 
-std::string hex(std::vector<char> const& octets) {
-    static char const digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (char c : octets) {
-        text += digits[(static_cast<unsigned char>(c) >> 4) & 0xF];
-        text += digits[static_cast<unsigned char>(c) & 0xF];
-    }
-    return text;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,7 +93,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     auto const frames = wires();
     for (std::size_t i = 0; i < frames.size(); ++i)
-        benchmark::AddCustomContext("wire" + std::to_string(i), hex(frames[i]));
+        benchmark::AddCustomContext("wire" + std::to_string(i), ASN1Oracle::hex(frames[i]));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

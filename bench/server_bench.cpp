@@ -8,7 +8,6 @@
 // (bench/server_bench.sh finds the echo server in a build directory; the
 // server program is the one the tests start.)
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -23,10 +22,10 @@
 #include <cstring>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "server_harness.h"
+#include "server/tpkt_frame.h"
+#include "tests/support/harness.h"
 
 namespace {
 
@@ -41,7 +40,7 @@ constexpr unsigned window = 64;
 
 // VmRSS of the process, in kB.
 long resident_kb(pid_t pid) {
-    std::istringstream status(harness::readFile("/proc/" + std::to_string(pid) + "/status"));
+    std::istringstream status(support::readFile("/proc/" + std::to_string(pid) + "/status"));
     std::string line;
     while (std::getline(status, line))
         if (line.compare(0, 6, "VmRSS:") == 0) return std::atol(line.c_str() + 6);
@@ -49,29 +48,26 @@ long resident_kb(pid_t pid) {
 }
 
 int connect_to(int port) {
-    auto const end = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < end) {
-        int const fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(uint16_t(port));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0) {
-            int const on = 1;
-            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
-            return fd;
-        }
-        ::close(fd);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    die("cannot connect to port " + std::to_string(port));
+    Fd socket;
+    bool const connected = support::waitFor(
+        [&] {
+            socket = support::connectTcp(port);
+            return socket.is_valid();
+        },
+        std::chrono::seconds(10));
+    if (!connected) die("cannot connect to port " + std::to_string(port));
+    int const on = 1;
+    ::setsockopt(socket.lowlevel_fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+    return socket.release();
 }
 
-// The frame of a ping with sequence number seq (0..63): TPKT header and the
-// aligned-PER message { seq s, pdu command : ping : NULL }.
+// The frame of a ping with sequence number seq (0..63): the aligned-PER
+// message { seq s, pdu command : ping : NULL } in a TPKT frame.
 void put_ping(std::vector<unsigned char>& out, unsigned seq) {
-    unsigned char const frame[] = {3, 0, 0, 8, 0x80, 0x01, static_cast<unsigned char>(seq), 0x18};
-    out.insert(out.end(), frame, frame + sizeof(frame));
+    unsigned char const message[] = {0x80, 0x01, static_cast<unsigned char>(seq), 0x18};
+    Tpkt::Header const header = Tpkt::MakeHeader(sizeof(message));
+    out.insert(out.end(), header.begin(), header.end());
+    out.insert(out.end(), message, message + sizeof(message));
 }
 
 // Reads frames off one connection.
@@ -86,29 +82,20 @@ public:
         unsigned char buffer[65536];
         ssize_t const got = ::recv(fd_, buffer, sizeof(buffer), 0);
         if (got <= 0) return false;
-        pending_.insert(pending_.end(), buffer, buffer + got);
+        frames_.feed(buffer, size_t(got));
         return true;
     }
-    // The next whole frame's payload, taken off; false when none is whole.
-    bool next(std::vector<unsigned char>& payload) {
-        if (pending_.size() - at_ < 4) return compact();
-        size_t const length = size_t(pending_[at_ + 2]) << 8 | pending_[at_ + 3];
-        if (length < 4) die("bad frame length in an answer");
-        if (pending_.size() - at_ < length) return compact();
-        payload.assign(pending_.begin() + long(at_ + 4), pending_.begin() + long(at_ + length));
-        at_ += length;
-        return true;
+    // The next whole frame's payload, valid until the next call; null when
+    // none is whole.
+    Tpkt::Bytes const* next() {
+        Tpkt::Bytes const* payload = frames_.next();
+        if (frames_.takeSkipped() > 0) die("an answer that is no TPKT frame");
+        return payload;
     }
 
 private:
-    bool compact() {
-        pending_.erase(pending_.begin(), pending_.begin() + long(at_));
-        at_ = 0;
-        return false;
-    }
     int fd_;
-    std::vector<unsigned char> pending_;
-    size_t at_ = 0;
+    Tpkt::Frames frames_;
 };
 
 struct Result {
@@ -121,9 +108,8 @@ struct Result {
 // pdu byte, and replaced by a new ping. Greeting frames are skipped first.
 Result ping_pipeline(int fd, unsigned greetings, unsigned char pdu_byte, double seconds) {
     Reader reader(fd);
-    std::vector<unsigned char> payload;
     for (unsigned left = greetings; left > 0;) {
-        if (reader.next(payload)) {
+        if (reader.next()) {
             --left;
         } else if (!reader.fill()) {
             die("no greeting");
@@ -142,8 +128,9 @@ Result ping_pipeline(int fd, unsigned greetings, unsigned char pdu_byte, double 
     while (answered < sent) {
         if (!reader.fill()) die("an answer did not come");
         out.clear();
-        while (reader.next(payload)) {
+        while (Tpkt::Bytes const* answer = reader.next()) {
             unsigned const seq = unsigned(answered % window);
+            Tpkt::Bytes const& payload = *answer;
             if (payload.size() != 4 || payload[0] != 0x80 || payload[1] != 0x01 ||
                 payload[2] != seq || payload[3] != pdu_byte)
                 die("unexpected answer to ping " + std::to_string(seq));
@@ -204,7 +191,7 @@ int main(int argc, char** argv) {
 
     Result server;
     {
-        harness::ServerProcess process;
+        support::ServerProcess process;
         if (!process.start()) die("the server did not start");
         long const started = resident_kb(process.pid());
         int const fd = connect_to(process.port());

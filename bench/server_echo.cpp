@@ -16,6 +16,8 @@
 #include <cstring>
 #include <vector>
 
+#include "server/tpkt_frame.h"
+
 namespace {
 
 bool send_all(int fd, unsigned char const* data, size_t size) {
@@ -26,18 +28,6 @@ bool send_all(int fd, unsigned char const* data, size_t size) {
         size -= size_t(done);
     }
     return true;
-}
-
-// Length of the whole frames at the front of the bytes.
-size_t whole_frames(unsigned char const* data, size_t size) {
-    size_t at = 0;
-    while (size - at >= 4) {
-        size_t const length = size_t(data[at + 2]) << 8 | data[at + 3];
-        if (length < 4) return size_t(-1);
-        if (size - at < length) break;
-        at += length;
-    }
-    return at;
 }
 
 }  // namespace
@@ -66,16 +56,25 @@ int main(int argc, char** argv) {
         return 1;
     }
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+    // Read bytes wait in the buffer until the frame they belong to is whole.
     std::vector<unsigned char> buffer(1 << 16);
+    Tpkt::Reader reader;
     size_t held = 0;
     for (;;) {
         ssize_t const got = ::recv(fd, buffer.data() + held, buffer.size() - held, 0);
         if (got <= 0) break;
+        size_t at = held;
         held += size_t(got);
-        size_t const whole = whole_frames(buffer.data(), held);
-        if (whole == size_t(-1)) {
-            std::fprintf(stderr, "server_echo: not a TPKT stream\n");
-            return 1;
+        size_t whole = 0;
+        for (;;) {
+            Tpkt::Reader::Step const step = reader.next(buffer.data() + at, held - at);
+            at += step.used;
+            if (step.event == Tpkt::Reader::more) break;
+            if (step.event == Tpkt::Reader::frame) whole = at;
+            if (step.bad()) {
+                std::fprintf(stderr, "server_echo: not a TPKT stream\n");
+                return 1;
+            }
         }
         if (!send_all(fd, buffer.data(), whole)) break;
         std::memmove(buffer.data(), buffer.data() + whole, held - whole);

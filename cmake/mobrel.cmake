@@ -38,15 +38,32 @@ function(mobrel_library name)
 endfunction()
 
 # mobrel_test(<name> DEPENDS <lib>...): one GoogleTest binary from every
-# *_test.cpp below the calling folder, registered test by test with CTest.
+# .cpp below the calling folder, linked with the test support, registered
+# test by test with CTest. Tests that wait real time (seconds and more) stand
+# in slow/ below the folder: they make a binary <name>_slow of their own whose
+# tests carry the label `slow` and run beside the others (`ctest -LE slow`
+# leaves them out).
 function(mobrel_test name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(slow_srcs ${srcs})
+  list(FILTER srcs EXCLUDE REGEX "/slow/")
+  list(FILTER slow_srcs INCLUDE REGEX "/slow/")
+  mobrel_test_binary(${name} "${srcs}" "" 120 ${ARG_DEPENDS})
+  if(slow_srcs)
+    mobrel_test_binary(${name}_slow "${slow_srcs}" slow 300 ${ARG_DEPENDS})
+  endif()
+endfunction()
+
+function(mobrel_test_binary name srcs label timeout)
   add_executable(${name} ${srcs})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}
                                              ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main
-                                        GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "MOBREL_TEST_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  target_link_libraries(${name} PRIVATE ${ARGN} mobrel_test_support GTest::gtest
+                                        GTest::gtest_main)
+  set(properties TIMEOUT ${timeout})
+  if(label)
+    list(APPEND properties LABELS ${label})
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()

@@ -7,8 +7,6 @@
 #include <cstring>
 #include <iostream>
 
-#include "server/listen_socket.h"
-
 namespace Control {
 
 namespace {
@@ -19,38 +17,16 @@ bool set_option(Fd const& fd, int level, int option, int value) {
 
 }  // namespace
 
-void ServiceNet::Connected(Fd const& fd, INet4::Addr const& peer) {
-    if (GetState() == State::Deactivating) return;
-    if (!set_option(fd, SOL_SOCKET, SO_KEEPALIVE, 1) && debug())
-        std::cerr << "fail set keepalive to control socket." << std::endl;
-    if (!set_option(fd, IPPROTO_TCP, TCP_NODELAY, 1) && debug())
-        std::cerr << "fail to turn off Nagle algorithm." << std::endl;
-    peer_ = peer;
-    SetAddr(peer_.GetString());
-    SetState(State::Connected);
-    attach(fd);
-    activate_stack();
-    if (notify()) notify()->OnConnect();
-}
+AcceptorNet::AcceptorNet() : Acceptor("AcceptorNet::OnSocketEvent") {}
 
-AcceptorNet::AcceptorNet() {
-    init();
-}
+AcceptorNet::AcceptorNet(int port)
+    : Acceptor("AcceptorNet::OnSocketEvent"), port_(static_cast<unsigned short>(port)) {}
 
-AcceptorNet::AcceptorNet(int port) : port_(static_cast<unsigned short>(port)) {
-    init();
-}
-
-AcceptorNet::AcceptorNet(int port, bool debug) : port_(static_cast<unsigned short>(port)) {
+AcceptorNet::AcceptorNet(int port, bool debug) : AcceptorNet(port) {
     this->debug(debug);
-    init();
 }
 
 AcceptorNet::~AcceptorNet() = default;
-
-void AcceptorNet::init() {
-    event_.Bind("AcceptorNet::OnSocketEvent", &AcceptorNet::OnSocketEvent, this);
-}
 
 bool AcceptorNet::ImplActivate() {
     // Every failure on the way to a listening socket is tried again later,
@@ -59,74 +35,22 @@ bool AcceptorNet::ImplActivate() {
     return true;
 }
 
-void AcceptorNet::ImplDeactivate() {
-    bind_timer_.reset();
-    event_.Release();
-    listener_.close();
+Fd AcceptorNet::NewSocket() const {
+    Fd socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (socket.is_valid()) set_option(socket, SOL_SOCKET, SO_REUSEADDR, 1);
+    return socket;
 }
 
-bool AcceptorNet::CreateSocket() {
-    listener_ = Fd(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!listener_.is_valid()) {
-        Errno const error;
-        if (debug()) std::cerr << "can't create socket:" << error << std::endl;
-        return false;
-    }
-    set_option(listener_, SOL_SOCKET, SO_REUSEADDR, 1);
-    return true;
-}
-
-void AcceptorNet::RetryLater() {
-    event_.Release();
-    listener_.close();
-    bind_timer_.set(bind_retry_ms, &AcceptorNet::OnTimeout, this);
-}
-
-void AcceptorNet::OnTimeout(Timer*) {
-    BindSocket();
-}
-
-void AcceptorNet::BindSocket() {
-    if (!listener_.is_valid() && !CreateSocket()) {
-        RetryLater();
-        return;
-    }
+AcceptorNet::ListenStep AcceptorNet::Listen(Fd const& listener) {
     INet4::Addr any;
     any.port(port_);
-    switch (Listen(listener_, any, any.size(), debug())) {
-        case ListenStep::listening:
-            event_.Schedule(listener_, POLLIN);
-            return;
-        case ListenStep::bind_failed:  // the same socket is bound again later
-            bind_timer_.set(bind_retry_ms, &AcceptorNet::OnTimeout, this);
-            return;
-        case ListenStep::failed:
-            RetryLater();
-            return;
-    }
+    return ListenOn(listener, any, any.size());
 }
 
-void AcceptorNet::OnSocketEvent(int, short revents) {
-    if (!(revents & POLLIN)) return;
-    for (;;) {
-        INet4::Addr peer;
-        socklen_t size = peer.size();
-        Fd const socket(::accept(listener_.lowlevel_fd(), peer, &size));
-        if (!socket.is_valid()) return;
-        if (GetState() == State::Connected) {
-            if (debug()) std::cerr << "refuse connection from " << peer << std::endl;
-            ImplRefuseConnection();
-            continue;  // closed here
-        }
-        if (!socket.NonBlock()) {
-            Errno const error;
-            if (debug()) std::cerr << "can't set socket to non block mode: " << error << std::endl;
-            continue;
-        }
-        if (debug()) std::cout << "new connection from " << peer << std::endl;
-        Connected(socket, peer);
-        ImplConnected(socket);
-    }
+INet4::Addr AcceptorNet::PeerOf(sockaddr_storage const& address, socklen_t) const {
+    sockaddr_in peer;
+    std::memcpy(&peer, &address, sizeof(peer));
+    return INet4::Addr(peer);
 }
 
 AcceptorNetCheckConnection::AcceptorNetCheckConnection() = default;

@@ -7,25 +7,16 @@
 #include <cstring>
 #include <iostream>
 
-#include "server/listen_socket.h"
-
 #include "runtime/system/platform_path.h"
 
 namespace Control {
 
-AcceptorUnix::AcceptorUnix() {
-    init();
-}
+AcceptorUnix::AcceptorUnix() : Acceptor("AcceptorUnix::OnSocketEvent") {}
 
-AcceptorUnix::AcceptorUnix(std::string const& path) : path_(Platform::path(path)) {
-    init();
-}
+AcceptorUnix::AcceptorUnix(std::string const& path)
+    : Acceptor("AcceptorUnix::OnSocketEvent"), path_(Platform::path(path)) {}
 
 AcceptorUnix::~AcceptorUnix() = default;
-
-void AcceptorUnix::init() {
-    event_.Bind("AcceptorUnix::OnSocketEvent", &AcceptorUnix::OnSocketEvent, this);
-}
 
 bool AcceptorUnix::ImplActivate() {
     std::string const problem = UnixAddress::Problem(path_);
@@ -39,75 +30,21 @@ bool AcceptorUnix::ImplActivate() {
     return true;
 }
 
-void AcceptorUnix::ImplDeactivate() {
-    bind_timer_.reset();
-    event_.Release();
-    listener_.close();
+Fd AcceptorUnix::NewSocket() const {
+    return Fd(::socket(AF_UNIX, SOCK_STREAM, 0));
 }
 
-bool AcceptorUnix::CreateSocket() {
-    listener_ = Fd(::socket(AF_UNIX, SOCK_STREAM, 0));
-    if (listener_.is_valid()) return true;
-    Errno const error;
-    if (debug()) std::cerr << "can't create socket:" << error << std::endl;
-    return false;
-}
-
-void AcceptorUnix::RetryLater() {
-    event_.Release();
-    listener_.close();
-    bind_timer_.set(bind_retry_ms, &AcceptorUnix::OnTimeout, this);
-}
-
-void AcceptorUnix::OnTimeout(Timer*) {
-    BindSocket();
-}
-
-void AcceptorUnix::BindSocket() {
-    if (!listener_.is_valid() && !CreateSocket()) {
-        RetryLater();
-        return;
-    }
+AcceptorUnix::ListenStep AcceptorUnix::Listen(Fd const& listener) {
     UnixAddress const address(path_);
     // A socket file left by an earlier run would make the bind fail.
     ::unlink(path_.c_str());
-    switch (Listen(listener_, address, address.size(), debug())) {
-        case ListenStep::listening:
-            event_.Schedule(listener_, POLLIN);
-            return;
-        case ListenStep::bind_failed:  // the same socket is bound again later
-            bind_timer_.set(bind_retry_ms, &AcceptorUnix::OnTimeout, this);
-            return;
-        case ListenStep::failed:
-            RetryLater();
-            return;
-    }
+    return ListenOn(listener, address, address.size());
 }
 
-void AcceptorUnix::OnSocketEvent(int, short revents) {
-    if (!(revents & POLLIN)) return;
-    for (;;) {
-        sockaddr_un peer;
-        std::memset(&peer, 0, sizeof(peer));
-        socklen_t size = sizeof(peer);
-        Fd const socket(
-            ::accept(listener_.lowlevel_fd(), reinterpret_cast<sockaddr*>(&peer), &size));
-        if (!socket.is_valid()) return;
-        std::string const peer_path = UnixAddress::PeerPath(peer, size);
-        if (GetState() == State::Connected) {
-            if (debug()) std::cerr << "refuse connection from " << peer_path << std::endl;
-            ImplRefuseConnection();
-            continue;  // closed here
-        }
-        if (!socket.NonBlock()) {
-            Errno const error;
-            if (debug()) std::cerr << "can't set socket to non block mode: " << error << std::endl;
-            continue;
-        }
-        if (debug()) std::cout << "new connection from " << peer_path << std::endl;
-        Connected(socket, peer_path);
-        ImplConnected(socket);
-    }
+std::string AcceptorUnix::PeerOf(sockaddr_storage const& address, socklen_t size) const {
+    sockaddr_un peer;
+    std::memcpy(&peer, &address, sizeof(peer));
+    return UnixAddress::PeerPath(peer, size);
 }
 
 }  // namespace Control

@@ -103,8 +103,12 @@ void Service::Release() {
     stream_->release();
 }
 
-void Service::attach(Fd const& fd) {
+void Service::TakeConnection(Fd const& fd, std::string const& name) {
+    name_ = name;
+    state_ = State::Connected;
     stream_->attach(fd);
+    ProtocolsFamily::activate();
+    if (notify_) notify_->OnConnect();
 }
 
 void Service::on_message(Packet& p) {

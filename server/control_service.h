@@ -71,13 +71,12 @@ protected:
     virtual void ImplDeactivate() = 0;
     virtual void ImplOnDisconnect() = 0;
 
-    // For the subclasses' connection step.
-    void SetState(State::Type state) { state_ = state; }
-    void SetAddr(std::string const& name) { name_ = name; }
+    // For the subclasses' connection step: makes fd (a duplicate of it) the
+    // connection, named `name`, and tells the notify target. The caller
+    // checks first that the service is not Deactivating.
+    void TakeConnection(Fd const& fd, std::string const& name);
     bool debug() const { return debug_; }
     void debug(bool on) { debug_ = on; }
-    void attach(Fd const& fd);
-    void activate_stack() { ProtocolsFamily::activate(); }
     Notify* notify() const { return notify_; }
 
 private:

@@ -8,11 +8,7 @@ namespace Control {
 
 void ServiceUnix::Connected(Fd const& fd, std::string const& peer) {
     if (GetState() == State::Deactivating) return;
-    SetAddr(peer);
-    SetState(State::Connected);
-    attach(fd);
-    activate_stack();
-    if (notify()) notify()->OnConnect();
+    TakeConnection(fd, peer);
 }
 
 UnixAddress::UnixAddress(std::string const& path) {

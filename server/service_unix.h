@@ -17,6 +17,9 @@ namespace Control {
 
 class ServiceUnix : public Service {
 public:
+    // How a peer of the family is known: its socket path.
+    using Peer = std::string;
+
     // Makes fd the connection (nothing while Deactivating); the caller keeps
     // and closes its own fd. No socket option is set.
     void Connected(Fd const& fd, std::string const& peer);

@@ -1,6 +1,5 @@
 #include "server/tpkt.h"
 
-#include <algorithm>
 #include <cstring>
 #include <iostream>
 
@@ -31,7 +30,7 @@ void Tpkt_protocol::local_deactivate() {
 void Tpkt_protocol::reset() {
     timer_.reset();
     reassembly_.clear();
-    state_ = idle;
+    reader_.reset();
 }
 
 void Tpkt_protocol::message(Packet& p) {
@@ -43,106 +42,57 @@ void Tpkt_protocol::message(Packet& p) {
         return;
     }
     point.begin();
-    p.push16_b(static_cast<unsigned short>(length + header_size));
-    p.push8(0);
-    p.push8(3);
+    Tpkt::Header const header = Tpkt::MakeHeader(length);
+    std::memcpy(p.push(header_size), header.data(), header_size);
     point.end();
     transmit(p);
 }
 
 void Tpkt_protocol::receive(Packet& chunk) {
-    while (!chunk.empty()) {
-        switch (state_) {
-            case idle:
-                on_idle(chunk);
+    unsigned const size = chunk.length();
+    unsigned char const* const data = size > 0 ? chunk.pull(size) : nullptr;
+    // Steps are taken only while the chunk holds bytes: an empty payload,
+    // whole right after its header, goes up when the next chunk arrives.
+    for (unsigned at = 0; at < size;) {
+        Tpkt::Reader::Step const step = reader_.next(data + at, size - at);
+        at += unsigned(step.used);
+        switch (step.event) {
+            case Tpkt::Reader::more:
                 break;
-            case wait_r:
-                on_wait_r(chunk);
+            case Tpkt::Reader::bad_start:
+                std::clog << *this << " bad TPKT packet start." << std::endl;
                 break;
-            case len_1:
-                on_len_1(chunk);
+            case Tpkt::Reader::bad_reserved:
+                std::clog << *this << " bad TPKT reserved." << std::endl;
                 break;
-            case len_2:
-                on_len_2(chunk);
+            case Tpkt::Reader::too_short:
+                std::clog << "TPKT too small " << step.length << std::endl;
                 break;
-            case body:
-                on_body(chunk);
+            case Tpkt::Reader::too_long:
+                std::clog << "TPKT length too big, received = " << step.length
+                          << " max = " << Packet::packet_max_size << std::endl;
                 break;
-            case ignore:
-                on_ignore(chunk);
+            case Tpkt::Reader::header:
+                reassembly_.clear();
+                reassembly_.reserve_head(0);
+                break;
+            case Tpkt::Reader::payload:
+            case Tpkt::Reader::frame:
+                if (step.size > 0)
+                    std::memcpy(reassembly_.put(unsigned(step.size)), step.data, step.size);
+                if (step.event == Tpkt::Reader::frame) {
+                    Packet payload = reassembly_;
+                    reassembly_.clear();
+                    on_message(payload);
+                }
                 break;
         }
     }
     // A frame gets 3000 ms from the last chunk that left it incomplete.
-    if (state_ == idle)
+    if (reader_.state() == Tpkt::Reader::idle)
         timer_.reset();
     else
         timer_.set(reassembly_timeout_ms, &Tpkt_protocol::on_timeout, this);
-}
-
-void Tpkt_protocol::on_idle(Packet& chunk) {
-    if (chunk.pull8() == 3) {
-        state_ = wait_r;
-        return;
-    }
-    std::clog << *this << " bad TPKT packet start." << std::endl;
-}
-
-void Tpkt_protocol::on_wait_r(Packet& chunk) {
-    if (chunk.pull8() == 0) {
-        state_ = len_1;
-        return;
-    }
-    std::clog << *this << " bad TPKT reserved." << std::endl;
-    state_ = idle;
-}
-
-void Tpkt_protocol::on_len_1(Packet& chunk) {
-    length_ = chunk.pull8();
-    state_ = len_2;
-}
-
-void Tpkt_protocol::on_len_2(Packet& chunk) {
-    length_ = length_ * 256 + chunk.pull8();
-    if (length_ < header_size) {
-        std::clog << "TPKT too small " << length_ << std::endl;
-        state_ = idle;
-        return;
-    }
-    length_ -= header_size;
-    reassembly_.clear();
-    reassembly_.reserve_head(0);
-    unsigned const room = reassembly_.tailroom();
-    if (length_ > room) {
-        std::clog << "TPKT length too big, received = " << length_ << " max = " << room
-                  << std::endl;
-        reassembly_.clear();
-        state_ = ignore;
-        return;
-    }
-    state_ = body;
-    // An empty payload is complete at once; it goes up when the next chunk
-    // arrives (the handlers run only while a chunk holds bytes).
-}
-
-void Tpkt_protocol::on_body(Packet& chunk) {
-    unsigned const count = std::min(chunk.length(), length_);
-    if (count > 0) {
-        std::memcpy(reassembly_.put(count), chunk.pull(count), count);
-        length_ -= count;
-    }
-    if (length_ != 0) return;
-    state_ = idle;
-    Packet payload = reassembly_;
-    reassembly_.clear();
-    on_message(payload);
-}
-
-void Tpkt_protocol::on_ignore(Packet& chunk) {
-    unsigned const count = std::min(chunk.length(), length_);
-    chunk.pull(count);
-    length_ -= count;
-    if (length_ == 0) state_ = idle;
 }
 
 void Tpkt_protocol::on_timeout(Timer*) {

@@ -1,25 +1,25 @@
 #pragma once
 // Tpkt_protocol: the upper layer of a control-link stack. It frames each
-// outgoing message with the 4-byte TPKT header (version 3, a reserved 0, a
-// 16-bit big-endian length that counts the header) and cuts the incoming byte
-// stream back into whole messages, which it hands to the owning service.
-// Framing errors never end a connection: bad bytes are logged and skipped, and
-// a frame left incomplete for 3000 ms after its last chunk is dropped.
+// outgoing message with the 4-byte TPKT header (tpkt_frame.h) and cuts the
+// incoming byte stream back into whole messages, which it hands to the owning
+// service. Framing errors never end a connection: bad bytes are logged and
+// skipped, and a frame left incomplete for 3000 ms after its last chunk is
+// dropped.
 
 #include <cstdint>
 
 #include "runtime/containers/packet.h"
 #include "runtime/loop/timer.h"
 #include "runtime/protocol/protocol.h"
+#include "server/tpkt_frame.h"
 
 class Tpkt_protocol : public Protocol {
 public:
-    static constexpr unsigned header_size = 4;
-    // The largest payload the 16-bit length field can tell.
-    static constexpr unsigned max_payload = 0xFFFF - header_size;
+    static constexpr unsigned header_size = Tpkt::header_size;
+    static constexpr unsigned max_payload = Tpkt::max_payload;
     static constexpr unsigned reassembly_timeout_ms = 3000;
 
-    enum State : uint32_t { idle = 0, wait_r = 1, len_1 = 2, len_2 = 3, body = 4, ignore = 5 };
+    using State = Tpkt::Reader::State;
 
     Tpkt_protocol();
     ~Tpkt_protocol() override;
@@ -39,21 +39,14 @@ public:
     void receive(Packet& chunk) override;
 
     void reset();
-    void next_state(State state) { state_ = state; }
-    State state() const { return state_; }
+    void next_state(State state) { reader_.state(state); }
+    State state() const { return reader_.state(); }
     void on_timeout(Timer*);
 
 private:
-    void on_idle(Packet& chunk);
-    void on_wait_r(Packet& chunk);
-    void on_len_1(Packet& chunk);
-    void on_len_2(Packet& chunk);
-    void on_body(Packet& chunk);
-    void on_ignore(Packet& chunk);
-
     Protocol_name_str name_;
-    uint32_t length_ = 0;
+    // A fresh pool packet holds any payload the length field can tell.
+    Tpkt::Reader reader_{Packet::packet_max_size};
     Timer timer_;
-    State state_ = idle;
     Packet reassembly_;
 };

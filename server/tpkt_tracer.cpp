@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <iterator>
 
@@ -82,63 +83,55 @@ void TPKTTracer::OnDataEvent(int fd, short events) {
     }
     unsigned budget = read_budget;
     while (budget > 0 && current_ != connections_.end()) {
-        Connection& connection = **current_;
-        ssize_t const got = ::recv(fd, connection.buffer + connection.received,
-                                   connection.expected - connection.received, MSG_NOSIGNAL);
+        unsigned char chunk[4096];
+        ssize_t const got =
+            ::recv(fd, chunk, std::min<unsigned>(sizeof(chunk), budget), MSG_NOSIGNAL);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
         if (got <= 0) {
             CloseConnection(current_);
             break;
         }
-        budget -= std::min(unsigned(got), budget);
-        connection.received += unsigned(got);
-        if (connection.received < connection.expected) break;
-        if (!OnStep(connection)) break;
+        budget -= unsigned(got);
+        if (!Take(**current_, chunk, std::size_t(got))) break;
     }
     current_ = connections_.end();
 }
 
-bool TPKTTracer::OnStep(Connection& connection) {
-    if (connection.state == Connection::body) {
-        if (receiver_) {
-            receiver_->OnPacket(reinterpret_cast<char const*>(connection.buffer),
-                                connection.expected);
-            // The receiver closed this client meanwhile.
-            if (current_ == connections_.end()) return false;
+bool TPKTTracer::Take(Connection& connection, unsigned char const* data, std::size_t size) {
+    for (;;) {
+        Tpkt::Reader::Step const step = connection.reader.next(data, size);
+        data += step.used;
+        size -= step.used;
+        if (step.bad()) {
+            DropBadClient(step.event == Tpkt::Reader::bad_start      ? "bad TPKT version"
+                          : step.event == Tpkt::Reader::bad_reserved ? "bad TPKT reserved octet"
+                          : step.event == Tpkt::Reader::too_short    ? "TPKT length below 4"
+                                                                     : "TPKT body above 512 bytes");
+            return false;
         }
-        connection.state = Connection::header;
-        connection.received = 0;
-        connection.expected = header_size;
-        return true;
+        switch (step.event) {
+            case Tpkt::Reader::more:
+                return true;
+            case Tpkt::Reader::header:
+                connection.received = 0;
+                break;
+            case Tpkt::Reader::payload:
+            case Tpkt::Reader::frame:
+                std::memcpy(connection.buffer + connection.received, step.data, step.size);
+                connection.received += uint32_t(step.size);
+                // An empty frame is consumed without a word to the receiver.
+                if (step.event != Tpkt::Reader::frame || connection.received == 0 || !receiver_)
+                    break;
+                receiver_->OnPacket(reinterpret_cast<char const*>(connection.buffer),
+                                    connection.received);
+                // The receiver closed this client meanwhile.
+                if (current_ == connections_.end()) return false;
+                break;
+            default:  // bad bytes: told above
+                break;
+        }
     }
-    unsigned char const* const header = connection.buffer;
-    if (header[0] != 3) {
-        DropBadClient("bad TPKT version");
-        return false;
-    }
-    if (header[1] != 0) {
-        DropBadClient("bad TPKT reserved octet");
-        return false;
-    }
-    unsigned const length = unsigned(header[2]) << 8 | header[3];
-    if (length < header_size) {
-        DropBadClient("TPKT length below 4");
-        return false;
-    }
-    unsigned const body = length - header_size;
-    if (body > buffer_size) {
-        DropBadClient("TPKT body above 512 bytes");
-        return false;
-    }
-    connection.received = 0;
-    if (body == 0) {
-        connection.expected = header_size;  // an empty frame: the next header
-    } else {
-        connection.state = Connection::body;
-        connection.expected = body;
-    }
-    return true;
 }
 
 int TPKTTracer::Send(void const* data, unsigned int length) {
@@ -147,10 +140,9 @@ int TPKTTracer::Send(void const* data, unsigned int length) {
                   << max_send << " bytes." << std::endl;
         return -1;
     }
-    unsigned const total = length + header_size;
-    unsigned char header[header_size] = {3, 0, static_cast<unsigned char>(total >> 8),
-                                         static_cast<unsigned char>(total & 0xFF)};
-    iovec parts[2] = {{header, header_size}, {const_cast<void*>(data), length}};
+    unsigned const total = length + Tpkt::header_size;
+    Tpkt::Header header = Tpkt::MakeHeader(length);
+    iovec parts[2] = {{header.data(), header.size()}, {const_cast<void*>(data), length}};
     msghdr message{};
     message.msg_iov = parts;
     message.msg_iovlen = 2;

@@ -1,26 +1,24 @@
 #pragma once
 // TPKTTracer: a small TCP server for trace clients. It listens on a port of
-// all interfaces, accepts any number of clients, cuts TPKT frames (version 3,
-// a reserved 0, a 16-bit big-endian length that counts the 4-byte header)
-// out of what each client sends and hands every body to an optional
-// receiver, and sends a message as one TPKT frame to its clients. It never
-// waits for a client: one that sends a bad frame, vanishes or does not take a
-// frame at once is dropped, and the traced link goes on. No part of the
-// server creates a tracer.
+// all interfaces, accepts any number of clients, cuts TPKT frames
+// (tpkt_frame.h) out of what each client sends and hands every body to an
+// optional receiver, and sends a message as one TPKT frame to its clients. It
+// never waits for a client: one that sends a bad frame, vanishes or does not
+// take a frame at once is dropped, and the traced link goes on.
 
 #include <cstdint>
 #include <list>
 #include <string>
 
 #include "runtime/loop/event.h"
+#include "server/tpkt_frame.h"
 
 class TPKTTracer {
 public:
     // The largest frame body a client may send.
     static constexpr unsigned buffer_size = 512;
-    static constexpr unsigned header_size = 4;
     // The largest body a frame can carry.
-    static constexpr unsigned max_send = 0xFFFF - header_size;
+    static constexpr unsigned max_send = Tpkt::max_payload;
     // Bytes read from one client per loop pass, so that a client that never
     // stops sending cannot hold the loop.
     static constexpr unsigned read_budget = 65536;
@@ -34,10 +32,8 @@ public:
     };
 
     struct Connection {
-        enum : int32_t { body = 0, header = 1 };
-        int32_t state = header;
-        uint32_t expected = header_size;
-        uint32_t received = 0;
+        Tpkt::Reader reader{buffer_size};
+        uint32_t received = 0;  // body bytes of the frame being read
         Event event;
         std::string peer;
         unsigned char buffer[buffer_size];
@@ -69,10 +65,8 @@ public:
     Iterator end() { return connections_.end(); }
 
 private:
-    // Reads what the client has sent; false when the connection was closed.
-    bool ReadStep(Connection& connection);
-    // A completed header or body; false when the connection was closed.
-    bool OnStep(Connection& connection);
+    // Takes the bytes a client sent; false when the connection was closed.
+    bool Take(Connection& connection, unsigned char const* data, std::size_t size);
     void DropBadClient(char const* reason);
 
     Notify* receiver_ = nullptr;

@@ -1,7 +1,6 @@
 #pragma once
 // The four trace switches of the configuration section "traces". Start-up
-// fills the global `traces` once; the HDLC channel and slots, the DSP
-// processing receiver and the monitoring classes read it directly.
+// fills the global `traces` once; the code that traces reads it directly.
 
 #include "runtime/config/ini_file.h"
 
@@ -9,7 +8,7 @@ class TraceCtl {
 public:
     struct Signalling {
         bool hdlc = false;    // "signalling.hdlc"
-        bool rerira = false;  // "signalling.rerira" (stored, read by nobody)
+        bool rerira = false;  // "signalling.rerira"
         bool events = false;  // "signalling.events"
     };
     struct Monitoring {

@@ -1,6 +1,6 @@
 #pragma once
 // BER encoder (definite lengths only). The coder environment selects it for
-// encoding rule 1; nothing in the server does. Identifier octets come from
+// encoding rule 1. Identifier octets come from
 // the tag that the enclosing component gives a value, or from its own;
 // DataLengthCounter computes the length each header announces and
 // PrimitiveChecker decides the form bit.

@@ -1,8 +1,7 @@
 #pragma once
 // The coder environment selects the encoding rules with which a value is
 // written or read; ASN1::encode / ASN1::decode are the entry points the
-// control link and the SNMP agent link use (one environment per message,
-// rule Per).
+// control link uses (one environment per message, rule Per).
 
 #include <cstring>
 #include <iterator>

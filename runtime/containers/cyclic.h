@@ -1,6 +1,6 @@
 #pragma once
 // Cyclic: a sequence number counted modulo Mask + 1 (Mask is all ones, e.g.
-// 127 for the 7-bit numbers of LAPD modulo-128 operation and of MTP level 2).
+// 127 for 7-bit sequence numbers counted modulo 128).
 // Besides wrapping arithmetic it offers the window test a <= b <= c, true
 // when b lies on the way from a forward to c, both ends included, counting
 // across the wrap: V(A) <= N(R) <= V(S).

@@ -3,7 +3,7 @@
 // removing never allocates. F_dual_list keeps the main loop's handlers, timers
 // and child watchers, the packet pool's free blocks and the layers of a
 // protocol stack; F_sorted_list keeps timers by expiry; Containers::CyclicList
-// is a ring of nodes embedded as members (the DSP receiver services).
+// is a ring of nodes embedded as members.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
-// CleanQueue: a ring of N slots used by the layer-2 links for their send and
-// retransmission queues. Whatever leaves the queue (get, get_last, clear)
+// CleanQueue: a bounded ring of N slots, for send and retransmission queues
+// of packets. Whatever leaves the queue (get, get_last, clear)
 // also leaves its slot empty, so a packet that left the queue is no longer
 // held by it and its buffer can return to the pool.
 

@@ -5,9 +5,9 @@
 // ChildWait watch attached for that pid. No client code runs in the signal
 // handler.
 //
-// A slot that starts a child binds a member to its watch, starts the process
-// and attaches the watch with the pid:
-//     watch_.Bind(this, &ModemSlot::on_terminate);
+// An owner that starts a child binds a member to its watch, starts the
+// process and attaches the watch with the pid:
+//     watch_.Bind(this, &Owner::on_terminate);
 //     watch_.Attach(pid);
 // The watch is off the list when its callback runs (notified once per
 // Attach); the callback may attach it again, rebind it or destroy it.

@@ -1,7 +1,7 @@
 #pragma once
 // Names of protocol layers, for logs and lookups. A layer without a name of
-// its own has the null name "(no name)"; a named layer (the LAPD, MTP level 2,
-// stream and TPKT layers) holds a Protocol_name_str.
+// its own has the null name "(no name)"; a named layer (the stream and TPKT
+// layers) holds a Protocol_name_str.
 
 #include <iosfwd>
 #include <string>

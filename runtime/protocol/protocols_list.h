@@ -4,9 +4,9 @@
 // on_deactivated. A ProtocolsFamily makes the list act as one layer: packets
 // handed to it enter its top member, packets received by it enter its bottom
 // member, and its activation is the activation of all its members. The control
-// link and the signalling slots derive from ProtocolsFamily and override its
-// hooks (transmit, on_message, on_activated, on_deactivated) to take the
-// stack's output and state; a family can also be one layer of a bigger stack.
+// link derives from ProtocolsFamily and overrides its hooks (transmit,
+// on_message, on_activated, on_deactivated) to take the stack's output and
+// state; a family can also be one layer of a bigger stack.
 //
 // Building: create each layer with new and add it with add_protocol_tail from
 // the bottom up (or add_protocol_head from the top down); the stack owns it.

@@ -2,8 +2,7 @@
 // ASync::Connect opens an outgoing TCP connection without blocking the main
 // loop: it starts a non-blocking connect, waits on the loop for the socket to
 // become writable or for its time-out, and hands the connected descriptor, or
-// the failure, to its owner once. The network player and the recorder slots
-// reach their voice peer with it and then stream through an ASync::Copy.
+// the failure, to its owner once.
 //
 // The owner may destroy the object, or start it again, inside the callback:
 // nothing touches the object after that call.

@@ -4,8 +4,7 @@
 // writes the buffer out, and waits on the loop whenever a read or a write
 // would block. When the source ends it writes what is left, optionally waits
 // for a flush event of the destination, and tells its owner once how the copy
-// ended. The play and record slots stream voice with it between a device, a
-// phrase file and a TCP connection.
+// ended.
 //
 // The owner may destroy the copy inside the completion callback: nothing
 // touches the object after that call.

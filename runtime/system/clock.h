@@ -4,7 +4,7 @@
 // which count on a monotonic clock so that a step of the wall clock neither
 // fires every timer at once nor stalls them; printed times stay wall-clock
 // (gettimeval, seconds, timevaltostring). The main loop may freeze the clock
-// for one pass with a snapshot (mux_settimeofday); the server never does.
+// for one pass with a snapshot (mux_settimeofday).
 
 #include <sys/select.h>
 #include <sys/time.h>

@@ -1,6 +1,6 @@
 #pragma once
 // Terminal helpers for a process run by hand on the console, and a short
-// local time stamp for traces. Nothing in the server calls them today.
+// local time stamp for traces.
 
 #include <ostream>
 

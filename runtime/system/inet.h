@@ -1,10 +1,10 @@
 #pragma once
 // INet4::Addr is the IPv4 socket address in which the server keeps its TCP
-// peers (control port, SNMP agents, PPP helpers, asynchronous connect). It
+// peers (control port, connectors, asynchronous connect). It
 // is laid out exactly as a sockaddr_in, so it goes to the socket calls as it
 // is; it parses "a.b.c.d" and "a.b.c.d:port" and prints "a.b.c.d:port".
 // Namespace Net gives the host name and the host's IPv4 interface addresses,
-// selected by address kind (monitoring reports the private ones).
+// selected by address kind.
 
 #include <netinet/in.h>
 #include <sys/socket.h>

@@ -10,7 +10,7 @@
 
 #include "ber_check_types.h"
 #include "cross_check_types.h"
-#include "oracle/random_value.h"
+#include "tests/support/oracle/random_value.h"
 
 namespace {
 

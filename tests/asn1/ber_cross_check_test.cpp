@@ -9,9 +9,9 @@
 
 #include "ber_check_types.h"
 #include "cross_check_types.h"
-#include "oracle/erlang_oracle.h"
-#include "oracle/erlang_term.h"
-#include "oracle/random_value.h"
+#include "tests/support/oracle/erlang_oracle.h"
+#include "tests/support/oracle/erlang_term.h"
+#include "tests/support/oracle/random_value.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "cross_check_types.h"
-#include "oracle/erlang_oracle.h"
-#include "oracle/random_value.h"
+#include "tests/support/oracle/erlang_oracle.h"
+#include "tests/support/oracle/random_value.h"
 
 namespace {
 

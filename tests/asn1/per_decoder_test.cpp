@@ -7,8 +7,8 @@
 
 #include "asn1/asn1.h"
 #include "cross_check_types.h"
-#include "oracle/erlang_oracle.h"
-#include "oracle/random_value.h"
+#include "tests/support/oracle/erlang_oracle.h"
+#include "tests/support/oracle/random_value.h"
 
 namespace {
 

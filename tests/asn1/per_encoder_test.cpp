@@ -6,7 +6,7 @@
 
 #include "asn1/asn1.h"
 #include "cross_check_types.h"
-#include "oracle/erlang_oracle.h"
+#include "tests/support/oracle/erlang_oracle.h"
 
 namespace {
 

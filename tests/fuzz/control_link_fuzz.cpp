@@ -29,7 +29,6 @@
 #include <iostream>
 #include <streambuf>
 #include <string>
-#include <vector>
 
 #include "asn1/asn1.h"
 #include "messages/lgcp/lgcp.h"
@@ -42,6 +41,7 @@
 #include "runtime/system/inet.h"
 #include "server/acceptor_net.h"
 #include "server/ctrl_server.h"
+#include "server/tpkt_frame.h"
 #include "slots/slots.h"
 
 namespace {
@@ -86,23 +86,18 @@ public:
         for (;;) {
             ssize_t const got = ::recv(peer_.lowlevel_fd(), buffer, sizeof(buffer), MSG_DONTWAIT);
             if (got <= 0) break;
-            pending_.insert(pending_.end(), buffer, buffer + got);
+            answers_.feed(buffer, size_t(got));
         }
-        size_t at = 0;
-        while (pending_.size() - at >= 4) {
-            uint8_t const* head = pending_.data() + at;
-            if (head[0] != 3 || head[1] != 0) fail("an answer without a TPKT header");
-            size_t const length = size_t(head[2]) << 8 | head[3];
-            if (length <= 4) fail("an answer with an empty or short TPKT length");
-            if (pending_.size() - at < length) break;
-            check_message(reinterpret_cast<char const*>(head + 4), length - 4);
-            at += length;
+        while (auto const payload = answers_.next()) {
+            if (answers_.takeSkipped() > 0) fail("an answer without a TPKT header");
+            if (payload->empty()) fail("an answer with an empty TPKT payload");
+            check_message(reinterpret_cast<char const*>(payload->data()), payload->size());
         }
-        pending_.erase(pending_.begin(), pending_.begin() + long(at));
+        if (answers_.takeSkipped() > 0) fail("an answer without a TPKT header");
     }
 
     // Bytes of an answer begun but not finished.
-    bool partial() const { return !pending_.empty(); }
+    bool partial() const { return answers_.pending() > 0; }
 
 private:
     static void check_message(char const* data, size_t length) {
@@ -116,7 +111,7 @@ private:
     }
 
     Fd peer_;
-    std::vector<uint8_t> pending_;
+    Tpkt::Frames answers_;
 };
 
 // Runs the main loop until the server has read everything written to it (or

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "board_harness.h"
-#include "server_harness.h"
+#include "tests/support/board_tool.h"
+#include "tests/support/harness.h"
 
-using namespace harness;
+using namespace support;
 using namespace std::chrono_literals;
 
 namespace {

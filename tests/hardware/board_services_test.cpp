@@ -12,18 +12,20 @@
 #include <string>
 #include <vector>
 
-#include "board_harness.h"
-#include "board_root.h"
+#include "tests/support/board_tool.h"
+#include "tests/support/board.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_root.h"
 #include "hardware/device/record.h"
 #include "hardware/e1_ctl.h"
 #include "hardware/spi_ctrl.h"
-#include "server/loop_wait.h"
+#include "tests/support/loop.h"
 
-using board_test::board;
+using support::board;
 
 namespace {
 
-loop_test::TempRoot const root;
+support::TempRoot const root;
 
 // A server with no link whose other service keeps, briefly, every signal
 // the service under test sends (the server's "send fail" lines are muted).
@@ -39,10 +41,10 @@ public:
     void OnSignal(LGCP::Signal const& signal) override {
         LGCP::Message message;
         message.set_pdu().select_signal(signal);
-        seen += (seen.empty() ? "" : "; ") + harness::brief(message);
+        seen += (seen.empty() ? "" : "; ") + support::brief(message);
     }
 
-    loop_test::StreamCapture quiet{std::cerr};
+    support::StreamCapture quiet{std::cerr};
     CtrlSrv::Server server;
     std::string seen;
 };
@@ -98,7 +100,7 @@ TEST(SpiCtrl, ItsDescriptorIsClosedOnExec) {
 TEST(E1Ctl, TheCasDescriptorIsReadOnlyWhenReadableAndClosedWhenItHangsUp) {
     E1Ctl e1;
     Bench bench(e1);
-    loop_test::StreamCapture errors(std::cerr);
+    support::StreamCapture errors(std::cerr);
     ASSERT_TRUE(e1.CheckOpenCas());
     SimBoard::Board& sim = SimBoard::Board::instance();
     Device::Record<12> record{2, 7};
@@ -114,7 +116,7 @@ TEST(E1Ctl, TheCasDescriptorIsReadOnlyWhenReadableAndClosedWhenItHangsUp) {
     EXPECT_EQ(bench.seen, "cas 2/7 rx 5 tx 3");
 
     board("hangup e1-cas");
-    EXPECT_TRUE(links::runUntil([&] { return !e1.cas_interface_open(); }, 2000));
+    EXPECT_TRUE(support::runUntil([&] { return !e1.cas_interface_open(); }, 2000));
     EXPECT_NE(errors.text().find(
                   "E1: cas record of 5 bytes dropped\nE1: cas interface closed: hang-up\n"),
               std::string::npos);

@@ -11,16 +11,18 @@
 #include <functional>
 #include <string>
 
-#include "board_root.h"
+#include "tests/support/board.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_root.h"
 #include "hardware/device/device.h"
 #include "hardware/device/record.h"
-#include "server/loop_wait.h"
+#include "tests/support/loop.h"
 
-using board_test::board;
+using support::board;
 
 namespace {
 
-loop_test::TempRoot const root;
+support::TempRoot const root;
 
 uint32_t const HAL_MUX_CONNECT = 0x80084D02;
 uint32_t const HAL_MUX_WRITE = 0xC0084D04;
@@ -59,13 +61,13 @@ TEST(DeviceLayer, DuplicatedAndForkedDescriptorsReachTheSameOpen) {
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(links::runUntil([&] { return logHas(name + " write 3"); }, 2000));
+    EXPECT_TRUE(support::runUntil([&] { return logHas(name + " write 3"); }, 2000));
 
     // The board sees the last close only.
     ::close(fd);
-    EXPECT_FALSE(links::runUntil([&] { return logHas(name + " close"); }, 100));
+    EXPECT_FALSE(support::runUntil([&] { return logHas(name + " close"); }, 100));
     ::close(copy);
-    EXPECT_TRUE(links::runUntil([&] { return logHas(name + " close"); }, 2000));
+    EXPECT_TRUE(support::runUntil([&] { return logHas(name + " close"); }, 2000));
 }
 
 TEST(DeviceLayer, ARecordIsReadWholeOrNotAtAll) {

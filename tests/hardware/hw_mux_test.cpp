@@ -12,15 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "board_root.h"
+#include "tests/support/board.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_root.h"
 #include "hardware/hw_mux.h"
-#include "runtime/loop_support.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_root.h"
 
-using board_test::board;
+using support::board;
 
 namespace {
 
-loop_test::TempRoot const root;
+support::TempRoot const root;
 
 // The outputs of the switch requests in the log, in order ("8192 8193 ...").
 std::vector<unsigned> logged(std::string const& request) {
@@ -116,7 +119,7 @@ TEST(HwMux, TheRefreshNeverTouchesAConnectedOrWrittenOutput) {
 TEST(HwMux, FailuresAreTheResultAndALine) {
     HwMux mux;
     board("mux stuck 9000 0");
-    loop_test::StreamCapture log(std::clog);
+    support::StreamCapture log(std::clog);
     struct Case {
         char const* request;
         std::function<bool()> call;
@@ -163,7 +166,7 @@ TEST(HwMux, OutputsBeyondTheBusesArePassedUnrecordedAndTheBoardRefusesThem) {
 
 TEST(HwMux, RetriesTheOpenOnEveryOperationWhileTheDeviceIsAbsent) {
     board("absent hal");
-    loop_test::StreamCapture log(std::clog);
+    support::StreamCapture log(std::clog);
     HwMux mux;
     EXPECT_FALSE(mux.Connect(5, 8200));
     EXPECT_EQ(mux.Read(8200), 255);

@@ -20,8 +20,8 @@
 #include "messages/mon/mon.h"
 #include "messages/rerira/rerira.h"
 #include "messages/term/term.h"
-#include "tests/asn1/oracle/erlang_oracle.h"
-#include "tests/asn1/oracle/random_value.h"
+#include "tests/support/oracle/erlang_oracle.h"
+#include "tests/support/oracle/random_value.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "message_modules.h"
-#include "tests/asn1/oracle/random_value.h"
+#include "tests/support/oracle/random_value.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "test_agent.h"
+#include "tests/support/test_agent.h"
 
-using namespace harness;
+using namespace support;
 using namespace std::chrono_literals;
 
 namespace {

@@ -9,17 +9,18 @@
 #include <fstream>
 #include <sstream>
 
-#include "loop_wait.h"
+#include "tests/support/loop.h"
 #include "monitoring/mon_codec.h"
-#include "runtime/loop_support.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_root.h"
 #include "server/acceptor_net.h"
 #include "server/tpkt.h"
-#include "test_agent.h"
+#include "tests/support/test_agent.h"
 #include "tools/ctl/message_text.h"
 
 namespace {
 
-loop_test::TempRoot root;
+support::TempRoot root;
 
 void configure(std::string const& text) {
     IniFile::File file;
@@ -31,7 +32,7 @@ void configure(std::string const& text) {
 }  // namespace
 
 TEST(MonitoringConfigure, MakesOneAgentLinkPerCompleteSubsectionWithAPort) {
-    loop_test::StreamCapture errors(std::cerr);
+    support::StreamCapture errors(std::cerr);
     configure(
         "[snmpagent]\nhost=127.0.0.1:7161\nname=snmp\n"
         "[snmpagent]\nhost=127.0.0.1:7162\n"
@@ -52,7 +53,7 @@ TEST(MonitoringController, FollowsTheConnectionTheProcessAndWhatTheControllerSay
     MonitoringCtl& monitoring = MonitoringCtl::instance();
     auto const status = [&] { return monitoring.controller().get_status().asInt(); };
     ctrlServer.Bind(&monitoring);
-    int const port = harness::freePort();
+    int const port = support::freePort();
     ASSERT_TRUE(ctrlServer.Activate(new Control::AcceptorNet(port)));
     // Only a process of that very name counts.
     std::ofstream(root.mkdirs("proc/7") + "/stat") << "7 (controller2) S 1\n";
@@ -61,20 +62,20 @@ TEST(MonitoringController, FollowsTheConnectionTheProcessAndWhatTheControllerSay
     EXPECT_EQ(status(), HSP::ControllerStatus::notrun);
 
     std::ofstream(root.mkdirs("proc/40") + "/stat") << "40 (controller) S 1\n";
-    harness::Controller controller;
+    support::Controller controller;
     ASSERT_TRUE(controller.connect(port));
-    ASSERT_TRUE(links::runUntil([&] { return status() == HSP::ControllerStatus::ok; }, 2000));
-    controller.send(harness::frame(
+    ASSERT_TRUE(support::runUntil([&] { return status() == HSP::ControllerStatus::ok; }, 2000));
+    controller.send(support::frame(
         Ctl::encodeMessage("{ seq 1, pdu command : display : controller : "
                            "{ host { iaddr \"10.0.0.2\", port 20001 }, status standby } }")
             .payload));
-    ASSERT_TRUE(links::runUntil([&] { return status() == HSP::ControllerStatus::standby; }, 2000));
+    ASSERT_TRUE(support::runUntil([&] { return status() == HSP::ControllerStatus::standby; }, 2000));
     monitoring.CheckController();
     EXPECT_EQ(status(), HSP::ControllerStatus::standby);
 
     controller.close();
     EXPECT_TRUE(
-        links::runUntil([&] { return status() == HSP::ControllerStatus::notconnection; }, 2000));
+        support::runUntil([&] { return status() == HSP::ControllerStatus::notconnection; }, 2000));
     ctrlServer.Deactivate();
 }
 

@@ -5,11 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "loop_wait.h"
-#include "test_agent.h"
+#include "tests/support/capture.h"
+#include "tests/support/loop.h"
+#include "tests/support/test_agent.h"
 
 using namespace std::chrono_literals;
-using links::runUntil;
+using support::runUntil;
 
 namespace {
 
@@ -21,9 +22,9 @@ struct Notify : ISnmpAgentNotify {
 }  // namespace
 
 TEST(SnmpAgentInstance, PingsStaysUpWhileTheAgentAnswersAndDropsTheLinkWhenItFallsSilent) {
-    harness::TestAgent agent;
+    support::TestAgent agent;
     ASSERT_TRUE(agent.listen());
-    links::Lines errors(std::cerr);
+    support::StreamCapture errors(std::cerr);
     Notify notify;
     SnmpAgentInstance instance("fast", "127.0.0.1", uint16_t(agent.port()), &notify, 100, 300);
     ASSERT_TRUE(runUntil([&] { return agent.link.fd() >= 0 || agent.accept(1ms); }, 2000));
@@ -35,10 +36,10 @@ TEST(SnmpAgentInstance, PingsStaysUpWhileTheAgentAnswersAndDropsTheLinkWhenItFal
     MON::Message answer;
     answer.set_pdu().select_response().select_ping().select_success();
     int pings = 0;
-    auto answered = links::Clock::now();
+    auto answered = support::Clock::now();
     runUntil(
         [&] {
-            for (MON::Message m; agent.read(m, 5ms); answered = links::Clock::now()) {
+            for (MON::Message m; agent.read(m, 5ms); answered = support::Clock::now()) {
                 pings += m.get_pdu().get_command().ping_isSelected();
                 agent.send(answer);
             }
@@ -50,7 +51,7 @@ TEST(SnmpAgentInstance, PingsStaysUpWhileTheAgentAnswersAndDropsTheLinkWhenItFal
     EXPECT_LE(pings, 10);
 
     ASSERT_TRUE(runUntil([&] { return !instance.IsConnected(); }, 2000));
-    long const silence = links::millisBetween(answered, links::Clock::now());
+    long const silence = support::millisBetween(answered, support::Clock::now());
     EXPECT_GE(silence, 295);
     EXPECT_LE(silence, 420);
     EXPECT_EQ(errors.text(), instance.prefix() +

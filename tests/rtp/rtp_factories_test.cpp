@@ -6,15 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include "board_harness.h"
-#include "board_root.h"
-#include "server_harness.h"
+#include "tests/support/board_tool.h"
+#include "tests/support/board.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_root.h"
+#include "tests/support/harness.h"
 
-using board_test::board;
+using support::board;
 
 namespace {
 
-loop_test::TempRoot const root;
+support::TempRoot const root;
 
 // rtp-g729, rtp-g723, rtp-g711, rtp-g711mcc and universal of a report that
 // held 99 in each before.
@@ -38,7 +40,7 @@ TEST(RtpFactoryQuery, SetsTheFiveCountsFromTheVoiceDriverOrZero) {
     board("voice count 4 30");
     board("voice count 8 0");
     board("fail voice VOICE_COUNT EIO 1");
-    loop_test::StreamCapture errors(std::cerr);
+    support::StreamCapture errors(std::cerr);
     EXPECT_EQ(counts(factory), "0 32 64 0 64 ");
     EXPECT_EQ(counts(factory), "30 32 64 0 64 ");
     board("absent voice");
@@ -74,28 +76,28 @@ TEST(RtpFactoryCreate, TheRadioPartChoosesTheFactoryWhoseTableMustKnowThePayload
         if (c.radio == kvel) radio.set_status().select_kvel();
         if (c.radio == ed137) radio.set_status().select_ed_137();
         if (c.radio != none) rtp.set_radio(radio);
-        loop_test::StreamCapture errors(std::cerr);
+        support::StreamCapture errors(std::cerr);
         for (SlotFactory* factory : factories) EXPECT_EQ(factory->NewSlot(params), nullptr);
         EXPECT_EQ(errors.text(), std::string(c.line) + "\n");
     }
     LGCP::CreateParams other;
     other.select_map();
-    loop_test::StreamCapture errors(std::cerr);
+    support::StreamCapture errors(std::cerr);
     for (SlotFactory* factory : factories) EXPECT_EQ(factory->NewSlot(other), nullptr);
     EXPECT_EQ(errors.text(), "");
 }
 
 TEST(RtpFactoriesE2E, EachCountsTheCodecsAtStartOrSaysTheVoiceDriverIsMissing) {
-    harness::ServerProcess server;
+    support::ServerProcess server;
     ASSERT_TRUE(server.start());
     std::string expected;
     for (char const* open : {"voice#1", "voice#2", "voice#3"})
         for (char const* selector : {"4", "2", "1", "8", "65"})
             expected += std::string(open) + " VOICE_COUNT " + selector + "\n";
-    EXPECT_EQ(harness::boardTool(server.root(), "log voice VOICE_COUNT"), expected);
+    EXPECT_EQ(support::boardTool(server.root(), "log voice VOICE_COUNT"), expected);
 
-    harness::ServerProcess without;
-    harness::describeBoard(without.root(), "absent voice\n");
+    support::ServerProcess without;
+    support::describeBoard(without.root(), "absent voice\n");
     ASSERT_TRUE(without.start());
     for (char const* name : {"RTP", "RTP Ext KVEL", "RTP Ext ED137"})
         EXPECT_TRUE(without.errHas(

@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "loop_support.h"
 #include "runtime/loop/multiplexer.h"
+#include "tests/support/capture.h"
+#include "tests/support/loop.h"
 
 namespace {
 
 using Status = ASync::Connect::Status;
-using loop_test::run_loop;
+using support::runLoop;
 
 // A TCP socket bound to 127.0.0.1 on a free port, listening with the given
 // backlog (or not listening at all, so that connections are refused).
@@ -80,7 +81,7 @@ struct Owner {
 // Runs the loop until the owner heard something (it may have already).
 void wait_for(Owner const& owner) {
     if (owner.statuses.empty()) {
-        EXPECT_TRUE(run_loop());
+        EXPECT_TRUE(runLoop());
     }
 }
 
@@ -102,7 +103,7 @@ TEST(AsyncConnect, ConnectsToALoopbackListenerAndHandsOverTheSocket) {
     EXPECT_STREQ(text, "voice");
 
     // Nothing of the attempt is left to fire: no pending time-out ends a loop.
-    EXPECT_FALSE(run_loop(50));
+    EXPECT_FALSE(runLoop(50));
     EXPECT_EQ(owner.statuses.size(), 1u);
 }
 
@@ -117,7 +118,7 @@ TEST(AsyncConnect, ARefusedConnectionFailsOnceWithoutADescriptor) {
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::failed});
     EXPECT_FALSE(owner.socket.is_valid());
     EXPECT_EQ(open_descriptors(), before);
-    EXPECT_FALSE(run_loop(50));
+    EXPECT_FALSE(runLoop(50));
     EXPECT_EQ(owner.statuses.size(), 1u);
 }
 
@@ -132,8 +133,8 @@ TEST(AsyncConnect, APeerThatNeverAnswersFailsAfterTheTimeOutAndTheSocketIsClosed
     EXPECT_EQ(connect.status(), Status::connecting);
     EXPECT_GT(open_descriptors(), before);  // the attempt holds its socket
 
-    EXPECT_TRUE(run_loop());
-    EXPECT_GE(loop_test::elapsed_ms(started), 190);
+    EXPECT_TRUE(runLoop());
+    EXPECT_GE(support::elapsedMs(started), 190);
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::failed});
     EXPECT_FALSE(owner.socket.is_valid());
     EXPECT_EQ(open_descriptors(), before);
@@ -148,7 +149,7 @@ TEST(AsyncConnect, RefusesAddressesThatNameNoPeerWithALineOnTheErrorStream) {
         "nonsense:" + port, "127.0.0.1", "127.0.0.1:0", "127.0.0.1:x", "0.0.0.0:" + port,
         "127.0.0.1:70000",  ""};
     for (std::string const& address : bad) {
-        loop_test::StreamCapture errors(std::cerr);
+        support::StreamCapture errors(std::cerr);
         int const before = open_descriptors();
         ASync::Connect connect;
         Owner owner(connect);
@@ -172,7 +173,7 @@ TEST(AsyncConnect, StopEndsAnAttemptOnceAndNothingFollows) {
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::stopped});
     EXPECT_FALSE(owner.socket.is_valid());
     // The time-out that was armed never comes.
-    EXPECT_FALSE(run_loop(200));
+    EXPECT_FALSE(runLoop(200));
     connect.Stop();
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::stopped});
 }
@@ -188,7 +189,7 @@ TEST(AsyncConnect, DestroyingAnAttemptInProgressTellsNobody) {
         connect.Start(listener.address(), 50);
         statuses = owner.statuses;
     }
-    EXPECT_FALSE(run_loop(200));
+    EXPECT_FALSE(runLoop(200));
     EXPECT_TRUE(statuses.empty());
     EXPECT_EQ(open_descriptors(), before);
 }
@@ -215,7 +216,7 @@ TEST(AsyncConnect, AnOwnerMayDestroyTheObjectInsideTheCallback) {
     SelfDestroying connected;
     connected.connect->Start(listener.address(), 5000);
     if (connected.statuses.empty()) {
-        EXPECT_TRUE(run_loop());
+        EXPECT_TRUE(runLoop());
     }
     EXPECT_EQ(connected.statuses, std::vector<Status::Type>{Status::connected});
     EXPECT_EQ(connected.connect, nullptr);
@@ -224,7 +225,7 @@ TEST(AsyncConnect, AnOwnerMayDestroyTheObjectInsideTheCallback) {
     ASSERT_TRUE(full.filled);
     SelfDestroying timed_out;
     timed_out.connect->Start(full.address(), 50);
-    EXPECT_TRUE(run_loop());
+    EXPECT_TRUE(runLoop());
     EXPECT_EQ(timed_out.statuses, std::vector<Status::Type>{Status::failed});
     EXPECT_EQ(timed_out.connect, nullptr);
 }
@@ -251,7 +252,7 @@ TEST(AsyncConnect, AnOwnerMayStartAgainInsideTheCallback) {
     owner.connect.Bind(&Retrying::OnConnect, &owner);
     owner.connect.Start(closed.address(), 5000);
     if (owner.statuses.size() < 2) {
-        EXPECT_TRUE(run_loop());
+        EXPECT_TRUE(runLoop());
     }
 
     EXPECT_EQ(owner.statuses, (std::vector<Status::Type>{Status::failed, Status::connected}));

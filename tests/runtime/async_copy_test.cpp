@@ -17,16 +17,17 @@
 #include <string>
 #include <vector>
 
-#include "loop_support.h"
 #include "runtime/loop/multiplexer.h"
 #include "runtime/loop/timer.h"
+#include "tests/support/loop.h"
+#include "tests/support/sockets.h"
 
 namespace {
 
 using Status = ASync::Copy::Status;
 
-using loop_test::Pipe;
-using loop_test::run_loop;
+using support::Pipe;
+using support::runLoop;
 
 // Fills a non-blocking pipe until a write would block; the bytes written.
 size_t fill(Fd const& writer) {
@@ -84,8 +85,8 @@ private:
 bool run_until(std::function<bool()> const& done, long bound_ms = 5000) {
     auto const started = std::chrono::steady_clock::now();
     while (!done()) {
-        long const left = bound_ms - loop_test::elapsed_ms(started);
-        if (left <= 0 || !run_loop(unsigned(left))) return done();
+        long const left = bound_ms - support::elapsedMs(started);
+        if (left <= 0 || !runLoop(unsigned(left))) return done();
     }
     return true;
 }
@@ -182,12 +183,12 @@ TEST_F(AsyncCopy, WaitsForTheFlushEventBeforeReportingCompletion) {
     EXPECT_TRUE(owner.statuses.empty());
 
     // A full destination never reports POLLWRNORM: the owner hears nothing.
-    EXPECT_FALSE(run_loop(100));
+    EXPECT_FALSE(runLoop(100));
     EXPECT_TRUE(owner.statuses.empty());
 
     std::vector<char> drain(queued);
     ASSERT_EQ(::read(out.reader.lowlevel_fd(), drain.data(), drain.size()), ssize_t(queued));
-    ASSERT_TRUE(run_loop());
+    ASSERT_TRUE(runLoop());
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::completed});
 }
 
@@ -259,7 +260,7 @@ TEST_F(AsyncCopy, AHangUpOfTheSourceWhileTheDestinationBlocksStillDeliversEveryt
 
     // The source reports POLLHUP on every pass now; the copy must neither
     // spin nor give up, but end once the destination drained.
-    EXPECT_FALSE(run_loop(100));
+    EXPECT_FALSE(runLoop(100));
     EXPECT_TRUE(owner.statuses.empty());
     Sink sink(out.reader);
     size_t const expected = head.size() + payload.size();
@@ -334,12 +335,12 @@ TEST_F(AsyncCopy, ADestinationHangUpWhileDataWaitsFailsOnce) {
     EXPECT_EQ(copy.state(), Status::copying);
     out.reader.close();  // the destination's reader goes away
 
-    ASSERT_TRUE(run_loop());
+    ASSERT_TRUE(runLoop());
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::failed});
     // Nothing of the copy is polled any more; more input changes nothing.
     put(in.writer, "more");
     in.writer.close();
-    EXPECT_FALSE(run_loop(50));
+    EXPECT_FALSE(runLoop(50));
     copy.Stop();
     copy.set_bufsize(512);
     EXPECT_EQ(owner.statuses, std::vector<Status::Type>{Status::failed});
@@ -442,7 +443,7 @@ TEST_F(AsyncCopy, AnOwnerMayDestroyTheCopyInsideTheCallback) {
     in_loop.copy->Bind(&SelfDestroying::OnComplete, &in_loop);
     in_loop.copy->Start(in.reader, out.writer);
     out.reader.close();
-    ASSERT_TRUE(run_loop());
+    ASSERT_TRUE(runLoop());
     EXPECT_EQ(in_loop.statuses, std::vector<Status::Type>{Status::failed});
     EXPECT_EQ(in_loop.copy, nullptr);
 }
@@ -459,7 +460,7 @@ TEST_F(AsyncCopy, DestroyingAnActiveCopyTellsNobodyAndLeavesTheLoop) {
     }
     EXPECT_TRUE(statuses.empty());
     put(in.writer, "late");
-    EXPECT_FALSE(run_loop(50));  // nothing polls a destroyed copy's events
+    EXPECT_FALSE(runLoop(50));  // nothing polls a destroyed copy's events
     char text[8] = {};
     EXPECT_EQ(::read(in.reader.lowlevel_fd(), text, sizeof(text)), 4);
 }

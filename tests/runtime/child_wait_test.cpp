@@ -13,12 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "loop_support.h"
+#include "runtime/loop/multiplexer.h"
+#include "runtime/loop/timer.h"
 #include "runtime/system/signal.h"
+#include "tests/support/capture.h"
+#include "tests/support/loop.h"
 
 namespace {
 
-using loop_test::StreamCapture;
+using support::StreamCapture;
 
 pid_t spawn_exiting(int code) {
     pid_t const pid = ::fork();
@@ -77,7 +80,7 @@ TEST_F(ChildReaping, ReportsTheExitOfEachWatchedChildOnceWithItsRawStatus) {
     ::kill(b, SIGKILL);
 
     StreamCapture log(std::clog);
-    EXPECT_TRUE(loop_test::run_loop(5000));
+    EXPECT_TRUE(support::runLoop(5000));
     ASSERT_EQ(first.statuses.size(), 1u);
     EXPECT_TRUE(WIFEXITED(first.statuses[0]));
     EXPECT_EQ(WEXITSTATUS(first.statuses[0]), 3);
@@ -118,7 +121,7 @@ TEST_F(ChildReaping, AChildNobodyWatchesIsOnlyLogged) {
         Timer* timer;
     } poker{&log, stray_line, last, &poke};
     poke.set(5, &Poker::Check, &poker);
-    EXPECT_TRUE(loop_test::run_loop(5000));
+    EXPECT_TRUE(support::runLoop(5000));
     EXPECT_EQ(watched.statuses.size(), 1u);
 }
 
@@ -133,7 +136,7 @@ TEST_F(ChildReaping, ABurstOfAThousandExitsIsReportedWithoutLoss) {
         children.back()->watch.Attach(pid);
     }
     StreamCapture log(std::clog);
-    EXPECT_TRUE(loop_test::run_loop(10000));
+    EXPECT_TRUE(support::runLoop(10000));
     EXPECT_EQ(done, count);
     for (int i = 0; i < count; ++i) {
         ASSERT_EQ(children[i]->statuses.size(), 1u) << "child " << i;
@@ -154,7 +157,7 @@ TEST_F(ChildReaping, AWatchAttachedAgainInItsCallbackIsNotifiedForTheNewChild) {
         }
     };
     w.watch.Attach(pids[0]);
-    EXPECT_TRUE(loop_test::run_loop(5000));
+    EXPECT_TRUE(support::runLoop(5000));
     ASSERT_EQ(w.statuses.size(), 2u);
     EXPECT_EQ(WEXITSTATUS(w.statuses[0]), 1);
     EXPECT_EQ(WEXITSTATUS(w.statuses[1]), 2);
@@ -171,7 +174,7 @@ TEST_F(ChildReaping, AttachingAgainKeepsEveryOtherWatchAttached) {
     EXPECT_TRUE(b.watch.is_attached());
     ::kill(pa, SIGTERM);
     ::kill(pb, SIGTERM);
-    EXPECT_TRUE(loop_test::run_loop(5000));
+    EXPECT_TRUE(support::runLoop(5000));
     EXPECT_EQ(a.statuses.size(), 1u);
     EXPECT_EQ(b.statuses.size(), 1u);
 }
@@ -197,7 +200,7 @@ TEST_F(ChildReaping, DestroyedOrDetachedWatchesAreNeverNotified) {
     } killer{last};
     later.set(200, &Killer::Kill, &killer);
     StreamCapture log(std::clog);
-    EXPECT_TRUE(loop_test::run_loop(5000));
+    EXPECT_TRUE(support::runLoop(5000));
     EXPECT_TRUE(detached.statuses.empty());
     EXPECT_EQ(keeper.statuses.size(), 1u);
 }
@@ -219,7 +222,7 @@ TEST_F(ChildReaping, OnlyTheNewestBindingRuns) {
     watch.Bind(&r, &Rebound::Second);
     watch.Bind(&r, &Rebound::Third);
     watch.Attach(spawn_exiting(0));
-    EXPECT_TRUE(loop_test::run_loop(5000));
+    EXPECT_TRUE(support::runLoop(5000));
     EXPECT_EQ(r.log, "3");
 }
 

@@ -13,14 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "log_socket.h"
 #include "runtime/log/version.h"
+#include "tests/support/log_socket.h"
+#include "tests/support/temp_root.h"
 
 namespace {
 
-using testing_log::LogSocket;
-using testing_log::records;
-using testing_log::TempRoot;
+using support::LogSocket;
+using support::records;
+using support::TempRoot;
 
 // Runs the daemonising probe and waits, with a bound, until the daemon it
 // leaves behind has ended. Returns the exit status of the started process.
@@ -50,11 +51,11 @@ int run_probe(int mode, std::string const& name, bool keep_cwd, char const* cwd)
 
 TEST(DaemonStart, SendsTheStreamsToSyslogAndWorksFromTheRootDirectory) {
     TempRoot root;
-    LogSocket server(root.dir());
+    LogSocket server(root.path());
     ASSERT_TRUE(server.ok());
     std::string const tag = std::string("zvk-") + Version::current.tag();
 
-    int const status = run_probe(Daemon::syslog_mode, tag, false, root.dir().c_str());
+    int const status = run_probe(Daemon::syslog_mode, tag, false, root.path().c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
@@ -83,13 +84,13 @@ TEST(DaemonStart, SendsTheStreamsToSyslogAndWorksFromTheRootDirectory) {
 
 TEST(DaemonStart, CutsALongTagTo79Characters) {
     TempRoot root;
-    LogSocket server(root.dir());
+    LogSocket server(root.path());
     std::string const name(100, 't');
-    int const status = run_probe(Daemon::syslog_mode, name, true, root.dir().c_str());
+    int const status = run_probe(Daemon::syslog_mode, name, true, root.path().c_str());
     ASSERT_TRUE(WIFEXITED(status));
     auto const first = records(server.receive());
     ASSERT_FALSE(first.empty());
-    std::string const expected_end = std::string(79, 't') + ": cwd=" + root.dir();
+    std::string const expected_end = std::string(79, 't') + ": cwd=" + root.path();
     ASSERT_GE(first[0].size(), expected_end.size());
     EXPECT_EQ(first[0].substr(first[0].size() - expected_end.size()), expected_end);
     EXPECT_EQ(first[0].find(std::string(80, 't')), std::string::npos);
@@ -97,12 +98,12 @@ TEST(DaemonStart, CutsALongTagTo79Characters) {
 
 TEST(DaemonStart, WritesHourlyLogFilesInLogFileMode) {
     TempRoot root;
-    int const status = run_probe(Daemon::logfile_mode, root.dir(), false, "/");
+    int const status = run_probe(Daemon::logfile_mode, root.path(), false, "/");
     ASSERT_TRUE(WIFEXITED(status));
 
     // One file, named after the hour (two when the test runs across the hour).
     std::vector<std::string> files;
-    if (DIR* dir = opendir(root.dir().c_str())) {
+    if (DIR* dir = opendir(root.path().c_str())) {
         while (dirent* entry = readdir(dir)) {
             std::string const file = entry->d_name;
             if (file.size() == 17 && file.substr(13) == ".log") files.push_back(file);
@@ -113,7 +114,7 @@ TEST(DaemonStart, WritesHourlyLogFilesInLogFileMode) {
     ASSERT_FALSE(files.empty());
     std::vector<std::string> lines;
     for (std::string const& file : files) {
-        std::ifstream in((root.dir() + "/" + file).c_str());
+        std::ifstream in((root.path() + "/" + file).c_str());
         for (std::string line; std::getline(in, line);) lines.push_back(line.substr(14));
     }
     EXPECT_EQ(lines,

@@ -6,12 +6,16 @@
 #include <optional>
 #include <string>
 
-#include "loop_support.h"
+#include "runtime/loop/multiplexer.h"
+#include "runtime/loop/timer.h"
+#include "tests/support/loop.h"
+#include "tests/support/recorders.h"
+#include "tests/support/sockets.h"
 
 namespace {
 
-using loop_test::Client;
-using loop_test::Pipe;
+using support::EventClient;
+using support::Pipe;
 
 Multiplexer& loop() {
     return Multiplexer::instance();
@@ -142,14 +146,14 @@ TEST(DeferredCalls, TheLoopRunsEachActiveCallTwicePerPass) {
     dpc.Bind(&w, &Work::Run);
     dpc.Activate();
     Pipe pipe;
-    Client stopper;
+    EventClient stopper;
     stopper.event.Schedule(pipe.reader, POLLIN);
     stopper.step = [&](int, short) {
         log += '|';
         Multiplexer::terminate();
     };
     pipe.put("x");
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(log, "ww|");  // after the timers and before the poll
     EXPECT_EQ(loop().dpc_measure().counter() > 0, true);
 }

@@ -9,13 +9,16 @@
 #include <memory>
 #include <regex>
 
-#include "loop_support.h"
+#include "tests/support/capture.h"
+#include "tests/support/loop.h"
+#include "tests/support/recorders.h"
+#include "tests/support/sockets.h"
 
 namespace {
 
-using loop_test::Client;
-using loop_test::Pipe;
-using loop_test::StreamCapture;
+using support::EventClient;
+using support::Pipe;
+using support::StreamCapture;
 
 Multiplexer& loop() {
     return Multiplexer::instance();
@@ -23,13 +26,13 @@ Multiplexer& loop() {
 
 TEST(MultiplexerDispatch, ServesEveryHandlerWhenAnyDescriptorIsReady) {
     Pipe pipes[5];
-    Client clients[5];
+    EventClient clients[5];
     for (int i = 0; i < 5; ++i) clients[i].event.Schedule(pipes[i].reader, POLLIN);
     clients[4].step = [](int, short) { Multiplexer::terminate(); };
     pipes[2].put("x");
 
     StreamCapture log(std::clog);
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
 
     for (int i = 0; i < 5; ++i) {
         ASSERT_EQ(clients[i].calls.size(), 1u) << "handler " << i;
@@ -42,19 +45,19 @@ TEST(MultiplexerDispatch, ServesEveryHandlerWhenAnyDescriptorIsReady) {
 
 TEST(MultiplexerDispatch, CountsOnlyEventsThatMeetThePollMask) {
     Pipe pipe;
-    Client client;
+    EventClient client;
     client.event.Schedule(pipe.writer, POLLIN);  // a writable pipe end never reads
     Pipe other;
-    Client trigger;
+    EventClient trigger;
     trigger.event.Schedule(other.reader, POLLIN);
     trigger.step = [](int, short) { Multiplexer::terminate(); };
     other.put("x");
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(client.event.count(), 0u);
 
     client.event.SetEvents(POLLOUT);  // holds from the next poll on
     other.put("x");
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     ASSERT_EQ(client.calls.size(), 2u);
     EXPECT_EQ(client.calls[1].revents, POLLOUT);
     EXPECT_EQ(client.event.count(), 1u);
@@ -62,15 +65,15 @@ TEST(MultiplexerDispatch, CountsOnlyEventsThatMeetThePollMask) {
 
 TEST(MultiplexerDispatch, ServesNoHandlerWhenThePollTimesOut) {
     Pipe pipe;
-    Client idle;
+    EventClient idle;
     idle.event.Schedule(pipe.reader, POLLIN);
-    EXPECT_FALSE(loop_test::run_loop(50));  // only the bound ends it
+    EXPECT_FALSE(support::runLoop(50));  // only the bound ends it
     EXPECT_TRUE(idle.calls.empty());
 }
 
 TEST(MultiplexerDispatch, AHandlerMayDetachItselfAndIsNotServedAgain) {
     Pipe pipe;
-    Client self, stopper;
+    EventClient self, stopper;
     self.event.Schedule(pipe.reader, POLLIN);
     stopper.event.Schedule(pipe.reader, POLLIN);
     self.step = [&](int, short) { self.event.Release(); };
@@ -79,7 +82,7 @@ TEST(MultiplexerDispatch, AHandlerMayDetachItselfAndIsNotServedAgain) {
         if (++passes == 3) Multiplexer::terminate();
     };
     pipe.put("x");  // stays unread: every poll reports it
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(self.calls.size(), 1u);
     EXPECT_EQ(stopper.calls.size(), 3u);
     EXPECT_FALSE(loop().event_exists(&self.event));
@@ -87,7 +90,7 @@ TEST(MultiplexerDispatch, AHandlerMayDetachItselfAndIsNotServedAgain) {
 
 TEST(MultiplexerDispatch, AHandlerAttachedInACallbackIsFirstServedInTheNextPass) {
     Pipe pipe;
-    Client first, late;
+    EventClient first, late;
     std::string order;
     first.event.Schedule(pipe.reader, POLLIN);
     first.step = [&](int, short) {
@@ -97,15 +100,15 @@ TEST(MultiplexerDispatch, AHandlerAttachedInACallbackIsFirstServedInTheNextPass)
     };
     late.step = [&](int, short) { order += 'L'; };
     pipe.put("x");
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(order, "FFLF");
 }
 
 TEST(MultiplexerDispatch, AHandlerMayDestroyItselfAndAHandlerNotYetServed) {
     Pipe pipe;
-    auto killer = std::make_unique<Client>();
-    auto victim = std::make_unique<Client>();
-    Client witness;
+    auto killer = std::make_unique<EventClient>();
+    auto victim = std::make_unique<EventClient>();
+    EventClient witness;
     killer->event.Schedule(pipe.reader, POLLIN);
     victim->event.Schedule(pipe.reader, POLLIN);
     witness.event.Schedule(pipe.reader, POLLIN);
@@ -117,14 +120,14 @@ TEST(MultiplexerDispatch, AHandlerMayDestroyItselfAndAHandlerNotYetServed) {
     };
     witness.step = [](int, short) { Multiplexer::terminate(); };
     pipe.put("x");
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_FALSE(victim_served);
     EXPECT_EQ(witness.calls.size(), 1u);
 }
 
 TEST(MultiplexerDispatch, ATerminateInACallbackLeavesTheUnservedHandlersRegistered) {
     Pipe pipe;
-    Client clients[3];
+    EventClient clients[3];
     std::vector<int> order;
     for (int i = 0; i < 3; ++i) {
         clients[i].event.Schedule(pipe.reader, POLLIN);
@@ -136,7 +139,7 @@ TEST(MultiplexerDispatch, ATerminateInACallbackLeavesTheUnservedHandlersRegister
     };
     pipe.put("x");
     StreamCapture log(std::clog);
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(order, std::vector<int>({0}));
     EXPECT_EQ(log.text(), "Mux: terminating...\n");
     for (auto& client : clients) EXPECT_TRUE(loop().event_exists(&client.event));
@@ -148,21 +151,21 @@ TEST(MultiplexerDispatch, ATerminateInACallbackLeavesTheUnservedHandlersRegister
         order.push_back(2);
         Multiplexer::terminate();
     };
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(order, std::vector<int>({0, 1, 2}));
 }
 
 TEST(MultiplexerDispatch, AStopRequestedBeforeRunIsForgotten) {
     Multiplexer::terminate();
     Pipe pipe;
-    Client idle;
+    EventClient idle;
     idle.event.Schedule(pipe.reader, POLLIN);
-    EXPECT_FALSE(loop_test::run_loop(30));  // ran until its bound
+    EXPECT_FALSE(support::runLoop(30));  // ran until its bound
 }
 
 TEST(MultiplexerDispatch, AHandlerDetachedBeforeThePollGivesNobodyItsResult) {
     Pipe quiet_a, ready_b, quiet_c;
-    Client a, b, c;
+    EventClient a, b, c;
     a.event.Schedule(quiet_a.reader, POLLIN);
     b.event.Schedule(ready_b.reader, POLLIN);
     c.event.Schedule(quiet_c.reader, POLLIN);
@@ -174,14 +177,14 @@ TEST(MultiplexerDispatch, AHandlerDetachedBeforeThePollGivesNobodyItsResult) {
         void Run() {
             if (++runs == 2) a->event.Release();
         }
-        Client* a;
+        EventClient* a;
         int runs = 0;
     } detacher{&a};
     Dpc dpc;
     dpc.Bind(&detacher, &Detacher::Run);
     dpc.Activate();
 
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_TRUE(a.calls.empty());
     ASSERT_EQ(b.calls.size(), 1u);
     EXPECT_EQ(b.calls[0].revents, POLLIN);
@@ -191,7 +194,7 @@ TEST(MultiplexerDispatch, AHandlerDetachedBeforeThePollGivesNobodyItsResult) {
 
 TEST(MultiplexerRegistration, AttachingTwiceKeepsOneRegistrationAndSaysSo) {
     Pipe pipe;
-    Client client("Twice::OnEvent");
+    EventClient client("Twice::OnEvent");
     client.event.Schedule(pipe.reader, POLLIN);
 
     StreamCapture errors(std::cerr);
@@ -210,7 +213,7 @@ TEST(MultiplexerRegistration, AttachingTwiceKeepsOneRegistrationAndSaysSo) {
 
 TEST(MultiplexerRegistration, AnEventIsRegisteredExactlyWhileItHoldsAValidDescriptor) {
     Pipe pipe;
-    Client client;
+    EventClient client;
     client.event.Schedule(Fd(), POLLIN);
     EXPECT_FALSE(client.event.IsActive());
     EXPECT_FALSE(loop().event_exists(&client.event));
@@ -241,11 +244,11 @@ TEST(MultiplexerRegistration, DestroyingARegisteredHandlerUnregistersIt) {
     EXPECT_TRUE(loop().event_exists(bare.get()));
     bare.reset();  // the loop must not keep a dangling handler
     Pipe pipe;
-    Client stopper;
+    EventClient stopper;
     stopper.event.Schedule(pipe.reader, POLLIN);
     stopper.step = [](int, short) { Multiplexer::terminate(); };
     pipe.put("x");
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
 }
 
 TEST(EventBinding, RebindingReplacesHandlerAndNameButKeepsDescriptorAndMask) {
@@ -254,7 +257,7 @@ TEST(EventBinding, RebindingReplacesHandlerAndNameButKeepsDescriptorAndMask) {
         int calls = 0;
     } other;
     Pipe pipe;
-    Client client("First");
+    EventClient client("First");
     client.event.Schedule(pipe.reader, POLLIN);
     int const fd = client.event.lowlevel_fd();
     client.event.Bind("Second", &Other::OnEvent, &other);
@@ -287,13 +290,13 @@ TEST(PollEventText, NamesTheSetBitsInOrder) {
 
 TEST(MultiplexerDump, ListsTheMeasurementsAndEveryPolledEvent) {
     Pipe pipe;
-    Client client("Dump::OnEvent");
+    EventClient client("Dump::OnEvent");
     client.event.Schedule(pipe.reader, POLLIN);
     client.step = [](int, short) { Multiplexer::terminate(); };
     pipe.put("x");
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     Pipe later_pipe;
-    Client later("NotYetPolled");  // still in the new list: not listed
+    EventClient later("NotYetPolled");  // still in the new list: not listed
     later.event.Schedule(later_pipe.reader, POLLIN);
 
     std::ostringstream out;
@@ -334,7 +337,7 @@ TEST(MultiplexerDump, ListsTheMeasurementsAndEveryPolledEvent) {
 
 TEST(MultiplexerSignals, ASignalDuringPollEndsThePassAndItsStopEndsTheLoop) {
     Pipe pipe;
-    Client idle;
+    EventClient idle;
     idle.event.Schedule(pipe.reader, POLLIN);
     struct sigaction action = {};
     action.sa_handler = [](int) { Multiplexer::terminate(); };
@@ -343,8 +346,8 @@ TEST(MultiplexerSignals, ASignalDuringPollEndsThePassAndItsStopEndsTheLoop) {
     setitimer(ITIMER_REAL, &in_100ms, nullptr);
 
     auto const start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(loop_test::run_loop(5000));
-    EXPECT_LT(loop_test::elapsed_ms(start), 2000);
+    EXPECT_TRUE(support::runLoop(5000));
+    EXPECT_LT(support::elapsedMs(start), 2000);
     EXPECT_TRUE(idle.calls.empty());
     signal(SIGALRM, SIG_DFL);
 }
@@ -357,7 +360,7 @@ TEST(MultiplexerDeathTest, AbortsWhenNothingCanEverHappen) {
 // Four handlers but at most two descriptors allowed: poll fails with EINVAL.
 void run_with_a_poll_set_above_the_descriptor_limit() {
     Pipe pipes[4];
-    Client clients[4];
+    EventClient clients[4];
     for (int i = 0; i < 4; ++i) clients[i].event.Schedule(pipes[i].reader, POLLIN);
     rlimit const few = {2, 2};
     setrlimit(RLIMIT_NOFILE, &few);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "pool_check.h"
+#include "tests/support/pool_check.h"
 
 namespace {
 

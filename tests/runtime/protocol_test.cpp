@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "pool_check.h"
 #include "runtime/protocol/protocol_name.h"
 #include "runtime/protocol/protocol_status.h"
 #include "runtime/protocol/protocols_list.h"
+#include "tests/support/pool_check.h"
 
 namespace {
 

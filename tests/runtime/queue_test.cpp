@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "pool_check.h"
 #include "runtime/containers/cyclic.h"
 #include "runtime/containers/packet.h"
+#include "tests/support/pool_check.h"
 
 namespace {
 

@@ -7,17 +7,18 @@
 #include <memory>
 #include <ostream>
 
-#include "log_socket.h"
 #include "runtime/log/syslog_stream.h"
 #include "runtime/system/clock.h"
+#include "tests/support/log_socket.h"
+#include "tests/support/temp_root.h"
 
 namespace {
 
 using namespace std::string_literals;
-using testing_log::LogSocket;
-using testing_log::message;
-using testing_log::records;
-using testing_log::TempRoot;
+using support::LogSocket;
+using support::message;
+using support::records;
+using support::TempRoot;
 
 constexpr int daemon_facility = 3;
 
@@ -48,7 +49,7 @@ private:
 
 class SyslogTest : public ::testing::Test {
 protected:
-    SyslogTest() : server_(root_.dir()), client_(new SysLogManager()) {}
+    SyslogTest() : server_(root_.path()), client_(new SysLogManager()) {}
     ~SyslogTest() override { syslogManager().closelog(); }
 
     TempRoot root_;
@@ -148,7 +149,7 @@ TEST_F(SyslogTest, ReconnectsAndResendsOnceAfterTheLogDaemonRestarts) {
 
 TEST_F(SyslogTest, UsesAStreamSocketWhenTheDaemonRefusesDatagrams) {
     server_.shut();
-    LogSocket stream_server(root_.dir(), SOCK_STREAM);
+    LogSocket stream_server(root_.path(), SOCK_STREAM);
     ASSERT_TRUE(stream_server.ok());
     client_->openlog("t", LOG_NDELAY, 0);
     ASSERT_TRUE(client_->connected());

@@ -11,15 +11,16 @@
 #include <sstream>
 #include <string>
 
-#include "loop_support.h"
 #include "runtime/system/console.h"
 #include "runtime/system/pid_file.h"
 #include "runtime/system/process.h"
 #include "runtime/system/signal.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_root.h"
 
 namespace {
 
-using loop_test::TempRoot;
+using support::TempRoot;
 
 struct sigaction installed(int sig) {
     struct sigaction current;
@@ -86,16 +87,6 @@ TEST(Signals, KnowsWhichNumbersAreSignals) {
     EXPECT_FALSE(IPC::Signal::Set::is_signal(1000));
 }
 
-std::string read_file(std::string const& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool exists(std::string const& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 TEST(PidFile, HoldsOnlyTheDigitsOfThePidAndIsRemovedAtTheEnd) {
     TempRoot root;
     std::string const path = root.mkdirs("var/run") + "/server.pid";
@@ -103,14 +94,14 @@ TEST(PidFile, HoldsOnlyTheDigitsOfThePidAndIsRemovedAtTheEnd) {
         Linux::Run run("server");
         EXPECT_EQ(run.path(), path);
         EXPECT_TRUE(run.is_open());
-        EXPECT_EQ(read_file(path), std::to_string(::getpid()));
+        EXPECT_EQ(support::readFile(path), std::to_string(::getpid()));
         struct stat st;
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
         mode_t const umask_now = ::umask(0);
         ::umask(umask_now);
         EXPECT_EQ(st.st_mode & 0777, 0644u & ~umask_now);
     }
-    EXPECT_FALSE(exists(path));
+    EXPECT_FALSE(support::fileExists(path));
 }
 
 TEST(PidFile, AnUnwritableLocationIsSilentlyLeftAlone) {
@@ -119,7 +110,7 @@ TEST(PidFile, AnUnwritableLocationIsSilentlyLeftAlone) {
         Linux::Run run("server");
         EXPECT_FALSE(run.is_open());
     }
-    EXPECT_FALSE(exists(root.path() + "/var/run/server.pid"));
+    EXPECT_FALSE(support::fileExists(root.path() + "/var/run/server.pid"));
 }
 
 void write_stat(TempRoot const& root, int pid, std::string const& line) {
@@ -166,7 +157,7 @@ TEST(ConsoleModes, ReportWhatStandardInputCannotDo) {
     Fd saved_stdin(::dup(STDIN_FILENO));
     ::dup2(reader.lowlevel_fd(), STDIN_FILENO);  // a pipe, not a terminal
 
-    loop_test::StreamCapture errors(std::cerr);
+    support::StreamCapture errors(std::cerr);
     Console::SwitchToBinaryMode();
     Console::SwitchToNonBlockMode();  // a pipe can be non-blocking
     int const flags = ::fcntl(STDIN_FILENO, F_GETFL);

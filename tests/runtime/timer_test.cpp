@@ -6,14 +6,18 @@
 #include <memory>
 #include <string>
 
-#include "loop_support.h"
+#include "runtime/loop/multiplexer.h"
 #include "runtime/system/clock.h"
+#include "tests/support/capture.h"
+#include "tests/support/loop.h"
+#include "tests/support/recorders.h"
+#include "tests/support/sockets.h"
 
 namespace {
 
-using loop_test::Client;
-using loop_test::Pipe;
-using loop_test::StreamCapture;
+using support::EventClient;
+using support::Pipe;
+using support::StreamCapture;
 
 Multiplexer& loop() {
     return Multiplexer::instance();
@@ -46,7 +50,7 @@ TEST(Timers, TimersDueAtTheSameTimeFireInArmingOrder) {
         a.set(20, &Recorder::A, &r);
         stop.set(20, &Recorder::Stop, &r);
     }
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(r.log, "BCAS");
     EXPECT_FALSE(a.is_running());
 }
@@ -57,7 +61,7 @@ TEST(Timers, FireInExpiryOrderWhateverTheArmingOrder) {
     stop.set(60, &Recorder::Stop, &r);
     b.set(40, &Recorder::B, &r);
     a.set(20, &Recorder::A, &r);
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(r.log, "ABS");
 }
 
@@ -68,20 +72,20 @@ TEST(Timers, ArmingAPendingTimerAgainRunsOnlyTheNewestCallbackOnce) {
     t.set(30, &Recorder::B, &r);
     EXPECT_EQ(loop().timers_count(), 1u);
     stop.set(80, &Recorder::Stop, &r);
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(r.log, "BS");
 }
 
 TEST(Timers, AStopRequestedByATimerEndsTheLoopWithoutWaiting) {
     Pipe pipe;
-    Client idle;  // something to poll, nothing ever ready
+    EventClient idle;  // something to poll, nothing ever ready
     idle.event.Schedule(pipe.reader, POLLIN);
     Recorder r;
     Timer stop;
     stop.set(10, &Recorder::Stop, &r);
     auto const start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(loop_test::run_loop(3000));
-    EXPECT_LT(loop_test::elapsed_ms(start), 1000);
+    EXPECT_TRUE(support::runLoop(3000));
+    EXPECT_LT(support::elapsedMs(start), 1000);
 }
 
 struct Periodic {
@@ -105,7 +109,7 @@ TEST(Timers, ACallbackSeesItsTimerIdleAndMayArmItAgain) {
     Timer t;
     t.set(5, &Periodic::Tick, &p);
     EXPECT_TRUE(t.is_running());
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(p.ticks, 3);
     EXPECT_EQ(p.running_inside, std::vector<bool>({false, false, false}));
     EXPECT_EQ(p.rearmed_inside, std::vector<bool>({true, true}));
@@ -126,7 +130,7 @@ struct SelfDestroying {
 TEST(Timers, ACallbackMayDestroyItsOwnObjectAndTimer) {
     bool gone = false;
     new SelfDestroying(&gone);
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_TRUE(gone);
     EXPECT_EQ(loop().timers_count(), 0u);  // nothing left behind
 }
@@ -143,7 +147,7 @@ TEST(Timers, DestroyingOrResettingATimerCancelsItsCallback) {
     reset.reset();
     EXPECT_FALSE(reset.is_running());
     stop.set(30, &Recorder::Stop, &r);
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(r.log, "S");
 }
 
@@ -157,7 +161,7 @@ TEST(Timers, APlainFunctionCanBeArmed) {
     plain_fires = 0;
     Timer t;
     t.set(5, &plain_function);
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(plain_fires, 1);
     EXPECT_FALSE(t.is_running());
 }
@@ -177,11 +181,11 @@ TimerSpec<Statistics>::Spec const Statistics::TUpdatespec = {&Statistics::OnUpda
 TEST(Timers, ASpecTimerTakesItsMemberAndPeriodFromItsConstant) {
     auto const start = std::chrono::steady_clock::now();
     Statistics s;
-    EXPECT_TRUE(loop_test::run_loop());
+    EXPECT_TRUE(support::runLoop());
     EXPECT_EQ(s.updates, 3);
     // Expiry counts whole milliseconds, so each period may end up to 1 ms
     // early on a finer clock.
-    EXPECT_GE(loop_test::elapsed_ms(start), 57);
+    EXPECT_GE(support::elapsedMs(start), 57);
     EXPECT_TRUE(s.update.is_running());
 }
 
@@ -200,9 +204,7 @@ TEST(Timers, TheLoopCanFreezeTheClockForEachPass) {
     ClockReader reader;
     Timer t;
     t.set(5, &ClockReader::Read, &reader);
-    loop_test::Deadline deadline(3000);
-    loop().run(false, false);
-    EXPECT_FALSE(deadline.expired);
+    EXPECT_TRUE(support::runLoop(3000, false, false));
     EXPECT_EQ(reader.first, reader.second);
     EXPECT_TRUE(Mux::g_tv_time.is_zero());  // no snapshot outlives the loop
 }
@@ -344,7 +346,7 @@ TEST(TimerPlugins, APluginUnhookedDuringTheStepIsNotAskedInIt) {
 
 TEST(TimerPlugins, APluginWaitBoundsThePoll) {
     Pipe pipe;
-    Client idle;
+    EventClient idle;
     idle.event.Schedule(pipe.reader, POLLIN);
     Plugin plugin(30);
     plugin.on_ask = [&] {
@@ -352,14 +354,14 @@ TEST(TimerPlugins, APluginWaitBoundsThePoll) {
     };
     plugin.timerHook();
     auto const start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(loop_test::run_loop(3000));
-    EXPECT_GE(loop_test::elapsed_ms(start), 90);  // three polls of 30 ms
-    EXPECT_LT(loop_test::elapsed_ms(start), 1500);
+    EXPECT_TRUE(support::runLoop(3000));
+    EXPECT_GE(support::elapsedMs(start), 90);  // three polls of 30 ms
+    EXPECT_LT(support::elapsedMs(start), 1500);
 }
 
 TEST(TimerPlugins, APluginAskingForAPassAtOnceIsNotIgnored) {
     Pipe pipe;
-    Client idle;
+    EventClient idle;
     idle.event.Schedule(pipe.reader, POLLIN);
     Plugin now(0), later(-1);
     now.on_ask = [&] {
@@ -367,14 +369,14 @@ TEST(TimerPlugins, APluginAskingForAPassAtOnceIsNotIgnored) {
     };
     now.timerHook();
     later.timerHook();
-    EXPECT_TRUE(loop_test::run_loop(3000));  // twenty passes long before the bound
+    EXPECT_TRUE(support::runLoop(3000));  // twenty passes long before the bound
 }
 
 // A timer armed by a deferred call right before the poll is not left waiting
 // for unrelated activity.
 TEST(TimerPlugins, ATimerArmedJustBeforeThePollShortensIt) {
     Pipe pipe;
-    Client idle;
+    EventClient idle;
     idle.event.Schedule(pipe.reader, POLLIN);
     struct Armer {
         void Run() {
@@ -388,8 +390,8 @@ TEST(TimerPlugins, ATimerArmedJustBeforeThePollShortensIt) {
     dpc.Bind(&armer, &Armer::Run);
     dpc.Activate();
     auto const start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(loop_test::run_loop(3000));
-    EXPECT_LT(loop_test::elapsed_ms(start), 1000);
+    EXPECT_TRUE(support::runLoop(3000));
+    EXPECT_LT(support::elapsedMs(start), 1000);
 }
 
 }  // namespace

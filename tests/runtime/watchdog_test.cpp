@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -10,24 +11,24 @@
 #include <string>
 #include <vector>
 
-#include "loop_support.h"
 #include "runtime/loop/multiplexer.h"
 #include "runtime/system/signal.h"
+#include "tests/support/capture.h"
+#include "tests/support/loop.h"
+#include "tests/support/temp_root.h"
 
 namespace {
 
-using loop_test::Deadline;
-using loop_test::StreamCapture;
-using loop_test::TempRoot;
+using support::readFile;
+using support::runLoop;
+using support::StreamCapture;
+using support::TempRoot;
 
 class Watchdog : public ::testing::Test {
 protected:
     std::string device() const { return root_.mkdirs("dev/misc") + "/gw-wd"; }
-    static std::string read_file(std::string const& path) {
-        std::ifstream in(path);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    static void run_watched() { Multiplexer::instance().run(true, true); }
+    // Runs the loop with the watchdog; false when the bound had to stop it.
+    static bool run_watched(unsigned bound_ms) { return runLoop(bound_ms, true); }
 
     TempRoot root_;
 };
@@ -75,10 +76,8 @@ TEST_F(Watchdog, IsStartedPingedEverySecondAndStopped) {
         if (reader.ping_times.size() == 4) Multiplexer::terminate();
     };
     Busy busy;
-    Deadline deadline(8000);
     StreamCapture errors(std::cerr);
-    run_watched();
-    EXPECT_FALSE(deadline.expired);
+    EXPECT_TRUE(run_watched(8000));
     EXPECT_EQ(errors.text(), "");
     EXPECT_EQ(reader.text, "STARTPINGPINGPINGPING");
     for (std::size_t i = 1; i < reader.ping_times.size(); ++i) {
@@ -96,18 +95,14 @@ TEST_F(Watchdog, IsStartedPingedEverySecondAndStopped) {
 TEST_F(Watchdog, APlainFileReceivesTheWholeProtocol) {
     std::string const path = device();
     { std::ofstream create(path); }
-    Deadline deadline(1200);
-    run_watched();
-    EXPECT_TRUE(deadline.expired);
-    std::string const written = read_file(path);
+    EXPECT_FALSE(run_watched(1200));
+    std::string const written = readFile(path);
     EXPECT_TRUE(std::regex_match(written, std::regex("START(PING){1,3}STOP"))) << written;
 }
 
 TEST_F(Watchdog, AMissingDeviceIsReportedAndTheLoopRunsOn) {
-    Deadline deadline(50);
     StreamCapture errors(std::cerr);
-    run_watched();
-    EXPECT_TRUE(deadline.expired);
+    EXPECT_FALSE(run_watched(50));
     EXPECT_EQ(errors.text(), "Mux: fail to open watchdog: No such file or directory\n");
     EXPECT_FALSE(Multiplexer::instance().watchdog_open());
 }
@@ -115,10 +110,8 @@ TEST_F(Watchdog, AMissingDeviceIsReportedAndTheLoopRunsOn) {
 TEST_F(Watchdog, ADeviceNobodyServesIsReportedInsteadOfBlockingTheLoop) {
     std::string const path = device();
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);  // a FIFO without a reader
-    Deadline deadline(50);
     StreamCapture errors(std::cerr);
-    run_watched();
-    EXPECT_TRUE(deadline.expired);
+    EXPECT_FALSE(run_watched(50));
     EXPECT_EQ(errors.text(), "Mux: fail to open watchdog: No such device or address\n");
     EXPECT_FALSE(Multiplexer::instance().watchdog_open());
 }
@@ -133,11 +126,10 @@ TEST_F(Watchdog, AFailedPingIsReportedAndTheWatchdogStaysOpen) {
         reader.fd.close();  // every later write meets a closed pipe
     };
     IPC::Signal::ignore(SIGPIPE);
-    Deadline deadline(1500);
     StreamCapture errors(std::cerr);
-    run_watched();
+    bool const stopped = run_watched(1500);
     IPC::Signal::system(SIGPIPE);
-    EXPECT_TRUE(deadline.expired);
+    EXPECT_FALSE(stopped);
     EXPECT_EQ(errors.text(),
               "Mux: ping watchdog failed: Broken pipe\n"
               "Mux: stop watchdog failed: Broken pipe\n");
@@ -148,7 +140,8 @@ TEST_F(Watchdog, DoesNotHideAHungLoop) {
     std::string const path = device();
     { std::ofstream create(path); }
     GTEST_FLAG_SET(death_test_style, "fast");
-    EXPECT_DEATH(run_watched(), "multiplexer: system hang detected!!!");
+    // Nothing to wait for, not even a bound.
+    EXPECT_DEATH(Multiplexer::instance().run(true, true), "multiplexer: system hang detected!!!");
     GTEST_FLAG_SET(death_test_style, "threadsafe");
 }
 

@@ -1,91 +1,53 @@
 // The TCP connector against real listeners on 127.0.0.1, driven by the real
-// main loop: the link it opens, the frames it carries, and the timing of its
-// attempts and re-opens, measured with a tolerance.
+// main loop: the link it opens, the frames it carries, and the schedule of
+// its attempts and re-opens on delays shortened to a few hundredths of a second,
+// measured with a tolerance (slow/ times the server's own delays).
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "loop_wait.h"
 #include "server/connector_net.h"
-#include "server_harness.h"
+#include "tests/support/capture.h"
+#include "tests/support/harness.h"
+#include "tests/support/loop.h"
+#include "tests/support/recorders.h"
+#include "tests/support/sockets.h"
 
-using namespace harness;
-using namespace links;
+using namespace support;
 
 namespace {
 
-// A plain listening socket on 127.0.0.1 standing for the peer.
-class Listener {
-public:
-    explicit Listener(int port, int backlog = 8) {
-        fd_ = Fd(::socket(AF_INET, SOCK_STREAM, 0));
-        int const on = 1;
-        ::setsockopt(fd_.lowlevel_fd(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(static_cast<unsigned short>(port));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::bind(fd_.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)), 0);
-        EXPECT_EQ(::listen(fd_.lowlevel_fd(), backlog), 0);
-        fd_.NonBlock();
-    }
-    // A pending connection, or an invalid Fd.
-    Fd accept() const { return Fd(::accept(fd_.lowlevel_fd(), nullptr, nullptr)); }
-
-private:
-    Fd fd_;
-};
-
-Bytes drain(Fd const& fd) {
-    Bytes out;
-    unsigned char buf[4096];
-    for (;;) {
-        ssize_t const got = ::recv(fd.lowlevel_fd(), buf, sizeof(buf), MSG_DONTWAIT);
-        if (got <= 0) return out;
-        out.insert(out.end(), buf, buf + got);
-    }
-}
-
-// True once the peer's side reads the end of the stream.
-bool atEnd(Fd const& fd) {
-    char c;
-    return ::recv(fd.lowlevel_fd(), &c, 1, MSG_DONTWAIT) == 0;
-}
-
-void send(Fd const& fd, Bytes const& bytes) {
-    ASSERT_EQ(::send(fd.lowlevel_fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL),
-              ssize_t(bytes.size()));
-}
-
 std::string address(int port) {
     return "127.0.0.1:" + std::to_string(port);
+}
+
+// Seven quick retries 50 ms apart, then 300 ms whatever the cause; a
+// dropped link is opened again after 100 ms.
+Control::ConnectorDelays const fast{7, 50, 300, 300, 300, 100};
+
+// The failed attempts, as the connector's error lines tell them.
+std::vector<StreamCapture::Line> failures(StreamCapture const& errors) {
+    return errors.starting({"can't connect to ", "fail to connect to "});
 }
 
 }  // namespace
 
 TEST(ConnectorNet, OpensTheLinkAndCarriesFramesBothWays) {
     int const port = freePort();
-    Listener listener(port);
+    TcpListener listener(port);
     Control::ConnectorNet connector("127.0.0.1", static_cast<unsigned short>(port));
-    Recorder recorder;
+    LinkRecorder recorder;
     connector.Bind(&recorder);
-    Lines out(std::cout);
-    Lines log(std::clog);
+    StreamCapture out(std::cout);
+    StreamCapture log(std::clog);
     ASSERT_TRUE(connector.Activate());
 
     Fd peer;
-    ASSERT_TRUE(runUntil(
-        [&] {
-            if (!peer.is_valid()) peer = listener.accept();
-            return peer.is_valid() && recorder.connects == 1;
-        },
-        2000));
+    ASSERT_TRUE(runUntilAccepted(
+        listener, peer, [&] { return recorder.connects == 1; }, 2000));
     EXPECT_TRUE(connector.IsConnected());
     EXPECT_EQ(connector.GetAddr(), address(port));
     // The connect completes at once or after a poll; either way it is told.
@@ -98,7 +60,7 @@ TEST(ConnectorNet, OpensTheLinkAndCarriesFramesBothWays) {
     EXPECT_EQ(text(drain(peer)), "03 00 00 07 41 42 43");
 
     // Bytes that are no frame start are logged and skipped; the link goes on.
-    send(peer, hex("07 03 00 00 06 01 02"));
+    ASSERT_TRUE(sendAll(peer, hex("07 03 00 00 06 01 02")));
     ASSERT_TRUE(runUntil([&] { return !recorder.messages.empty(); }, 2000));
     EXPECT_EQ(recorder.messages, std::vector<std::string>{"\x01\x02"});
     EXPECT_NE(log.text().find("(no name) bad TPKT packet start.\n"), std::string::npos);
@@ -116,64 +78,48 @@ TEST(ConnectorNet, OpensTheLinkAndCarriesFramesBothWays) {
     EXPECT_EQ(connector.GetState(), Control::Service::State::Idle);
 }
 
-TEST(ConnectorNet, OpensTheLinkAgainTenSecondsAfterThePeerCloses) {
+TEST(ConnectorNet, OpensTheLinkAgainAfterThePeerCloses) {
     int const port = freePort();
-    Listener listener(port);
-    Control::ConnectorNet connector(address(port));
+    TcpListener listener(port);
+    Control::ConnectorNet connector(address(port), fast);
     EXPECT_EQ(connector.host(), "127.0.0.1");
     EXPECT_EQ(connector.port(), port);
-    Recorder recorder;
+    LinkRecorder recorder;
     connector.Bind(&recorder);
-    Lines errors(std::cerr);
+    StreamCapture errors(std::cerr);
     connector.Activate();
     Fd peer;
-    ASSERT_TRUE(runUntil(
-        [&] {
-            if (!peer.is_valid()) peer = listener.accept();
-            return peer.is_valid() && recorder.connects == 1;
-        },
-        2000));
+    ASSERT_TRUE(runUntilAccepted(
+        listener, peer, [&] { return recorder.connects == 1; }, 2000));
 
     peer.close();
     ASSERT_TRUE(runUntil([&] { return recorder.disconnects == 1; }, 2000));
     EXPECT_EQ(connector.GetState(), Control::Service::State::Connecting);
     EXPECT_EQ(errors.text(), "control connection " + address(port) + " closed.\n");
 
-    ASSERT_TRUE(runUntil(
-        [&] {
-            if (!peer.is_valid()) peer = listener.accept();
-            return peer.is_valid() && recorder.connects == 2;
-        },
-        12000));
+    ASSERT_TRUE(runUntilAccepted(
+        listener, peer, [&] { return recorder.connects == 2; }, 2000));
     long const waited = millisBetween(recorder.disconnectTimes[0], recorder.connectTimes[1]);
-    EXPECT_GE(waited, 9900);
-    EXPECT_LE(waited, 10600);
+    EXPECT_GE(waited, 95);
+    EXPECT_LE(waited, 500);
     connector.Send("Z", 1);
     EXPECT_EQ(text(drain(peer)), "03 00 00 05 5A");
 }
 
-TEST(ConnectorNet, RetriesARefusedPeerEverySecondSevenTimesThenSlowly) {
+TEST(ConnectorNet, RetriesARefusedPeerQuicklySevenTimesThenSlowly) {
     int const port = freePort();
-    Control::ConnectorNet connector("127.0.0.1", static_cast<unsigned short>(port));
-    Recorder recorder;
+    Control::ConnectorNet connector("127.0.0.1", static_cast<unsigned short>(port), fast);
+    LinkRecorder recorder;
     connector.Bind(&recorder);
-    Lines errors(std::cerr);
-    auto const failures = [&] {
-        std::vector<Lines::Line> all = errors.starting("can't connect to ");
-        for (Lines::Line const& line : errors.starting("fail to connect to ")) all.push_back(line);
-        std::sort(all.begin(), all.end(),
-                  [](Lines::Line const& a, Lines::Line const& b) { return a.when < b.when; });
-        return all;
-    };
+    StreamCapture errors(std::cerr);
     auto const start = Clock::now();
     ASSERT_TRUE(connector.Activate());
-    ASSERT_TRUE(runUntil([&] { return failures().size() >= 8; }, 9000));
-    std::vector<Lines::Line> const attempts = failures();
-    EXPECT_LT(millisBetween(start, attempts[0].when), 200);
-    for (std::size_t i = 1; i < attempts.size(); ++i) {
-        long const gap = millisBetween(attempts[i - 1].when, attempts[i].when);
-        EXPECT_GE(gap, 950) << "attempt " << i;
-        EXPECT_LE(gap, 1300) << "attempt " << i;
+    ASSERT_TRUE(runUntil([&] { return failures(errors).size() >= 8; }, 3000));
+    std::vector<StreamCapture::Line> const attempts = failures(errors);
+    EXPECT_LT(millisBetween(start, attempts[0].when), 100);
+    for (long const gap : gapsMs(attempts)) {
+        EXPECT_GE(gap, 45);
+        EXPECT_LE(gap, 250);
     }
     // Refused at once, or reported by poll: the address and cause are told.
     std::string const& first = attempts[0].text;
@@ -181,18 +127,21 @@ TEST(ConnectorNet, RetriesARefusedPeerEverySecondSevenTimesThenSlowly) {
                 first == "fail to connect to " + address(port))
         << first;
 
-    // No quick retry is left: the next attempt waits 15 or 20 seconds.
+    // No quick retry is left: the next attempt waits the slow delay.
     EXPECT_EQ(connector.quick_retries_left(), 0);
     EXPECT_TRUE(connector.retry_pending());
-    EXPECT_FALSE(runUntil([&] { return failures().size() > 8; }, 2000));
+    ASSERT_TRUE(runUntil([&] { return failures(errors).size() > 8; }, 2000));
+    EXPECT_GE(millisBetween(attempts.back().when, failures(errors)[8].when), 290);
     EXPECT_EQ(recorder.connects, 0);
     EXPECT_EQ(connector.GetState(), Control::Service::State::Connecting);
 
     // Activate restores the quick retries: the attempt after it fails is
-    // retried a second later.
+    // retried quickly again.
     ASSERT_TRUE(connector.Activate());
-    ASSERT_TRUE(runUntil([&] { return failures().size() >= 10; }, 2500));
-    EXPECT_GE(millisBetween(failures()[8].when, failures()[9].when), 950);
+    ASSERT_TRUE(runUntil([&] { return failures(errors).size() >= 11; }, 1000));
+    long const gap = millisBetween(failures(errors)[9].when, failures(errors)[10].when);
+    EXPECT_GE(gap, 45);
+    EXPECT_LE(gap, 250);
     connector.Deactivate();
 }
 
@@ -200,23 +149,14 @@ TEST(ConnectorNet, DeactivateStopsAnAttemptInProgress) {
     int const port = freePort();
     // A listener whose accept queue is full drops further connection
     // requests, so the connector's attempt stays in progress.
-    Listener listener(port, 0);
+    TcpListener listener(port, 0);
     std::vector<Fd> fillers;
-    for (int i = 0; i < 4; ++i) {
-        Fd filler(::socket(AF_INET, SOCK_STREAM, 0));
-        filler.NonBlock();
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(static_cast<unsigned short>(port));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::connect(filler.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa));
-        fillers.push_back(std::move(filler));
-    }
+    for (int i = 0; i < 4; ++i) fillers.push_back(connectTcp(port, 0, false));
     Control::ConnectorNet connector("127.0.0.1", static_cast<unsigned short>(port));
-    Recorder recorder;
+    LinkRecorder recorder;
     connector.Bind(&recorder);
-    Lines out(std::cout);
-    Lines errors(std::cerr);
+    StreamCapture out(std::cout);
+    StreamCapture errors(std::cerr);
     ASSERT_TRUE(connector.Activate());
     runFor(200);
     ASSERT_TRUE(connector.connecting()) << errors.text();
@@ -237,7 +177,7 @@ TEST(ConnectorNet, DeactivateStopsAnAttemptInProgress) {
 
 TEST(ConnectorNet, GivesUpAtOnceOnAHostThatIsNoIPv4Address) {
     Control::ConnectorNet connector("controller.local", 20001);
-    Lines errors(std::cerr);
+    StreamCapture errors(std::cerr);
     EXPECT_FALSE(connector.Activate());
     EXPECT_EQ(connector.GetState(), Control::Service::State::Idle);
     EXPECT_FALSE(connector.retry_pending());

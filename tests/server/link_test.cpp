@@ -2,43 +2,27 @@
 // service on a socket pair, the control server's dispatch and the heartbeat,
 // all driven by the real main loop.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <sstream>
 #include <vector>
 
-#include "loop_wait.h"
 #include "server/acceptor_net.h"
 #include "server/ctrl_server.h"
 #include "server/heartbeat.h"
 #include "server/tpkt.h"
-#include "server_harness.h"
+#include "tests/support/capture.h"
+#include "tests/support/harness.h"
+#include "tests/support/loop.h"
+#include "tests/support/recorders.h"
+#include "tests/support/sockets.h"
 
-using namespace harness;
-using links::runUntil;
+using namespace support;
 
 namespace {
-
-// Captures what a stream writes to std::clog or std::cerr.
-class Capture {
-public:
-    explicit Capture(std::ostream& os) : os_(os), old_(os.rdbuf(buffer_.rdbuf())) {}
-    ~Capture() { os_.rdbuf(old_); }
-    std::string text() const { return buffer_.str(); }
-
-private:
-    std::ostream& os_;
-    std::ostringstream buffer_;
-    std::streambuf* old_;
-};
 
 // A TPKT layer alone in a family that records what leaves it.
 class TpktBench : public ProtocolsFamily {
@@ -71,42 +55,6 @@ public:
     void ImplOnDisconnect() override {}
 };
 
-class Recorder : public Control::Notify {
-public:
-    void OnConnect() override { ++connects; }
-    void OnDisconnect() override { ++disconnects; }
-    void OnMessage(char const* data, int length) override {
-        messages.emplace_back(data, data + length);
-    }
-    int connects = 0;
-    int disconnects = 0;
-    std::vector<std::string> messages;
-};
-
-struct SocketPair {
-    SocketPair() {
-        int fds[2];
-        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        local = Fd(fds[0]);
-        peer = Fd(fds[1]);
-    }
-    // Everything waiting on the peer's end.
-    Bytes drain() const {
-        Bytes out;
-        unsigned char buf[65536];
-        for (;;) {
-            ssize_t const got = ::recv(peer.lowlevel_fd(), buf, sizeof(buf), MSG_DONTWAIT);
-            if (got <= 0) return out;
-            out.insert(out.end(), buf, buf + got);
-        }
-    }
-    void send(Bytes const& bytes) const {
-        ASSERT_EQ(::send(peer.lowlevel_fd(), bytes.data(), bytes.size(), 0), ssize_t(bytes.size()));
-    }
-    Fd local;
-    Fd peer;
-};
-
 INet4::Addr peerAddress() {
     return INet4::Addr(std::string("10.1.2.3:4567"));
 }
@@ -123,7 +71,7 @@ TEST(TpktFraming, CutsFramesFromChunksHoweverTheyAreSplit) {
 }
 
 TEST(TpktFraming, LogsAndSkipsBadStartsReservedBytesAndShortLengths) {
-    Capture log(std::clog);
+    StreamCapture log(std::clog);
     TpktBench bench;
     bench.feed("07 03 01 03 00 00 03 03 00 00 05 5A");
     EXPECT_EQ(bench.received, std::vector<std::string>{"5A"});
@@ -155,41 +103,41 @@ TEST(ControlStream, SendsFramesAndRefusesAPayloadNoFrameCanCarry) {
     int const big = 1 << 20;
     ::setsockopt(pair.local.lowlevel_fd(), SOL_SOCKET, SO_SNDBUF, &big, sizeof(big));
     PairService link;
-    Recorder recorder;
+    LinkRecorder recorder;
     link.Bind(&recorder);
     link.Connected(pair.local, peerAddress());
     EXPECT_EQ(link.GetAddr(), "10.1.2.3:4567");
     EXPECT_EQ(recorder.connects, 1);
 
     std::vector<char> payload(Tpkt_protocol::max_payload + 1, 'x');
-    Capture errors(std::cerr);
+    StreamCapture errors(std::cerr);
     link.Send(payload.data(), int(payload.size()));
-    EXPECT_TRUE(pair.drain().empty());
+    EXPECT_TRUE(drain(pair.peer).empty());
     EXPECT_EQ(errors.text(),
               "Control::Service::Send() refuse message of 65532 bytes: a frame carries at most "
               "65531 bytes.\n");
     EXPECT_TRUE(link.IsConnected());
 
     link.Send(payload.data(), int(Tpkt_protocol::max_payload));
-    Bytes const largest = pair.drain();
+    Bytes const largest = drain(pair.peer);
     ASSERT_EQ(largest.size(), 65535u);
     EXPECT_EQ(text(Bytes(largest.begin(), largest.begin() + 5)), "03 00 FF FF 78");
 
     link.Send("ABC", 3);
-    EXPECT_EQ(text(pair.drain()), "03 00 00 07 41 42 43");
+    EXPECT_EQ(text(drain(pair.peer)), "03 00 00 07 41 42 43");
 }
 
 TEST(ControlStream, APeerThatStopsReadingEndsTheConnectionAfterTheWriteBudget) {
     SocketPair pair;
     PairService link;
-    Recorder recorder;
+    LinkRecorder recorder;
     link.Bind(&recorder);
     link.Connected(pair.local, peerAddress());
     std::vector<char> payload(60000, 'y');
     auto const start = std::chrono::steady_clock::now();
     std::string written;
     {
-        Capture errors(std::cerr);
+        StreamCapture errors(std::cerr);
         while (link.GetOverflowCounter() == 0 &&
                std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
             link.Send(payload.data(), int(payload.size()));
@@ -211,17 +159,17 @@ TEST(ControlStream, APeerThatStopsReadingEndsTheConnectionAfterTheWriteBudget) {
 TEST(ControlStream, APeerThatClosesIsReportedOnceOnTheNextPass) {
     SocketPair pair;
     PairService link;
-    Recorder recorder;
+    LinkRecorder recorder;
     link.Bind(&recorder);
     link.Connected(pair.local, peerAddress());
-    pair.send(frame(hex("01 02")));
+    EXPECT_TRUE(sendAll(pair.peer, frame(hex("01 02"))));
     ASSERT_TRUE(runUntil([&] { return !recorder.messages.empty(); }, 2000));
     EXPECT_EQ(recorder.messages, std::vector<std::string>{"\x01\x02"});
     pair.peer.close();
     ASSERT_TRUE(runUntil([&] { return recorder.disconnects > 0; }, 2000));
     EXPECT_FALSE(runUntil([&] { return recorder.disconnects > 1; }, 50));
     EXPECT_EQ(link.GetState(), Control::Service::State::Connecting);
-    Capture errors(std::cerr);
+    StreamCapture errors(std::cerr);
     link.Send("A", 1);
     EXPECT_EQ(errors.text(), "");  // not debugging: dropped silently
 }
@@ -252,30 +200,23 @@ struct ServerBench {
     }
     // Sends one command and returns every frame payload that came back.
     std::vector<std::string> exchange(LGCP::Message const& m) {
-        pair.send(frame(encode(m)));
+        EXPECT_TRUE(sendAll(pair.peer, frame(encode(m))));
         std::vector<std::string> out;
-        runUntil(
-            [&] {
-                Bytes const got = pair.drain();
-                pending.insert(pending.end(), got.begin(), got.end());
-                return !pending.empty() &&
-                       pending.size() >= (unsigned(pending[2]) << 8 | pending[3]);
-            },
-            2000);
-        runUntil([] { return false; }, 20);  // anything that follows the first answer
-        Bytes const rest = pair.drain();
-        pending.insert(pending.end(), rest.begin(), rest.end());
-        while (pending.size() >= 4) {
-            unsigned const length = unsigned(pending[2]) << 8 | pending[3];
-            out.push_back(text(Bytes(pending.begin() + 4, pending.begin() + length)));
-            pending.erase(pending.begin(), pending.begin() + length);
-        }
+        auto const take = [&] {
+            Bytes const got = drain(pair.peer);
+            answers.feed(got.data(), got.size());
+            while (auto payload = answers.next()) out.push_back(text(*payload));
+            return !out.empty();
+        };
+        runUntil(take, 2000);
+        runFor(20);  // anything that follows the first answer
+        take();
         return out;
     }
     SocketPair pair;
     CtrlSrv::Server server;
     PairService* link;
-    Bytes pending;
+    Tpkt::Frames answers;
 };
 
 LGCP::Message query(int slot) {
@@ -316,7 +257,7 @@ TEST(ControlServer, AnErrorMayFollowASuccessButNeverASecondError) {
 TEST(ControlServer, ACommandTakenWithoutAnAnswerIsAnsweredInternal) {
     ScriptedService service;
     ServerBench bench({&service});
-    Capture errors(std::cerr);
+    StreamCapture errors(std::cerr);
     EXPECT_EQ(bench.exchange(query(12)),
               std::vector<std::string>{answer(false, LGCP::ErrorCause::internal, 12)});
     EXPECT_EQ(
@@ -346,7 +287,7 @@ TEST(ControlServer, SignalsCarryTheHandledSlotAndReachTheOtherServicesFirst) {
     sender.SendSignal(power);
     LGCP::Message bare;
     bare.set_pdu().select_signal(power);
-    EXPECT_EQ(text(bench.pair.drain()), text(frame(encode(bare))));
+    EXPECT_EQ(text(drain(bench.pair.peer)), text(frame(encode(bare))));
 }
 
 TEST(ControlServer, DeactivatingWithoutAControllerStillTellsEveryService) {
@@ -385,19 +326,19 @@ TEST(Heartbeat, ClosesAControllerSilentAfterACommandButNeverASilentNewcomer) {
     EXPECT_FALSE(heartbeat.watching());
 
     // A ping is answered here and starts the watch.
-    Capture log(std::clog);
-    pair.send(frame(encode(ping(5))));
+    StreamCapture log(std::clog);
+    EXPECT_TRUE(sendAll(pair.peer, frame(encode(ping(5)))));
     ASSERT_TRUE(runUntil([&] { return heartbeat.watching(); }, 2000));
     LGCP::Message success;
     success.set_seq(5);
     success.set_pdu().select_response().select_success();
-    EXPECT_EQ(text(pair.drain()), text(frame(encode(success))));
+    EXPECT_EQ(text(drain(pair.peer)), text(frame(encode(success))));
 
     // Commands keep it open; silence after them closes it.
     auto const start = std::chrono::steady_clock::now();
     for (int i = 0; i < 4; ++i) {
-        runUntil([] { return false; }, 60);
-        pair.send(frame(encode(query(-1))));
+        runFor(60);
+        EXPECT_TRUE(sendAll(pair.peer, frame(encode(query(-1)))));
     }
     ASSERT_TRUE(runUntil([&] { return !link->IsConnected(); }, 2000));
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
@@ -408,25 +349,6 @@ TEST(Heartbeat, ClosesAControllerSilentAfterACommandButNeverASilentNewcomer) {
 }
 
 namespace {
-
-// A TCP connection on 127.0.0.1: the accepted end is the server's.
-struct TcpPair {
-    TcpPair() {
-        Fd const listener(::socket(AF_INET, SOCK_STREAM, 0));
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof(sa);
-        EXPECT_EQ(::bind(listener.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), size), 0);
-        EXPECT_EQ(::listen(listener.lowlevel_fd(), 1), 0);
-        ::getsockname(listener.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), &size);
-        peer = Fd(::socket(AF_INET, SOCK_STREAM, 0));
-        EXPECT_EQ(::connect(peer.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), size), 0);
-        local = Fd(::accept(listener.lowlevel_fd(), nullptr, nullptr));
-    }
-    Fd local;
-    Fd peer;
-};
 
 // Answers every message with its own bytes; closes the connection after
 // answering a message that starts with 0xFF.
@@ -450,13 +372,12 @@ private:
 Bytes exchange(Fd const& peer, std::vector<Bytes> const& frames, size_t count) {
     Bytes out;
     for (Bytes const& f : frames) out.insert(out.end(), f.begin(), f.end());
-    EXPECT_EQ(::send(peer.lowlevel_fd(), out.data(), out.size(), 0), ssize_t(out.size()));
+    EXPECT_TRUE(sendAll(peer, out));
     Bytes answers;
     runUntil(
         [&] {
-            unsigned char buf[256];
-            ssize_t const got = ::recv(peer.lowlevel_fd(), buf, sizeof(buf), MSG_DONTWAIT);
-            if (got > 0) answers.insert(answers.end(), buf, buf + got);
+            Bytes const got = drain(peer);
+            answers.insert(answers.end(), got.begin(), got.end());
             return answers.size() >= count;
         },
         2000);

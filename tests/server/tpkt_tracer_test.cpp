@@ -2,9 +2,7 @@
 // frames cut from what clients send, frames sent to them, and clients that
 // misbehave dropped without harm to the sender.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -12,12 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "loop_wait.h"
 #include "server/tpkt_tracer.h"
-#include "server_harness.h"
+#include "tests/support/capture.h"
+#include "tests/support/harness.h"
+#include "tests/support/loop.h"
+#include "tests/support/sockets.h"
 
-using namespace harness;
-using namespace links;
+using namespace support;
 
 namespace {
 
@@ -40,15 +39,8 @@ struct Bench {
     }
     // A trace client, connected and taken by the tracer.
     Fd client(int receiveBuffer = 0) {
-        Fd fd(::socket(AF_INET, SOCK_STREAM, 0));
-        if (receiveBuffer > 0)
-            ::setsockopt(fd.lowlevel_fd(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer,
-                         sizeof(receiveBuffer));
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(static_cast<unsigned short>(port));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::connect(fd.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)), 0);
+        Fd fd = connectTcp(port, receiveBuffer);
+        EXPECT_TRUE(fd.is_valid());
         std::size_t const before = tracer.connection_count();
         EXPECT_TRUE(runUntil([&] { return tracer.connection_count() == before + 1; }, 2000));
         return fd;
@@ -58,42 +50,15 @@ struct Bench {
     Receiver receiver;
 };
 
-void send(Fd const& fd, Bytes const& bytes) {
-    ASSERT_EQ(::send(fd.lowlevel_fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL),
-              ssize_t(bytes.size()));
-}
-
-Bytes drain(Fd const& fd) {
-    Bytes out;
-    unsigned char buf[65536];
-    for (;;) {
-        ssize_t const got = ::recv(fd.lowlevel_fd(), buf, sizeof(buf), MSG_DONTWAIT);
-        if (got <= 0) return out;
-        out.insert(out.end(), buf, buf + got);
-    }
-}
-
 // True once the client reads the end of the stream (the tracer closed it).
 bool closedByTracer(Fd const& fd) {
-    return runUntil(
-        [&] {
-            char c;
-            return ::recv(fd.lowlevel_fd(), &c, 1, MSG_DONTWAIT) == 0;
-        },
-        2000);
-}
-
-unsigned short localPort(Fd const& fd) {
-    sockaddr_in sa{};
-    socklen_t size = sizeof(sa);
-    ::getsockname(fd.lowlevel_fd(), reinterpret_cast<sockaddr*>(&sa), &size);
-    return ntohs(sa.sin_port);
+    return runUntil([&] { return atEnd(fd); }, 2000);
 }
 
 }  // namespace
 
 TEST(TPKTTracer, CutsFramesHoweverTheyArriveAndSkipsEmptyOnes) {
-    Lines log(std::clog);
+    StreamCapture log(std::clog);
     Bench bench;
     Fd const client = bench.client();
     EXPECT_NE(log.text().find(
@@ -101,13 +66,13 @@ TEST(TPKTTracer, CutsFramesHoweverTheyArriveAndSkipsEmptyOnes) {
               std::string::npos);
 
     // An empty frame and two frames in one segment.
-    send(client, hex("03 00 00 04 03 00 00 07 41 42 43 03 00 00 05 5A"));
+    ASSERT_TRUE(sendAll(client, hex("03 00 00 04 03 00 00 07 41 42 43 03 00 00 05 5A")));
     ASSERT_TRUE(runUntil([&] { return bench.receiver.packets.size() == 2; }, 2000));
     EXPECT_EQ(bench.receiver.packets, (std::vector<std::string>{"ABC", "Z"}));
 
     // A header that arrives one byte at a time.
     for (char const* piece : {"03", "00", "00", "06", "41 42"}) {
-        send(client, hex(piece));
+        ASSERT_TRUE(sendAll(client, hex(piece)));
         runFor(20);
     }
     ASSERT_TRUE(runUntil([&] { return bench.receiver.packets.size() == 3; }, 2000));
@@ -118,13 +83,13 @@ TEST(TPKTTracer, TakesABodyOf512BytesAndDropsAClientThatSends513) {
     Bench bench;
     Fd const client = bench.client();
     Bytes body(512, 0x55);
-    send(client, frame(body));
+    ASSERT_TRUE(sendAll(client, frame(body)));
     ASSERT_TRUE(runUntil([&] { return bench.receiver.packets.size() == 1; }, 2000));
     EXPECT_EQ(bench.receiver.packets[0], std::string(512, 'U'));
 
-    Lines errors(std::cerr);
+    StreamCapture errors(std::cerr);
     body.push_back(0x55);
-    send(client, frame(body));
+    ASSERT_TRUE(sendAll(client, frame(body)));
     EXPECT_TRUE(closedByTracer(client));
     EXPECT_EQ(bench.tracer.connection_count(), 0u);
     EXPECT_EQ(bench.receiver.packets.size(), 1u);
@@ -139,10 +104,10 @@ TEST(TPKTTracer, DropsOnlyTheClientWhoseHeaderIsBad) {
     Fd const reserved = bench.client();
     Fd const version = bench.client();
     Fd const tooShort = bench.client();
-    Lines errors(std::cerr);
-    send(reserved, hex("03 01 00 05 41"));
-    send(version, hex("04 00 00 05 41"));
-    send(tooShort, hex("03 00 00 03"));
+    StreamCapture errors(std::cerr);
+    ASSERT_TRUE(sendAll(reserved, hex("03 01 00 05 41")));
+    ASSERT_TRUE(sendAll(version, hex("04 00 00 05 41")));
+    ASSERT_TRUE(sendAll(tooShort, hex("03 00 00 03")));
     EXPECT_TRUE(closedByTracer(reserved));
     EXPECT_TRUE(closedByTracer(version));
     EXPECT_TRUE(closedByTracer(tooShort));
@@ -153,7 +118,7 @@ TEST(TPKTTracer, DropsOnlyTheClientWhoseHeaderIsBad) {
                reason;
     };
     std::vector<std::string> texts;
-    for (Lines::Line const& line : errors.lines()) texts.push_back(line.text);
+    for (StreamCapture::Line const& line : errors.lines()) texts.push_back(line.text);
     std::sort(texts.begin(), texts.end());
     std::vector<std::string> expected = {dropped(reserved, "bad TPKT reserved octet"),
                                          dropped(version, "bad TPKT version"),
@@ -161,7 +126,7 @@ TEST(TPKTTracer, DropsOnlyTheClientWhoseHeaderIsBad) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(texts, expected);
 
-    send(good, hex("03 00 00 05 47"));
+    ASSERT_TRUE(sendAll(good, hex("03 00 00 05 47")));
     ASSERT_TRUE(runUntil([&] { return bench.receiver.packets.size() == 1; }, 2000));
     EXPECT_EQ(bench.receiver.packets[0], "G");
 }
@@ -176,7 +141,7 @@ TEST(TPKTTracer, SendsOneFrameToEveryClientAndNothingWithoutClients) {
     EXPECT_EQ(text(drain(b)), "03 00 00 07 41 42 43");
 
     // A body the length field cannot tell is refused, not sent wrapped.
-    Lines errors(std::cerr);
+    StreamCapture errors(std::cerr);
     std::vector<char> const huge(70000, 'x');
     EXPECT_EQ(bench.tracer.Send(huge.data(), unsigned(huge.size())), -1);
     EXPECT_EQ(errors.text(),
@@ -190,7 +155,7 @@ TEST(TPKTTracer, ASendFromTheReceiverGoesOnlyToTheClientBeingServed) {
     Fd const asking = bench.client();
     Fd const other = bench.client();
     bench.receiver.then = [&] { bench.tracer.Send("OK", 2); };
-    send(asking, hex("03 00 00 05 3F"));
+    ASSERT_TRUE(sendAll(asking, hex("03 00 00 05 3F")));
     ASSERT_TRUE(runUntil([&] { return !bench.receiver.packets.empty(); }, 2000));
     EXPECT_EQ(text(drain(asking)), "03 00 00 06 4F 4B");
     EXPECT_TRUE(drain(other).empty());
@@ -201,7 +166,7 @@ TEST(TPKTTracer, AReceiverMayCloseTheClientItIsServing) {
     Bench bench;
     Fd const client = bench.client();
     bench.receiver.then = [&] { bench.tracer.CloseConnection(bench.tracer.current()); };
-    send(client, hex("03 00 00 05 31 03 00 00 05 32"));
+    ASSERT_TRUE(sendAll(client, hex("03 00 00 05 31 03 00 00 05 32")));
     EXPECT_TRUE(closedByTracer(client));
     EXPECT_EQ(bench.receiver.packets, std::vector<std::string>{"1"});
     EXPECT_EQ(bench.tracer.connection_count(), 0u);
@@ -259,7 +224,7 @@ TEST(TPKTTracer, ASlowOrVanishedClientIsDroppedWithoutStallingTheSender) {
 TEST(TPKTTracer, ListenOnABusyPortFailsAndLeavesNothingOpen) {
     Bench first;
     TPKTTracer second;
-    Lines errors(std::cerr);
+    StreamCapture errors(std::cerr);
     EXPECT_FALSE(second.Listen(static_cast<unsigned short>(first.port)));
     EXPECT_FALSE(second.listening());
     EXPECT_EQ(errors.text(), "TPKTTracer: can't listen on port " + std::to_string(first.port) +

@@ -5,12 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "server/trace_ctl.h"
-#include "tests/runtime/loop_support.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_root.h"
 
 TEST(SignallingFactories, HdlcMarksEachCreateOnTheLogStreamWhileItsTraceIsOn) {
     LGCP::CreateParams params;
     params.select_map();
-    loop_test::StreamCapture log(std::clog);
+    support::StreamCapture log(std::clog);
     EXPECT_EQ(HdlcSlotFactory::instance().NewSlot(params), nullptr);
     traces.signalling.hdlc = true;
     EXPECT_EQ(HdlcSlotFactory::instance().NewSlot(params), nullptr);

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "board_harness.h"
-#include "controller_script.h"
-#include "server_harness.h"
+#include "tests/support/board_tool.h"
+#include "tests/support/script.h"
+#include "tests/support/harness.h"
 
-using namespace harness;
+using namespace support;
 
 namespace {
 

@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "asn1/asn1.h"
-#include "loop_wait.h"
-#include "runtime/loop_support.h"
+#include "tests/support/loop.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_root.h"
 #include "server/acceptor_net.h"
 #include "server/tpkt.h"
 #include "slots/slot_factory.h"
@@ -51,7 +52,7 @@ private:
 
 // Signals of unbound slots are refused with a line; keep those out of view.
 struct Quiet {
-    loop_test::StreamCapture errors{std::cerr};
+    support::StreamCapture errors{std::cerr};
 };
 
 }  // namespace
@@ -176,7 +177,7 @@ struct Bench {
         return received(200);
     }
     std::vector<std::string> received(unsigned wait_ms) {
-        links::runUntil([] { return false; }, wait_ms);
+        support::runUntil([] { return false; }, wait_ms);
         std::vector<std::string> out;
         char buffer[65536];
         ssize_t const got = ::recv(peer.lowlevel_fd(), buffer, sizeof(buffer), MSG_DONTWAIT);

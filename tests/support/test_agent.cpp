@@ -1,4 +1,4 @@
-#include "test_agent.h"
+#include "tests/support/test_agent.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -11,7 +11,7 @@
 #include "monitoring/mon_codec.h"
 #include "tools/ctl/message_text.h"
 
-namespace harness {
+namespace support {
 
 void writeConfig(ServerProcess const& server, std::string const& text) {
     std::ofstream(server.root() + "/usr/local/etc/server.conf") << text;
@@ -73,4 +73,4 @@ std::string TestAgent::notation(std::string const& text) {
     return message.asValueNotation();
 }
 
-}  // namespace harness
+}  // namespace support

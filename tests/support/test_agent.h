@@ -9,9 +9,9 @@
 
 #include "messages/mon/mon.h"
 #include "runtime/system/fd.h"
-#include "server_harness.h"
+#include "tests/support/harness.h"
 
-namespace harness {
+namespace support {
 
 // Writes the server's configuration file, before the server starts.
 void writeConfig(ServerProcess const& server, std::string const& text);
@@ -45,4 +45,4 @@ private:
     Fd listener_;
 };
 
-}  // namespace harness
+}  // namespace support

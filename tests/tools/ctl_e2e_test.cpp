@@ -1,6 +1,5 @@
 // The built mobrel-ctl run against the built server program on 127.0.0.1.
 
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "board_harness.h"
-#include "server_harness.h"
+#include "tests/support/board_tool.h"
+#include "tests/support/harness.h"
 
 namespace {
 
-using namespace harness;
+using namespace support;
 
 struct CtlRun {
     int status = -1;  // exit status, or -1 when the tool did not end in time
@@ -52,32 +51,19 @@ CtlRun runCtl(ServerProcess const& server, std::vector<std::string> const& args,
               std::string const& input = "", bool closedInput = false) {
     std::string const dir = server.root();
     { std::ofstream(dir + "/ctl-in") << input; }
-    pid_t const pid = ::fork();
-    if (pid == 0) {
-        int const in = ::open((dir + "/ctl-in").c_str(), O_RDONLY);
-        int const out = ::open((dir + "/ctl-out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int const err = ::open((dir + "/ctl-err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(in, 0);
-        if (closedInput) ::close(0);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
-        std::vector<char*> argv;
-        std::string const program = MOBREL_CTL_BINARY;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (std::string const& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
+    Launch launch;
+    launch.program = MOBREL_CTL_BINARY;
+    launch.args = args;
+    launch.input = dir + "/ctl-in";
+    launch.closed_input = closedInput;
+    launch.output = dir + "/ctl-out";
+    launch.errors = dir + "/ctl-err";
+    pid_t const pid = start(launch);
     CtlRun run;
-    int status = 0;
-    bool const ended =
-        waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::seconds(30));
-    if (!ended) {
+    run.status = waitExit(pid, std::chrono::seconds(30));
+    if (run.status < 0) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
-    } else {
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     static std::regex const stamp(R"(\[ *[0-9]+\.[0-9]{3}\] )");
     run.out = std::regex_replace(readFile(dir + "/ctl-out"), stamp, "[t] ");

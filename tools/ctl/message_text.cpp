@@ -109,10 +109,10 @@ Encoded encodeMessage(std::string const& text, unsigned first_line) {
         result.error = "cannot be encoded in aligned PER";
         return result;
     }
-    if (octets.size() > tpkt_max_payload) {
+    if (octets.size() > Tpkt::max_payload) {
         result.error = "encodes to " + std::to_string(octets.size()) +
-                       " octets, more than one frame carries (" + std::to_string(tpkt_max_payload) +
-                       ")";
+                       " octets, more than one frame carries (" +
+                       std::to_string(Tpkt::max_payload) + ")";
         return result;
     }
     result.payload.assign(octets.begin(), octets.end());

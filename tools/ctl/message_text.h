@@ -5,9 +5,11 @@
 
 #include <string>
 
-#include "tools/ctl/tpkt_frame.h"
+#include "server/tpkt_frame.h"
 
 namespace Ctl {
+
+using Bytes = Tpkt::Bytes;
 
 struct Encoded {
     Bytes payload;      // the aligned-PER encoding, when error is empty

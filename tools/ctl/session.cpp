@@ -87,7 +87,7 @@ void Session::queue(std::string const& text, std::string const& label, unsigned 
         failed(label + ": " + encoded.error);
         return;
     }
-    Bytes const frame = tpktFrame(encoded.payload);
+    Bytes const frame = Tpkt::Frame(encoded.payload);
     output_.insert(output_.end(), frame.begin(), frame.end());
     queued_bytes_ += frame.size();
     frame_ends_.push_back(queued_bytes_);
@@ -132,8 +132,8 @@ bool Session::receive() {
         err_ << program << "the server closed the connection" << std::endl;
         return false;
     }
-    reader_.feed(buffer, std::size_t(got));
-    while (auto payload = reader_.next()) {
+    frames_.feed(buffer, std::size_t(got));
+    while (auto payload = frames_.next()) {
         Decoded const message = decodeMessage(*payload);
         if (!message.ok) {
             err_ << program
@@ -144,7 +144,7 @@ bool Session::receive() {
         if (message.answer) ++answered_;
         out_ << stamped(seconds(), message.text) << std::endl;
     }
-    if (std::size_t const skipped = reader_.takeSkipped())
+    if (std::size_t const skipped = frames_.takeSkipped())
         err_ << program << "skipped " << plural(unsigned(skipped), "byte")
              << " that do not start a TPKT frame" << std::endl;
     return true;
@@ -217,9 +217,9 @@ Session::Status Session::run() {
 }
 
 void Session::reportEnd() {
-    if (reader_.pending() > 0)
+    if (frames_.pending() > 0)
         err_ << program << "the connection ended inside a frame ("
-             << plural(unsigned(reader_.pending()), "byte") << " left)" << std::endl;
+             << plural(unsigned(frames_.pending()), "byte") << " left)" << std::endl;
     if (!frame_ends_.empty()) failed(plural(unsigned(frame_ends_.size()), "message") + " not sent");
     if (input_open_) failed("the rest of standard input was not read");
     if (!answers_done_ && answered_ < sent_)

@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "runtime/system/fd.h"
+#include "server/tpkt_frame.h"
 #include "tools/ctl/message_splitter.h"
-#include "tools/ctl/tpkt_frame.h"
+#include "tools/ctl/message_text.h"
 
 namespace Ctl {
 
@@ -71,7 +72,7 @@ private:
     bool connection_open_ = false;
     bool failed_ = false;
     MessageSplitter splitter_;
-    TpktReader reader_;
+    Tpkt::Frames frames_;
 
     Bytes output_;                        // frames not yet written
     std::deque<std::size_t> frame_ends_;  // end of each queued frame, in bytes queued

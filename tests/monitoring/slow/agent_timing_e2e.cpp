@@ -7,9 +7,9 @@
 
 #include <thread>
 
-#include "test_agent.h"
+#include "tests/support/test_agent.h"
 
-using namespace harness;
+using namespace support;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 

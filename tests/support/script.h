@@ -15,9 +15,9 @@
 
 #include <string>
 
-#include "server_harness.h"
+#include "tests/support/harness.h"
 
-namespace harness {
+namespace support {
 
 // The next message as one line of value notation; "" on time-out. The
 // trunkStatus signals that the E1 and SPI services send on their own, on
@@ -27,4 +27,4 @@ std::string nextMessage(Controller& controller,
 
 void runScript(ServerProcess const& server, Controller& controller, std::string const& script);
 
-}  // namespace harness
+}  // namespace support

@@ -1,7 +1,7 @@
 #pragma once
-// Test harness for the server: starts the built `mobrel` under a temporary
+// The controller harness: starts the built `mobrel` under a temporary
 // MOBREL_ROOT on a free port and talks to it as a controller over TCP on
-// 127.0.0.1; plus the frame and message helpers the tests share.
+// 127.0.0.1, with the message helpers the tests share.
 
 #include <sys/types.h>
 
@@ -11,28 +11,23 @@
 #include <vector>
 
 #include "messages/lgcp/lgcp.h"
+#include "runtime/system/fd.h"
+#include "server/tpkt_frame.h"
+#include "tests/support/bytes.h"
+#include "tests/support/process.h"
+#include "tests/support/sockets.h"
+#include "tests/support/temp_root.h"
 
-namespace harness {
+namespace support {
 
-using Bytes = std::vector<unsigned char>;
-
-// "03 00 0A" -> bytes.
-Bytes hex(std::string const& text);
-// Bytes -> "03 00 0A".
-std::string text(Bytes const& bytes);
 // The aligned-PER encoding of a message.
 Bytes encode(LGCP::Message const& message);
 // A TPKT frame around the payload.
-Bytes frame(Bytes const& payload);
+inline Bytes frame(Bytes const& payload) {
+    return Tpkt::Frame(payload);
+}
 // A ping command, with a sequence number when seq >= 0.
 LGCP::Message ping(int seq = -1);
-
-// Polls the predicate every 10 ms until it holds or the bound passes.
-bool waitFor(std::function<bool()> const& predicate, std::chrono::milliseconds bound);
-
-std::string readFile(std::string const& path);
-bool fileExists(std::string const& path);
-int freePort();
 
 class ServerProcess {
 public:
@@ -50,20 +45,20 @@ public:
     int wait(std::chrono::milliseconds bound = std::chrono::seconds(10));
     void signal(int sig) const;
 
-    std::string out() const { return readFile(root_ + "/out"); }
-    std::string err() const { return readFile(root_ + "/err"); }
+    std::string out() const { return readFile(root_.under("/out")); }
+    std::string err() const { return readFile(root_.under("/err")); }
     // Waits until the error stream holds the text.
     bool errHas(std::string const& text,
                 std::chrono::milliseconds bound = std::chrono::seconds(10)) const;
     bool outHas(std::string const& text,
                 std::chrono::milliseconds bound = std::chrono::seconds(10)) const;
 
-    std::string const& root() const { return root_; }
+    std::string const& root() const { return root_.path(); }
     int port() const { return port_; }
     pid_t pid() const { return pid_; }
 
 private:
-    std::string root_;
+    TempDir root_;
     int port_ = 0;
     pid_t pid_ = -1;
 };
@@ -71,11 +66,6 @@ private:
 // A controller connection.
 class Controller {
 public:
-    Controller() = default;
-    ~Controller();
-    Controller(Controller const&) = delete;
-    Controller& operator=(Controller const&) = delete;
-
     // Retries until the port takes the connection or the bound passes.
     bool connect(int port, std::chrono::milliseconds bound = std::chrono::seconds(10));
     // Takes over a connected socket: the end of a link that the server opened.
@@ -93,18 +83,21 @@ public:
     // The next decoded message that is not a signal.
     bool readAnswer(LGCP::Message& message,
                     std::chrono::milliseconds bound = std::chrono::seconds(5));
+    // Sends a ping with the sequence number; true when the answer is a
+    // success that carries the number and no slot.
+    bool pingAnswered(int seq);
     // True when the server closed the connection within the bound.
     bool closedByPeer(std::chrono::milliseconds bound);
     // True when nothing arrives within the time.
     bool quietFor(std::chrono::milliseconds time);
-    int fd() const { return fd_; }
+    int fd() const { return socket_.lowlevel_fd(); }
     void close();
 
 private:
     bool fill(std::chrono::milliseconds bound);
-    int fd_ = -1;
+    Fd socket_;
     int rcvbuf_ = 0;
-    Bytes pending_;
+    Tpkt::Frames frames_;
 };
 
-}  // namespace harness
+}  // namespace support

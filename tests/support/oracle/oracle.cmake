@@ -57,11 +57,3 @@ function(mobrel_erlang_asn1_ordered target)
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${ARG_OUTPUT_DIR}/compiled.stamp)
 endfunction()
-
-# The C++ side: random values from any type record, Erlang terms of values,
-# and the driver that runs one erl per batch.
-file(GLOB mobrel_asn1_oracle_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
-add_library(mobrel_asn1_oracle STATIC ${mobrel_asn1_oracle_srcs})
-target_include_directories(mobrel_asn1_oracle PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(mobrel_asn1_oracle PUBLIC mobrel_asn1)
-target_compile_definitions(mobrel_asn1_oracle PRIVATE MOBREL_ERL="${MOBREL_ERL}")

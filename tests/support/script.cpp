@@ -1,13 +1,13 @@
-#include "controller_script.h"
+#include "tests/support/script.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "asn1/asn1.h"
-#include "board_harness.h"
+#include "tests/support/board_tool.h"
 
-namespace harness {
+namespace support {
 
 namespace {
 
@@ -91,4 +91,4 @@ void runScript(ServerProcess const& server, Controller& controller, std::string 
     check_board();
 }
 
-}  // namespace harness
+}  // namespace support

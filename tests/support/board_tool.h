@@ -7,9 +7,9 @@
 #include <string>
 
 #include "messages/lgcp/lgcp.h"
-#include "server_harness.h"
+#include "tests/support/harness.h"
 
-namespace harness {
+namespace support {
 
 // Writes the board description of the root (run before the server starts).
 void describeBoard(std::string const& root, std::string const& text);
@@ -36,4 +36,4 @@ size_t occurrences(std::string const& text, std::string const& part);
 std::string receive(Controller& controller, int count,
                     std::chrono::milliseconds bound = std::chrono::seconds(5));
 
-}  // namespace harness
+}  // namespace support

@@ -1,4 +1,4 @@
-#include "board_harness.h"
+#include "tests/support/board_tool.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <regex>
 
-namespace harness {
+namespace support {
 
 void describeBoard(std::string const& root, std::string const& text) {
     ::mkdir((root + "/simboard").c_str(), 0755);
@@ -95,4 +95,4 @@ std::string receive(Controller& controller, int count, std::chrono::milliseconds
     return all;
 }
 
-}  // namespace harness
+}  // namespace support

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "asn1/asn1.h"
-#include "erlang_term.h"
+#include "tests/support/oracle/erlang_term.h"
 
 namespace ASN1Oracle {
 

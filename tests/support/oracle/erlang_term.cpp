@@ -1,4 +1,4 @@
-#include "erlang_term.h"
+#include "tests/support/oracle/erlang_term.h"
 
 #include <cstring>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "erlang_oracle.h"
+#include "tests/support/oracle/erlang_oracle.h"
 
 #include <unistd.h>
 
@@ -8,7 +8,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "erlang_term.h"
+#include "tests/support/oracle/erlang_term.h"
 
 namespace ASN1Oracle {
 

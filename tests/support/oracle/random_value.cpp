@@ -1,4 +1,4 @@
-#include "random_value.h"
+#include "tests/support/oracle/random_value.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,0 +1,56 @@
+#include "tests/support/process.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
+
+namespace support {
+
+bool waitFor(std::function<bool()> const& predicate, std::chrono::milliseconds bound) {
+    auto const end = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+        if (predicate()) return true;
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+namespace {
+
+// In the child: the stream on the file, opened with the flags.
+void redirect(int stream, std::string const& path, int flags) {
+    if (path.empty()) return;
+    int const fd = ::open(path.c_str(), flags, 0644);
+    ::dup2(fd, stream);
+    if (fd != stream) ::close(fd);
+}
+
+}  // namespace
+
+pid_t start(Launch const& launch) {
+    pid_t const pid = ::fork();
+    if (pid != 0) return pid;
+    if (!launch.root.empty()) ::setenv("MOBREL_ROOT", launch.root.c_str(), 1);
+    redirect(STDIN_FILENO, launch.input, O_RDONLY);
+    if (launch.closed_input) ::close(STDIN_FILENO);
+    redirect(STDOUT_FILENO, launch.output, O_WRONLY | O_CREAT | O_TRUNC);
+    redirect(STDERR_FILENO, launch.errors, O_WRONLY | O_CREAT | O_TRUNC);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(launch.program.c_str()));
+    for (std::string const& a : launch.args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(launch.program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+int waitExit(pid_t pid, std::chrono::milliseconds bound) {
+    int status = 0;
+    bool const ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, bound);
+    if (!ended) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace support

@@ -1,0 +1,35 @@
+#pragma once
+// Programs that tests start as child processes: the server, the controller
+// tool, the stand-ins. A program runs with its standard streams on files and,
+// when asked, its own MOBREL_ROOT; the test waits for its end with a bound.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace support {
+
+// Polls the predicate every 10 ms until it holds or the bound passes; for
+// waiting on other processes (runUntil in loop.h drives this one's loop).
+bool waitFor(std::function<bool()> const& predicate, std::chrono::milliseconds bound);
+
+struct Launch {
+    std::string program;
+    std::vector<std::string> args;
+    std::string root;           // its MOBREL_ROOT, when not empty
+    std::string input;          // a file for its standard input, when not empty
+    bool closed_input = false;  // or its standard input closed
+    std::string output;         // files for its standard output and error,
+    std::string errors;         // when not empty
+};
+
+// Starts the program; its pid.
+pid_t start(Launch const& launch);
+// Waits for the process to end: its exit status (128 + the signal that ended
+// it), or -1 when it did not end within the bound.
+int waitExit(pid_t pid, std::chrono::milliseconds bound);
+
+}  // namespace support
