@@ -13,8 +13,11 @@
 #include "slots/echo_slot.h"
 #include "slots/ext_slot.h"
 #include "slots/map_slot.h"
+#include "slots/mcc_slot.h"
 #include "slots/slots.h"
+#include "slots/t38_slot.h"
 #include "slots/trunk_slot.h"
+#include "slots/voice_slot.h"
 
 void StartServices(IniFile::File& config) {
     // The trunk factories are static objects, already at the end of the
@@ -24,7 +27,10 @@ void StartServices(IniFile::File& config) {
     PstnFactory::instance();
     RtpFactory::instance();
     ExtFactory::instance();
+    MccFactory::instance();
     EchoFactory::instance();
+    VoiceFactory::instance();
+    T38SoftFactory::instance();
     IsdnFactory::instance();
     RtpKVELFactory::instance();
     RtpED137Factory::instance();

@@ -327,7 +327,9 @@ void Board::on_board_end(OpenFile* file, short revents) {
     uint8_t buffer[65536];
     ssize_t const got = ::recv(file->board_end.lowlevel_fd(), buffer, sizeof(buffer), MSG_DONTWAIT);
     if (got < 0 && errno == EAGAIN) return;
-    if (got <= 0) {
+    // A record of no bytes is a write of nothing; the last close reads as 0
+    // with a hang-up.
+    if (got < 0 || (got == 0 && (revents & (POLLHUP | POLLERR)))) {
         close_file(file);
         return;
     }
@@ -353,10 +355,27 @@ void Board::close_file(OpenFile* file) {
         }
 }
 
+void Board::take_pending() {
+    // Bounded: a board end that stayed ready without giving anything would
+    // otherwise hold the loop.
+    for (size_t i = 0, passes = 0; i < files_.size() && passes < 4096; ++passes) {
+        OpenFile* const file = files_[i].get();
+        pollfd entry{file->board_end.lowlevel_fd(), POLLIN, 0};
+        if (::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLIN | POLLHUP | POLLERR))) {
+            // Again the same index: this open until it is drained, or the
+            // next one when it has closed.
+            on_board_end(file, entry.revents);
+            continue;
+        }
+        ++i;
+    }
+}
+
 std::string Board::command(std::string const& line) {
     std::ostringstream out;
     Words const words = split(line);
     if (words.empty()) return "";
+    take_pending();
     bool found = false;
     for (auto const& model : models_)
         if (words[0] == model->name()) {

@@ -61,7 +61,8 @@ public:
     ssize_t write(int fd, void const* data, size_t size);
     int netif(char const* name, uint32_t request, void* data, size_t size);
 
-    // Runs one board-tool command line; the reply text.
+    // Runs one board-tool command line; the reply text. What the server
+    // has written and closed before is taken in first, so the command sees it.
     std::string command(std::string const& line);
 
     // Sends an event record to one open (false, with a line, when its
@@ -70,6 +71,10 @@ public:
     // Ends an open from the board's side: the server's descriptor sees a
     // hang-up and end of file, and the board forgets the open.
     void hangup(OpenFile& file);
+    // Takes in what the server has written to every open and the opens it
+    // has closed, which the loop would otherwise see on a later pass. A
+    // driver whose answer depends on the closes calls it first.
+    void take_pending();
     // The opens of a path, oldest first.
     std::vector<OpenFile*> opens(char const* path) const;
 

@@ -4,6 +4,7 @@
 #include "hardware/simboard/clock_model.h"
 #include "hardware/simboard/e1_model.h"
 #include "hardware/simboard/echo_model.h"
+#include "hardware/simboard/mcc_model.h"
 #include "hardware/simboard/mux_model.h"
 #include "hardware/simboard/spi_model.h"
 #include "hardware/simboard/voice_model.h"
@@ -19,6 +20,7 @@ std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     models.push_back(std::make_unique<SpiModel>(board));
     models.push_back(std::make_unique<E1Model>(board));
     models.push_back(std::make_unique<CasModel>(board));
+    models.push_back(std::make_unique<MccModel>(board));
     return models;
 }
 

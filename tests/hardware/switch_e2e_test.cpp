@@ -44,6 +44,7 @@ TEST(SwitchE2E, WithoutTheSwitchDeviceTheServerStartsAndServesTheController) {
               "/dev/e1-cas present, opens 1\n"
               "/dev/hal absent, opens 0\n"
               "/dev/maintenance present, opens 1\n"
+              "/dev/mcc/ctl present, opens 0\n"
               "/dev/voice present, opens 0\n");
     EXPECT_EQ(status, 0);
 }

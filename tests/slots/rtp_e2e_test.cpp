@@ -15,9 +15,7 @@ std::string report(char const* g729, char const* g723, char const* g711, char co
                    char const* universal) {
     return std::string("< { pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 ") + g729 +
            ", rtp-g723 " + g723 + ", rtp-g711 " + g711 + ", rtp-g711mcc " + mcc +
-           ", modem 0, mixer { }, mux TRUE, mcc-data 0, mcc-bri 0, mcc-trans 0, echoBus { 0, 1 "
-           "}, t38-instances 0, digital-modems 0, lin16 0, universal " +
-           universal + " } }\n";
+           ", ... universal " + universal + " } }\n";
 }
 
 std::string const create_rtp =

@@ -8,27 +8,10 @@
 #include "tests/support/board_tool.h"
 #include "tests/support/script.h"
 #include "tests/support/harness.h"
+#include "tests/support/slot_session.h"
 
 using namespace support;
 using namespace std::chrono_literals;
-
-namespace {
-
-// A server with a controller connected and its greeting read.
-struct Connected {
-    explicit Connected(std::string const& board = "") {
-        if (!board.empty()) describeBoard(server.root(), board);
-        EXPECT_TRUE(server.start());
-        EXPECT_TRUE(controller.connect(server.port()));
-        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    }
-    void run(std::string const& script) { runScript(server, controller, script); }
-
-    ServerProcess server;
-    Controller controller;
-};
-
-}  // namespace
 
 TEST(TrunkSlots, ReportTheirChannelAndGiveWayToANewSlotOnTheirTimeslot) {
     Connected c;
@@ -164,15 +147,12 @@ TEST(EchoSlots, AreMadeOnTheBusesTheBoardHasAndReportedInTheResources) {
         < { seq 5, slot 2, pdu response : error : insufficientResources }
         > { seq 6, pdu command : query : NULL }
         < { seq 6, pdu response : success : NULL }
-        < { pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 32, rtp-g723 32, rtp-g711 64, rtp-g711mcc 64, modem 0, mixer { }, mux TRUE, mcc-data 0, mcc-bri 0, mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 0, lin16 0, universal 64 } }
+        < { pdu signal : query : { ... echoBus { 2, 5 }, ... } }
     )");
     // SIGHUP sends the same report.
     c.server.signal(SIGHUP);
-    EXPECT_EQ(nextMessage(c.controller),
-              "{ pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 32, rtp-g723 32, "
-              "rtp-g711 64, rtp-g711mcc 64, modem 0, mixer { }, mux TRUE, mcc-data 0, "
-              "mcc-bri 0, mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 0, "
-              "lin16 0, universal 64 } }");
+    EXPECT_TRUE(matches(nextMessage(c.controller),
+                        "{ pdu signal : query : { ... echoBus { 2, 5 }, ... } }"));
 }
 
 TEST(SlotService, RefusesEachCommandItCannotCarryOut) {

@@ -11,6 +11,8 @@
 //   = 8195 <- 37
 //   ~ 200          nothing from the server for 200 ms
 //
+// In an expected message "..." stands for any text, so that a step names
+// only what it is about: `< { pdu signal : query : { ... echoBus { 2, 5 }, ... } }`.
 // A failed step fails the test with the step's line and what came instead.
 
 #include <string>
@@ -24,6 +26,9 @@ namespace support {
 // connect and every second, are passed over.
 std::string nextMessage(Controller& controller,
                         std::chrono::milliseconds bound = std::chrono::seconds(3));
+
+// Whether the text is the pattern, each "..." in it standing for any text.
+bool matches(std::string const& text, std::string const& pattern);
 
 void runScript(ServerProcess const& server, Controller& controller, std::string const& script);
 

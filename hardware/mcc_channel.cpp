@@ -1,0 +1,58 @@
+#include "hardware/mcc_channel.h"
+
+#include <cerrno>
+#include <utility>
+
+#include "hardware/device/device.h"
+#include "hardware/device/record.h"
+
+namespace Mcc {
+
+namespace {
+
+uint32_t const MCC_ALLOCATE = 0x40144D00;
+uint32_t const MCC_TIMESLOT = 0x20004D02;
+uint32_t const MCC_RESOURCES = 0x80104D03;
+
+}  // namespace
+
+Channel Open(int flags, ChannelRecord const& record) {
+    Channel channel;
+    int const fd = Device::open(device, flags);
+    if (fd < 0) {
+        channel.failed = Channel::open;
+        channel.error = errno;
+        return channel;
+    }
+    Fd owned(fd);
+    if (Allocate(fd, record) < 0) {
+        channel.failed = Channel::allocate;
+    } else if ((channel.timeslot = Timeslot(fd)) < 0) {
+        channel.failed = Channel::ask_timeslot;
+    } else {
+        channel.fd = std::move(owned);
+        return channel;
+    }
+    // The descriptor closes on the way out.
+    channel.error = errno;
+    return channel;
+}
+
+int Allocate(int fd, ChannelRecord const& r) {
+    Device::Record<20> record{r.mode, r.rx_packet_size, r.reserved, r.rx_threshold,
+                              r.tx_threshold};
+    return Device::ioctl(fd, MCC_ALLOCATE, record.data()) < 0 ? -1 : 0;
+}
+
+int Timeslot(int fd) { return Device::ioctlValue(fd, MCC_TIMESLOT, 0); }
+
+bool Resources(int fd, Counts& counts) {
+    Device::Record<16> record;
+    if (Device::ioctl(fd, MCC_RESOURCES, record.data()) < 0) return false;
+    counts.data = record.get32(0);
+    counts.bri = record.get32(4);
+    counts.transparent = record.get32(8);
+    return true;
+}
+
+}  // namespace Mcc

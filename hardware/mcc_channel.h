@@ -1,0 +1,59 @@
+#pragma once
+// A channel of the board's MCC, the multi-channel controller behind
+// /dev/mcc/ctl. Each open of the device may become one channel: MCC_ALLOCATE
+// gives it a kind and its receive settings, MCC_TIMESLOT names the switch
+// channel that carries it, and from then on the descriptor reads and writes
+// the channel's bytes. MCC_RESOURCES reports how many channels of each kind
+// the controller has. The raw MCC slots, the voice slots and the T.38 slots
+// allocate their channels here.
+
+#include <cstdint>
+
+#include "runtime/system/fd.h"
+
+namespace Mcc {
+
+inline constexpr char device[] = "/dev/mcc/ctl";
+
+// Word 0 of the channel record: the kind of channel.
+enum Mode : uint32_t { data = 0, bri = 1, transparent = 2, ss7 = 3 };
+
+// The channel record of MCC_ALLOCATE, five 32-bit words in the board's order.
+struct ChannelRecord {
+    uint32_t mode;
+    uint32_t rx_packet_size;
+    uint32_t reserved;
+    uint32_t rx_threshold;
+    uint32_t tx_threshold;
+};
+
+// The channel counts of MCC_RESOURCES.
+struct Counts {
+    uint32_t data = 0;
+    uint32_t bri = 0;
+    uint32_t transparent = 0;
+};
+
+// A channel as Open leaves it: the descriptor and its switch channel, or
+// the step that failed with its errno (the descriptor is then closed).
+struct Channel {
+    enum Step { none, open, allocate, ask_timeslot };
+
+    Fd fd;
+    int timeslot = -1;
+    Step failed = none;
+    int error = 0;
+};
+
+// Opens the device with these flags, allocates a channel of the record on
+// it and asks its switch channel.
+Channel Open(int flags, ChannelRecord const& record);
+
+// Makes the open descriptor a channel; 0, or -1 with errno.
+int Allocate(int fd, ChannelRecord const& record);
+// The switch channel of the descriptor's channel, or -1 with errno.
+int Timeslot(int fd);
+// The channel counts; false with errno when the request fails.
+bool Resources(int fd, Counts& counts);
+
+}  // namespace Mcc

@@ -1,0 +1,79 @@
+#pragma once
+// The MCC of /dev/mcc/ctl: every open may become one channel. MCC_ALLOCATE
+// takes the channel record {mode, receive packet size, reserved, receive
+// threshold, transmit threshold}; mode 0 (data) and 3 (SS7) take a data
+// channel, 1 a BRI and 2 a transparent one, and a kind with none free is
+// refused with ENOSPC. A channel gets the lowest free switch channel from
+// 1024 on, which MCC_TIMESLOT answers; MCC_RESOURCES reports the free
+// channels of each kind (32 data, 16 BRI and 32 transparent on a board
+// without a description). The channel is released when the last descriptor
+// of its open closes.
+//
+// The line side is the board tool's: it sends bytes into a channel, which
+// the channel delivers in records of at most its receive packet size, and
+// shows what the server wrote to it.
+//
+// Board-tool commands:
+//   mcc                       the free counts, then every channel
+//   mcc count DATA BRI TRANS  how many channels of each kind the MCC has
+//   mcc send CHANNEL BYTES [, BYTES]...
+//                             line bytes into the channel: hex bytes, "55*300"
+//                             for 300 of them; each group arrives on its own
+//   mcc written CHANNEL       the bytes the server wrote, in hex
+//   mcc end CHANNEL           the line ends: the channel's reads give 0 from
+//                             now on
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "hardware/simboard/model.h"
+
+namespace SimBoard {
+
+class MccModel : public Model {
+public:
+    static constexpr uint32_t first_channel = 1024;
+    static constexpr uint32_t max_per_kind = 128;
+    static constexpr size_t max_packet = 65536;
+    // The written bytes that are kept for `mcc written`; older ones go.
+    static constexpr size_t kept_written = 65536;
+
+    explicit MccModel(Board& board) : Model(board) {}
+
+    char const* name() const override { return "mcc"; }
+    char const* path() const override { return "/dev/mcc/ctl"; }
+    std::vector<Request> const& requests() const override;
+    int serve(OpenFile& file, Request const& request, uint8_t* record,
+              unsigned long value) override;
+    void command(Words const& words, std::ostream& out) override;
+    void closed(OpenFile& file) override;
+    void written(OpenFile& file, uint8_t const* data, size_t size) override;
+
+private:
+    enum Kind { data, bri, transparent, kinds };
+
+    struct Channel {
+        OpenFile* file;
+        uint32_t number;
+        Kind kind;
+        uint32_t record[5];
+        uint64_t in = 0;
+        uint64_t out = 0;
+        std::string written;  // the last kept_written bytes
+        bool ended = false;
+    };
+
+    int allocate(OpenFile& file, uint8_t const* record);
+    Channel* find(OpenFile const& file);
+    // The channel a command names, or null with an error line.
+    Channel* find(std::string const& word, std::ostream& out);
+    uint32_t used(Kind kind) const;
+    void send(Channel& channel, Words const& words, std::ostream& out);
+    void list(std::ostream& out) const;
+
+    uint32_t total_[kinds] = {32, 16, 32};
+    std::vector<Channel> channels_;  // by switch channel
+};
+
+}  // namespace SimBoard
