@@ -1,7 +1,11 @@
 #include "hardware/simboard/models.h"
 
+#include "hardware/simboard/dsp_model.h"
 #include "hardware/simboard/echo_model.h"
+#include "hardware/simboard/mixer_model.h"
 #include "hardware/simboard/mux_model.h"
+#include "hardware/simboard/tonec_model.h"
+#include "hardware/simboard/voice_version_model.h"
 
 namespace SimBoard {
 
@@ -9,6 +13,10 @@ std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     std::vector<std::unique_ptr<Model>> models;
     models.push_back(std::make_unique<MuxModel>(board));
     models.push_back(std::make_unique<EchoModel>(board));
+    models.push_back(std::make_unique<TonecModel>(board));
+    models.push_back(std::make_unique<DspModel>(board));
+    models.push_back(std::make_unique<MixerModel>(board));
+    models.push_back(std::make_unique<VoiceVersionModel>(board));
     return models;
 }
 
