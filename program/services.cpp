@@ -14,6 +14,7 @@
 #include "slots/ext_slot.h"
 #include "slots/map_slot.h"
 #include "slots/mcc_slot.h"
+#include "slots/mixer_factory.h"
 #include "slots/slots.h"
 #include "slots/t38_slot.h"
 #include "slots/trunk_slot.h"
@@ -26,6 +27,7 @@ void StartServices(IniFile::File& config) {
     MapFactory::instance();
     PstnFactory::instance();
     RtpFactory::instance();
+    Mixer::MixerFactory::instance();
     ExtFactory::instance();
     MccFactory::instance();
     EchoFactory::instance();

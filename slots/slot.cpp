@@ -1,6 +1,7 @@
 #include "slots/slot.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iomanip>
 #include <iostream>
 
@@ -91,6 +92,81 @@ void Slot::processToneGenEvent() {
     event.set_timestamp(0);
     event.set_event().select_dtmfDone();
     OnTonecEvent(event);
+}
+
+void Slot::processTonecEvent(Hardware::TonecReceiver::Params const& params) {
+    LGCP::TonecEvent event;
+    event.set_timestamp(int(params.timestamp));
+    LGCP::TonecCode& code = event.set_event();
+    int32_t const iva = int32_t(params.code) >> 8;
+    if (params.code == 17) {
+        code.select_ced();
+    } else if (params.code == 18) {
+        code.select_cng();
+    } else if (params.code <= 127) {
+        code.select_dtmf(params.code);
+    } else if (iva >= 1 && iva <= 20) {
+        code.select_iva().select_code(unsigned(iva));
+    } else if (iva == 21) {
+        code.select_iva().select_ringoff();
+    } else {
+        std::cerr << "bad DTMF code, ignored." << std::endl;
+        return;
+    }
+    OnTonecEvent(event);
+}
+
+void Slot::processVADEvent(Hardware::DSProcVADEvent const& vad) {
+    if (vad.rx < 0 && vad.tx < 0) {
+        std::cerr << "bad VAD event, ignored." << std::endl;
+        return;
+    }
+    LGCP::VADEvent event;
+    if (vad.rx >= 0) event.set_vad_rx(vad.rx > 0);
+    if (vad.tx >= 0) event.set_vad_tx(vad.tx > 0);
+    OnVADEvent(event);
+}
+
+void Slot::processSDEvent(Hardware::DSProcSDEvent const& sd) {
+    if (sd.rx < 0) {
+        std::cerr << "bad SD event, ignored." << std::endl;
+        return;
+    }
+    LGCP::SDEvent event;
+    event.set_sd_rx(sd.rx > 0);
+    OnSDEvent(event);
+}
+
+void Slot::processToneFltEvent(dsproc_tone_event const* tone) {
+    LGCP::TonecEvent event;
+    event.set_timestamp(0);
+    LGCP::TonePresence& presence = event.set_event().select_tone_presence();
+    presence.set_freq(int(tone->frequency));
+    presence.set_presence(int32_t(tone->presence) > 0);
+    OnTonecEvent(event);
+}
+
+void Slot::processFlagsEvent(dsproc_flags_event const* flags) {
+    uint32_t const rx = 1u << 29, tx = 1u << 30, selcal = 1u << 31;
+    if (flags->mask & (rx | tx)) {
+        LGCP::VADEvent event;
+        if (flags->mask & rx) event.set_vad_rx((flags->flags & rx) != 0);
+        if (flags->mask & tx) event.set_vad_tx((flags->flags & tx) != 0);
+        OnVADEvent(event);
+    }
+    if (flags->mask & selcal) {
+        LGCP::SelcalEvent event;
+        event.set_in_progress((flags->flags & selcal) != 0);
+        SendSignal(signal_of([&](LGCP::Signal& s) { s.select_selcal(event); }));
+    }
+}
+
+void Slot::processBSSEvent(dsproc_bss_event const* bss) {
+    char score[32];
+    std::snprintf(score, sizeof(score), "%4.6f", double(bss->score));
+    LGCP::BSSEvent event;
+    event.set_score().assign(score);
+    SendSignal(signal_of([&](LGCP::Signal& s) { s.select_bss(event); }));
 }
 
 void Slot::processRtpEvent(uint32_t type, uint32_t value, uint32_t timeout) {

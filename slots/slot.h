@@ -18,6 +18,8 @@
 #include <ostream>
 #include <vector>
 
+#include "hardware/dsproc_receiver.h"
+#include "hardware/tonec_receiver.h"
 #include "messages/acp/acp.h"
 #include "messages/lgcp/lgcp.h"
 #include "messages/rerira/rerira.h"
@@ -95,6 +97,17 @@ public:
 
     // A tonec dtmfDone signal: the tone generator has sent its string.
     void processToneGenEvent();
+    // The tone and DSP receivers' events as signals: a detected code as
+    // tonec (dtmf, ced, cng, iva), voice activity as vad, signal detection
+    // as sd, a tone filter's report as tonec tone-presence, a flags record
+    // as vad and selcal, a BSS score as bss. A code or value that means
+    // nothing is refused with a line.
+    void processTonecEvent(Hardware::TonecReceiver::Params const& params);
+    void processVADEvent(Hardware::DSProcVADEvent const& event);
+    void processSDEvent(Hardware::DSProcSDEvent const& event);
+    void processToneFltEvent(dsproc_tone_event const* event);
+    void processFlagsEvent(dsproc_flags_event const* event);
+    void processBSSEvent(dsproc_bss_event const* event);
     // An RTP driver event {type, value, timeout}: type 1 is packet detection.
     void processRtpEvent(uint32_t type, uint32_t value, uint32_t timeout);
 

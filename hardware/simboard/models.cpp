@@ -2,12 +2,16 @@
 
 #include "hardware/simboard/cas_model.h"
 #include "hardware/simboard/clock_model.h"
+#include "hardware/simboard/dsp_model.h"
 #include "hardware/simboard/e1_model.h"
 #include "hardware/simboard/echo_model.h"
 #include "hardware/simboard/mcc_model.h"
+#include "hardware/simboard/mixer_model.h"
 #include "hardware/simboard/mux_model.h"
 #include "hardware/simboard/spi_model.h"
+#include "hardware/simboard/tonec_model.h"
 #include "hardware/simboard/voice_model.h"
+#include "hardware/simboard/voice_version_model.h"
 
 namespace SimBoard {
 
@@ -21,6 +25,10 @@ std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     models.push_back(std::make_unique<E1Model>(board));
     models.push_back(std::make_unique<CasModel>(board));
     models.push_back(std::make_unique<MccModel>(board));
+    models.push_back(std::make_unique<TonecModel>(board));
+    models.push_back(std::make_unique<DspModel>(board));
+    models.push_back(std::make_unique<MixerModel>(board));
+    models.push_back(std::make_unique<VoiceVersionModel>(board));
     return models;
 }
 

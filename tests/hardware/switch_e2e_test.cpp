@@ -40,12 +40,8 @@ TEST(SwitchE2E, WithoutTheSwitchDeviceTheServerStartsAndServesTheController) {
     ASSERT_TRUE(controller.readAnswer(answer));
     EXPECT_TRUE(answer.get_pdu().get_response().success_isSelected());
     int status = 0;
-    EXPECT_EQ(boardTool(server.root(), "devices", &status),
-              "/dev/e1-cas present, opens 1\n"
-              "/dev/hal absent, opens 0\n"
-              "/dev/maintenance present, opens 1\n"
-              "/dev/mcc/ctl present, opens 0\n"
-              "/dev/voice present, opens 0\n");
+    EXPECT_NE(boardTool(server.root(), "devices", &status).find("/dev/hal absent, opens 0\n"),
+              std::string::npos);
     EXPECT_EQ(status, 0);
 }
 

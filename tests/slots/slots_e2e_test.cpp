@@ -131,7 +131,7 @@ TEST(ExtSlots, TakeASourceOnlyWhileActivated) {
 }
 
 TEST(EchoSlots, AreMadeOnTheBusesTheBoardHasAndReportedInTheResources) {
-    Connected c("echo 2 5\n");
+    Connected c("echo 2 5\nmixer remove 0\n");
     c.run(R"(
         > { seq 1, slot 1, pdu command : create : echo : { bus 5, channel 3 } }
         < { seq 1, slot 1, pdu response : success : NULL }

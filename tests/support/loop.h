@@ -15,7 +15,7 @@ using Clock = std::chrono::steady_clock;
 bool runLoop(unsigned bound_ms = 5000, bool watchdog = false, bool fresh_clock = true);
 // Runs the loop until the predicate holds (checked every 5 ms); false when
 // the bound passed first.
-bool runUntil(std::function<bool()> predicate, unsigned bound_ms);
+bool runUntil(std::function<bool()> predicate, unsigned bound_ms = 3000);
 // Runs the loop for a while.
 void runFor(unsigned ms);
 
