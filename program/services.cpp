@@ -9,6 +9,7 @@
 #include "slots/echo_slot.h"
 #include "slots/ext_slot.h"
 #include "slots/map_slot.h"
+#include "slots/modem_factory.h"
 #include "slots/slots.h"
 #include "slots/trunk_slot.h"
 
@@ -19,6 +20,7 @@ void StartServices(IniFile::File& config) {
     MapFactory::instance();
     PstnFactory::instance();
     RtpFactory::instance();
+    ModemFactory::instance();
     ExtFactory::instance();
     EchoFactory::instance();
     IsdnFactory::instance();

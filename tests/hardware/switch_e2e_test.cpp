@@ -40,7 +40,8 @@ TEST(SwitchE2E, WithoutTheSwitchDeviceTheServerStartsAndServesTheController) {
     ASSERT_TRUE(controller.readAnswer(answer));
     EXPECT_TRUE(answer.get_pdu().get_response().success_isSelected());
     int status = 0;
-    EXPECT_EQ(boardTool(server.root(), "devices", &status), "/dev/hal absent, opens 0\n");
+    EXPECT_EQ(boardTool(server.root(), "devices", &status),
+              "/dev/hal absent, opens 0\n/dev/mctl present, opens 0\n");
     EXPECT_EQ(status, 0);
 }
 

@@ -164,14 +164,14 @@ TEST(EchoSlots, AreMadeOnTheBusesTheBoardHasAndReportedInTheResources) {
         < { seq 5, slot 2, pdu response : error : insufficientResources }
         > { seq 6, pdu command : query : NULL }
         < { seq 6, pdu response : success : NULL }
-        < { pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 0, rtp-g723 0, rtp-g711 0, rtp-g711mcc 0, modem 0, mixer { }, mux TRUE, mcc-data 0, mcc-bri 0, mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 0, lin16 0, universal 0 } }
+        < { pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 0, rtp-g723 0, rtp-g711 0, rtp-g711mcc 0, modem 4, mixer { }, mux TRUE, mcc-data 0, mcc-bri 0, mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 4, lin16 0, universal 0 } }
     )");
     // SIGHUP sends the same report.
     c.server.signal(SIGHUP);
     EXPECT_EQ(nextMessage(c.controller),
               "{ pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 0, rtp-g723 0, "
-              "rtp-g711 0, rtp-g711mcc 0, modem 0, mixer { }, mux TRUE, mcc-data 0, mcc-bri 0, "
-              "mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 0, lin16 0, "
+              "rtp-g711 0, rtp-g711mcc 0, modem 4, mixer { }, mux TRUE, mcc-data 0, mcc-bri 0, "
+              "mcc-trans 0, echoBus { 2, 5 }, t38-instances 0, digital-modems 4, lin16 0, "
               "universal 0 } }");
 }
 
@@ -233,8 +233,8 @@ TEST(SlotService, AFailedConnectPutsTheSwitchBackOnTheOldSource) {
         > { seq 6, slot 3, pdu command : disconnect : NULL }
         < { seq 6, slot 3, pdu response : success : NULL }
         $ log hal HAL_MUX_WRITE
-        = hal#2 HAL_MUX_WRITE 8201 213
-        = hal#2 HAL_MUX_WRITE 8201 213
+        = hal#3 HAL_MUX_WRITE 8201 213
+        = hal#3 HAL_MUX_WRITE 8201 213
     )");
 }
 
