@@ -59,16 +59,6 @@ DspModemSlot::~DspModemSlot() { leave(); }
 
 void DspModemSlot::unbind() { ModemFactory::instance().ReleaseModemSlot(this); }
 
-bool DspModemSlot::IOnOutputStream() {
-    InitModem();
-    return true;
-}
-
-bool DspModemSlot::IOnInputStream() {
-    InitModem();
-    return true;
-}
-
 void DspModemSlot::Abort(char const* text) {
     Errno const error;
     std::cerr << ext::header(this) << text << error << std::endl;

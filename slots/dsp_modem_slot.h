@@ -15,8 +15,6 @@ public:
     explicit DspModemSlot(TERM::ModemParams const& params) : ModemSlot(params) {}
     ~DspModemSlot() override;
 
-    bool IOnOutputStream() override;
-    bool IOnInputStream() override;
     int IGetTransmitChannel() override { return channel_; }
     int IGetReceiveChannel() override { return channel_; }
     char const* GetName() const override { return "dsp-modem"; }
@@ -25,7 +23,7 @@ public:
 private:
     void unbind() override;
     // Sets the modem up once; a set-up that failed runs again next time.
-    void InitModem();
+    void InitModem() override;
     // An abort with errno after a line "<text> : <errno text>".
     void Abort(char const* text);
     void RunFaxTransfer();

@@ -40,17 +40,7 @@ HdlcModemSlot::~HdlcModemSlot() {
 
 void HdlcModemSlot::unbind() { ModemFactory::instance().ReleaseModemSlot(this); }
 
-bool HdlcModemSlot::IOnOutputStream() {
-    initModem();
-    return true;
-}
-
-bool HdlcModemSlot::IOnInputStream() {
-    initModem();
-    return true;
-}
-
-void HdlcModemSlot::initModem() {
+void HdlcModemSlot::InitModem() {
     if (pppd_executing()) return;
     Device::Record<8 + iface_room> iface;
     if (wandev<iface_room>(interface_, IF_GET_IFACE, iface) < 0) {

@@ -16,8 +16,6 @@ public:
         : ModemSlot(params), interface_(interface) {}
     ~HdlcModemSlot() override;
 
-    bool IOnOutputStream() override;
-    bool IOnInputStream() override;
     int IGetTransmitChannel() override { return channel_; }
     int IGetReceiveChannel() override { return channel_; }
     char const* GetName() const override { return "digital-modem"; }
@@ -29,7 +27,7 @@ private:
     void unbind() override;
     // Switches the interface to PPP and starts the daemon; only while no
     // child runs.
-    void initModem();
+    void InitModem() override;
     // The interface down and back to raw HDLC.
     void Restore();
 

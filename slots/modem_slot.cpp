@@ -49,6 +49,16 @@ ModemFactory* ModemSlot::GetSlotFactory() const { return &ModemFactory::instance
 
 void ModemSlot::PutHeader(std::ostream& os) const { os << *this << ": "; }
 
+bool ModemSlot::IOnOutputStream() {
+    InitModem();
+    return true;
+}
+
+bool ModemSlot::IOnInputStream() {
+    InitModem();
+    return true;
+}
+
 void ModemSlot::unbind_once() {
     if (!bound_) return;
     bound_ = false;

@@ -41,6 +41,10 @@ public:
     // helper of the slot's session; anything else is refused.
     bool IActivate(TERM::TermActivateParams const& params) override;
     char const* GetName() const override { return "generic-modem"; }
+    // The first consumer or source sets the modem up; the connection goes
+    // on also when the set-up failed.
+    bool IOnOutputStream() override;
+    bool IOnInputStream() override;
 
     // The modem number, the session of the helper link; -1 when none.
     virtual int modem_id() const = 0;
@@ -57,6 +61,7 @@ public:
 protected:
     // Gives the slot's device back to the factory; runs once.
     virtual void unbind() = 0;
+    virtual void InitModem() = 0;
     void unbind_once();
     // For the destructors of the slot kinds: kills a child still running
     // and leaves the factory's lists when the slot has not yet done so.

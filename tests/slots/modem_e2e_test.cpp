@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "board_harness.h"
 #include "controller_script.h"
 #include "modem_harness.h"
@@ -15,31 +13,6 @@ using namespace harness;
 using namespace std::chrono_literals;
 
 namespace {
-
-// A server with the stand-ins installed and a controller connected.
-struct ModemServer {
-    explicit ModemServer(std::string const& board = "") : standins(server.root()) {
-        if (!board.empty()) describeBoard(server.root(), board);
-        EXPECT_TRUE(server.start());
-        EXPECT_TRUE(controller.connect(server.port()));
-        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    }
-    void run(std::string const& script) { runScript(server, controller, script); }
-    // The board tool's reply, with the serials of the opens as "#N".
-    std::string board(std::string const& command) {
-        return std::regex_replace(boardTool(server.root(), command), std::regex("#[0-9]+"), "#N");
-    }
-    // The arguments of the stand-in's run, argv[0] included.
-    std::vector<std::string> args(size_t run) {
-        EXPECT_TRUE(standins.waitRuns(run + 1));
-        auto const runs = standins.runs();
-        return run < runs.size() ? runs[run].args : std::vector<std::string>{};
-    }
-
-    ServerProcess server;
-    Standins standins;
-    Controller controller;
-};
 
 using Args = std::vector<std::string>;
 

@@ -14,33 +14,15 @@
 #include "controller_script.h"
 #include "modem_harness.h"
 #include "server_harness.h"
-#include "slots/ppp_helper_frame.h"
 
 using namespace harness;
 using namespace std::chrono_literals;
 
 namespace {
 
-char const set_up[] = R"(
-    > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
-    < { seq 1, slot 1, pdu response : success : NULL }
-    < { slot 1, pdu signal : transmitter : active : 1 }
-    < { slot 1, pdu signal : receiver : active : 1 }
-    > { seq 2, slot 2, pdu command : create : modem : { cid "", cdid "" } }
-    < { seq 2, slot 2, pdu response : success : NULL }
-    > { seq 3, slot 1, pdu command : connect : 2 }
-    < { slot 2, pdu signal : transmitter : active : 512 }
-    < { slot 2, pdu signal : receiver : active : 512 }
-    < { seq 3, slot 1, pdu response : success : NULL }
-)";
 
 bool gone(pid_t pid) {
     return waitFor([&] { return ::kill(pid, 0) != 0; }, 3s);
-}
-
-Bytes auth(uint32_t session) {
-    PppHelper::Bytes const frame = PppHelper::AuthRequestFrame(session, {"user", "pw"});
-    return Bytes(frame.begin(), frame.end());
 }
 
 }  // namespace
@@ -53,7 +35,7 @@ TEST(ModemSlowEnds, ADaemonThatIgnoresHangUpIsKilledAfter5000msAndTheDestroyAnsw
     Controller controller;
     ASSERT_TRUE(controller.connect(server.port()));
     EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    runScript(server, controller, set_up);
+    runScript(server, controller, modem_on_trunk);
     ASSERT_TRUE(standins.waitRuns(1));
     pid_t const daemon = standins.runs()[0].pid;
 
@@ -87,7 +69,7 @@ TEST(ModemSlowEnds, WhenTheControllerGoesRunningModemsAreSetAsideAndTheirSession
     Controller controller;
     ASSERT_TRUE(controller.connect(server.port()));
     EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    runScript(server, controller, set_up);
+    runScript(server, controller, modem_on_trunk);
     runScript(server, controller, R"(
         > { seq 4, slot 3, pdu command : create : modem : { cid "", cdid "", ddm { ddm8BIT } } }
         < { seq 4, slot 3, pdu response : success : NULL }
@@ -98,7 +80,7 @@ TEST(ModemSlowEnds, WhenTheControllerGoesRunningModemsAreSetAsideAndTheirSession
     ASSERT_TRUE(standins.waitRuns(2));
     HelperConnection helper;
     ASSERT_TRUE(helper.connect());
-    helper.send(auth(0));
+    helper.send(authFrame(0, "user", "pw"));
     EXPECT_EQ(nextMessage(controller),
               "{ slot 2, pdu signal : modemProceeding : auth : { username \"user\", password "
               "\"pw\" } }");
@@ -116,7 +98,7 @@ TEST(ModemSlowEnds, WhenTheControllerGoesRunningModemsAreSetAsideAndTheirSession
               std::string::npos);
 
     // A frame of the old session finds no slot; the server serves on.
-    helper.send(auth(0));
+    helper.send(authFrame(0, "user", "pw"));
     EXPECT_TRUE(server.errHas("receive auth request for unknown session 0\n"));
     Controller next;
     ASSERT_TRUE(next.connect(server.port()));
@@ -147,7 +129,7 @@ TEST(ModemSlowEnds, AHelperListenerThatCannotBindIsTriedAgain) {
     Controller controller;
     ASSERT_TRUE(controller.connect(server.port()));
     EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    runScript(server, controller, set_up);
+    runScript(server, controller, modem_on_trunk);
 
     // Within the retry period the server listens and the helper gets through
     // (another server may take the port meanwhile; then ours tries again).
@@ -155,7 +137,7 @@ TEST(ModemSlowEnds, AHelperListenerThatCannotBindIsTriedAgain) {
     bool const through = waitFor(
         [&] {
             if (!helper.connect(100ms)) return false;
-            helper.send(auth(0));
+            helper.send(authFrame(0, "user", "pw"));
             return server.errHas("incoming auth connection from", 200ms);
         },
         30s);

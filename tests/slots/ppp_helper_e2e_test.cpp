@@ -17,24 +17,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct HelperServer {
-    HelperServer() : standins(server.root()) {
-        EXPECT_TRUE(startHoldingHelperPort(server));
-        EXPECT_TRUE(controller.connect(server.port()));
-        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    }
-    void run(std::string const& script) { runScript(server, controller, script); }
-
-    ServerProcess server;
-    Standins standins;
-    Controller controller;
-};
-
-Bytes auth(uint32_t session, std::string const& user, std::string const& password) {
-    PppHelper::Bytes const frame = PppHelper::AuthRequestFrame(session, {user, password});
-    return Bytes(frame.begin(), frame.end());
-}
-
 // Every byte a stand-in received from the helper port, as one hex text.
 std::string received(std::string const& log) {
     std::string all;
@@ -60,30 +42,18 @@ Bytes frame(uint32_t length, uint32_t type, uint32_t session, size_t size) {
     return out;
 }
 
-char const set_up[] = R"(
-    > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
-    < { seq 1, slot 1, pdu response : success : NULL }
-    < { slot 1, pdu signal : transmitter : active : 1 }
-    < { slot 1, pdu signal : receiver : active : 1 }
-    > { seq 2, slot 2, pdu command : create : modem : { cid "", cdid "" } }
-    < { seq 2, slot 2, pdu response : success : NULL }
-    > { seq 3, slot 1, pdu command : connect : 2 }
-    < { slot 2, pdu signal : transmitter : active : 512 }
-    < { slot 2, pdu signal : receiver : active : 512 }
-    < { seq 3, slot 1, pdu response : success : NULL }
-)";
 
 }  // namespace
 
 TEST(PppHelperLink, CarriesTheDaemonsSessionBetweenItsHelperAndTheController) {
-    HelperServer s;
+    ModemServer s("", true);
     PppHelper::Bytes const acct = PppHelper::AccountingFrame(
         0, {0x100000002ull, 5, 7, 0xFFFFFFFFull, 60});
     // Two frames in one write, then one more.
     s.standins.tell(pppd_program,
-                    "send " + text(auth(0, "alice", "secret") + Bytes(acct.begin(), acct.end())) +
-                        "\nsend " + text(auth(0, std::string(64, 'u'), "pw")) + "\n");
-    s.run(set_up);
+                    "send " + text(authFrame(0, "alice", "secret") + Bytes(acct.begin(), acct.end())) +
+                        "\nsend " + text(authFrame(0, std::string(64, 'u'), "pw")) + "\n");
+    s.run(modem_on_trunk);
     s.run(R"(
         < { slot 2, pdu signal : modemProceeding : auth : { username "alice", password "secret" } }
         < { slot 2, pdu signal : modemProceeding : acct : { octetsOut { low 2, high 1 }, octetsIn { low 5, high 0 }, packetsOut { low 7, high 0 }, packetsIn { low -1, high 0 }, time { low 60, high 0 } } }
@@ -112,8 +82,8 @@ TEST(PppHelperLink, CarriesTheDaemonsSessionBetweenItsHelperAndTheController) {
 }
 
 TEST(PppHelperLink, ReassemblesFramesRoutesThemBySessionAndClosesOnBadLengths) {
-    HelperServer s;
-    s.run(set_up);
+    ModemServer s("", true);
+    s.run(modem_on_trunk);
     s.run(R"(
         > { seq 4, slot 3, pdu command : create : modem : { cid "", cdid "", ddm { ddmV110 } } }
         < { seq 4, slot 3, pdu response : success : NULL }
@@ -121,7 +91,7 @@ TEST(PppHelperLink, ReassemblesFramesRoutesThemBySessionAndClosesOnBadLengths) {
     HelperConnection helper;
     ASSERT_TRUE(helper.connect());
     // A frame split across writes is one frame.
-    Bytes const whole = auth(0, "bob", "pw");
+    Bytes const whole = authFrame(0, "bob", "pw");
     helper.send(Bytes(whole.begin(), whole.begin() + 3));
     EXPECT_TRUE(s.controller.quietFor(100ms));
     helper.send(Bytes(whole.begin() + 3, whole.begin() + 70));
@@ -129,7 +99,7 @@ TEST(PppHelperLink, ReassemblesFramesRoutesThemBySessionAndClosesOnBadLengths) {
     helper.send(Bytes(whole.begin() + 70, whole.end()));
     // Session -1 goes to the first slot without a modem number: the digital
     // modem.
-    helper.send(auth(0xFFFFFFFF, "dora", "x"));
+    helper.send(authFrame(0xFFFFFFFF, "dora", "x"));
     s.run(R"(
         < { slot 2, pdu signal : modemProceeding : auth : { username "bob", password "pw" } }
         < { slot 3, pdu signal : modemProceeding : auth : { username "dora", password "x" } }
@@ -137,7 +107,7 @@ TEST(PppHelperLink, ReassemblesFramesRoutesThemBySessionAndClosesOnBadLengths) {
     // Frames the slot cannot take are logged; the connection stays.
     helper.send(frame(139, 1, 0, 139) + frame(12, 2, 0, 12) + frame(12, 3, 0, 12) +
                 frame(63, 4, 0, 63) + frame(16, 9, 0, 16) + frame(140, 1, 7, 140) +
-                auth(0, "carol", "pw"));
+                authFrame(0, "carol", "pw"));
     s.run(R"(
         < { slot 2, pdu signal : modemProceeding : auth : { username "carol", password "pw" } }
     )");
@@ -164,7 +134,7 @@ TEST(PppHelperLink, ReassemblesFramesRoutesThemBySessionAndClosesOnBadLengths) {
     EXPECT_TRUE(s.server.errHas("incoming auth connection from 127.0.0.1:"));
     EXPECT_TRUE(s.server.errHas(" disconnected.\n"));
     // The first helper is still served.
-    helper.send(auth(0, "erin", "pw"));
+    helper.send(authFrame(0, "erin", "pw"));
     s.run(R"(
         < { slot 2, pdu signal : modemProceeding : auth : { username "erin", password "pw" } }
     )");

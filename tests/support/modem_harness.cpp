@@ -8,8 +8,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <fstream>
+#include <regex>
 #include <sstream>
+
+#include "board_harness.h"
+#include "controller_script.h"
+
+#include "slots/ppp_helper_frame.h"
 
 namespace harness {
 
@@ -28,6 +36,24 @@ void make_dirs(std::string const& file) {
 }
 
 }  // namespace
+
+char const modem_on_trunk[] = R"(
+    > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
+    < { seq 1, slot 1, pdu response : success : NULL }
+    < { slot 1, pdu signal : transmitter : active : 1 }
+    < { slot 1, pdu signal : receiver : active : 1 }
+    > { seq 2, slot 2, pdu command : create : modem : { cid "", cdid "" } }
+    < { seq 2, slot 2, pdu response : success : NULL }
+    > { seq 3, slot 1, pdu command : connect : 2 }
+    < { slot 2, pdu signal : transmitter : active : 512 }
+    < { slot 2, pdu signal : receiver : active : 512 }
+    < { seq 3, slot 1, pdu response : success : NULL }
+)";
+
+Bytes authFrame(uint32_t session, std::string const& user, std::string const& password) {
+    PppHelper::Bytes const frame = PppHelper::AuthRequestFrame(session, {user, password});
+    return Bytes(frame.begin(), frame.end());
+}
 
 Standins::Standins(std::string const& root) : root_(root) {
     ::mkdir((root_ + "/standins").c_str(), 0755);
@@ -84,6 +110,25 @@ bool startHoldingHelperPort(ServerProcess& server, std::chrono::milliseconds bou
         if (Clock::now() >= end) return false;
         ::usleep(50 * 1000);
     }
+}
+
+ModemServer::ModemServer(std::string const& board, bool helper_port) : standins(server.root()) {
+    if (!board.empty()) describeBoard(server.root(), board);
+    EXPECT_TRUE(helper_port ? startHoldingHelperPort(server) : server.start());
+    EXPECT_TRUE(controller.connect(server.port()));
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+}
+
+void ModemServer::run(std::string const& script) { runScript(server, controller, script); }
+
+std::string ModemServer::board(std::string const& command) const {
+    return std::regex_replace(boardTool(server.root(), command), std::regex("#[0-9]+"), "#N");
+}
+
+std::vector<std::string> ModemServer::args(size_t run) const {
+    EXPECT_TRUE(standins.waitRuns(run + 1));
+    auto const runs = standins.runs();
+    return run < runs.size() ? runs[run].args : std::vector<std::string>{};
 }
 
 HelperConnection::~HelperConnection() { close(); }

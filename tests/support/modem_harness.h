@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,13 @@ namespace harness {
 inline constexpr char pppd_program[] = "/usr/local/sbin/pppd";
 inline constexpr char fax_transfer_program[] = "/usr/local/sbin/fax";
 inline constexpr char fax_receiver_program[] = "/usr/local/bin/fax";
+
+// A script: trunk slot 1 (channel 1) and DSP modem slot 2 (modem 0 on
+// channel 512), the trunk connected to the modem, which answers.
+extern char const modem_on_trunk[];
+
+// A helper's authentication request for the session.
+Bytes authFrame(uint32_t session, std::string const& user, std::string const& password);
 
 struct StandinRun {
     pid_t pid;
@@ -56,6 +64,21 @@ private:
 // port, starting it again while another server holds it.
 bool startHoldingHelperPort(ServerProcess& server,
                             std::chrono::milliseconds bound = std::chrono::seconds(60));
+
+// A server with the stand-ins installed and a controller connected, its
+// greeting read; with `helper_port`, a server that holds the helper port.
+struct ModemServer {
+    explicit ModemServer(std::string const& board = "", bool helper_port = false);
+    void run(std::string const& script);
+    // The board tool's reply, with the serials of the opens as "#N".
+    std::string board(std::string const& command) const;
+    // The arguments of the stand-in's run (0 the first), argv[0] included.
+    std::vector<std::string> args(size_t run) const;
+
+    ServerProcess server;
+    Standins standins;
+    Controller controller;
+};
 
 // A PPP helper's connection to the server's helper port. It closes with a
 // reset, so no end of it waits in TIME_WAIT on the port.
