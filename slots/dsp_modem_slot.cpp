@@ -37,19 +37,12 @@ char const fax_file_format[] = "/var/fax-%H-%M-%S.g3";
 // The data modes of the list as the driver's mask; V.120 adds nothing.
 uint32_t mode_mask(ASN1::SEQUENCE_OF<TERM::DigitalDataModeEnum> const& modes) {
     uint32_t mask = 0;
-    for (auto const& mode : modes) switch (mode.asInt()) {
-            case TERM::DigitalDataModeEnum::ddmV110:
-                mask |= 1;
-                break;
-            case TERM::DigitalDataModeEnum::ddm8BIT:
-                mask |= 2;
-                break;
-            case TERM::DigitalDataModeEnum::ddm7BIT:
-                mask |= 4;
-                break;
-            default:
-                break;
-        }
+    for (auto const& mode : modes) {
+        int const value = mode.asInt();
+        if (value == TERM::DigitalDataModeEnum::ddmV110) mask |= 1;
+        if (value == TERM::DigitalDataModeEnum::ddm8BIT) mask |= 2;
+        if (value == TERM::DigitalDataModeEnum::ddm7BIT) mask |= 4;
+    }
     return mask;
 }
 
