@@ -37,25 +37,27 @@ function(mobrel_library name)
   endif()
 endfunction()
 
-# mobrel_test(<name> DEPENDS <lib>...): one GoogleTest binary from every
-# .cpp below the calling folder, linked with the test support, registered
-# test by test with CTest. Tests that wait real time (seconds and more) stand
-# in slow/ below the folder: they make a binary <name>_slow of their own whose
-# tests carry the label `slow` and run beside the others (`ctest -LE slow`
-# leaves them out).
+# mobrel_test(<name> DEPENDS <lib>... [SERIAL <gtest filter>]): one
+# GoogleTest binary from every .cpp below the calling folder, linked with the
+# test support, registered test by test with CTest. Tests that wait real time
+# (seconds and more) stand in slow/ below the folder: they make a binary
+# <name>_slow of their own whose tests carry the label `slow` and run beside
+# the others (`ctest -LE slow` leaves them out). The tests that SERIAL selects
+# run with no other test beside them (those that need a fixed port that every
+# server program binds).
 function(mobrel_test name)
-  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SERIAL" "DEPENDS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(slow_srcs ${srcs})
   list(FILTER srcs EXCLUDE REGEX "/slow/")
   list(FILTER slow_srcs INCLUDE REGEX "/slow/")
-  mobrel_test_binary(${name} "${srcs}" "" 120 ${ARG_DEPENDS})
+  mobrel_test_binary(${name} "${srcs}" "" 120 "${ARG_SERIAL}" ${ARG_DEPENDS})
   if(slow_srcs)
-    mobrel_test_binary(${name}_slow "${slow_srcs}" slow 300 ${ARG_DEPENDS})
+    mobrel_test_binary(${name}_slow "${slow_srcs}" slow 300 "${ARG_SERIAL}" ${ARG_DEPENDS})
   endif()
 endfunction()
 
-function(mobrel_test_binary name srcs label timeout)
+function(mobrel_test_binary name srcs label timeout serial)
   add_executable(${name} ${srcs})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}
                                              ${CMAKE_CURRENT_SOURCE_DIR})
@@ -65,5 +67,12 @@ function(mobrel_test_binary name srcs label timeout)
   if(label)
     list(APPEND properties LABELS ${label})
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+  if(serial)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "-${serial}"
+                         TEST_LIST ${name}_beside PROPERTIES ${properties})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "${serial}"
+                         TEST_LIST ${name}_alone PROPERTIES ${properties} RUN_SERIAL TRUE)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+  endif()
 endfunction()

@@ -15,6 +15,7 @@
 #include "slots/map_slot.h"
 #include "slots/mcc_slot.h"
 #include "slots/mixer_factory.h"
+#include "slots/modem_factory.h"
 #include "slots/slots.h"
 #include "slots/t38_slot.h"
 #include "slots/trunk_slot.h"
@@ -27,6 +28,7 @@ void StartServices(IniFile::File& config) {
     MapFactory::instance();
     PstnFactory::instance();
     RtpFactory::instance();
+    ModemFactory::instance();
     Mixer::MixerFactory::instance();
     ExtFactory::instance();
     MccFactory::instance();

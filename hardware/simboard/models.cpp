@@ -7,7 +7,9 @@
 #include "hardware/simboard/echo_model.h"
 #include "hardware/simboard/mcc_model.h"
 #include "hardware/simboard/mixer_model.h"
+#include "hardware/simboard/modem_model.h"
 #include "hardware/simboard/mux_model.h"
+#include "hardware/simboard/netif_model.h"
 #include "hardware/simboard/spi_model.h"
 #include "hardware/simboard/tonec_model.h"
 #include "hardware/simboard/voice_model.h"
@@ -29,6 +31,8 @@ std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     models.push_back(std::make_unique<DspModel>(board));
     models.push_back(std::make_unique<MixerModel>(board));
     models.push_back(std::make_unique<VoiceVersionModel>(board));
+    models.push_back(std::make_unique<ModemModel>(board));
+    models.push_back(std::make_unique<NetifModel>(board));
     return models;
 }
 

@@ -1,0 +1,220 @@
+#include "slots/modem_factory.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <iostream>
+
+#include "hardware/device/device.h"
+#include "hardware/device/record.h"
+#include "hardware/device_names.h"
+#include "runtime/log/ext.h"
+#include "runtime/system/inet.h"
+#include "slots/auth_client.h"
+#include "slots/dsp_modem_slot.h"
+#include "slots/hdlc_modem_slot.h"
+
+namespace {
+
+uint32_t const MDM_ENUM = 0xBB0C;
+
+uint32_t const SIOCGIFFLAGS = 0x8913;
+uint32_t const SIOCGIFINDEX = 0x8933;
+uint16_t const IFF_LOOPBACK = 0x8;
+uint16_t const IFF_POINTOPOINT = 0x10;
+unsigned const hdlc_interfaces = 256;
+
+template <class T>
+void erase(std::vector<T*>& list, T* item) {
+    list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
+
+}  // namespace
+
+ModemFactory& ModemFactory::instance() {
+    static ModemFactory factory;
+    return factory;
+}
+
+ModemFactory::ModemFactory() {
+    IQuery();
+    event_.Bind("ModemFactory::OnSocketEvent", &ModemFactory::OnSocketEvent, this);
+    Init();
+}
+
+ModemFactory::~ModemFactory() = default;
+
+void ModemFactory::PutHeader(std::ostream& os) const {
+    os << "modem[" << modems_ << "," << all_.size() << "]: ";
+}
+
+void ModemFactory::Init() {
+    INet4::Addr address{std::string(helper_address)};
+    address.port(helper_port);
+    listener_ = Fd(::socket(AF_INET, SOCK_STREAM, 0));
+    if (!listener_ || ::bind(listener_.lowlevel_fd(), address, address.size()) != 0) {
+        Errno const error;
+        std::cerr << ext::header(this) << "fail to bind auth socket: " << error << std::endl;
+        listener_.close();
+        retry_.set(listen_retry_ms, &ModemFactory::OnListenRetry, this);
+        return;
+    }
+    if (::listen(listener_.lowlevel_fd(), helper_backlog) != 0) {
+        Errno const error;
+        std::cerr << ext::header(this) << "fail to listen auth socket: " << error << std::endl;
+        listener_.close();
+        retry_.set(listen_retry_ms, &ModemFactory::OnListenRetry, this);
+        return;
+    }
+    if (!listener_.NonBlock()) {
+        Errno const error;
+        std::cerr << ext::header(this) << "can't set socket to non block mode: " << error
+                  << std::endl;
+    }
+    event_.Schedule(listener_, POLLIN);
+}
+
+void ModemFactory::OnListenRetry(Timer*) { Init(); }
+
+void ModemFactory::OnSocketEvent(int, short revents) {
+    if (revents & (POLLERR | POLLHUP)) {
+        std::cerr << ext::header(this) << "auth server socket error." << std::endl;
+        listener_.close();
+        event_.Release();
+        event_.UnBind();
+        return;
+    }
+    if (!(revents & POLLIN)) return;
+    INet4::Addr peer;
+    socklen_t size = peer.size();
+    Fd const socket(::accept(listener_.lowlevel_fd(), peer, &size));
+    if (!socket.NonBlock()) {
+        std::cerr << ext::header(this) << "fail to set nonblock mode." << std::endl;
+        return;
+    }
+    clients_.push_back(std::make_unique<AuthClient>(socket, peer, *this));
+    clients_.back()->Activate();
+    std::cerr << ext::header(this) << "incoming auth connection from " << peer << std::endl;
+}
+
+void ModemFactory::OnAuth(uint8_t const* frame) {
+    int const session = int32_t(PppHelper::ReadHeader(frame).session);
+    ModemSlot* const slot = FindModemByDsp(session);
+    if (!slot) {
+        std::cerr << ext::header(this) << "receive auth request for unknown session " << session
+                  << std::endl;
+        return;
+    }
+    slot->OnAuth(frame);
+}
+
+bool ModemFactory::SendAuth(PppHelper::Bytes const& frame) {
+    int const session = int32_t(PppHelper::ReadHeader(frame.data()).session);
+    for (auto const& client : clients_)
+        if (client->GetSessionId() == session) return client->Send(frame);
+    std::clog << ext::header(this) << "send error: unknown auth " << session << " session."
+              << std::endl;
+    return false;
+}
+
+void ModemFactory::OnAuthSocketDisconnect(AuthClient* client) {
+    std::clog << ext::header(this) << "auth client " << client->GetAddr() << " disconnected."
+              << std::endl;
+    auto const at = std::find_if(clients_.begin(), clients_.end(),
+                                 [client](auto const& held) { return held.get() == client; });
+    if (at != clients_.end()) clients_.erase(at);
+}
+
+Slot* ModemFactory::INewSlot(LGCP::CreateParams const& params) {
+    if (!params.modem_isSelected()) return nullptr;
+    TERM::ModemParams const& modem = params.get_modem();
+    if (modem.ddm_isPresent() && !modem.get_ddm().empty() && !free_.empty()) {
+        auto* const slot = new HdlcModemSlot(modem, free_.front());
+        free_.erase(free_.begin());
+        all_.push_back(slot);
+        hdlc_.push_back(slot);
+        return slot;
+    }
+    auto* const slot = new DspModemSlot(modem);
+    all_.push_back(slot);
+    dsp_.push_back(slot);
+    return slot;
+}
+
+void ModemFactory::ReleaseModemSlot(DspModemSlot* slot) {
+    erase<ModemSlot>(all_, slot);
+    erase(dsp_, slot);
+}
+
+void ModemFactory::ReleaseModemSlot(HdlcModemSlot* slot) {
+    erase<ModemSlot>(all_, slot);
+    erase(hdlc_, slot);
+    free_.push_back(slot->deviceName());
+}
+
+ModemSlot* ModemFactory::FindModemByDsp(int modem) const {
+    for (ModemSlot* slot : all_)
+        if (slot->EqAuthId(modem)) return slot;
+    return nullptr;
+}
+
+void ModemFactory::Query(LGCP::Resources& resources) {
+    IQuery();
+    resources.set_modem(int(modems_));
+    resources.set_digital_modems(int(found_));
+}
+
+void ModemFactory::IQuery() {
+    update_modemDevices();
+    update_hdlcDevices();
+}
+
+void ModemFactory::update_modemDevices() {
+    modems_ = 0;
+    Fd const ctl(Device::open(GetModemDevName(), O_RDWR));
+    if (!ctl) {
+        Errno const error;
+        std::cerr << ext::header(this) << "fail to open " << ext::quoted(GetModemDevName())
+                  << " : " << error << std::endl;
+        return;
+    }
+    int index = Device::ioctlValue(ctl.lowlevel_fd(), MDM_ENUM, static_cast<unsigned long>(-1));
+    while (index >= 0) {
+        ++modems_;
+        index = Device::ioctlValue(ctl.lowlevel_fd(), MDM_ENUM, static_cast<unsigned long>(index));
+    }
+    if (errno != ENODEV) {
+        Errno const error;
+        std::cerr << ext::header(this) << "enum fail: " << error << std::endl;
+    }
+}
+
+bool ModemFactory::holds(std::string const& interface) const {
+    for (HdlcModemSlot const* slot : hdlc_)
+        if (slot->deviceName() == interface) return true;
+    return false;
+}
+
+void ModemFactory::update_hdlcDevices() {
+    free_.clear();
+    found_ = 0;
+    std::string names;
+    for (unsigned i = 0; i < hdlc_interfaces; ++i) {
+        std::string const name = "hdlc" + std::to_string(i);
+        Device::Record<4> index;
+        Device::Record<2> flags;
+        if (Device::netif(name.c_str(), SIOCGIFINDEX, index.data(), index.size) < 0 ||
+            Device::netif(name.c_str(), SIOCGIFFLAGS, flags.data(), flags.size) < 0)
+            break;
+        uint16_t const bits = flags.get16(0);
+        if (!(bits & IFF_POINTOPOINT) || (bits & IFF_LOOPBACK)) continue;
+        names += " " + name;
+        ++found_;
+        // An interface that a slot holds is not free, whatever the kernel says.
+        if (!holds(name)) free_.push_back(name);
+    }
+    if (!names.empty())
+        std::clog << ext::header(this) << "found point-o-point devices:" << names << std::endl;
+}

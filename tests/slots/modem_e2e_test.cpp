@@ -1,0 +1,306 @@
+// Modem slots of the real server: DSP modems on the simulated board's
+// /dev/mctl, digital modems on its HDLC interfaces, and the stand-in
+// programs they start.
+
+#include <gtest/gtest.h>
+
+#include "tests/support/board_tool.h"
+#include "tests/support/script.h"
+#include "tests/support/modem_harness.h"
+#include "tests/support/harness.h"
+
+using namespace support;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+}  // namespace
+
+TEST(DspModemSlots, AnswerOnTheirModemAndRunTheDaemonOnItsDataDevice) {
+    ModemServer s("netif none\n");
+    s.run(R"(
+        > { seq 1, slot 1, pdu command : create : trunk : { trunk 1, timeslot 5 } }
+        < { seq 1, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : transmitter : active : 37 }
+        < { slot 1, pdu signal : receiver : active : 37 }
+        > { seq 2, slot 2, pdu command : create : modem : { cid "5551234", cdid "100", ddm { ddmV120 }, dmp { { offset 5, value 7 }, { offset 9, value -1 } } } }
+        < { seq 2, slot 2, pdu response : success : NULL }
+        $ log clear
+        > { seq 3, slot 1, pdu command : connect : 2 }
+        < { slot 2, pdu signal : transmitter : active : 512 }
+        < { slot 2, pdu signal : receiver : active : 512 }
+        < { seq 3, slot 1, pdu response : success : NULL }
+        $ mux 512
+        = 512 <- 37
+        > { seq 4, slot 2, pdu command : connect : 1 }
+        < { seq 4, slot 2, pdu response : success : NULL }
+    )");
+    EXPECT_EQ(s.board("log mctl"),
+              "mctl#N open\n"
+              "mctl#N MDM_ALLOCATE 0\n"
+              "mctl#N MDM_GET_TIMESLOT 0\n"
+              "mctl#N MDM_SET_DDM 0 0\n"
+              "mctl#N MDM_RESET_PARAMS 0 4294967295\n"
+              "mctl#N MDM_SET_PARAM 0 5 7\n"
+              "mctl#N MDM_SET_PARAM 0 9 4294967295\n"
+              "mctl#N MDM_ANSWER 0 4294967295\n");
+    EXPECT_EQ(s.board("modem"),
+              "modem 0 channel 512 mctl#N ddm 0 param 5=7 param 9=-1 answer\n"
+              "modem 1 channel 513 free\n"
+              "modem 2 channel 514 free\n"
+              "modem 3 channel 515 free\n");
+    EXPECT_EQ(s.args(0), (Args{s.standins.path(pppd_program), "file",
+                               s.standins.path("/usr/local/etc/ppp/aoptions"),
+                               s.standins.path("/dev/mdm0"), "remotenumber", "5551234"}));
+    EXPECT_EQ(s.standins.runs().size(), 1u) << "a second connection starts nothing";
+    EXPECT_TRUE(s.server.errHas("pppd executed cid=\"5551234\" pid="));
+
+    // The destroy waits for the daemon, which ends on SIGHUP; the modem goes
+    // back to the board with its descriptor.
+    s.run(R"(
+        > { seq 5, slot 2, pdu command : destroy : NULL }
+        < { seq 5, slot 2, pdu response : success : NULL }
+    )");
+    EXPECT_TRUE(s.standins.logHas(s.standins.runs()[0].pid, "hup\n"));
+    EXPECT_TRUE(s.server.errHas("02:dsp-modem: sent HUP to pppd.\n"));
+    EXPECT_TRUE(waitFor([&] { return s.board("modem").find("mctl") == std::string::npos; }, 5s));
+    EXPECT_EQ(s.board("mux 37"), "37 = 0xd5\n");
+}
+
+TEST(DspModemSlots, OriginateWithTheOriginateOptionsAndNoCallerNumber) {
+    ModemServer s;
+    s.run(R"(
+        > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 3 } }
+        < { seq 1, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : transmitter : active : 3 }
+        < { slot 1, pdu signal : receiver : active : 3 }
+        > { seq 2, slot 7, pdu command : create : modem : { cid "", cdid "", originate NULL } }
+        < { seq 2, slot 7, pdu response : success : NULL }
+        > { seq 3, slot 7, pdu command : connect : 1 }
+        < { slot 7, pdu signal : transmitter : active : 512 }
+        < { slot 7, pdu signal : receiver : active : 512 }
+        < { seq 3, slot 7, pdu response : success : NULL }
+        $ mux 3
+        = 3 <- 512
+    )");
+    EXPECT_EQ(s.args(0), (Args{s.standins.path(pppd_program), "file",
+                               s.standins.path("/usr/local/etc/ppp/coptions"),
+                               s.standins.path("/dev/mdm0")}));
+    EXPECT_EQ(s.board("log mctl MDM_ORIGINATE"), "mctl#N MDM_ORIGINATE 0 4294967295\n");
+}
+
+TEST(DspModemSlots, AFailedSetUpAbortsWithTheErrnoAndRunsAgainOnTheNextConnection) {
+    ModemServer s;
+    s.run(R"(
+        > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
+        < { seq 1, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : transmitter : active : 1 }
+        < { slot 1, pdu signal : receiver : active : 1 }
+        > { seq 2, slot 2, pdu command : create : modem : { cid "1", cdid "2" } }
+        < { seq 2, slot 2, pdu response : success : NULL }
+        $ fail mctl MDM_ALLOCATE EBUSY 1
+        > { seq 3, slot 1, pdu command : connect : 2 }
+        < { slot 2, pdu signal : abort : 16 }
+        < { slot 2, pdu signal : receiver : active : -1 }
+        < { seq 3, slot 1, pdu response : error : connectFail }
+        > { seq 4, slot 1, pdu command : connect : 2 }
+        < { slot 2, pdu signal : transmitter : active : 512 }
+        < { seq 4, slot 1, pdu response : success : NULL }
+        > { seq 5, slot 3, pdu command : create : modem : { cid "1", cdid "2" } }
+        < { seq 5, slot 3, pdu response : success : NULL }
+        $ fail mctl MDM_ANSWER EIO 1
+        > { seq 6, slot 3, pdu command : connect : 1 }
+        < { slot 3, pdu signal : transmitter : active : 513 }
+        < { slot 3, pdu signal : receiver : active : 513 }
+        < { slot 3, pdu signal : abort : 5 }
+        < { seq 6, slot 3, pdu response : success : NULL }
+        $ absent mctl
+        = /dev/mctl absent
+        > { seq 7, slot 4, pdu command : create : modem : { cid "1", cdid "2" } }
+        < { seq 7, slot 4, pdu response : success : NULL }
+        > { seq 8, slot 4, pdu command : connect : 1 }
+        < { slot 4, pdu signal : abort : 2 }
+        < { slot 4, pdu signal : transmitter : active : -1 }
+        < { seq 8, slot 4, pdu response : error : connectFail }
+        > { seq 9, pdu command : query : NULL }
+        < { seq 9, pdu response : success : NULL }
+        < { pdu signal : query : { ... modem 0, ... digital-modems 4, ... } }
+    )");
+    EXPECT_TRUE(s.server.errHas("02:dsp-modem: insufficient resources : Device or resource busy\n"));
+    EXPECT_TRUE(s.server.errHas("03:dsp-modem: answer failed : Input/output error\n"));
+    EXPECT_TRUE(s.server.errHas("04:dsp-modem: fail to open device: No such file or directory\n"));
+    EXPECT_TRUE(s.server.errHas(
+        "modem[0,3]: fail to open \"/dev/mctl\" : No such file or directory\n"));
+    EXPECT_TRUE(s.standins.waitRuns(1));
+    EXPECT_EQ(s.standins.runs().size(), 1u) << "a failed answer starts no daemon";
+}
+
+TEST(ModemChildren, AnEndWhileTheSlotLivesIsAnAbortWithTheRawWaitStatus) {
+    ModemServer s("netif none\n");
+    s.standins.tell(pppd_program, "exit 3\n");
+    s.run(R"(
+        > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
+        < { seq 1, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : transmitter : active : 1 }
+        < { slot 1, pdu signal : receiver : active : 1 }
+        > { seq 2, slot 2, pdu command : create : modem : { cid "1", cdid "2", ddm { ddmV110, ddm7BIT } } }
+        < { seq 2, slot 2, pdu response : success : NULL }
+        > { seq 3, slot 1, pdu command : connect : 2 }
+        < { slot 2, pdu signal : transmitter : active : 512 }
+        < { slot 2, pdu signal : receiver : active : 512 }
+        < { seq 3, slot 1, pdu response : success : NULL }
+        < { slot 2, pdu signal : abort : 768 }
+        > { seq 4, slot 3, pdu command : create : modem : { cid "1", cdid "2", execfile "/opt/no-such-dialer", execargs { "-x", "y z" } } }
+        < { seq 4, slot 3, pdu response : success : NULL }
+        > { seq 5, slot 3, pdu command : connect : 1 }
+        < { slot 3, pdu signal : transmitter : active : 513 }
+        < { slot 3, pdu signal : receiver : active : 513 }
+        < { seq 5, slot 3, pdu response : success : NULL }
+        < { slot 3, pdu signal : abort : 512 }
+        > { seq 6, slot 2, pdu command : destroy : NULL }
+        < { seq 6, slot 2, pdu response : success : NULL }
+        > { seq 7, slot 3, pdu command : destroy : NULL }
+        < { seq 7, slot 3, pdu response : success : NULL }
+    )");
+    // The child that could not run its program left without running the
+    // server's exit handlers: the board's control socket is still there.
+    EXPECT_EQ(s.board("log mctl MDM_SET_DDM"), "mctl#N MDM_SET_DDM 0 5\n");
+}
+
+TEST(FaxPrograms, RunAsTheModemParametersSay) {
+    ModemServer s;
+    s.standins.tell(fax_transfer_program, "exit 3\n");
+    std::string many;
+    for (int i = 0; i < 62; ++i) many += (i ? ", \"" : "\"") + std::to_string(i) + "\"";
+    s.run(R"(
+        > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
+        < { seq 1, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : transmitter : active : 1 }
+        < { slot 1, pdu signal : receiver : active : 1 }
+        > { seq 2, slot 2, pdu command : create : modem : { cid "", cdid "", fax NULL, execargs { "send", "page.g3" } } }
+        < { seq 2, slot 2, pdu response : success : NULL }
+        > { seq 3, slot 1, pdu command : connect : 2 }
+        < { slot 2, pdu signal : transmitter : active : 512 }
+        < { slot 2, pdu signal : receiver : active : 512 }
+        < { seq 3, slot 1, pdu response : success : NULL }
+        < { slot 2, pdu signal : modemProceeding : acct : { octetsOut { low 0, high 0 }, octetsIn { low 3, high 0 }, packetsOut { low 0, high 0 }, packetsIn { low 0, high 0 }, time { low 0, high 0 } } }
+        < { slot 2, pdu signal : abort : 768 }
+        > { seq 4, slot 3, pdu command : create : modem : { cid "", cdid "", fax NULL } }
+        < { seq 4, slot 3, pdu response : success : NULL }
+        > { seq 5, slot 1, pdu command : connect : 3 }
+        < { slot 3, pdu signal : transmitter : active : 512 }
+        < { slot 3, pdu signal : receiver : active : 512 }
+        < { seq 5, slot 1, pdu response : success : NULL }
+        > { seq 6, slot 4, pdu command : create : modem : { cid "", cdid "", originate NULL, fax NULL } }
+        < { seq 6, slot 4, pdu response : success : NULL }
+        > { seq 7, slot 4, pdu command : connect : 1 }
+        < { slot 4, pdu signal : transmitter : active : 512 }
+        < { slot 4, pdu signal : receiver : active : 512 }
+        < { seq 7, slot 4, pdu response : success : NULL }
+    )");
+    EXPECT_EQ(s.board("log mctl MDM_ORIGINATE_FAX"), "mctl#N MDM_ORIGINATE_FAX 0 4294967295\n");
+    EXPECT_EQ(s.board("modem"),
+              "modem 0 channel 512 mctl#N originate fax\n"
+              "modem 1 channel 513 free\n"
+              "modem 2 channel 514 free\n"
+              "modem 3 channel 515 free\n");
+    s.run(R"(
+        > { seq 8, slot 3, pdu command : destroy : NULL }
+        < { seq 8, slot 3, pdu response : success : NULL }
+    )");
+    // The fax programs give the modem back: it is theirs to open.
+    EXPECT_EQ(s.args(0), (Args{s.standins.path(fax_transfer_program), "-m", "0", "send",
+                               "page.g3"}));
+    EXPECT_TRUE(s.server.outHas("executing fax transfer\n"));
+    EXPECT_TRUE(s.server.errHas("02:dsp-modem: pages received: 3\n"));
+    // The receiver starts a second later, and nothing waits for it.
+    Args const receiver = s.args(1);
+    ASSERT_EQ(receiver.size(), 5u);
+    EXPECT_EQ(Args(receiver.begin(), receiver.begin() + 4),
+              (Args{s.standins.path(fax_receiver_program), "-m", "0", "receive"}));
+    EXPECT_EQ(receiver[4].rfind(s.standins.path("/var/fax-"), 0), 0u) << receiver[4];
+    EXPECT_EQ(receiver[4].size(), s.standins.path("/var/fax-00-00-00.g3").size());
+    EXPECT_TRUE(s.server.outHas("executing\n"));
+
+    // Arguments beyond what the vector holds are cut with a line.
+    s.run(R"(
+        > { seq 9, slot 5, pdu command : create : modem : { cid "", cdid "", fax NULL, execargs { )" +
+          many + R"( } } }
+        < { seq 9, slot 5, pdu response : success : NULL }
+        > { seq 10, slot 1, pdu command : connect : 5 }
+        < { slot 5, pdu signal : transmitter : active : 513 }
+        < { slot 5, pdu signal : receiver : active : 513 }
+        < { seq 10, slot 1, pdu response : success : NULL }
+    )");
+    Args const cut = s.args(2);
+    ASSERT_EQ(cut.size(), 63u);
+    EXPECT_EQ(cut[3], "0");
+    EXPECT_EQ(cut[62], "59");
+    EXPECT_TRUE(s.server.errHas("05:dsp-modem: fax transfer: 2 arguments beyond the first 60 dropped\n"));
+}
+
+TEST(DigitalModemSlots, RunTheDaemonOnAFreeInterfaceAndGiveItBack) {
+    ModemServer s("modem count 2\nnetif hdlc1 601 0x0\n");
+    s.run(R"(
+        > { seq 1, pdu command : query : NULL }
+        < { seq 1, pdu response : success : NULL }
+        < { pdu signal : query : { ... modem 2, ... digital-modems 3, ... } }
+        > { seq 2, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
+        < { seq 2, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : transmitter : active : 1 }
+        < { slot 1, pdu signal : receiver : active : 1 }
+        > { seq 3, slot 2, pdu command : create : modem : { cid "77", cdid "", ddm { ddm8BIT } } }
+        < { seq 3, slot 2, pdu response : success : NULL }
+        > { seq 4, slot 1, pdu command : connect : 2 }
+        < { slot 2, pdu signal : receiver : active : 600 }
+        < { seq 4, slot 1, pdu response : success : NULL }
+        $ netif
+        = hdlc0 index 10 flags 0x90 channel 600 ppp down
+        = hdlc1 index 11 flags 0x0 channel 601 hdlc down
+        = hdlc2 index 12 flags 0x90 channel 602 hdlc down
+        = hdlc3 index 13 flags 0x90 channel 603 hdlc down
+        > { seq 5, pdu command : query : NULL }
+        < { seq 5, pdu response : success : NULL }
+        < { pdu signal : query : { ... modem 2, ... digital-modems 3, ... } }
+        > { seq 6, slot 3, pdu command : create : modem : { cid "", cdid "", ddm { ddmV120 } } }
+        < { seq 6, slot 3, pdu response : success : NULL }
+        $ netif hdlc2 up
+        > { seq 7, slot 1, pdu command : connect : 3 }
+        < { slot 3, pdu signal : receiver : active : 602 }
+        < { seq 7, slot 1, pdu response : success : NULL }
+        > { seq 8, slot 2, pdu command : destroy : NULL }
+        < { seq 8, slot 2, pdu response : success : NULL }
+        > { seq 9, slot 3, pdu command : destroy : NULL }
+        < { seq 9, slot 3, pdu response : success : NULL }
+        $ log hdlc2
+        = hdlc2#0 SIOCGIFINDEX
+        = hdlc2#0 SIOCGIFFLAGS
+        = hdlc2#0 SIOCGIFINDEX
+        = hdlc2#0 SIOCGIFFLAGS
+        = hdlc2#0 SIOCGIFINDEX
+        = hdlc2#0 SIOCGIFFLAGS
+        = hdlc2#0 IF_GET_IFACE
+        = hdlc2#0 IF_PROTO_PPP -> EBUSY
+        = hdlc2#0 SIOCGIFFLAGS
+        = hdlc2#0 SIOCSIFFLAGS 144
+        = hdlc2#0 IF_PROTO_HDLC
+        $ netif
+        = hdlc0 index 10 flags 0x90 channel 600 hdlc down
+        = hdlc1 index 11 flags 0x0 channel 601 hdlc down
+        = hdlc2 index 12 flags 0x90 channel 602 hdlc down
+        = hdlc3 index 13 flags 0x90 channel 603 hdlc down
+        > { seq 10, slot 4, pdu command : create : modem : { cid "", cdid "", ddm { ddmV110 } } }
+        < { seq 10, slot 4, pdu response : success : NULL }
+        > { seq 11, slot 1, pdu command : connect : 4 }
+        < { slot 4, pdu signal : receiver : active : 603 }
+        < { seq 11, slot 1, pdu response : success : NULL }
+    )");
+    EXPECT_EQ(s.args(0), (Args{s.standins.path(pppd_program), "file",
+                               s.standins.path("/usr/local/etc/ppp/ioptions"), "hdlc0",
+                               "remotenumber", "77"}));
+    EXPECT_TRUE(s.server.errHas("03:digital-modem: SIOCWANDEV/IF_PROTO_PPP fail!\n"));
+    // hdlc0 went back to the end of the free list: the next one is hdlc3.
+    EXPECT_EQ(s.args(1).at(3), "hdlc3");
+}

@@ -1,0 +1,141 @@
+// The PPP helper link of the real server: frames of helpers on 127.0.0.1:52000
+// reach the controller as modemProceeding signals of the slot of their
+// session, and an activation goes back to the helper of that session.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/support/board_tool.h"
+#include "tests/support/script.h"
+#include "tests/support/modem_harness.h"
+#include "tests/support/harness.h"
+#include "slots/ppp_helper_frame.h"
+
+using namespace support;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every byte a stand-in received from the helper port, as one hex text.
+std::string received(std::string const& log) {
+    std::string all;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("received ", 0) == 0) all += (all.empty() ? "" : " ") + line.substr(9);
+    return all;
+}
+
+Bytes operator+(Bytes a, Bytes const& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A frame of that length and type with a zeroed body.
+Bytes frame(uint32_t length, uint32_t type, uint32_t session, size_t size) {
+    Bytes out(size, 0);
+    for (int i = 0; i < 4; ++i) {
+        out[size_t(i)] = uint8_t(length >> (24 - 8 * i));
+        if (size >= 12) out[size_t(4 + i)] = uint8_t(type >> (24 - 8 * i));
+        if (size >= 12) out[size_t(8 + i)] = uint8_t(session >> (24 - 8 * i));
+    }
+    return out;
+}
+
+
+}  // namespace
+
+TEST(PppHelperLink, CarriesTheDaemonsSessionBetweenItsHelperAndTheController) {
+    ModemServer s("", true);
+    PppHelper::Bytes const acct = PppHelper::AccountingFrame(
+        0, {0x100000002ull, 5, 7, 0xFFFFFFFFull, 60});
+    // Two frames in one write, then one more.
+    s.standins.tell(pppd_program,
+                    "send " + text(authFrame(0, "alice", "secret") + Bytes(acct.begin(), acct.end())) +
+                        "\nsend " + text(authFrame(0, std::string(64, 'u'), "pw")) + "\n");
+    s.run(modem_on_trunk);
+    s.run(R"(
+        < { slot 2, pdu signal : modemProceeding : auth : { username "alice", password "secret" } }
+        < { slot 2, pdu signal : modemProceeding : acct : { octetsOut { low 2, high 1 }, octetsIn { low 5, high 0 }, packetsOut { low 7, high 0 }, packetsIn { low -1, high 0 }, time { low 60, high 0 } } }
+        < { slot 2, pdu signal : modemProceeding : auth : { username "uuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuu", password "pw" } }
+        > { seq 4, slot 2, pdu command : activate : modem : { remoteAddr "10.0.0.2", netmask "255.255.255.0", gateway "10.0.0.1", dns "no address", mtu 1500 } }
+        < { seq 4, slot 2, pdu response : success : NULL }
+    )");
+    ASSERT_TRUE(s.standins.waitRuns(1));
+    pid_t const daemon = s.standins.runs()[0].pid;
+    std::string const answer =
+        "00 00 00 10 00 00 00 02 00 00 00 00 00 00 00 01 "
+        "00 00 00 24 00 00 00 03 00 00 00 00 00 00 00 00 "
+        "0A 00 00 02 FF FF FF 00 0A 00 00 01 FF FF FF FF 00 00 05 DC";
+    EXPECT_TRUE(waitFor([&] { return received(s.standins.log(daemon)) == answer; }, 3s))
+        << s.standins.log(daemon);
+    // Any other activation is refused and sends nothing.
+    s.run(R"(
+        > { seq 5, slot 2, pdu command : activate : empty : NULL }
+        < { seq 5, slot 2, pdu response : error : unsupported }
+        > { seq 6, slot 2, pdu command : destroy : NULL }
+        < { seq 6, slot 2, pdu response : success : NULL }
+    )");
+    EXPECT_TRUE(s.server.errHas("02:dsp-modem: modem's activation requests parameter.\n"));
+    EXPECT_TRUE(s.standins.logHas(daemon, "hup\n"));
+    EXPECT_EQ(received(s.standins.log(daemon)), answer);
+}
+
+TEST(PppHelperLink, ReassemblesFramesRoutesThemBySessionAndClosesOnBadLengths) {
+    ModemServer s("", true);
+    s.run(modem_on_trunk);
+    s.run(R"(
+        > { seq 4, slot 3, pdu command : create : modem : { cid "", cdid "", ddm { ddmV110 } } }
+        < { seq 4, slot 3, pdu response : success : NULL }
+    )");
+    HelperConnection helper;
+    ASSERT_TRUE(helper.connect());
+    // A frame split across writes is one frame.
+    Bytes const whole = authFrame(0, "bob", "pw");
+    helper.send(Bytes(whole.begin(), whole.begin() + 3));
+    EXPECT_TRUE(s.controller.quietFor(100ms));
+    helper.send(Bytes(whole.begin() + 3, whole.begin() + 70));
+    EXPECT_TRUE(s.controller.quietFor(100ms));
+    helper.send(Bytes(whole.begin() + 70, whole.end()));
+    // Session -1 goes to the first slot without a modem number: the digital
+    // modem.
+    helper.send(authFrame(0xFFFFFFFF, "dora", "x"));
+    s.run(R"(
+        < { slot 2, pdu signal : modemProceeding : auth : { username "bob", password "pw" } }
+        < { slot 3, pdu signal : modemProceeding : auth : { username "dora", password "x" } }
+    )");
+    // Frames the slot cannot take are logged; the connection stays.
+    helper.send(frame(139, 1, 0, 139) + frame(12, 2, 0, 12) + frame(12, 3, 0, 12) +
+                frame(63, 4, 0, 63) + frame(16, 9, 0, 16) + frame(140, 1, 7, 140) +
+                authFrame(0, "carol", "pw"));
+    s.run(R"(
+        < { slot 2, pdu signal : modemProceeding : auth : { username "carol", password "pw" } }
+    )");
+    for (char const* line : {"02:dsp-modem: auth request, invalid size: 139\n",
+                             "02:dsp-modem: auth accept, ignored.\n",
+                             "02:dsp-modem: auth ip, ignored.\n",
+                             "02:dsp-modem: auth accounting, invalid size: 63\n",
+                             "02:dsp-modem: unknown request from portslave: 0x9\n",
+                             "receive auth request for unknown session 7\n"})
+        EXPECT_TRUE(s.server.errHas(line)) << line;
+
+    // A length outside 12 to 512 closes the connection.
+    struct BadLength {
+        uint32_t length;
+        size_t sent;
+    };
+    for (BadLength const bad : {BadLength{3, 4}, BadLength{11, 12}, BadLength{513, 16}}) {
+        SCOPED_TRACE(bad.length);
+        HelperConnection wrong;
+        ASSERT_TRUE(wrong.connect());
+        wrong.send(frame(bad.length, 1, 0, bad.sent));
+        EXPECT_TRUE(wrong.closedByPeer(3s));
+    }
+    EXPECT_TRUE(s.server.errHas("incoming auth connection from 127.0.0.1:"));
+    EXPECT_TRUE(s.server.errHas(" disconnected.\n"));
+    // The first helper is still served.
+    helper.send(authFrame(0, "erin", "pw"));
+    s.run(R"(
+        < { slot 2, pdu signal : modemProceeding : auth : { username "erin", password "pw" } }
+    )");
+}

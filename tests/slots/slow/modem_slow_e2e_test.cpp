@@ -1,0 +1,148 @@
+// Modem slots whose daemon outlives the destroy or the controller: the
+// 5000 ms kill and the slots set aside when the controller goes. Labelled
+// slow; they also hold the PPP helper port.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/board_tool.h"
+#include "tests/support/script.h"
+#include "tests/support/modem_harness.h"
+#include "tests/support/harness.h"
+
+using namespace support;
+using namespace std::chrono_literals;
+
+namespace {
+
+
+bool gone(pid_t pid) {
+    return waitFor([&] { return ::kill(pid, 0) != 0; }, 3s);
+}
+
+}  // namespace
+
+TEST(ModemSlowEnds, ADaemonThatIgnoresHangUpIsKilledAfter5000msAndTheDestroyAnswered) {
+    ServerProcess server;
+    Standins standins(server.root());
+    standins.tell(pppd_program, "ignore-hup\n");
+    ASSERT_TRUE(server.start());
+    Controller controller;
+    ASSERT_TRUE(controller.connect(server.port()));
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+    runScript(server, controller, modem_on_trunk);
+    ASSERT_TRUE(standins.waitRuns(1));
+    pid_t const daemon = standins.runs()[0].pid;
+
+    auto const asked = std::chrono::steady_clock::now();
+    runScript(server, controller, R"(
+        > { seq 4, slot 2, pdu command : destroy : NULL }
+        > { seq 5, slot 2, pdu command : create : modem : { cid "", cdid "" } }
+        < { seq 5, slot 2, pdu response : error : destroyInProgress }
+        > { seq 6, slot 2, pdu command : destroy : NULL }
+        < { seq 6, slot 2, pdu response : error : destroyInProgress }
+        > { seq 7, slot 2, pdu command : activate : empty : NULL }
+        < { seq 7, slot 2, pdu response : error : unsupported }
+    )");
+    EXPECT_TRUE(standins.logHas(daemon, "hup ignored\n"));
+    EXPECT_EQ(nextMessage(controller, 7s), "{ seq 4, slot 2, pdu response : success : NULL }");
+    EXPECT_GE(std::chrono::steady_clock::now() - asked, 4900ms);
+    EXPECT_TRUE(gone(daemon));
+    EXPECT_TRUE(server.errHas("02:dsp-modem: pppd terminate timeout!\n"
+                              "02:dsp-modem: pppd isn't terminated, killing ...\n"));
+    runScript(server, controller, R"(
+        > { seq 8, slot 2, pdu command : create : modem : { cid "", cdid "" } }
+        < { seq 8, slot 2, pdu response : success : NULL }
+    )");
+}
+
+TEST(ModemSlowEnds, WhenTheControllerGoesRunningModemsAreSetAsideAndTheirSessionsEnd) {
+    ServerProcess server;
+    Standins standins(server.root());
+    standins.tell(pppd_program, "ignore-hup\n");
+    ASSERT_TRUE(startHoldingHelperPort(server));
+    Controller controller;
+    ASSERT_TRUE(controller.connect(server.port()));
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+    runScript(server, controller, modem_on_trunk);
+    runScript(server, controller, R"(
+        > { seq 4, slot 3, pdu command : create : modem : { cid "", cdid "", ddm { ddm8BIT } } }
+        < { seq 4, slot 3, pdu response : success : NULL }
+        > { seq 5, slot 1, pdu command : connect : 3 }
+        < { slot 3, pdu signal : receiver : active : 600 }
+        < { seq 5, slot 1, pdu response : success : NULL }
+    )");
+    ASSERT_TRUE(standins.waitRuns(2));
+    HelperConnection helper;
+    ASSERT_TRUE(helper.connect());
+    helper.send(authFrame(0, "user", "pw"));
+    EXPECT_EQ(nextMessage(controller),
+              "{ slot 2, pdu signal : modemProceeding : auth : { username \"user\", password "
+              "\"pw\" } }");
+
+    controller.close();
+    // Neither daemon ends on SIGHUP: both slots are set aside, and deleted
+    // with their daemons killed after the pause.
+    for (StandinRun const& run : standins.runs()) EXPECT_TRUE(gone(run.pid)) << run.pid;
+    EXPECT_TRUE(server.errHas("02:dsp-modem: pppd isn't terminated, killing ...\n"));
+    EXPECT_TRUE(server.errHas("03:digital-modem: pppd isn't terminated, killing ...\n"));
+    EXPECT_TRUE(waitFor(
+        [&] { return boardTool(server.root(), "modem").find("mctl") == std::string::npos; }, 3s));
+    EXPECT_EQ(boardTool(server.root(), "netif hdlc0").empty(), false);
+    EXPECT_NE(boardTool(server.root(), "netif").find("hdlc0 index 10 flags 0x90 channel 600 hdlc down"),
+              std::string::npos);
+
+    // A frame of the old session finds no slot; the server serves on.
+    helper.send(authFrame(0, "user", "pw"));
+    EXPECT_TRUE(server.errHas("receive auth request for unknown session 0\n"));
+    Controller next;
+    ASSERT_TRUE(next.connect(server.port()));
+    EXPECT_EQ(nextMessage(next), "{ pdu signal : power : unknown }");
+    runScript(server, next, R"(
+        > { seq 1, slot 2, pdu command : create : modem : { cid "", cdid "" } }
+        < { seq 1, slot 2, pdu response : success : NULL }
+    )");
+}
+
+TEST(ModemSlowEnds, AHelperListenerThatCannotBindIsTriedAgain) {
+    // The port is taken when the server starts.
+    int const taken = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(52000);
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool const held = waitFor(
+        [&] { return ::bind(taken, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0; }, 30s);
+    ServerProcess server;
+    Standins standins(server.root());
+    bool const started = server.start();
+    ::close(taken);
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(server.errHas("modem[4,0]: fail to bind auth socket: Address already in use\n",
+                              0ms));
+    Controller controller;
+    ASSERT_TRUE(controller.connect(server.port()));
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+    runScript(server, controller, modem_on_trunk);
+
+    // Within the retry period the server listens and the helper gets through
+    // (another server may take the port meanwhile; then ours tries again).
+    HelperConnection helper;
+    bool const through = waitFor(
+        [&] {
+            if (!helper.connect(100ms)) return false;
+            helper.send(authFrame(0, "user", "pw"));
+            return server.errHas("incoming auth connection from", 200ms);
+        },
+        30s);
+    ASSERT_TRUE(through) << server.err();
+    EXPECT_EQ(nextMessage(controller),
+              "{ slot 2, pdu signal : modemProceeding : auth : { username \"user\", password "
+              "\"pw\" } }");
+}
