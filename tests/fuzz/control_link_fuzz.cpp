@@ -35,6 +35,7 @@
 #include "hardware/hw_mux.h"
 #include "program/services.h"
 #include "runtime/containers/packet.h"
+#include "runtime/loop/child_wait.h"
 #include "runtime/loop/dpc.h"
 #include "runtime/loop/multiplexer.h"
 #include "runtime/system/fd.h"
@@ -201,6 +202,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Every input ends with a disconnection; it need not wait for slots
     // that finish later (none here do).
     Slots::instance().set_release_pause(0);
+    // Slots may start child programs; their exits are reaped as in the program.
+    ChildWait::Activate();
     // The first connection starts the timers that run until exit (the E1
     // trunks' status round); what is armed after it is the rest.
     RunConnection(nullptr, 0, 1);
