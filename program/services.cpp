@@ -19,7 +19,7 @@
 #include "slots/slots.h"
 #include "slots/t38_slot.h"
 #include "slots/trunk_slot.h"
-#include "slots/voice_slot.h"
+#include "slots/voice_factory.h"
 
 void StartServices(IniFile::File& config) {
     // The trunk factories are static objects, already at the end of the
