@@ -1,8 +1,10 @@
 %% Erlang/OTP yardstick for asn1_bench: the control-link mix of
 %% asn1_messages.cpp as LGCP messages, coded with the aligned-PER codec that
 %% erlc generates from the Erlang copy of the module (+maps).
-%% Prints "encode_ns N" and "decode_ns N" (per message) and "wireI Hex" for
-%% each message.
+%% main([Rounds]) codes the mix Rounds times each way, after Rounds div 10
+%% rounds not timed, and prints "encode_ns N" and "decode_ns N" (per
+%% message) and "wireI Hex" for each message, as `asn1_bench --rounds`
+%% prints for the C++ codec.
 -module(asn1_bench).
 -export([main/1]).
 
