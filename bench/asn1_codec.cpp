@@ -5,10 +5,11 @@
 // Without arguments (or with Google Benchmark's), one benchmark iteration
 // codes every message of the mix once and the counters give the time per
 // message; the octets of each message go into the run's context ("wire0"
-// ...). With `--rounds N` it codes the mix N times each way, after N / 10
-// rounds not timed, and prints "encode_ns X", "decode_ns X" (per message)
-// and "wireI HEX" for each message, as asn1_bench.erl prints for Erlang/OTP,
-// so that asn1_bench.sh can put the two side by side.
+// ...). With `--rounds N [encode|decode]` it codes the mix N times each way
+// (or the one way named), after N / 10 rounds not timed, and prints
+// "encode_ns X", "decode_ns X" (per message) and "wireI HEX" for each
+// message, as asn1_bench.erl prints for Erlang/OTP, so that asn1_bench.sh
+// can put the two side by side.
 
 #include <benchmark/benchmark.h>
 
@@ -131,8 +132,11 @@ void BM_DecodeOne(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeOne)->DenseRange(0, 5);
 
-// --rounds N: the mix N times each way, timed as a whole.
-int runRounds(long rounds) {
+// --rounds N [encode|decode]: the mix N times each way (or one way), timed
+// as a whole.
+int runRounds(long rounds, std::string const& way) {
+    bool const encoding = way != "decode";
+    bool const decoding = way != "encode";
     using Clock = std::chrono::steady_clock;
     Mix const messages = BenchMsgs::mix();
     Frames const frames = wires();
@@ -140,21 +144,26 @@ int runRounds(long rounds) {
     LGCP::Message kept;
     SpareValues spares;
     bool ok = true;
-    for (long r = 0; r < rounds / 10; ++r)
-        ok = encodeMix(messages, out) && decodeMix(frames, kept, spares) && ok;
+    for (long r = 0; r < rounds / 10; ++r) {
+        if (encoding) ok = encodeMix(messages, out) && ok;
+        if (decoding) ok = decodeMix(frames, kept, spares) && ok;
+    }
     auto const start = Clock::now();
-    for (long r = 0; r < rounds; ++r) ok = encodeMix(messages, out) && ok;
+    for (long r = 0; encoding && r < rounds; ++r) ok = encodeMix(messages, out) && ok;
     auto const middle = Clock::now();
-    for (long r = 0; r < rounds; ++r) ok = decodeMix(frames, kept, spares) && ok;
+    for (long r = 0; decoding && r < rounds; ++r) ok = decodeMix(frames, kept, spares) && ok;
     auto const end = Clock::now();
     if (!ok) {
         std::fprintf(stderr, "asn1_bench: the mix did not code\n");
         return 1;
     }
     double const n = double(rounds) * double(messages.size());
-    std::printf("encode_ns %.1f\ndecode_ns %.1f\n",
-                std::chrono::duration<double, std::nano>(middle - start).count() / n,
-                std::chrono::duration<double, std::nano>(end - middle).count() / n);
+    if (encoding)
+        std::printf("encode_ns %.1f\n",
+                    std::chrono::duration<double, std::nano>(middle - start).count() / n);
+    if (decoding)
+        std::printf("decode_ns %.1f\n",
+                    std::chrono::duration<double, std::nano>(end - middle).count() / n);
     for (std::size_t i = 0; i < frames.size(); ++i)
         std::printf("wire%zu %s\n", i, ASN1Oracle::hex(frames[i]).c_str());
     return 0;
@@ -163,7 +172,8 @@ int runRounds(long rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--rounds") == 0) return runRounds(std::atol(argv[2]));
+    if (argc >= 3 && argc <= 4 && std::strcmp(argv[1], "--rounds") == 0)
+        return runRounds(std::atol(argv[2]), argc == 4 ? argv[3] : "");
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     Frames const frames = wires();

@@ -1,17 +1,28 @@
 // Ping round trips over one controller connection on 127.0.0.1, against the
 // server program and against the minimal TPKT echo server (server_echo) in
 // both of its modes: writing the frames of one read together, as the server
-// does, and writing each frame on its own. The three run in turn, in fresh
-// processes, for a number of rounds; each round gives the rates, the
-// latencies and the CPU time (user + system) that the serving process spent
-// per answered ping, and the last lines give, over the rounds, the minimum,
-// median and maximum of the ratios server / echo.
+// does, and writing each frame on its own.
 //
-// Usage: server_bench [--echo PATH] [--window N] [--seconds S] [--rounds R]
-//   --echo     the echo server (default: server_echo beside this program)
-//   --window   pings outstanding at any time (default 64)
-//   --seconds  measured time of each run (default 2)
-//   --rounds   rounds (default 5)
+// Usage:
+//   server_bench [--window N] [--seconds S] [--rounds R] [common options]
+//     The three in turn, in fresh processes, for R rounds (default 5) of S
+//     seconds each (default 2, after 0.3 s not counted); each round gives
+//     the rates, the latencies and the CPU time (user + system) that the
+//     serving process spent per answered ping, and the last lines the
+//     minimum, median and maximum over the rounds of the ratios server /
+//     echo.
+//   server_bench --target server|echo|each --pings N [common options]
+//     One process of that kind answers N pings; prints its rate and CPU
+//     per ping. For timing the whole process from outside.
+//   server_bench --drive PORT --pings N --runs K [--root DIR] [--window N]
+//     Drives K servers started by someone else, one after the other, on
+//     the port: connects (retrying), sends N pings, then ends the server:
+//     SIGTERM to the pid written under DIR (the server's MOBREL_ROOT), or
+//     closing the connection, which ends the echo server.
+// Common options: --window N (pings outstanding, 1 to 64, default 64),
+// --echo PATH (default: server_echo beside this program), --board TEXT (the
+// simulated board's description for the server, as board.conf lines, when
+// not the complete board).
 // (bench/server_bench.sh builds and runs it; the server program is the one
 // the tests start.)
 
@@ -51,6 +62,10 @@ pid_t serving = -1;
     std::exit(1);
 }
 
+Clock::duration seconds(double s) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+}
+
 // CPU time (user + system) the process has used so far, in nanoseconds: the
 // scheduler's count, which has no tick granularity.
 uint64_t cpu_ns(pid_t pid) {
@@ -69,14 +84,14 @@ long resident_kb(pid_t pid) {
     return -1;
 }
 
-int connect_to(int port) {
+int connect_to(int port, double bound) {
     Fd socket;
     bool const connected = support::waitFor(
         [&] {
             socket = support::connectTcp(port);
             return socket.is_valid();
         },
-        std::chrono::seconds(10));
+        std::chrono::duration_cast<std::chrono::milliseconds>(seconds(bound)));
     if (!connected) die("cannot connect to port " + std::to_string(port));
     int const on = 1;
     ::setsockopt(socket.lowlevel_fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
@@ -119,10 +134,11 @@ double percentile(std::vector<float>& v, double p) {
     return v[k];
 }
 
-// Keeps `window` pings outstanding; after a warm-up, measures for the given
-// time. Each answer is checked for the expected sequence number (answers
-// come in order) and the expected pdu; signals the server sends meanwhile
-// (greeting, trunk states) are skipped.
+// Keeps `window` pings outstanding. Each answer is checked for the expected
+// sequence number (answers come in order) and pdu (`answer_pdu`: the
+// server's success, or the ping itself from the echo server); signals the
+// server sends meanwhile (greeting, trunk states) are skipped. With a
+// serving process given, its CPU time is read around what is measured.
 class Pinger {
 public:
     Pinger(int fd, pid_t server, unsigned char answer_pdu, unsigned window)
@@ -130,44 +146,53 @@ public:
         in_.resize(1 << 16);
     }
 
-    Run run(double warmup, double seconds) {
+    // After a warm-up, pings for the given time.
+    Run timed(double warmup, double duration) {
         send_more(window_);
-        pump(Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(warmup)));
+        for (auto const end = Clock::now() + seconds(warmup); Clock::now() < end;) receive();
+        latencies_.reserve(std::size_t(duration * 2e6));
+        return measure([&, end = Clock::now() + seconds(duration)] { return Clock::now() < end; });
+    }
+
+    // Exactly `pings` pings, all measured.
+    Run counted(unsigned long pings) {
+        limit_ = pings;
+        latencies_.reserve(pings);
+        send_more(window_);
+        return measure([&] { return answered_ < limit_; });
+    }
+
+private:
+    template <class While>
+    Run measure(While more) {
         latencies_.clear();
-        latencies_.reserve(std::size_t(seconds * 2e6));
         unsigned long const answered = answered_;
-        uint64_t const cpu = cpu_ns(server_);
+        uint64_t const cpu = server_ > 0 ? cpu_ns(server_) : 0;
         auto const start = Clock::now();
-        pump(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
+        while (more()) receive();
         auto const stop = Clock::now();
-        uint64_t const used = cpu_ns(server_) - cpu;
         Run r;
         r.pings = answered_ - answered;
         r.rate = double(r.pings) / std::chrono::duration<double>(stop - start).count();
-        r.cpu_ns = double(used) / double(r.pings);
+        if (server_ > 0) r.cpu_ns = double(cpu_ns(server_) - cpu) / double(r.pings);
         r.p50_us = percentile(latencies_, 0.50);
         r.p99_us = percentile(latencies_, 0.99);
         // Lets the outstanding pings come back before the connection closes.
-        refill_ = false;
+        limit_ = sent_;
         while (answered_ < sent_) receive();
         return r;
     }
 
-private:
-    void send_more(unsigned n) {
+    void send_more(unsigned long n) {
         out_.clear();
         auto const now = Clock::now();
-        for (unsigned i = 0; i < n; ++i) {
+        for (; n > 0 && sent_ < limit_; --n) {
             sent_at_[sent_ % 64] = now;
             put_ping(out_, unsigned(sent_++ % 64));
         }
         if (!out_.empty() &&
             ::send(fd_, out_.data(), out_.size(), MSG_NOSIGNAL) != ssize_t(out_.size()))
             die("send");
-    }
-
-    void pump(Clock::time_point end) {
-        while (Clock::now() < end) receive();
     }
 
     // One read; answers it completes are checked and replaced. The buffer
@@ -208,14 +233,14 @@ private:
         held_ -= whole;
         parsed_ = at - whole;
         payload_ -= std::min(payload_, whole);
-        if (refill_) send_more(fresh);
+        send_more(fresh);
     }
 
     int fd_;
     pid_t server_;
     unsigned char answer_pdu_;
     unsigned window_;
-    bool refill_ = true;  // each answer is replaced by a new ping
+    unsigned long limit_ = ~0ul;  // pings to send in all
     std::vector<Clock::time_point> sent_at_;
     std::vector<unsigned char> in_;
     std::vector<unsigned char> out_;
@@ -269,32 +294,68 @@ struct Options {
     unsigned window = 64;
     double seconds = 2;
     unsigned rounds = 5;
-    std::string board;  // the simulated board's description, when not the complete board
+    std::string board;   // the simulated board's description
+    std::string target;  // --target: server, echo or each
+    unsigned long pings = 0;
+    int drive = 0;  // --drive: the port
+    unsigned runs = 1;
+    std::string root;
 };
 
 constexpr double warmup_seconds = 0.3;
 
-Run run_server(Options const& o, long& resident) {
-    support::ServerProcess process;
-    if (!o.board.empty()) {
-        ::mkdir((process.root() + "/simboard").c_str(), 0755);
-        std::ofstream(process.root() + "/simboard/board.conf") << o.board << "\n";
+// One run against a fresh serving process: timed, or counted when pings > 0.
+Run run(Options const& o, std::string const& target, long* resident = nullptr) {
+    auto const ping = [&](int fd, pid_t pid, unsigned char pdu) {
+        Pinger pinger(fd, pid, pdu, o.window);
+        return o.pings ? pinger.counted(o.pings) : pinger.timed(warmup_seconds, o.seconds);
+    };
+    if (target == "server") {
+        support::ServerProcess process;
+        if (!o.board.empty()) {
+            ::mkdir((process.root() + "/simboard").c_str(), 0755);
+            std::ofstream(process.root() + "/simboard/board.conf") << o.board << "\n";
+        }
+        if (!process.start()) die("the server did not start");
+        serving = process.pid();
+        int const fd = connect_to(process.port(), 10);
+        Run const r = ping(fd, process.pid(), success_pdu);
+        if (resident) *resident = resident_kb(process.pid());
+        ::close(fd);
+        return r;
     }
-    if (!process.start()) die("the server did not start");
-    serving = process.pid();
-    int const fd = connect_to(process.port());
-    Run const r = Pinger(fd, process.pid(), success_pdu, o.window).run(warmup_seconds, o.seconds);
-    resident = resident_kb(process.pid());
+    if (target != "echo" && target != "each") die("no target " + target);
+    EchoProcess process(o.echo, target == "each");
+    int const fd = connect_to(process.port(), 10);
+    Run const r = ping(fd, process.pid(), ping_pdu);
     ::close(fd);
     return r;
 }
 
-Run run_echo(Options const& o, bool each) {
-    EchoProcess process(o.echo, each);
-    int const fd = connect_to(process.port());
-    Run const r = Pinger(fd, process.pid(), ping_pdu, o.window).run(warmup_seconds, o.seconds);
-    ::close(fd);
-    return r;
+// --drive: K servers started by someone else.
+int drive(Options const& o) {
+    std::string const pid_file = o.root + "/var/run/server.pid";
+    for (unsigned k = 0; k < o.runs; ++k) {
+        int const fd = connect_to(o.drive, 120);
+        // The server writes its pid file before it listens.
+        pid_t const server = o.root.empty() ? 0 : std::atoi(support::readFile(pid_file).c_str());
+        Run const r = Pinger(fd, 0, server > 0 ? success_pdu : ping_pdu, o.window).counted(o.pings);
+        std::printf("run %u: %lu pings, %.0f round trips/s\n", k + 1, r.pings, r.rate);
+        std::fflush(stdout);
+        // The echo server ends when the connection closes, the server on
+        // SIGTERM; each closes its listening socket on the way out.
+        ::shutdown(fd, SHUT_WR);
+        if (server > 0) ::kill(server, SIGTERM);
+        unsigned char rest[256];
+        while (::recv(fd, rest, sizeof(rest), 0) > 0) {
+        }
+        ::close(fd);
+        if (server > 0)
+            support::waitFor([&] { return !support::fileExists(pid_file); },
+                             std::chrono::seconds(10));
+        ::usleep(50000);
+    }
+    return 0;
 }
 
 struct Spread {
@@ -313,37 +374,7 @@ void print_spread(char const* what, std::vector<double> const& v, char const* go
     std::printf("%-44s %6.3f %6.3f %6.3f   %s\n", what, s.min, s.median, s.max, goal);
 }
 
-Options parse(int argc, char** argv) {
-    Options o;
-    std::string const self = argv[0];
-    o.echo = self.substr(0, self.rfind('/') + 1) + "server_echo";
-    for (int i = 1; i < argc; ++i) {
-        std::string const a = argv[i];
-        if (i + 1 >= argc) die("usage: server_bench [--echo PATH] [--window N] [--seconds S] [--rounds R]");
-        std::string const v = argv[++i];
-        if (a == "--echo") {
-            o.echo = v;
-        } else if (a == "--window") {
-            o.window = unsigned(std::atoi(v.c_str()));
-        } else if (a == "--seconds") {
-            o.seconds = std::atof(v.c_str());
-        } else if (a == "--board") {
-            o.board = v;
-        } else if (a == "--rounds") {
-            o.rounds = unsigned(std::atoi(v.c_str()));
-        } else {
-            die("unknown option " + a);
-        }
-    }
-    if (o.window < 1 || o.window > 64) die("the window is 1 to 64 pings");
-    if (o.rounds < 1 || o.seconds <= 0) die("at least one round of some time");
-    return o;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    Options const o = parse(argc, argv);
+int rounds(Options const& o) {
     std::printf("window %u, %.1f s per run, %u rounds; CPU per ping of the serving process\n",
                 o.window, o.seconds, o.rounds);
     std::printf("%5s %12s %12s %12s %9s %9s %9s %9s %9s %9s\n", "round", "mobrel/s", "echo/s",
@@ -351,9 +382,9 @@ int main(int argc, char** argv) {
     std::vector<double> rate, p50, cpu_each, cpu_echo;
     for (unsigned round = 1; round <= o.rounds; ++round) {
         long resident = 0;
-        Run const s = run_server(o, resident);
-        Run const e = run_echo(o, false);
-        Run const x = run_echo(o, true);
+        Run const s = run(o, "server", &resident);
+        Run const e = run(o, "echo");
+        Run const x = run(o, "each");
         std::printf("%5u %12.0f %12.0f %12.0f %9.1f %9.1f %9.0f %9.0f %9.0f %9ld\n", round,
                     s.rate, e.rate, x.rate, s.p50_us, e.p50_us, s.cpu_ns, e.cpu_ns, x.cpu_ns,
                     resident);
@@ -371,5 +402,55 @@ int main(int argc, char** argv) {
     print_spread("p50 latency / batching echo's", p50, pipelined ? "" : "(goal: at most 1.05)");
     print_spread("CPU per ping / echo's writing each frame", cpu_each, "(goal: at most 1.10)");
     print_spread("CPU per ping / batching echo's", cpu_echo, "");
+    return 0;
+}
+
+Options parse(int argc, char** argv) {
+    Options o;
+    std::string const self = argv[0];
+    o.echo = self.substr(0, self.rfind('/') + 1) + "server_echo";
+    for (int i = 1; i < argc; ++i) {
+        std::string const a = argv[i];
+        if (i + 1 >= argc) die("an option without its value: " + a + " (see the source)");
+        std::string const v = argv[++i];
+        if (a == "--echo") {
+            o.echo = v;
+        } else if (a == "--window") {
+            o.window = unsigned(std::atoi(v.c_str()));
+        } else if (a == "--seconds") {
+            o.seconds = std::atof(v.c_str());
+        } else if (a == "--board") {
+            o.board = v;
+        } else if (a == "--rounds") {
+            o.rounds = unsigned(std::atoi(v.c_str()));
+        } else if (a == "--target") {
+            o.target = v;
+        } else if (a == "--pings") {
+            o.pings = std::strtoul(v.c_str(), nullptr, 10);
+        } else if (a == "--drive") {
+            o.drive = std::atoi(v.c_str());
+        } else if (a == "--runs") {
+            o.runs = unsigned(std::atoi(v.c_str()));
+        } else if (a == "--root") {
+            o.root = v;
+        } else {
+            die("unknown option " + a);
+        }
+    }
+    if (o.window < 1 || o.window > 64) die("the window is 1 to 64 pings");
+    if (o.rounds < 1 || o.seconds <= 0) die("at least one round of some time");
+    if ((!o.target.empty() || o.drive) && o.pings == 0) die("--target and --drive need --pings");
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options const o = parse(argc, argv);
+    if (o.drive) return drive(o);
+    if (o.target.empty()) return rounds(o);
+    Run const r = run(o, o.target);
+    std::printf("%s: %lu pings, window %u, %.0f round trips/s, %.0f ns CPU per ping, p50 %.1f us\n",
+                o.target.c_str(), r.pings, o.window, r.rate, r.cpu_ns, r.p50_us);
     return 0;
 }
