@@ -4,7 +4,11 @@
 # writing each frame), in alternating rounds; prints each round's rates,
 # latencies and CPU per ping, and the spread of the ratios. Not part of the
 # test suite.
-# Usage: bench/server_bench.sh [server_bench options: --window N --seconds S --rounds R]
+# Usage: bench/server_bench.sh [server_bench options: --window N --seconds S --rounds R
+#        --board TEXT, or the other modes that bench/server_bench.cpp describes]
+# `--board "absent hal"` runs the server on a simulated board without the TDM
+# switch, whose refresh of the disabled bus outputs (256 driver requests per
+# pass of the main loop) otherwise takes most of each pass.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/release
