@@ -1,13 +1,19 @@
 %% Erlang/OTP yardstick for asn1_bench: the control-link mix of
 %% asn1_messages.cpp as LGCP messages, coded with the aligned-PER codec that
 %% erlc generates from the Erlang copy of the module (+maps).
-%% Prints "encode_ns N" and "decode_ns N" (per message) and "wireI Hex" for
-%% each message.
+%% main([Rounds]) codes the mix Rounds times each way, after Rounds div 10
+%% rounds not timed, and prints "encode_ns N" and "decode_ns N" (per
+%% message) and "wireI Hex" for each message, as `asn1_bench --rounds`
+%% prints for the C++ codec; main([Rounds, "encode"]) and
+%% main([Rounds, "decode"]) code one way only.
 -module(asn1_bench).
 -export([main/1]).
 
-main([RoundsText]) ->
+main([RoundsText]) -> main([RoundsText, "both"]);
+main([RoundsText, Way]) ->
     Rounds = list_to_integer(RoundsText),
+    Encoding = Way =/= "decode",
+    Decoding = Way =/= "encode",
     Mixer = fun(U) -> #{unit => U, 'tdm-inputs' => 32, 'tdm-outputs' => 32,
                         'mixer-inputs' => 8, 'dpu-per-mixer' => 2, 'dpu-per-ec' => 1,
                         'dpu-per-lms' => 1} end,
@@ -30,11 +36,14 @@ main([RoundsText]) ->
     Wires = [begin {ok, B} = 'LGCP':encode('Message', M), B end || M <- Mix],
     Encode = fun() -> [ 'LGCP':encode('Message', M) || M <- Mix ] end,
     Decode = fun() -> [ 'LGCP':decode('Message', W) || W <- Wires ] end,
-    loop(Encode, Rounds div 10), loop(Decode, Rounds div 10),
-    {TE, _} = timer:tc(fun() -> loop(Encode, Rounds) end),
-    {TD, _} = timer:tc(fun() -> loop(Decode, Rounds) end),
     N = Rounds * length(Mix),
-    io:format("encode_ns ~.1f~ndecode_ns ~.1f~n", [TE * 1000 / N, TD * 1000 / N]),
+    Timed = fun(F) ->
+                loop(F, Rounds div 10),
+                {T, _} = timer:tc(fun() -> loop(F, Rounds) end),
+                T * 1000 / N
+            end,
+    Encoding andalso io:format("encode_ns ~.1f~n", [Timed(Encode)]),
+    Decoding andalso io:format("decode_ns ~.1f~n", [Timed(Decode)]),
     lists:foldl(fun(W, I) -> io:format("wire~w ~s~n", [I, hex(W)]), I + 1 end, 0, Wires),
     halt(0).
 

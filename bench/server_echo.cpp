@@ -1,9 +1,10 @@
 // The yardstick of the ping benchmark: a minimal TPKT echo server. It listens
 // on 127.0.0.1 (port 0 or the one given), prints the port on the output
 // stream, takes one connection and writes every whole frame it reads straight
-// back, all frames of one read in one write, until the peer closes.
+// back until the peer closes: all frames of one read in one write, or with
+// --each every frame in a write of its own.
 //
-// Usage: server_echo [port]
+// Usage: server_echo [--each] [port]
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -33,6 +34,11 @@ bool send_all(int fd, unsigned char const* data, size_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    bool const each = argc > 1 && std::strcmp(argv[1], "--each") == 0;
+    if (each) {
+        --argc;
+        ++argv;
+    }
     int const listener = ::socket(AF_INET, SOCK_STREAM, 0);
     int const on = 1;
     ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
@@ -66,17 +72,21 @@ int main(int argc, char** argv) {
         size_t at = held;
         held += size_t(got);
         size_t whole = 0;
+        bool sent = true;
         for (;;) {
             Tpkt::Reader::Step const step = reader.next(buffer.data() + at, held - at);
             at += step.used;
             if (step.event == Tpkt::Reader::more) break;
-            if (step.event == Tpkt::Reader::frame) whole = at;
             if (step.bad()) {
                 std::fprintf(stderr, "server_echo: not a TPKT stream\n");
                 return 1;
             }
+            if (step.event != Tpkt::Reader::frame) continue;
+            if (each) sent = sent && send_all(fd, buffer.data() + whole, at - whole);
+            whole = at;
         }
-        if (!send_all(fd, buffer.data(), whole)) break;
+        if (!each) sent = send_all(fd, buffer.data(), whole);
+        if (!sent) break;
         std::memmove(buffer.data(), buffer.data() + whole, held - whole);
         held -= whole;
     }

@@ -70,13 +70,17 @@ void Service::Send(char const* data, int length) {
     static Profile::Point prepare_point("Control::Service::Send [1]");
     static Profile::Point write_point("Control::Service::Send [2]");
     prepare_point.begin();
-    Packet p;
+    // The buffer of the last message is used again: held here alone while
+    // this one is prepared and written, it stays out of the pool.
+    Packet p = outgoing_;
+    outgoing_.clear();
+    p.reuse(0);
     prepare_head(p);
     if (length > 0) std::memcpy(p.put(unsigned(length)), data, unsigned(length));
-    prepare_point.end();
-    write_point.begin();
+    prepare_point.handOver(write_point);
     message(p);
     write_point.end();
+    outgoing_ = p;
 }
 
 std::string const& Service::service_name() const {
@@ -113,13 +117,15 @@ void Service::TakeConnection(Fd const& fd, std::string const& name) {
 
 void Service::on_message(Packet& p) {
     if (state_ == State::Deactivating || notify_ == nullptr) return;
-    char const* data = p.null() ? "" : reinterpret_cast<char const*>(p.data());
+    Packet const& payload = p;
+    char const* data = p.null() ? "" : reinterpret_cast<char const*>(payload.data());
     notify_->OnMessage(data, int(p.length()));
 }
 
 void Service::on_activated(Protocol*) {}
 
 void Service::on_deactivated(Protocol*, Smart_pointer<Internal_protocol_status>) {
+    outgoing_.clear();
     if (debug_) std::cerr << "control connection " << name_ << " closed." << std::endl;
     state_ = State::Deactivating;
     disconnect_call_.Activate();

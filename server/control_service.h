@@ -91,6 +91,8 @@ private:
     Notify* notify_ = nullptr;
     StrmProtocol* stream_;
     Dpc disconnect_call_;
+    // The buffer of the last message sent, kept for the next one.
+    Packet outgoing_;
 };
 
 char const* GetTextNotation(Service::State::Type state);

@@ -127,12 +127,26 @@ bool Server::CheckServerConnection(bool& connected) const {
 }
 
 void Server::OnMessage(char const* data, int length) {
-    // Each frame is decoded into a value of its own: nothing of an earlier
-    // message can leak into this one.
-    LGCP::Message message;
-    ASN1::CoderEnv env;
-    env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
-    if (ASN1::decode(data, data + length, &env, message, true)) {
+    // The renewing decode leaves nothing of an earlier frame in the kept
+    // message. A frame that arrives while one is being handled (the kept
+    // message is in use) gets a message of its own.
+    if (receiving_) {
+        LGCP::Message message;
+        Receive(data, length, message, nullptr);
+        return;
+    }
+    receiving_ = true;
+    Receive(data, length, received_, &spares_);
+    receiving_ = false;
+}
+
+void Server::Receive(char const* data, int length, LGCP::Message& message,
+                     ASN1::SpareValues* spares) {
+    // Aligned PER without a coder environment, as ASN1::decode with a PER
+    // environment left out of the decoder.
+    ASN1::PERDecoder decoder(data, data + length, nullptr, true);
+    if (spares) decoder.renew(*spares);
+    if (message.accept(decoder)) {
         Dispatch(message);
     } else {
         std::cerr << ext::header(this) << "receive fail: decode error!" << std::endl
@@ -174,24 +188,31 @@ void Server::Dispatch(LGCP::Message const& message) {
     Error(LGCP::ErrorCause::unexpectedMsgType);
 }
 
-LGCP::Message Server::Envelope() const {
-    LGCP::Message message;
-    if (seq_present_) message.set_seq(seq_);
-    if (slot_ != no_slot) message.set_slot(slot_);
-    return message;
+LGCP::Message& Server::Envelope(LGCP::Message& answer) const {
+    if (seq_present_) {
+        answer.set_seq(seq_);
+    } else {
+        answer.omit_seq();
+    }
+    if (slot_ != no_slot) {
+        answer.set_slot(slot_);
+    } else {
+        answer.omit_slot();
+    }
+    return answer;
 }
 
 void Server::Success() {
     if (answered_ != not_answered) return;
-    LGCP::Message message = Envelope();
-    message.set_pdu().select_response().select_success();
-    SendMsg(message);
+    if (!success_.get_pdu().response_isSelected())
+        success_.set_pdu().select_response().select_success();
+    SendMsg(Envelope(success_));
     answered_ = success_sent;
 }
 
 void Server::Error(LGCP::ErrorCause::NamedNumber cause) {
     if (answered_ == error_sent) return;
-    LGCP::Message message = Envelope();
+    LGCP::Message& message = Envelope(error_);
     message.set_pdu().select_response().select_error(cause);
     SendMsg(message);
     answered_ = error_sent;
@@ -225,11 +246,11 @@ void Server::SendSignal(unsigned int slot, LGCP::Signal const& signal) {
 }
 
 void Server::SendMsg(LGCP::Message const& message) {
-    std::vector<char> octets;
-    octets.reserve(200);
+    // Encoded into the kept vector, whose room outlives the message.
+    octets_.clear();
     ASN1::CoderEnv env;
     env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
-    if (!ASN1::encode(message, &env, std::back_inserter(octets))) {
+    if (!ASN1::encode(message, &env, std::back_inserter(octets_))) {
         std::cerr << ext::header(this) << "send fail: encode error!" << message << std::endl;
         return;
     }
@@ -237,7 +258,7 @@ void Server::SendMsg(LGCP::Message const& message) {
         std::cerr << ext::header(this) << "send fail: Service not attached!" << std::endl;
         return;
     }
-    link_->Send(octets.data(), int(octets.size()));
+    link_->Send(octets_.data(), int(octets_.size()));
 }
 
 }  // namespace CtrlSrv

@@ -15,6 +15,7 @@
 #include <ostream>
 #include <vector>
 
+#include "asn1/coders/spare_values.h"
 #include "messages/lgcp/lgcp.h"
 #include "server/control_service.h"
 
@@ -100,9 +101,12 @@ public:
     Control::Service* link() const { return link_.get(); }
 
 private:
+    // Decodes the frame into `message` (renewed from `spares` when given)
+    // and dispatches it.
+    void Receive(char const* data, int length, LGCP::Message& message, ASN1::SpareValues* spares);
     void Dispatch(LGCP::Message const& message);
-    // A message carrying the noted sequence and slot numbers.
-    LGCP::Message Envelope() const;
+    // The answer given the noted sequence and slot numbers.
+    LGCP::Message& Envelope(LGCP::Message& answer) const;
     void SendMsg(LGCP::Message const& message);
 
     std::vector<Service*> services_;
@@ -111,6 +115,16 @@ private:
     int32_t seq_ = 0;
     uint32_t slot_ = no_slot;
     uint32_t answered_ = not_answered;
+    // Every frame is decoded into this one message, renewed, so that the
+    // messages a controller sends again and again cost no value made anew.
+    LGCP::Message received_;
+    ASN1::SpareValues spares_;
+    bool receiving_ = false;
+    // The answers, kept between commands for the same reason.
+    LGCP::Message success_;
+    LGCP::Message error_;
+    // The octets of the message being sent.
+    std::vector<char> octets_;
 };
 
 }  // namespace CtrlSrv

@@ -77,6 +77,8 @@ void StrmProtocol::attach(Fd const& fd) {
 
 void StrmProtocol::release() {
     gathered_.clear();
+    gathered_count_ = 0;
+    input_.clear();
     if (!socket_.is_valid()) return;
     event_.Release();
     socket_.close();
@@ -137,24 +139,31 @@ void StrmProtocol::on_event(int, short revents) {
 }
 
 void StrmProtocol::do_read() {
-    Packet chunk;
-    chunk.reserve_head(0);
+    // The buffer of the last read is used again when the layers above kept
+    // nothing of it. Held here while it is handled, it outlives a close on
+    // the way.
+    Packet chunk = input_;
+    input_.clear();
+    chunk.reuse(0);
     read_measure_.begin();
-    ssize_t const got =
-        ::recv(socket_.lowlevel_fd(), chunk.tail(), chunk.tailroom(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    ssize_t const got = ::recv(socket_.lowlevel_fd(), chunk.tail(), chunk.tailroom(),
+                               MSG_DONTWAIT | MSG_NOSIGNAL);
     int const error = errno;
     read_measure_.end();
     if (got > 0) {
         chunk.put(unsigned(got));
-        // The answers to what this read brought leave together once it has
-        // been handled: one write instead of one per answer when a
-        // controller pipelines its commands.
+        // The answers to what this read brought leave in batches: one write
+        // per batch instead of one per answer when a controller pipelines
+        // its commands, and the first batch leaves before the last command
+        // is handled, so that the controller works on it meanwhile.
         gathering_ = true;
         on_message(chunk);
         gathering_ = false;
         flush_gathered();
+        if (socket_.is_valid()) input_ = chunk;
         return;
     }
+    if (socket_.is_valid()) input_ = chunk;
     if (got < 0 && (error == EAGAIN || error == EWOULDBLOCK || error == EINTR)) return;
     // 0: the peer closed its end.
     on_error(std::string("read error: ") + std::strerror(error));
@@ -192,17 +201,21 @@ void StrmProtocol::message(Packet& p) {
     }
     unsigned char const* data = p.data();
     gathered_.insert(gathered_.end(), data, data + length);
+    if (++gathered_count_ == gather_batch) flush_gathered();
 }
 
 void StrmProtocol::flush_gathered() {
     if (gathered_.empty()) return;
     write_out(gathered_.data(), unsigned(gathered_.size()));
     gathered_.clear();
+    gathered_count_ = 0;
 }
 
 void StrmProtocol::write_out(unsigned char const* at, unsigned left) {
-    write_measure_.begin();
-    uint32_t const start = Mux::milliseconds();
+    // The budget and the measure start at the same reading of the clock.
+    uint64_t const now = Mux::reading();
+    write_measure_.begin(Mux::microseconds_of(now));
+    uint32_t const start = Mux::milliseconds_of(now);
     while (left > 0) {
         // MSG_NOSIGNAL: a closed peer is a write error, never a SIGPIPE.
         // MSG_DONTWAIT: the budget holds even on a socket left blocking.

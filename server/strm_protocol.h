@@ -5,9 +5,10 @@
 // the layer above completely before returning (blocking the loop for at most
 // 1000 ms per write) and turns every socket failure into an error
 // deactivation of the stack. The packets sent while a read is handed upward
-// (the answers to the commands it brought) are gathered and written together
-// once it has been handled, or before a local close. Control::Service creates it, gives it its
-// socket through attach() and names it for the log prefix.
+// (the answers to the commands it brought) are gathered and written eight
+// at a time, the rest once the read has been handled or before a local
+// close. Control::Service creates it, gives it its socket through attach()
+// and names it for the log prefix.
 
 #include <cstdint>
 #include <ostream>
@@ -85,10 +86,15 @@ private:
     Measure write_measure_;
     uint32_t overflow_counter_ = 0;
     // While a read is being handled, the messages it causes are gathered and
-    // written at once afterwards (at most gather_limit bytes per write).
+    // written gather_batch at a time (at most gather_limit bytes per write),
+    // the rest once it has been handled.
     static constexpr unsigned gather_limit = 65536;
+    static constexpr unsigned gather_batch = 8;
     bool gathering_ = false;
     std::vector<unsigned char> gathered_;
+    unsigned gathered_count_ = 0;
+    // What the last read received; handed upward, then used again.
+    Packet input_;
 };
 
 // Plain system calls on an Fd.

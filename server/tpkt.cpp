@@ -73,16 +73,18 @@ void Tpkt_protocol::receive(Packet& chunk) {
                           << " max = " << Packet::packet_max_size << std::endl;
                 break;
             case Tpkt::Reader::header:
-                reassembly_.clear();
-                reassembly_.reserve_head(0);
+                // The buffer of the last frame is used again when nothing
+                // above kept it.
+                reassembly_.reuse(0);
                 break;
             case Tpkt::Reader::payload:
             case Tpkt::Reader::frame:
                 if (step.size > 0)
                     std::memcpy(reassembly_.put(unsigned(step.size)), step.data, step.size);
                 if (step.event == Tpkt::Reader::frame) {
+                    // A handle of its own: a reset while the payload is
+                    // handled above leaves it whole.
                     Packet payload = reassembly_;
-                    reassembly_.clear();
                     on_message(payload);
                 }
                 break;

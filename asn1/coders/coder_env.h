@@ -51,13 +51,19 @@ public:
     bool encodePER(AbstractData const& value, OutputIterator out) {
         // One scratch buffer per thread: no allocation per message.
         static thread_local std::vector<char> octets;
-        PEREncoder encoder(octets, true);
-        if (!value.accept(encoder)) return false;
-        // A complete encoding is never empty: a value of no bits (a NULL)
-        // goes out as one zero octet.
-        if (octets.empty()) octets.push_back(0);
+        if (!encodeInto(value, octets)) return false;
         append(octets, out);
         return true;
+    }
+    // Into an empty vector the encoder writes directly; a failure leaves it
+    // empty.
+    bool encodePER(AbstractData const& value, std::back_insert_iterator<std::vector<char>> out) {
+        std::vector<char>& target = Target(out).vector();
+        if (!target.empty())
+            return encodePER<std::back_insert_iterator<std::vector<char>>>(value, out);
+        if (encodeInto(value, target)) return true;
+        target.clear();
+        return false;
     }
 
     template <class OutputIterator>
@@ -84,18 +90,29 @@ public:
     bool decode(char const* begin, char const* end, AbstractData& value, bool withoutEnv);
 
 private:
+    // The vector behind a back-inserting iterator.
+    struct Target : std::back_insert_iterator<std::vector<char>> {
+        explicit Target(std::back_insert_iterator<std::vector<char>> it)
+            : std::back_insert_iterator<std::vector<char>>(it) {}
+        std::vector<char>& vector() { return *container; }
+    };
+
+    // The whole encoding into `octets` (cleared first).
+    static bool encodeInto(AbstractData const& value, std::vector<char>& octets) {
+        PEREncoder encoder(octets, true);
+        if (!value.accept(encoder)) return false;
+        // A complete encoding is never empty: a value of no bits (a NULL)
+        // goes out as one zero octet.
+        if (octets.empty()) octets.push_back(0);
+        return true;
+    }
     template <class OutputIterator>
     static void append(std::vector<char> const& octets, OutputIterator out) {
         std::copy(octets.begin(), octets.end(), out);
     }
-    // The links' case, appending to a vector: one bulk insert.
+    // Appending to a vector: one bulk insert.
     static void append(std::vector<char> const& octets,
                        std::back_insert_iterator<std::vector<char>> out) {
-        struct Target : std::back_insert_iterator<std::vector<char>> {
-            explicit Target(std::back_insert_iterator<std::vector<char>> it)
-                : std::back_insert_iterator<std::vector<char>>(it) {}
-            std::vector<char>& vector() { return *container; }
-        };
         std::vector<char>& v = Target(out).vector();
         v.insert(v.end(), octets.begin(), octets.end());
     }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "asn1/asn1.h"
+#include "asn1/coders/spare_values.h"
 
 namespace ASN1 {
 
@@ -24,13 +25,6 @@ bool fixedSmall(ConstrainedObject const& obj, unsigned bitsPerUnit) {
 
 PERDecoder::PERDecoder(char const* begin, char const* end, CoderEnv* env, bool aligned)
     : Visitor(env), position_(begin), end_(end < begin ? begin : end), aligned_(aligned) {}
-
-void PERDecoder::byteAlign() {
-    if (bitsLeft_ != 8) {
-        bitsLeft_ = 8;
-        ++position_;
-    }
-}
 
 void PERDecoder::setPosition(char const* p) {
     position_ = p < end_ ? p : end_;
@@ -80,7 +74,7 @@ unsigned PERDecoder::decodeBlock(char* buf, unsigned n) {
     return count;
 }
 
-bool PERDecoder::decodeBitMap(char* bytes, unsigned nbits) {
+bool PERDecoder::decodeLongBitMap(char* bytes, unsigned nbits) {
     if (getBitsLeft() < nbits) return false;
     unsigned const whole = nbits / 8;
     unsigned field = 0;
@@ -96,34 +90,11 @@ bool PERDecoder::decodeBitMap(char* bytes, unsigned nbits) {
     return true;
 }
 
-int PERDecoder::decodeWholeNumber(unsigned range, unsigned& offset) {
-    // Bits of a number below `range` (0 stands for 2^32).
-    unsigned n = range == 0 || range > 0x80000000u ? 32
-                 : range == 1                      ? 0
-                                                   : 32 - unsigned(__builtin_clz(range - 1));
-    if (aligned_ && (range == 0 || range > 255)) {
-        if (n > 16) {
-            unsigned count = 0;
-            if (decodeWholeNumber((n + 7) / 8, count) != 0) return -1;
-            n = 8 * (count + 1);
-        } else {
-            n = n > 8 ? 16 : 8;
-        }
-        byteAlign();
-    }
-    return decodeMultiBit(n, offset) ? 0 : -1;
-}
-
-int PERDecoder::decodeUnsigned(unsigned lb, unsigned ub, unsigned& out) {
-    if (lb == ub) {
-        out = lb;
-        return 0;
-    }
-    if (atEnd()) return -1;
-    unsigned offset = 0;
-    if (decodeWholeNumber(ub - lb + 1, offset) != 0) return -1;
-    out = offset + lb;
-    return 0;
+int PERDecoder::decodeWideNumber(unsigned bits, unsigned& offset) {
+    unsigned count = 0;
+    if (decodeWholeNumber((bits + 7) / 8, count) != 0) return -1;
+    byteAlign();
+    return decodeMultiBit(8 * (count + 1), offset) ? 0 : -1;
 }
 
 int PERDecoder::decodeLength(unsigned lb, unsigned ub, unsigned& out) {
@@ -174,13 +145,14 @@ bool PERDecoder::do_visit(BOOLEAN& v) {
 }
 
 bool PERDecoder::do_visit(INTEGER& v) {
-    bool const extension = v.extendable() && decodeSingleBit();
-    ConstraintType const type = v.getConstraintType();
+    auto const* rec = static_cast<ConstrainedInfo const*>(v.info());
+    ConstraintType const type = ConstraintType(rec->type);
+    bool const extension = type == ExtendableConstraint && decodeSingleBit();
     if (!extension && (type == FixedConstraint || type == ExtendableConstraint)) {
-        unsigned value = unsigned(v.getLowerLimit());
+        unsigned value = unsigned(rec->lowerLimit);
         // Input that ends before the number reads as the lower bound.
-        if (decodeUnsigned(unsigned(v.getLowerLimit()), v.getUpperLimit(), value) != 0)
-            value = unsigned(v.getLowerLimit());
+        if (decodeUnsigned(unsigned(rec->lowerLimit), rec->upperLimit, value) != 0)
+            value = unsigned(rec->lowerLimit);
         v.setValue(int(value));
         return true;
     }
@@ -196,18 +168,6 @@ bool PERDecoder::do_visit(INTEGER& v) {
         value |= ~0u << (8 * octets);
     }
     v.setValue(int(value));
-    return true;
-}
-
-bool PERDecoder::readShortNumber(unsigned& octets, unsigned& value) {
-    byteAlign();
-    if (position_ >= end_ || (*position_ & 0x80)) return false;
-    octets = static_cast<unsigned char>(*position_);
-    if (octets > 4 || unsigned(end_ - position_) <= octets) return false;
-    value = 0;
-    for (unsigned i = 1; i <= octets; ++i)
-        value = (value << 8) | static_cast<unsigned char>(position_[i]);
-    position_ += 1 + octets;
     return true;
 }
 
@@ -338,7 +298,22 @@ bool PERDecoder::decodeChoicePreamble(CHOICE& v, memento_type& m) {
         // A root index names a root alternative, never an extension addition.
         if (index >= roots) return false;
     }
-    return v.select(int(index));
+    return select(v, int(index));
+}
+
+bool PERDecoder::select(CHOICE& v, int index) {
+    if (!spares_) return v.select(index);
+    if (v.currentSelection() == index && v.getSelection()) return true;
+    spares_->put(v.takeSelection());
+    void const* const info = v.selectionInfo(index);
+    if (!info) {
+        v.setSelection(CHOICE::UnknownSelection, nullptr);
+        return false;
+    }
+    AbstractData* value = spares_->take(info);
+    if (!value) value = AbstractData::create(info);
+    v.setSelection(index, value);
+    return true;
 }
 
 bool PERDecoder::do_visit(CHOICE& v) {
@@ -349,6 +324,7 @@ bool PERDecoder::do_visit(CHOICE& v) {
     if (m.position) {
         // An extension alternative is an open type: decode it on its own octets.
         PERDecoder inner(position_, m.position, get_env(), true);
+        inner.spares_ = spares_;
         bool const ok = value->accept(inner);
         rollback(m);
         return ok;
@@ -402,6 +378,7 @@ bool PERDecoder::do_visit(TypeConstrainedOpenData& v) {
         if (!v.has_data()) return false;
     }
     PERDecoder inner(position_, stop, get_env(), true);
+    inner.spares_ = spares_;
     bool const ok = v.get_data().accept(inner);
     setPosition(stop);
     return ok;
@@ -414,87 +391,115 @@ bool PERDecoder::do_visit(GeneralizedTime& v) {
     unsigned const copied = decodeBlock(text, length);
     if (copied == 0) return false;
     text[copied] = 0;
+    // Reading the text sets only the fields it names.
+    if (spares_) v = GeneralizedTime(v.info());
     v.set(text);
     return true;
 }
 
-// The whole SEQUENCE is decoded here, in the order of the visit protocol
-// (preamble, root components, extension bitmap, known and unknown
-// additions), with direct calls instead of one virtual call per component;
-// the walk then stops with the result.
-int PERDecoder::preVisitExtensionRoots(SEQUENCE& v) {
+// The whole SEQUENCE in one walk, in the order of the visit protocol:
+// extension bit and presence bits, the root components, then the extension
+// bitmap and the known and unknown additions.
+bool PERDecoder::do_visit(SEQUENCE& v) {
+    SequenceInfo const* rec = v.record();
     bool extension = false;
-    if (v.extendable()) {
-        if (atEnd()) return Fail;
+    if (rec->extendable) {
+        if (atEnd()) return false;
         extension = decodeSingleBit() != 0;
     }
-    SequenceInfo const* rec = v.record();
-    unsigned const optionals = rec->numOptionals;
-    if (optionals && !decodeBitMap(v.optionalMap().bytes(), optionals)) return Fail;
+    SEQUENCE::BitMap& present = v.optionalMap();
+    if (rec->numOptionals && !decodeBitMap(present.bytes(), rec->numOptionals)) return false;
     for (unsigned i = 0; i < rec->numRootFields; ++i) {
-        if (PERDecoder::visitExtensionRoot(v, int(i), rec->fieldIds[i]) == Fail) return Fail;
+        int const id = rec->fieldIds[i];
+        AbstractData* field = v.getField(i);
+        if (id != -1 && !present[unsigned(id)]) {
+            if (spares_ && field) v.setField(i, nullptr);
+            continue;
+        }
+        if (!field) {
+            field = AbstractData::create(rec->fieldInfos[i]);
+            if (!field) return false;
+            v.setField(i, field);
+        }
+        if (!field->accept(*this)) return false;
     }
-    if (!extension) return Stop;
-    if (PERDecoder::preVisitExtensions(v) == Fail) return Fail;
-    for (unsigned k = 0; rec->numRootFields + k < v.fieldCount(); ++k) {
-        int const opt = int(optionals + k);
-        if (PERDecoder::visitKnownExtension(v, int(rec->numRootFields + k), opt) == Fail)
-            return Fail;
-    }
-    return PERDecoder::visitUnknownExtensions(v) == Fail ? Fail : Stop;
+    if (extension) return decodeExtensions(v);
+    // Usually nothing to renew: no additions and an empty bitmap.
+    if (spares_ && (rec->numKnownExtensions || v.extensionMap().size())) renewExtensions(v, false);
+    return true;
 }
 
-int PERDecoder::visitExtensionRoot(SEQUENCE& v, int index, int optionalIndex) {
-    if (optionalIndex != -1 && !v.hasOptionalField(unsigned(optionalIndex))) return Continue;
-    AbstractData* field = v.getField(unsigned(index));
-    if (!field) {
-        field = AbstractData::create(v.record()->fieldInfos[index]);
-        if (!field) return Fail;
-        v.setField(unsigned(index), field);
-    }
-    return field->accept(*this) ? Continue : Fail;
-}
-
-int PERDecoder::preVisitExtensions(SEQUENCE& v) {
+bool PERDecoder::decodeExtensions(SEQUENCE& v) {
     unsigned count = 0;
     // The number is the count less one; checked before adding the one, so
     // that 0xffffffff cannot wrap round to an empty bitmap.
-    if (!decodeSmallUnsigned(count) || count >= MaximumArraySize) return Fail;
+    if (!decodeSmallUnsigned(count) || count >= MaximumArraySize) return false;
     ++count;
-    v.extensionMap().resize(count);
-    return decodeBitMap(v.extensionMap().bytes(), count) ? Continue : Fail;
+    SEQUENCE::BitMap& map = v.extensionMap();
+    map.resize(count);
+    if (!decodeBitMap(map.bytes(), count)) return false;
+    if (spares_) renewExtensions(v, true);
+    SequenceInfo const* rec = v.record();
+    // Extension addition k has the presence number numOptionals + k.
+    for (unsigned i = rec->numRootFields; i < v.fieldCount(); ++i) {
+        if (!v.hasOptionalField(rec->numOptionals + (i - rec->numRootFields))) continue;
+        if (!decodeKnownExtension(v, i)) return false;
+    }
+    // Those this version does not know are skipped by their lengths.
+    for (unsigned k = rec->numKnownExtensions; k < map.size(); ++k) {
+        if (!map[k]) continue;
+        unsigned length = 0;
+        if (decodeLength(0, NoUpperBound, length) != 0) return false;
+        if (length) byteAlign();
+        if (!skipOctets(length)) return false;
+    }
+    return true;
 }
 
-int PERDecoder::visitKnownExtension(SEQUENCE& v, int index, int optionalIndex) {
-    if (!v.hasOptionalField(unsigned(optionalIndex))) return Continue;
+// An open type: the addition is decoded on its own octets, and the walk goes
+// on after them whatever it read.
+bool PERDecoder::decodeKnownExtension(SEQUENCE& v, unsigned index) {
     unsigned length = 0;
-    if (decodeLength(0, NoUpperBound, length) != 0) return Fail;
+    if (decodeLength(0, NoUpperBound, length) != 0) return false;
     unsigned const available = unsigned(end_ - position_);
     char const* const stop = position_ + (length < available ? length : available);
-    AbstractData* field = v.getField(unsigned(index));
+    AbstractData* field = v.getField(index);
     if (!field) {
         field = AbstractData::create(v.record()->fieldInfos[index]);
-        v.setField(unsigned(index), field);
+        v.setField(index, field);
     }
     bool ok = true;
     if (field) {
         PERDecoder inner(position_, stop, get_env(), true);
+        inner.spares_ = spares_;
         ok = field->accept(inner);
     }
     setPosition(stop);
-    return ok ? Continue : Fail;
+    return ok;
 }
 
-int PERDecoder::visitUnknownExtensions(SEQUENCE& v) {
-    SEQUENCE::BitMap const& map = v.extensionMap();
-    for (unsigned k = v.record()->numKnownExtensions; k < map.size(); ++k) {
-        if (!map[k]) continue;
-        unsigned length = 0;
-        if (decodeLength(0, NoUpperBound, length) != 0) return Fail;
-        if (length) byteAlign();
-        if (!skipOctets(length)) return Fail;
+void PERDecoder::renewExtensions(SEQUENCE& v, bool decoded) {
+    // A fresh value holds the additions that every value of the type
+    // carries, made anew with their bits set, and no other.
+    SequenceInfo const* rec = v.record();
+    unsigned char const* always = rec->nonOptionalExtensions;
+    auto const carried = [always](unsigned k) {
+        return always && (always[k / 8] & (0x80 >> (k % 8)));
+    };
+    SEQUENCE::BitMap& map = v.extensionMap();
+    if (!decoded) {
+        map.resize(0);
+        if (always) {
+            map.resize(rec->numKnownExtensions);
+            for (unsigned k = 0; k < rec->numKnownExtensions; ++k)
+                if (carried(k)) map.set(k);
+        }
     }
-    return Stop;
+    for (unsigned k = 0; k < rec->numKnownExtensions; ++k) {
+        if (decoded && map[k]) continue;  // decoded from the input
+        unsigned const i = rec->numRootFields + k;
+        v.setField(i, carried(k) ? AbstractData::create(rec->fieldInfos[i]) : nullptr);
+    }
 }
 
 }  // namespace ASN1

@@ -25,64 +25,24 @@ PEREncoder::PEREncoder(std::vector<char>& out, bool aligned) : out_(out), aligne
     out_.reserve(256);
 }
 
-void PEREncoder::encodeSingleBit(bool bit) {
-    if (bitsLeft_ == 8) out_.push_back(0);
-    --bitsLeft_;
-    if (bit) out_.back() = char(out_.back() | (1 << bitsLeft_));
-    if (bitsLeft_ == 0) bitsLeft_ = 8;
-}
-
-void PEREncoder::encodeMultiBit(unsigned value, unsigned n) {
-    if (n == 0) return;
-    if (n < 32) value &= (1u << n) - 1;
-    // The partly filled octet (if any) and the field, joined at the top of a
-    // 64-bit word, then written out octet by octet.
-    unsigned const used = 8u - bitsLeft_;
-    unsigned const total = used + n;  // at most 39 bits
-    uint64_t word = uint64_t(value) << (64 - total);
-    std::size_t base = out_.size();
-    if (used) {
-        --base;
-        word |= uint64_t(static_cast<unsigned char>(out_[base])) << 56;
-    }
-    unsigned const octets = (total + 7) / 8;
-    out_.resize(base + octets);
-    char* const at = out_.data() + base;
-    for (unsigned i = 0; i < octets; ++i) at[i] = char(word >> (56 - 8 * i));
-    bitsLeft_ = uint16_t(8 - total % 8);
-}
-
-void PEREncoder::encodeByte(unsigned value) {
-    byteAlign();
-    out_.push_back(char(value));
-}
-
 void PEREncoder::encodeBlock(char const* data, unsigned n) {
     if (n == 0) return;
     byteAlign();
     out_.insert(out_.end(), data, data + n);
 }
 
-void PEREncoder::encodeBitMap(char const* bytes, unsigned nbits) {
+void PEREncoder::encodeLongBitMap(char const* bytes, unsigned nbits) {
     unsigned const whole = nbits / 8;
     for (unsigned i = 0; i < whole; ++i) encodeMultiBit(static_cast<unsigned char>(bytes[i]), 8);
     unsigned const rest = nbits % 8;
     if (rest) encodeMultiBit(static_cast<unsigned char>(bytes[whole]) >> (8 - rest), rest);
 }
 
-void PEREncoder::encodeWholeNumber(unsigned offset, unsigned range) {
-    unsigned n = CountBits(range);
-    if (aligned_ && (range == 0 || range > 255)) {
-        if (n > 16) {
-            unsigned const octets = offset == 0 ? 1 : (CountBits(offset + 1) + 7) / 8;
-            encodeWholeNumber(octets - 1, (n + 7) / 8);
-            n = 8 * octets;
-        } else {
-            n = n > 8 ? 16 : 8;
-        }
-        byteAlign();
-    }
-    encodeMultiBit(offset, n);
+void PEREncoder::encodeWideNumber(unsigned offset, unsigned bits) {
+    unsigned const octets = offset == 0 ? 1 : (CountBits(offset + 1) + 7) / 8;
+    encodeWholeNumber(octets - 1, (bits + 7) / 8);
+    byteAlign();
+    encodeMultiBit(offset, 8 * octets);
 }
 
 bool PEREncoder::encodeUnsigned(unsigned value, unsigned lb, unsigned ub) {
@@ -158,6 +118,12 @@ bool PEREncoder::do_visit(INTEGER const& v) {
     int const value = v.getValue();
     int const lb = v.getLowerLimit();
     unsigned const ub = v.getUpperLimit();
+    if (v.getConstraintType() == FixedConstraint) {
+        if (!inRange(value, lb, ub)) return false;
+        if (unsigned(lb) != ub)
+            encodeWholeNumber(unsigned(value) - unsigned(lb), ub - unsigned(lb) + 1);
+        return true;
+    }
     if (!encodeConstraint(v, unsigned(value))) {
         if (!inRange(value, lb, ub)) return false;
         if (unsigned(lb) != ub)
@@ -316,31 +282,35 @@ bool PEREncoder::do_visit(SEQUENCE_OF_Base const& v) {
     return true;
 }
 
-bool PEREncoder::preVisitExtensionRoots(SEQUENCE const& v) {
-    if (v.extendable()) encodeSingleBit(v.hasKnownExtension());
-    encodeBitMap(v.optionalMap().bytes(), v.record()->numOptionals);
-    return true;
-}
-
-bool PEREncoder::visitExtensionRoot(SEQUENCE const& v, int index) {
-    AbstractData const* field = v.getField(unsigned(index));
-    return field && field->accept(*this);
-}
-
-// Only the additions this version knows are written: the bitmap covers all
-// of them, so a decoded value that carried unknown additions re-encodes as
-// a valid value of this version.
-bool PEREncoder::preVisitExtensions(SEQUENCE const& v) {
-    if (!v.extendable() || !v.hasKnownExtension()) return true;
-    unsigned const known = v.record()->numKnownExtensions;
+// The whole SEQUENCE in one walk, in the order of the visit protocol:
+// extension bit and presence bits, the present root components, then the
+// known extension additions that are present, each as an open type. Only
+// the additions this version knows are written: the bitmap covers all of
+// them, so a decoded value that carried unknown additions re-encodes as a
+// valid value of this version.
+bool PEREncoder::do_visit(SEQUENCE const& v) {
+    SequenceInfo const* rec = v.record();
+    bool const extensions = rec->extendable && v.hasKnownExtension();
+    if (rec->extendable) encodeSingleBit(extensions);
+    encodeBitMap(v.optionalMap().bytes(), rec->numOptionals);
+    int optional = -1;  // presence number of the last optional component
+    for (unsigned i = 0; i < rec->numRootFields; ++i) {
+        int const id = rec->fieldIds[i];
+        if (id != -1) optional = id;
+        if (id != -1 && !v.hasOptionalField(unsigned(id))) continue;
+        AbstractData const* field = v.getField(i);
+        if (!field || !field->accept(*this)) return false;
+    }
+    if (!extensions) return true;
+    unsigned const known = rec->numKnownExtensions;
     encodeSmallUnsigned(known - 1);
     for (unsigned k = 0; k < known; ++k) encodeSingleBit(v.extensionMap()[k]);
+    for (unsigned i = rec->numRootFields; i < v.fieldCount(); ++i) {
+        if (!v.hasOptionalField(unsigned(++optional))) continue;
+        AbstractData const* field = v.getField(i);
+        if (!field || !encodeAnyType(field)) return false;
+    }
     return true;
-}
-
-bool PEREncoder::visitKnownExtension(SEQUENCE const& v, int index) {
-    AbstractData const* field = v.getField(unsigned(index));
-    return field && encodeAnyType(field);
 }
 
 }  // namespace ASN1

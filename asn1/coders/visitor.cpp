@@ -8,7 +8,7 @@ bool Visitor::do_visit(IntegerWithNamedNumber& v) {
     return do_visit(static_cast<INTEGER&>(v));
 }
 
-bool Visitor::visit(SEQUENCE& seq) {
+bool Visitor::do_visit(SEQUENCE& seq) {
     int const r = preVisitExtensionRoots(seq);
     if (r < RootOnly) return r != Fail;
     SequenceInfo const* rec = seq.record();
@@ -30,7 +30,7 @@ bool Visitor::visit(SEQUENCE& seq) {
     return visitUnknownExtensions(seq) != Fail;
 }
 
-bool ConstVisitor::visit(SEQUENCE const& seq) {
+bool ConstVisitor::do_visit(SEQUENCE const& seq) {
     if (!preVisitExtensionRoots(seq)) return false;
     SequenceInfo const* rec = seq.record();
     int optional = -1;

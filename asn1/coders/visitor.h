@@ -50,7 +50,7 @@ public:
     bool visit(OpenData& v) { return do_visit(v); }
     bool visit(TypeConstrainedOpenData& v) { return do_visit(v); }
     bool visit(GeneralizedTime& v) { return do_visit(v); }
-    bool visit(SEQUENCE& v);
+    bool visit(SEQUENCE& v) { return do_visit(v); }
     bool revisit(OpenData& v) { return do_revisit(v); }
 
 protected:
@@ -70,6 +70,9 @@ protected:
     virtual bool do_revisit(OpenData&) = 0;
     virtual bool do_visit(TypeConstrainedOpenData&) = 0;
     virtual bool do_visit(GeneralizedTime&) = 0;
+    // Runs the SEQUENCE visit protocol through the five hooks below; a
+    // visitor that walks a SEQUENCE in one piece overrides it instead.
+    virtual bool do_visit(SEQUENCE& v);
 
     virtual int preVisitExtensionRoots(SEQUENCE&) { return Continue; }
     virtual int visitExtensionRoot(SEQUENCE&, int /*index*/, int /*optionalIndex*/) { return Fail; }
@@ -101,7 +104,7 @@ public:
     bool visit(OpenData const& v) { return do_visit(v); }
     bool visit(GeneralizedTime const& v) { return do_visit(v); }
     bool visit(SEQUENCE_OF_Base const& v) { return do_visit(v); }
-    bool visit(SEQUENCE const& v);
+    bool visit(SEQUENCE const& v) { return do_visit(v); }
 
 protected:
     virtual bool do_visit(AbstractData const&) { return true; }
@@ -119,6 +122,9 @@ protected:
     virtual bool do_visit(OpenData const& v);
     virtual bool do_visit(GeneralizedTime const& v);
     virtual bool do_visit(SEQUENCE_OF_Base const& v);
+    // Runs the SEQUENCE visit protocol through the five hooks below; a
+    // visitor that walks a SEQUENCE in one piece overrides it instead.
+    virtual bool do_visit(SEQUENCE const& v);
 
     virtual bool preVisitExtensionRoots(SEQUENCE const& v);
     virtual bool visitExtensionRoot(SEQUENCE const&, int /*index*/) { return false; }

@@ -2,12 +2,6 @@
 
 namespace ASN1 {
 
-unsigned CountBits(unsigned v) {
-    if (v == 0 || v > 0x80000000u) return 32;
-    if (v == 1) return 0;
-    return 32 - unsigned(__builtin_clz(v - 1));
-}
-
 int lexicographic_compare_bytes(char const* first1, char const* last1, char const* first2,
                                 char const* last2) {
     for (; first1 != last1 && first2 != last2; ++first1, ++first2) {

@@ -107,7 +107,11 @@ T* cloneAs(T const& v) {
 }
 
 // 32 for 0, else the smallest n with 2^n >= v (1 -> 0, 2 -> 1, 5 -> 3).
-unsigned CountBits(unsigned v);
+inline unsigned CountBits(unsigned v) {
+    if (v == 0 || v > 0x80000000u) return 32;
+    if (v == 1) return 0;
+    return 32 - unsigned(__builtin_clz(v - 1));
+}
 
 // Byte-wise comparison of two ranges, bytes unsigned; at a prefix -1/0/1.
 int lexicographic_compare_bytes(char const* first1, char const* last1, char const* first2,

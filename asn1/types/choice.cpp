@@ -34,10 +34,8 @@ AbstractData* CHOICE::setSelection(int index, AbstractData* value) {
 }
 
 bool CHOICE::createSelection() {
-    ChoiceInfo const* rec = record();
-    if (selection_ >= 0 && unsigned(selection_) < rec->totalChoices &&
-        rec->selectionInfos[selection_]) {
-        setSelection(selection_, AbstractData::create(rec->selectionInfos[selection_]));
+    if (void const* info = selectionInfo(selection_)) {
+        setSelection(selection_, AbstractData::create(info));
         return true;
     }
     setSelection(UnknownSelection, nullptr);

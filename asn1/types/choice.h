@@ -39,6 +39,20 @@ public:
     // version cannot make, the selection is then unknown.
     bool setID(unsigned tagNumber, unsigned tagClass);
 
+    // Hands the value of the selected alternative to the caller, leaving
+    // the selection without a value.
+    AbstractData* takeSelection() {
+        AbstractData* const value = choice_;
+        choice_ = nullptr;
+        return value;
+    }
+    // The record of alternative `index`; null when the type has none.
+    void const* selectionInfo(int index) const {
+        return index >= 0 && unsigned(index) < record()->totalChoices
+                   ? record()->selectionInfos[index]
+                   : nullptr;
+    }
+
     AbstractData* getSelection() { return choice_; }
     AbstractData const* getSelection() const { return choice_; }
     int currentSelection() const { return selection_; }

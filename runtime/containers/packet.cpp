@@ -60,6 +60,17 @@ void Packet::reserve_head(unsigned len) {
     b->fdata = b->ftail = b->begin() + len;
 }
 
+void Packet::reuse(unsigned len) {
+    passert(len <= packet_max_size, "length>packet_max_size");
+    _Packet* const b = p_.get();
+    if (!b || b->ref_count != 1) {
+        clear();
+        reserve_head(len);
+        return;
+    }
+    b->fdata = b->ftail = b->begin() + len;
+}
+
 void Packet::reserve_tail(unsigned len) {
     passert(len <= packet_max_size, "len>packet_max_size");
     if (!null()) {

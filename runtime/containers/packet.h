@@ -81,6 +81,12 @@ public:
     // copied first) and needs a packet that is not null.
     unsigned char* data() { return buffer()->fdata; }
     unsigned char* tail() { return buffer()->ftail; }
+    // The payload for reading: not a modifying access, so a shared buffer
+    // stays shared.
+    unsigned char const* data() const {
+        passert(!p_.null(), "null packet");
+        return p_.get()->fdata;
+    }
 
     // Appends len bytes behind the tail; returns them (the old tail).
     unsigned char* put(unsigned len) {
@@ -163,6 +169,11 @@ public:
     // Adds len bytes of room behind an empty packet (head and tail both move
     // back); on a null packet takes a fresh buffer with tailroom len.
     void reserve_tail(unsigned len);
+    // Empties the packet for the next payload, with len bytes of room in
+    // front: a buffer that this handle alone holds is kept (nothing goes
+    // through the pool); a shared one is left to its other holders and, as
+    // for a null packet, a fresh buffer taken (reserve_head).
+    void reuse(unsigned len);
 
     // A new packet with the len payload bytes that begin start bytes into
     // this payload, in a buffer of its own; this packet is unchanged.

@@ -14,6 +14,10 @@ public:
     // Ends a run begun by begin(); a clock wrap in between still gives the
     // right duration.
     void end();
+    // The same at a time already read from Mux::microseconds, for runs that
+    // follow one another: one reading ends a run and begins the next.
+    void begin(uint32_t now) { start_ = now; }
+    void end(uint32_t now) { record(now - start_); }
     // Counts one run of the given duration.
     void record(uint32_t duration);
 

@@ -152,13 +152,16 @@ void Multiplexer::dispatch() {
 
     // Always the head: a callback may detach or destroy any handler, itself
     // included, and a detached handler is simply no longer in the list.
+    // One clock reading ends a handler's run and begins the next one's.
+    uint32_t now = Mux::microseconds();
     while (!polled_.empty() && !stop_) {
         EventHandler* const h = polled_.remove_from_head();
         serviced_.push_back(h);
         h->where_ = EventHandler::Where::serviced;
-        event_measure_.begin();
+        event_measure_.begin(now);
         h->svc_event();
-        event_measure_.end();
+        now = Mux::microseconds();
+        event_measure_.end(now);
     }
     // Handlers left unserved by a stop stay registered, behind the served ones.
     while (EventHandler* const h = polled_.remove_from_head()) serviced_.push_back(h);
@@ -248,6 +251,8 @@ void Multiplexer::resetWD() {
 }
 
 void Multiplexer::ping_if_due() {
+    // Without a watchdog the ping time has no use: no clock reading.
+    if (!watchdog_.is_valid()) return;
     uint32_t const now = Mux::milliseconds();
     if (last_ping_ != 0 && last_ping_ <= now && now - last_ping_ < watchdog_period) return;
     last_ping_ = now;
@@ -270,12 +275,16 @@ void Multiplexer::reset(TimerEvent* event) {
 
 int Multiplexer::timers_schedule() {
     uint32_t const now = Mux::milliseconds();
+    uint32_t fired = 0;  // microseconds, when a timer fires
+    if (!timers_.empty() && int32_t(now - timers_.front()->expiry_) >= 0)
+        fired = Mux::microseconds();
     while (!timers_.empty() && int32_t(now - timers_.front()->expiry_) >= 0) {
-        timer_measure_.begin();
+        timer_measure_.begin(fired);
         TimerEvent* const event = timers_.remove_from_head();
         event->queued_ = false;
         event->fire();
-        timer_measure_.end();
+        fired = Mux::microseconds();
+        timer_measure_.end(fired);
     }
     execute_dpc();
 
@@ -331,12 +340,15 @@ void Multiplexer::dettach(Dpc* dpc) {
 
 void Multiplexer::execute_dpc() {
     run_dpc_.assign(active_dpc_.rbegin(), active_dpc_.rend());
+    if (run_dpc_.empty()) return;
+    uint32_t now = Mux::microseconds();
     while (!run_dpc_.empty()) {
         Dpc* const dpc = run_dpc_.back();
         run_dpc_.pop_back();
-        dpc_measure_.begin();
+        dpc_measure_.begin(now);
         dpc->Invoke();
-        dpc_measure_.end();
+        now = Mux::microseconds();
+        dpc_measure_.end(now);
     }
 }
 

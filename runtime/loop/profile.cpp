@@ -1,5 +1,7 @@
 #include "runtime/loop/profile.h"
 
+#include "runtime/system/clock.h"
+
 namespace Profile {
 
 Point* mRoot = nullptr;
@@ -19,6 +21,12 @@ Point::Point(char const* name) : next_(mRoot), name_(name) {
 
 Point::~Point() {
     unlink(this);
+}
+
+void Point::handOver(Point& next) {
+    uint32_t const now = Mux::microseconds();
+    measure_.end(now);
+    next.measure_.begin(now);
 }
 
 void Point::put(std::ostream& os) const {

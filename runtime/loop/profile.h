@@ -21,6 +21,8 @@ public:
 
     void begin() { measure_.begin(); }
     void end() { measure_.end(); }
+    // Ends this point and begins `next` at one reading of the clock.
+    void handOver(Point& next);
 
     // "[name]: min=.. max=.. avg=.. counter=..", without a line end.
     void put(std::ostream& os) const;

@@ -11,6 +11,7 @@
 // TimerPoolPlugin lets a plug-in shorten the loop's poll wait.
 
 #include <cstdint>
+#include <typeinfo>
 
 #include "runtime/containers/lists.h"
 
@@ -54,6 +55,7 @@ public:
         schedule(ms);
     }
     void fire() override;
+    bool calls(Member member, T* object) const { return member_ == member && object_ == object; }
 
 private:
     Timer* timer_;
@@ -71,6 +73,7 @@ public:
         schedule(ms);
     }
     void fire() override;
+    bool calls(Member member, T* object) const { return member_ == member && object_ == object; }
 
 private:
     Timer* timer_;
@@ -93,7 +96,10 @@ private:
 };
 
 // Owns at most one pending event. Arming replaces the pending event (only the
-// newest callback runs); reset and destruction cancel it.
+// newest callback runs); reset and destruction cancel it. Arming again with
+// the callback already pending moves the pending event to the new expiry, as
+// a new event would stand, without making one: a timer re-armed on every
+// message (a watchdog) costs no allocation.
 class Timer {
 public:
     Timer() = default;
@@ -103,10 +109,14 @@ public:
 
     template <class T>
     void set(unsigned ms, void (T::*member)(), T* object) {
+        if (auto* e = pending<ObjTimerEvent1<T>>(); e && e->calls(member, object))
+            return e->schedule(ms);
         own(new ObjTimerEvent1<T>(this, member, object, ms));
     }
     template <class T>
     void set(unsigned ms, void (T::*member)(Timer*), T* object) {
+        if (auto* e = pending<ObjTimerEvent2<T>>(); e && e->calls(member, object))
+            return e->schedule(ms);
         own(new ObjTimerEvent2<T>(this, member, object, ms));
     }
     void set(unsigned ms, void (*function)()) { own(new SimpleTimerEvent1(this, function, ms)); }
@@ -119,6 +129,11 @@ public:
 
 private:
     void own(TimerEvent* event);
+    // The pending event when it is of class E.
+    template <class E>
+    E* pending() const {
+        return event_ && typeid(*event_) == typeid(E) ? static_cast<E*>(event_) : nullptr;
+    }
     TimerEvent* event_ = nullptr;
 };
 

@@ -67,6 +67,9 @@ uint32_t microseconds_of(uint64_t usec_total) {
 uint32_t milliseconds_of(uint64_t usec_total) {
     return uint32_t(usec_total / 1000u);
 }
+uint64_t reading() {
+    return monotonic_usec();
+}
 uint32_t microseconds() {
     return microseconds_of(monotonic_usec());
 }

@@ -34,6 +34,9 @@ long seconds();
 
 uint32_t microseconds();  // monotonic, wraps about every 71.6 minutes
 uint32_t milliseconds();  // monotonic, wraps about every 49.7 days
+// One reading of the clock in microseconds, not wrapped, for code that needs
+// both microseconds_of and milliseconds_of the same instant.
+uint64_t reading();
 
 // Pure conversions of a microsecond count, as milliseconds() and
 // microseconds() apply them to the clock (kept apart to be testable).

@@ -50,6 +50,28 @@ TEST_F(PacketTest, ReserveHeadOnANullPacketTakesABufferWithThatHeadroom) {
     EXPECT_EQ(Packet::free_buffers(), 1024u);
 }
 
+TEST_F(PacketTest, ReuseKeepsABufferHeldAloneAndLeavesASharedOneToItsOtherHolders) {
+    Packet p;
+    p.reuse(4);  // null: a fresh buffer
+    EXPECT_EQ(Packet::free_buffers(), 1023u);
+    p.put8(0xAB);
+    unsigned char const* const buffer = p.data() - 4;
+    p.reuse(2);
+    EXPECT_EQ(Packet::free_buffers(), 1023u);
+    EXPECT_EQ(p.data() - 2, buffer);
+    EXPECT_EQ(p.length(), 0u);
+    EXPECT_EQ(p._headroom(), 2u);
+    EXPECT_EQ(p._tailroom(), 65534u);
+
+    p.put8(0xCD);
+    Packet const kept = p;
+    p.reuse(0);
+    EXPECT_EQ(Packet::free_buffers(), 1022u);
+    EXPECT_EQ(kept.text(), "CD");
+    EXPECT_EQ(p.length(), 0u);
+    EXPECT_NE(static_cast<Packet const&>(p).data(), kept.data());
+}
+
 TEST_F(PacketTest, ReservingZeroBytesOnANullPacketLeavesAllRoomOnOneSide) {
     Packet head;
     head.reserve_head(0);

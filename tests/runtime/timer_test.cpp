@@ -76,6 +76,30 @@ TEST(Timers, ArmingAPendingTimerAgainRunsOnlyTheNewestCallbackOnce) {
     EXPECT_EQ(r.log, "BS");
 }
 
+TEST(Timers, ArmingAgainWithTheSameCallbackMovesItAsANewTimerWouldStand) {
+    Recorder r;
+    Timer a, b, stop;
+    {
+        FrozenClock frozen;
+        a.set(20, &Recorder::A, &r);
+        b.set(20, &Recorder::B, &r);
+        stop.set(20, &Recorder::Stop, &r);
+        // Re-armed for the same time: behind those armed since, once.
+        a.set(20, &Recorder::A, &r);
+        EXPECT_EQ(loop().timers_count(), 3u);
+    }
+    EXPECT_TRUE(support::runLoop());
+    EXPECT_EQ(r.log, "BSA");
+    // Re-armed later and then earlier: only the last expiry counts.
+    r.log.clear();
+    a.set(10, &Recorder::A, &r);
+    a.set(300, &Recorder::A, &r);
+    a.set(20, &Recorder::A, &r);
+    stop.set(60, &Recorder::Stop, &r);
+    EXPECT_TRUE(support::runLoop());
+    EXPECT_EQ(r.log, "AS");
+}
+
 TEST(Timers, AStopRequestedByATimerEndsTheLoopWithoutWaiting) {
     Pipe pipe;
     EventClient idle;  // something to poll, nothing ever ready

@@ -46,15 +46,6 @@ public:
     std::vector<std::string> sent;
 };
 
-// A connection made over one end of a socket pair.
-class PairService : public Control::ServiceNet {
-public:
-    PairService() { debug(false); }
-    bool ImplActivate() override { return true; }
-    void ImplDeactivate() override {}
-    void ImplOnDisconnect() override {}
-};
-
 INet4::Addr peerAddress() {
     return INet4::Addr(std::string("10.1.2.3:4567"));
 }
@@ -290,6 +281,40 @@ TEST(ControlServer, SignalsCarryTheHandledSlotAndReachTheOtherServicesFirst) {
     EXPECT_EQ(text(drain(bench.pair.peer)), text(frame(encode(bare))));
 }
 
+namespace {
+
+// Hands the server a second frame while it handles the first command, as a
+// service that pumped the link would, and looks at the first command after.
+class NestingService : public CtrlSrv::Service {
+public:
+    void OnConnect() override {}
+    void OnDisconnect() override {}
+    bool OnCommand(LGCP::Command const& command) override {
+        if (command.ping_isSelected()) return false;
+        Bytes const inner = encode(ping(2));
+        server()->OnMessage(reinterpret_cast<char const*>(inner.data()), int(inner.size()));
+        outerStillAQuery = command.query_isSelected();
+        Success();
+        return true;
+    }
+    bool outerStillAQuery = false;
+};
+
+}  // namespace
+
+TEST(ControlServer, AFrameHandedInWhileAnotherIsHandledLeavesTheFirstCommandWhole) {
+    HeartBeatCtl heartbeat;
+    NestingService nesting;
+    ServerBench bench({&heartbeat, &nesting});
+    LGCP::Message success;
+    success.set_seq(2);
+    success.set_pdu().select_response().select_success();
+    std::vector<std::string> const answers = bench.exchange(query(-1));
+    ASSERT_FALSE(answers.empty());
+    EXPECT_EQ(answers.front(), text(encode(success)));
+    EXPECT_TRUE(nesting.outerStillAQuery);
+}
+
 TEST(ControlServer, DeactivatingWithoutAControllerStillTellsEveryService) {
     struct Counting : ScriptedService {
         int disconnects = 0;
@@ -386,7 +411,7 @@ Bytes exchange(Fd const& peer, std::vector<Bytes> const& frames, size_t count) {
 
 }  // namespace
 
-TEST(ControlStream, AnswersToCommandsReadTogetherLeaveInOneWriteWithoutDelay) {
+TEST(ControlStream, AnswersToCommandsReadTogetherLeaveInWritesOfEightWithoutDelay) {
     TcpPair pair;
     PairService link;
     Echo echo(link);
@@ -402,6 +427,17 @@ TEST(ControlStream, AnswersToCommandsReadTogetherLeaveInOneWriteWithoutDelay) {
     // Outside a read, every message is written at once.
     link.Send("A", 1);
     EXPECT_EQ(link.get_write_measure().counter(), 2u);
+    // Ten commands read together: eight answers in one write, in order, then
+    // the other two.
+    std::vector<Bytes> ten;
+    std::string expected;
+    for (int i = 0; i < 10; ++i) {
+        ten.push_back(frame(Bytes{static_cast<unsigned char>(0x10 + i)}));
+        expected += (i ? " " : "") + text(ten.back());
+    }
+    ASSERT_EQ(text(drain(pair.peer)), "03 00 00 05 41");
+    EXPECT_EQ(text(exchange(pair.peer, ten, 50)), expected);
+    EXPECT_EQ(link.get_write_measure().counter(), 4u);
     link.Release();
 }
 
