@@ -1,10 +1,10 @@
 // The renewing decode: a value kept from earlier decodes, decoded into
 // again, ends exactly as a fresh value decoded from the same input, down to
-// the components behind cleared presence bits; the alternatives a CHOICE
-// leaves wait as spares and are decoded into when selected again.
+// the components behind cleared presence bits.
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 #include "asn1/asn1.h"
@@ -26,12 +26,6 @@ std::vector<char> per(AbstractData const& value) {
     return out;
 }
 
-bool renew(std::vector<char> const& in, AbstractData& kept, SpareValues& spares) {
-    PERDecoder decoder(in.data(), in.data() + in.size());
-    decoder.renew(spares);
-    return kept.accept(decoder);
-}
-
 // RecExt with its first addition carried by every value:
 // SEQUENCE { a BOOLEAN, b INTEGER (0..1023) OPTIONAL, ..., c INTEGER (0..255), d IA5String }
 unsigned char const firstAlways[] = {0x80};
@@ -40,7 +34,32 @@ SequenceInfo const carriedFirst = {RecExtInfo.create,      RecExtInfo.tag,      
                                    2,                      1,                     firstAlways,
                                    nullptr,                RecExtInfo.fieldNames};
 
+// Decodes the input into a fresh value and into the kept one: "" when both
+// fail or both end the same, else what differs.
+std::string renewLikeFresh(void const* info, std::vector<char> const& wire, AbstractData& kept,
+                           SpareValues& spares) {
+    std::unique_ptr<AbstractData> fresh(AbstractData::create(info));
+    PERDecoder decoder(wire.data(), wire.data() + wire.size());
+    bool const decoded = fresh->accept(decoder);
+    PERDecoder renewing(wire.data(), wire.data() + wire.size());
+    renewing.renew(spares);
+    if (kept.accept(renewing) != decoded) return "one decode failed";
+    return decoded ? support::shapeDifference(*fresh, kept) : "";
+}
+
 TEST(RenewingDecode, LeavesAKeptValueAsAFreshDecodeLeavesIt) {
+    // Inputs that random values do not make, decoded first: a local time
+    // after one with zone and fraction; a value without additions after one
+    // with both (carriedFirst's random values always carry the first).
+    SEQUENCE full(&carriedFirst);
+    full.includeOptionalField(2, 3);  // d, the second addition
+    static_cast<AbstractString&>(*full.getField(3)).assign("xy");
+    static_cast<INTEGER&>(*full.getField(2)) = 200;
+    std::map<void const*, std::vector<std::vector<char>>> fixed = {
+        {&GeneralizedTime::theInfo,
+         {per(GeneralizedTime("20240601120000.250Z")), per(GeneralizedTime("20240601120000"))}},
+        {&carriedFirst, {per(full), per(SEQUENCE(&RecExtInfo))}},
+    };
     ASN1Oracle::RandomValue random(2112);
     random.setOpenTypeInfo(&Rec::theInfo);
     std::vector<void const*> types;
@@ -51,88 +70,17 @@ TEST(RenewingDecode, LeavesAKeptValueAsAFreshDecodeLeavesIt) {
     for (void const* info : types) {
         std::unique_ptr<AbstractData> kept(AbstractData::create(info));
         SpareValues spares;
+        for (std::vector<char> const& wire : fixed[info])
+            ASSERT_EQ(renewLikeFresh(info, wire, *kept, spares), "");
         for (int round = 0; round < 40; ++round) {
             std::unique_ptr<AbstractData> value(random.make(info));
             std::vector<char> wire = per(*value);
             // Every fourth input is cut short: what a failed decode leaves
             // behind must not show in the next one.
             if (round % 4 == 3) wire.resize(wire.size() / 2);
-            std::unique_ptr<AbstractData> fresh(AbstractData::create(info));
-            PERDecoder decoder(wire.data(), wire.data() + wire.size());
-            bool const decoded = fresh->accept(decoder);
-            ASSERT_EQ(decoded, renew(wire, *kept, spares)) << round;
-            if (!decoded) continue;
-            std::string const difference = support::shapeDifference(*fresh, *kept);
-            ASSERT_TRUE(difference.empty()) << "round " << round << ": " << difference;
+            ASSERT_EQ(renewLikeFresh(info, wire, *kept, spares), "") << "round " << round;
         }
     }
-}
-
-TEST(RenewingDecode, FreesTheComponentsAnInputLeavesOut) {
-    Rec rec;
-    rec.set_slot(7);
-    rec.ref_pdu().select_y() = 5;
-    std::vector<char> const withSlot = per(rec);
-    rec.removeOptionalField(1);
-    std::vector<char> const without = per(rec);
-
-    Rec kept;
-    SpareValues spares;
-    ASSERT_TRUE(renew(withSlot, kept, spares));
-    ASSERT_NE(nullptr, kept.getField(1));
-    EXPECT_EQ(7u, kept.get_slot().getValue());
-    ASSERT_TRUE(renew(without, kept, spares));
-    EXPECT_FALSE(kept.hasOptionalField(1));
-    EXPECT_EQ(nullptr, kept.getField(1));
-}
-
-TEST(RenewingDecode, KeepsTheAlternativeAChoiceLeavesForItsNextSelection) {
-    PduExt y;
-    y.select_y() = 9;
-    PduExt x;
-    x.setSelection(0, new BOOLEAN(true, &BOOLEAN::theInfo));
-
-    PduExt kept;
-    SpareValues spares;
-    ASSERT_TRUE(renew(per(y), kept, spares));
-    AbstractData const* const first = kept.getSelection();
-    ASSERT_TRUE(renew(per(x), kept, spares));
-    EXPECT_EQ(1u, spares.size());
-    ASSERT_TRUE(renew(per(y), kept, spares));
-    EXPECT_EQ(first, kept.getSelection());
-    EXPECT_EQ(9u, static_cast<IntSlot const&>(*kept.getSelection()).getValue());
-    // The BOOLEAN waits in its turn; one spare per type.
-    EXPECT_EQ(1u, spares.size());
-    spares.clear();
-    EXPECT_EQ(0u, spares.size());
-}
-
-TEST(RenewingDecode, ReadsATimeWithoutTheFieldsOfTheTimeBefore) {
-    GeneralizedTime const zoned("20240601120000.250Z");
-    GeneralizedTime const local("20240601120000");
-    GeneralizedTime kept;
-    SpareValues spares;
-    ASSERT_TRUE(renew(per(zoned), kept, spares));
-    ASSERT_TRUE(renew(per(local), kept, spares));
-    EXPECT_EQ("", support::shapeDifference(local, kept));
-    EXPECT_EQ("20240601120000", kept.get());
-}
-
-TEST(RenewingDecode, ReturnsAnAdditionTheInputDoesNotCarryToItsFreshState) {
-    SEQUENCE full(&carriedFirst);
-    full.includeOptionalField(2, 3);  // d, the second addition
-    static_cast<AbstractString&>(*full.getField(3)).assign("xy");
-    static_cast<INTEGER&>(*full.getField(2)) = 200;
-    SEQUENCE none(&RecExtInfo);
-
-    SEQUENCE kept(&carriedFirst);
-    SpareValues spares;
-    ASSERT_TRUE(renew(per(full), kept, spares));
-    ASSERT_TRUE(renew(per(none), kept, spares));
-    SEQUENCE const fresh(&carriedFirst);
-    EXPECT_EQ("", support::shapeDifference(fresh, kept));
-    EXPECT_EQ(0, static_cast<INTEGER const&>(*kept.getField(2)).getValue());
-    EXPECT_EQ(nullptr, kept.getField(3));
 }
 
 }  // namespace

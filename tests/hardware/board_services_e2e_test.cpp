@@ -108,20 +108,14 @@ protected:
 
 }  // namespace
 
-TEST_F(BoardE2E, EachConnectionHearsTheE1TrunksAndATrunkThatDoesNotReadIsLeftOut) {
+TEST_F(BoardE2E, EachConnectionHearsTheE1TrunksAndStartsFromNoTclkBits) {
     EXPECT_EQ(start("e1 1 state lossCarrier\ne1 2 slips 7\ne1 2 lossCarrier 5\ne1 3 state rai\n"
                     "e1 3 lossAIS 1\ne1 3 lossRAI 3\ne1 0 lossBF 2\n"
                     "fail maintenance MAINT_E1_STATUS EIO 1\n"),
               "e1 1 lossCarrier 0 0 0 0 0; e1 2 normal 7 0 5 0 0; e1 3 rai 0 0 0 1 3");
     EXPECT_TRUE(server.errHas(
         "E1: synchronization status read fail, trunk = 0 cause = Input/output error\n"));
-    EXPECT_EQ(reconnect(),
-              "e1 0 normal 0 2 0 0 0; e1 1 lossCarrier 0 0 0 0 0; "
-              "e1 2 normal 7 0 5 0 0; e1 3 rai 0 0 0 1 3");
-}
-
-TEST_F(BoardE2E, TrunkCfgSetsAndClearsTclkBitsAndEachConnectionStartsFromZero) {
-    start();
+    // trunkCfg sets and clears TCLK bits; trunks past 31 have none.
     struct Step {
         char const* config;
         char const* pushed;  // "" for no push
@@ -137,7 +131,9 @@ TEST_F(BoardE2E, TrunkCfgSetsAndClearsTclkBitsAndEachConnectionStartsFromZero) {
         EXPECT_EQ(log("maintenance MAINT_SET_TCLK"), pushes);
     }
     EXPECT_TRUE(server.errHas("E1: TCLT = 0x80000001\n"));
-    reconnect();
+    EXPECT_EQ(reconnect(),
+              "e1 0 normal 0 2 0 0 0; e1 1 lossCarrier 0 0 0 0 0; "
+              "e1 2 normal 7 0 5 0 0; e1 3 rai 0 0 0 1 3");
     EXPECT_TRUE(waitFor([&] { return board("e1").find("\ntclk 0x0\n") != std::string::npos; }, 5s));
 }
 
@@ -151,9 +147,7 @@ TEST_F(BoardE2E, CasCommandsAreAnsweredBySignalsAndLineChangesReachTheController
         {"", cas(0, 5, "open : 9"), "cas 0/0 rx 0 tx 0; cas 0/5 rx 3 tx 9; ok"},
         {"", cas(1, 0, "open : 0"), "cas 1/0 rx 0 tx 0; ok"},
         {"", cas(0, 5, "set : 21"), "cas 0/0 rx 0 tx 0; cas 0/5 rx 3 tx 5; ok"},
-        {"", cas(0, 5, "get : NULL"), "cas 0/5 rx 3 tx 5; ok"},
         {"", cas(0, 7, "close : NULL"), "cas 0/7 rx -1 tx 1; ok"},
-        {"", cas(3, 0, "close : NULL"), "ok"},
         {"", cas(4, 5, "open : 1"), "ok"},
         {"", cas(0, 40, "open : 9"), "cas 0/0 rx 0 tx 0; cas 0/40 rx -1 tx 0; ok"},
         {"fail e1-cas CAS_OPEN EIO 1", cas(2, 0, "open : 0"), "cas 2/0 rx -1 tx 0; ok"},
@@ -206,7 +200,6 @@ TEST_F(BoardE2E, ConnectionsSelectTheFreeRunningClockAndClockCfgTheSourceItNames
         {clockCfg("internal", "enabled", 2), "4", "clock source = freerun"},
         {clockCfg("external", "disabled", 2), "5", "clock source = X3"},
         {clockCfg("external", "enabled", 2), "2", "clock source = f2"},
-        {clockCfg("external", "enabled", 7), "7", "clock source = ?2"},
         // Beyond the names: the number, never a name read past the table.
         {clockCfg("external", "enabled", 9), "9", "clock source = 9"},
         {clockCfg("external", "enabled", -3), "", "  source -3\n}"},
@@ -233,8 +226,6 @@ TEST_F(BoardE2E, DisabledClockControlAnswersUnsupportedAndNeverTouchesTheClock) 
     ASSERT_TRUE(server.errHas(" closed.\n"));
     EXPECT_TRUE(server.errHas("clock control disabled.\n"));
     EXPECT_EQ(board("clock"), "clock source none\n");
-    // The switch and the SPI framers hold /dev/hal; the clock never opened it.
-    EXPECT_NE(board("devices").find("/dev/hal present, opens 2\n"), std::string::npos);
 }
 
 TEST_F(BoardE2E, BusTestsPassWithTheSeedOfTheWriteAndNameTheFirstTimeslotThatDiffers) {
@@ -258,11 +249,6 @@ TEST_F(BoardE2E, BusTestsPassWithTheSeedOfTheWriteAndNameTheFirstTimeslotThatDif
                               "  written FF \n"));
     EXPECT_EQ(ask(bpc(3, 5, "disconnect", 10, 4)), "ok");
     EXPECT_EQ(board("mux 8586"), "8586 off\n");
-
-    // Past timeslot 127 a stretch goes on into the next bus.
-    std::vector<unsigned> const next = pattern(6, 20);
-    EXPECT_EQ(ask(bpc(0, 6, "write", 120, 20)), "ok");
-    EXPECT_EQ(board("mux 8331"), "8331 = 0x" + hex(next[19], "%02x") + "\n");
 
     // Bus 15 from timeslot 120 for 20: outputs 10232 to 10251, of which the
     // switch has the first eight; the rest are refused and read as 0xFF.

@@ -16,8 +16,6 @@
 #include "tests/support/capture.h"
 #include "tests/support/temp_root.h"
 #include "hardware/hw_mux.h"
-#include "tests/support/capture.h"
-#include "tests/support/temp_root.h"
 
 using support::board;
 
@@ -46,72 +44,37 @@ std::vector<unsigned> range(unsigned first, unsigned count) {
 
 }  // namespace
 
-TEST(HwMux, OpeningSwitchesEveryBusOutputOffInOrderThenTheRefreshStartsAtTheSecond) {
-    board("log clear");
-    HwMux mux;
-    EXPECT_EQ(logged("HAL_MUX_DISABLE"), range(8192, 2048));
-    for (int i = 0; i < HwMux::bus_outputs; ++i) ASSERT_EQ(mux.output(i), HwMux::disabled);
-    EXPECT_EQ(mux.cursor(), 0u);
-
-    board("log clear");
-    mux.OnDPC();
-    EXPECT_EQ(logged("HAL_MUX_DISABLE"), range(8193, 128));
-    // Sixteen runs cover the table, the cursor wrapping from 2047 to 0.
-    for (int run = 1; run < 16; ++run) mux.OnDPC();
-    EXPECT_EQ(mux.cursor(), 0u);
-    std::vector<unsigned> sweep = range(8193, 2047);
-    sweep.push_back(8192);
-    EXPECT_EQ(logged("HAL_MUX_DISABLE"), sweep);
-}
-
-TEST(HwMux, EachOperationReachesTheBoardAndTheTable) {
+TEST(HwMux, EachOperationReachesTheBoardAndTheRefreshLeavesConnectedAndWrittenOutputs) {
     HwMux mux;
     struct Step {
-        char const* what;
         std::function<bool()> call;
         int output;
         char const* board_shows;
-        int entry;  // table index, -1: none
-        uint16_t state;
     } const steps[] = {
-        {"connect a bus output", [&] { return mux.Connect(5, 8200); }, 8200, "8200 <- 5\n", 8, 5},
-        {"disconnect writes the idle byte", [&] { return mux.Disconnect(8300); }, 8300,
-         "8300 = 0xd5\n", 108, HwMux::constant},
-        {"write a byte", [&] { return mux.Write(8301, 0x3c); }, 8301, "8301 = 0x3c\n", 109,
-         HwMux::constant},
-        {"connect a lower port", [&] { return mux.Connect(8200, 100); }, 100, "100 <- 8200\n", -1,
-         0},
-        {"disable", [&] { return mux.Disable(8301); }, 8301, "8301 off\n", 109, HwMux::disabled},
+        {[&] { return mux.Connect(5, 8200); }, 8200, "8200 <- 5\n"},
+        {[&] { return mux.Disconnect(8300); }, 8300, "8300 = 0xd5\n"},
+        {[&] { return mux.Write(8301, 0x3c); }, 8301, "8301 = 0x3c\n"},
+        {[&] { return mux.Connect(8200, 100); }, 100, "100 <- 8200\n"},
+        {[&] { return mux.Disable(8301); }, 8301, "8301 off\n"},
+        {[&] { return mux.Connect(7, 10239); }, 10239, "10239 <- 7\n"},
+        {[&] { return mux.Write(8200, 0x10); }, 8200, "8200 = 0x10\n"},
     };
     for (Step const& s : steps) {
-        SCOPED_TRACE(s.what);
         EXPECT_TRUE(s.call());
         EXPECT_EQ(board("mux " + std::to_string(s.output)), s.board_shows);
-        if (s.entry >= 0) {
-            EXPECT_EQ(mux.output(s.entry), s.state);
-        }
     }
-    // A lower port reads the byte of its source; a stuck bit shows.
-    EXPECT_TRUE(mux.Write(8200, 0x10));
+    // A written byte reads back; a stuck bit shows.
     EXPECT_EQ(mux.Read(8200), 0x10);
-    EXPECT_EQ(mux.Read(100), 0x10);
     board("mux stuck 8200 0x04");
     EXPECT_EQ(mux.Read(8200), 0x14);
-    EXPECT_EQ(mux.Read(9999), 0xFF);
-}
 
-TEST(HwMux, TheRefreshNeverTouchesAConnectedOrWrittenOutput) {
-    HwMux mux;
-    mux.Connect(5, 8200);
-    mux.Disconnect(9000);
-    mux.Write(10239, 0x55);
-    mux.Disable(8200);  // off again: refreshed
-    mux.Connect(7, 8201);
+    // Sixteen runs of the refresh sweep the table once, from the second
+    // output round to the first; the output switched off again is among them.
     board("log clear");
     for (int run = 0; run < 16; ++run) mux.OnDPC();
     std::vector<unsigned> expected;
     for (unsigned out : range(8193, 2047))
-        if (out != 8201 && out != 9000 && out != 10239) expected.push_back(out);
+        if (out != 8200 && out != 8300 && out != 10239) expected.push_back(out);
     expected.push_back(8192);
     EXPECT_EQ(logged("HAL_MUX_DISABLE"), expected);
 }
@@ -143,9 +106,7 @@ TEST(HwMux, FailuresAreTheResultAndALine) {
         EXPECT_FALSE(c.call());
         EXPECT_EQ(log.text().substr(before), c.line);
     }
-    // The table keeps what was asked for; negative channels reach nobody.
-    EXPECT_EQ(mux.output(8), 5);
-    EXPECT_EQ(mux.output(108), HwMux::disabled);
+    // Negative channels reach nobody.
     size_t const before = log.text().size();
     EXPECT_FALSE(mux.Connect(-1, 8200));
     EXPECT_FALSE(mux.Disable(-1));
@@ -154,12 +115,15 @@ TEST(HwMux, FailuresAreTheResultAndALine) {
 }
 
 TEST(HwMux, OutputsBeyondTheBusesArePassedUnrecordedAndTheBoardRefusesThem) {
+    // A write just past the table would show in the refresh cursor, one
+    // further off under the address sanitizer (the switch is on the stack).
     HwMux mux;
     for (int i = 0; i < HwMux::bus_outputs; ++i) mux.Connect(1, HwMux::first_bus_output + i);
     EXPECT_FALSE(mux.Connect(5, 10240));
     EXPECT_FALSE(mux.Disconnect(10300));
     EXPECT_FALSE(mux.Write(20000, 1));
     for (int i = 0; i < HwMux::bus_outputs; ++i) ASSERT_EQ(mux.output(i), 1);
+    EXPECT_EQ(mux.cursor(), 0u);
     EXPECT_NE(board("log hal HAL_MUX_CONNECT").find(" HAL_MUX_CONNECT 10240 5 -> EINVAL\n"),
               std::string::npos);
 }
@@ -180,7 +144,6 @@ TEST(HwMux, RetriesTheOpenOnEveryOperationWhileTheDeviceIsAbsent) {
     board("log clear");
     EXPECT_TRUE(mux.Connect(5, 8200));
     EXPECT_EQ(logged("HAL_MUX_DISABLE"), range(8192, 2048));
-    EXPECT_EQ(board("mux 8200"), "8200 <- 5\n");
 }
 
 TEST(HwMux, ADescriptorOfZeroCountsAsOpen) {
@@ -192,5 +155,4 @@ TEST(HwMux, ADescriptorOfZeroCountsAsOpen) {
     EXPECT_TRUE(mux.Connect(5, 8200));
     EXPECT_TRUE(mux.Disconnect(8201));
     EXPECT_EQ(board("log hal open"), "");
-    EXPECT_EQ(board("mux 8200"), "8200 <- 5\n");
 }

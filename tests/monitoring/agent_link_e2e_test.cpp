@@ -21,11 +21,15 @@ std::string const trapsinkSet = TestAgent::notation(
 
 TEST(SnmpAgentLink, ForwardsTrapReceiversAndSnmpSetToEveryConnectedAgentAndNothingElse) {
     ServerProcess server;
-    TestAgent first, second;
-    ASSERT_TRUE(first.listen() && second.listen());
-    writeConfig(server, first.config("first") + second.config("second"));
+    TestAgent first, second, nameless;
+    ASSERT_TRUE(first.listen() && second.listen() && nameless.listen());
+    // An incomplete subsection makes no link.
+    writeConfig(server, first.config("first") + "[snmpagent]\nhost=127.0.0.1:" +
+                            std::to_string(nameless.port()) + "\n" + second.config("second"));
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(first.accept() && second.accept());
+    EXPECT_TRUE(server.errHas("snmpagent: required key \"name\" not present, line 4\n"));
+    EXPECT_FALSE(nameless.accept(300ms));
     Controller controller;
     ASSERT_TRUE(controller.connect(server.port()));
     // Items without a MON command are answered and reach no agent.
@@ -46,7 +50,7 @@ TEST(SnmpAgentLink, ForwardsTrapReceiversAndSnmpSetToEveryConnectedAgentAndNothi
     }
 }
 
-TEST(SnmpAgentLink, AnAgentWhoseLinkComesUpIsToldTheLatestOfEverythingKept) {
+TEST(SnmpAgentLink, AnAgentWhoseLinkComesUpIsToldWhatIsKeptAndKeptThroughWhatItCannotTake) {
     ServerProcess server;
     TestAgent agent;
     writeConfig(server, agent.config("late"));
@@ -70,17 +74,8 @@ TEST(SnmpAgentLink, AnAgentWhoseLinkComesUpIsToldTheLatestOfEverythingKept) {
               TestAgent::notation("{ pdu command : snmp-set : { commands { "
                                   "{ uniq 3, id oid : \"1.3.6.1.4.1.9.1\", value \"new\" }, "
                                   "{ uniq 2, id oid : \"1.3.6.1.4.1.9.2\", value \"two\" } } } }"));
-}
 
-TEST(SnmpAgentLink, LogsWhatItCannotTakeFromAnAgentAndKeepsTheLink) {
-    ServerProcess server;
-    TestAgent agent;
-    ASSERT_TRUE(agent.listen());
-    writeConfig(server, agent.config("mib"));
-    ASSERT_TRUE(server.start());
-    ASSERT_TRUE(agent.accept());
-    std::string const prefix = "snmpagent.mib 127.0.0.1:" + std::to_string(agent.port());
-
+    std::string const prefix = "snmpagent.late 127.0.0.1:" + std::to_string(agent.port());
     agent.link.send(frame(hex("FF FF")));
     EXPECT_TRUE(server.errHas(prefix + ": receive : decode error!\n msg: FF FF \n"));
     // Responses and signals are taken in silence; a command is refused.
@@ -91,21 +86,6 @@ TEST(SnmpAgentLink, LogsWhatItCannotTakeFromAnAgentAndKeepsTheLink) {
     for (MON::Message const* m : {&response, &signal, &command}) agent.send(*m);
     EXPECT_TRUE(server.errHas(prefix + ": receive : command from the agent dropped\n"));
     EXPECT_EQ(server.err().find("decode error!", server.err().find("FF FF")), std::string::npos);
-
-    Controller controller;
-    ASSERT_TRUE(controller.connect(server.port()));
     EXPECT_TRUE(display(controller, trapReceivers));
     EXPECT_EQ(agent.readText(), trapsinkSet);
-}
-
-TEST(SnmpAgentLink, AnIncompleteSubsectionMakesNoLink) {
-    ServerProcess server;
-    TestAgent nameless, named;
-    ASSERT_TRUE(nameless.listen() && named.listen());
-    writeConfig(server, "[snmpagent]\nhost=127.0.0.1:" + std::to_string(nameless.port()) + "\n" +
-                            named.config("named"));
-    ASSERT_TRUE(server.start());
-    ASSERT_TRUE(named.accept());
-    EXPECT_FALSE(nameless.accept(300ms));
-    EXPECT_TRUE(server.errHas("snmpagent: required key \"name\" not present, line 1\n"));
 }
