@@ -57,12 +57,11 @@ TEST(FilePlayers, PlayTheirPhrasesInOrderRepeatTimesSkippingWhatCannotBePlayed) 
         < { slot 2, pdu signal : abort : 0 }
         $ mcc written 1024
         = AA BB CC AA BB CC
-        $ log hal HAL_MUX_CONNECT
-        = hal#2 HAL_MUX_CONNECT 37 1024
         $ mux 37
         = 37 = 0xd5
     )");
     // Nothing playable: the connect is refused and one abort follows.
+    // Repeat 0 plays on until the player is destroyed.
     c.run(R"(
         > { seq 4, slot 3, pdu command : create : voice : player : file : { name { "missing", "../secret", "sub" }, repeat 1 } }
         < { seq 4, slot 3, pdu response : success : NULL }
@@ -70,9 +69,6 @@ TEST(FilePlayers, PlayTheirPhrasesInOrderRepeatTimesSkippingWhatCannotBePlayed) 
         < { seq 5, slot 3, pdu response : error : connectFail }
         < { slot 3, pdu signal : abort : 0 }
         ~ 200
-    )");
-    // Repeat 0 plays on until the player is destroyed.
-    c.run(R"(
         > { seq 7, slot 4, pdu command : create : voice : player : file : { name { "b" }, repeat 0 } }
         < { seq 7, slot 4, pdu response : success : NULL }
         > { seq 8, slot 4, pdu command : connect : 1 }
@@ -144,15 +140,10 @@ TEST(Recorders, SendTheChannelToTheirPeerForEachNewSource) {
         = 1024 <- 37
     )");
     ASSERT_TRUE(peer.accept());
-    c.run(R"(
-        $ mcc send 1024 01 02 03 , 04
-    )");
+    c.run("$ mcc send 1024 01 02 03 , 04");
     EXPECT_EQ(text(peer.read(4)), "01 02 03 04");
     // The channel's stream ends: the recording is complete.
-    c.run(R"(
-        $ mcc end 1024
-        < { slot 2, pdu signal : ioctl : stopRecording : userRequest }
-    )");
+    c.run("$ mcc end 1024\n< { slot 2, pdu signal : ioctl : stopRecording : userRequest }");
     EXPECT_TRUE(peer.closedByServer());
     // A new source opens a new connection.
     c.run(R"(
@@ -174,8 +165,8 @@ TEST(Recorders, SendTheChannelToTheirPeerForEachNewSource) {
     )");
     ASSERT_TRUE(peer.accept());
     peer.close();
-    EXPECT_EQ(boardTool(c.server.root(), "mcc send 1025 01 , 02 , 03"), "");
-    c.run("< { slot 3, pdu signal : ioctl : stopRecording : connectionAborted }");
+    c.run("$ mcc send 1025 01 , 02 , 03\n"
+          "< { slot 3, pdu signal : ioctl : stopRecording : connectionAborted }");
     EXPECT_TRUE(c.server.errHas("recorder[1025]: record aborted\n"));
 
     // A peer that refuses.
