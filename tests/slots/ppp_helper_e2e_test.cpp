@@ -6,8 +6,6 @@
 
 #include <sstream>
 
-#include "tests/support/board_tool.h"
-#include "tests/support/script.h"
 #include "tests/support/modem_harness.h"
 #include "tests/support/harness.h"
 #include "slots/ppp_helper_frame.h"

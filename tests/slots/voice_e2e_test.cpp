@@ -88,10 +88,6 @@ TEST(NetworkPlayers, SendTheirIdThenPlayThePeersStreamUntilItCloses) {
     Connected c;
     TcpPeer peer;
     c.run(std::string(trunk) + R"(
-        > { seq 2, slot 2, pdu command : create : trunk : { trunk 1, timeslot 6 } }
-        < { seq 2, slot 2, pdu response : success : NULL }
-        < { slot 2, pdu signal : transmitter : active : 38 }
-        < { slot 2, pdu signal : receiver : active : 38 }
         > { seq 3, slot 3, pdu command : create : voice : player : network : { host { iaddr "127.0.0.1", port )" +
           std::to_string(peer.port()) + R"( }, id -2130574588 } }
         < { seq 3, slot 3, pdu response : success : NULL }
@@ -102,15 +98,7 @@ TEST(NetworkPlayers, SendTheirIdThenPlayThePeersStreamUntilItCloses) {
     )");
     ASSERT_TRUE(peer.accept());
     EXPECT_EQ(text(peer.read(4)), "81 02 03 04");
-    peer.write(hex("00 01 7F 80 FF"));
-    // A second consumer joins the stream; nothing starts again.
-    c.run(R"(
-        > { seq 5, slot 3, pdu command : connect : 2 }
-        < { seq 5, slot 3, pdu response : success : NULL }
-        $ mux 38
-        = 38 <- 1024
-    )");
-    peer.write(hex("55"));
+    peer.write(hex("00 01 7F 80 FF 55"));
     peer.close();
     c.run(R"(
         < { slot 3, pdu signal : transmitter : inactive : NULL }

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/board_tool.h"
 #include "tests/support/script.h"
 #include "tests/support/modem_harness.h"
 #include "tests/support/harness.h"
