@@ -174,9 +174,9 @@ TEST(MixerInputs, ReportWhatTheirDetectorFindsWhileItIsOn) {
         $ dtmf short 0
         $ dtmf detect 1025 12 at 1005
         < { slot 5, pdu signal : tonec : { timestamp 1005, event dtmf : 12 } }
-        + { seq 5, slot 5, pdu command : ioctl : dtmf-enable : FALSE }
+        + { seq 4, slot 5, pdu command : ioctl : dtmf-enable : FALSE }
         $ dtmf detect 1025 5
-        + { seq 6, slot 5, pdu command : ioctl : dtmf-enable : TRUE }
+        + { seq 5, slot 5, pdu command : ioctl : dtmf-enable : TRUE }
         $ dtmf detect 1025 5 id 1
         $ dtmf detect 1025 9 at 7
         < { slot 5, pdu signal : tonec : { timestamp 7, event dtmf : 9 } }
@@ -228,8 +228,8 @@ TEST(MixerOutputs, DialDigitStringsWithTheirDurationsUntilDoneStoppedOrDestroyed
         < { seq 14, slot 7, pdu response : success : NULL }
         < { slot 7, pdu signal : tonec : { timestamp 0, event dtmfDone : NULL } }
         + { seq 15, slot 6, pdu command : ioctl : dtmf-disable : NULL }
-        + { seq 19, slot 6, pdu command : ioctl : translateDTMF : { digits { { freq1 852, freq2 1477 } }, toneDuration 100000 } }
-        + { seq 20, slot 6, pdu command : destroy : NULL }
+        + { seq 16, slot 6, pdu command : ioctl : translateDTMF : { digits { { freq1 852, freq2 1477 } }, toneDuration 100000 } }
+        + { seq 17, slot 6, pdu command : destroy : NULL }
         ~ 100
     )");
     std::vector<long> at_ms;
