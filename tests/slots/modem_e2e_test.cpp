@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/board_tool.h"
-#include "tests/support/script.h"
 #include "tests/support/modem_harness.h"
 #include "tests/support/harness.h"
 
@@ -16,15 +14,19 @@ namespace {
 
 using Args = std::vector<std::string>;
 
+// Trunk slot 1 on channel 1, for the modems to connect to.
+char const trunk[] = R"(
+    > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
+    < { seq 1, slot 1, pdu response : success : NULL }
+    < { slot 1, pdu signal : transmitter : active : 1 }
+    < { slot 1, pdu signal : receiver : active : 1 }
+)";
+
 }  // namespace
 
-TEST(DspModemSlots, AnswerOnTheirModemAndRunTheDaemonOnItsDataDevice) {
+TEST(DspModemSlots, AnswerOrOriginateOnTheirModemAndRunTheDaemonOnItsDataDevice) {
     ModemServer s("netif none\n");
-    s.run(R"(
-        > { seq 1, slot 1, pdu command : create : trunk : { trunk 1, timeslot 5 } }
-        < { seq 1, slot 1, pdu response : success : NULL }
-        < { slot 1, pdu signal : transmitter : active : 37 }
-        < { slot 1, pdu signal : receiver : active : 37 }
+    s.run(std::string(trunk) + R"(
         > { seq 2, slot 2, pdu command : create : modem : { cid "5551234", cdid "100", ddm { ddmV120 }, dmp { { offset 5, value 7 }, { offset 9, value -1 } } } }
         < { seq 2, slot 2, pdu response : success : NULL }
         $ log clear
@@ -32,8 +34,6 @@ TEST(DspModemSlots, AnswerOnTheirModemAndRunTheDaemonOnItsDataDevice) {
         < { slot 2, pdu signal : transmitter : active : 512 }
         < { slot 2, pdu signal : receiver : active : 512 }
         < { seq 3, slot 1, pdu response : success : NULL }
-        $ mux 512
-        = 512 <- 37
         > { seq 4, slot 2, pdu command : connect : 1 }
         < { seq 4, slot 2, pdu response : success : NULL }
     )");
@@ -46,11 +46,6 @@ TEST(DspModemSlots, AnswerOnTheirModemAndRunTheDaemonOnItsDataDevice) {
               "mctl#N MDM_SET_PARAM 0 5 7\n"
               "mctl#N MDM_SET_PARAM 0 9 4294967295\n"
               "mctl#N MDM_ANSWER 0 4294967295\n");
-    EXPECT_EQ(s.board("modem"),
-              "modem 0 channel 512 mctl#N ddm 0 param 5=7 param 9=-1 answer\n"
-              "modem 1 channel 513 free\n"
-              "modem 2 channel 514 free\n"
-              "modem 3 channel 515 free\n");
     EXPECT_EQ(s.args(0), (Args{s.standins.path(pppd_program), "file",
                                s.standins.path("/usr/local/etc/ppp/aoptions"),
                                s.standins.path("/dev/mdm0"), "remotenumber", "5551234"}));
@@ -66,39 +61,33 @@ TEST(DspModemSlots, AnswerOnTheirModemAndRunTheDaemonOnItsDataDevice) {
     EXPECT_TRUE(s.standins.logHas(s.standins.runs()[0].pid, "hup\n"));
     EXPECT_TRUE(s.server.errHas("02:dsp-modem: sent HUP to pppd.\n"));
     EXPECT_TRUE(waitFor([&] { return s.board("modem").find("mctl") == std::string::npos; }, 5s));
-    EXPECT_EQ(s.board("mux 37"), "37 = 0xd5\n");
-}
+    EXPECT_EQ(s.board("mux 1"), "1 = 0xd5\n");
 
-TEST(DspModemSlots, OriginateWithTheOriginateOptionsAndNoCallerNumber) {
-    ModemServer s;
+    // Originate: the originate options, and no caller number.
     s.run(R"(
-        > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 3 } }
-        < { seq 1, slot 1, pdu response : success : NULL }
-        < { slot 1, pdu signal : transmitter : active : 3 }
-        < { slot 1, pdu signal : receiver : active : 3 }
-        > { seq 2, slot 7, pdu command : create : modem : { cid "", cdid "", originate NULL } }
-        < { seq 2, slot 7, pdu response : success : NULL }
-        > { seq 3, slot 7, pdu command : connect : 1 }
+        > { seq 6, slot 7, pdu command : create : modem : { cid "", cdid "", originate NULL } }
+        < { seq 6, slot 7, pdu response : success : NULL }
+        > { seq 7, slot 7, pdu command : connect : 1 }
         < { slot 7, pdu signal : transmitter : active : 512 }
         < { slot 7, pdu signal : receiver : active : 512 }
-        < { seq 3, slot 7, pdu response : success : NULL }
-        $ mux 3
-        = 3 <- 512
+        < { seq 7, slot 7, pdu response : success : NULL }
+        $ mux 1
+        = 1 <- 512
     )");
-    EXPECT_EQ(s.args(0), (Args{s.standins.path(pppd_program), "file",
+    EXPECT_EQ(s.args(1), (Args{s.standins.path(pppd_program), "file",
                                s.standins.path("/usr/local/etc/ppp/coptions"),
                                s.standins.path("/dev/mdm0")}));
     EXPECT_EQ(s.board("log mctl MDM_ORIGINATE"), "mctl#N MDM_ORIGINATE 0 4294967295\n");
 }
 
-TEST(DspModemSlots, AFailedSetUpAbortsWithTheErrnoAndRunsAgainOnTheNextConnection) {
-    ModemServer s;
-    s.run(R"(
-        > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
-        < { seq 1, slot 1, pdu response : success : NULL }
-        < { slot 1, pdu signal : transmitter : active : 1 }
-        < { slot 1, pdu signal : receiver : active : 1 }
-        > { seq 2, slot 2, pdu command : create : modem : { cid "1", cdid "2" } }
+// A failed set-up aborts with the errno and runs again on the next
+// connection; a child's end while the slot lives is an abort with the raw
+// wait status, 512 for a program that cannot be executed.
+TEST(DspModemSlots, AbortWithTheErrnoOfAFailedSetUpOrTheRawWaitStatusOfTheirChild) {
+    ModemServer s("netif none\n");
+    s.standins.tell(pppd_program, "exit 3\n");
+    s.run(std::string(trunk) + R"(
+        > { seq 2, slot 2, pdu command : create : modem : { cid "1", cdid "2", ddm { ddmV110, ddm7BIT } } }
         < { seq 2, slot 2, pdu response : success : NULL }
         $ fail mctl MDM_ALLOCATE EBUSY 1
         > { seq 3, slot 1, pdu command : connect : 2 }
@@ -108,6 +97,7 @@ TEST(DspModemSlots, AFailedSetUpAbortsWithTheErrnoAndRunsAgainOnTheNextConnectio
         > { seq 4, slot 1, pdu command : connect : 2 }
         < { slot 2, pdu signal : transmitter : active : 512 }
         < { seq 4, slot 1, pdu response : success : NULL }
+        < { slot 2, pdu signal : abort : 768 }
         > { seq 5, slot 3, pdu command : create : modem : { cid "1", cdid "2" } }
         < { seq 5, slot 3, pdu response : success : NULL }
         $ fail mctl MDM_ANSWER EIO 1
@@ -116,70 +106,42 @@ TEST(DspModemSlots, AFailedSetUpAbortsWithTheErrnoAndRunsAgainOnTheNextConnectio
         < { slot 3, pdu signal : receiver : active : 513 }
         < { slot 3, pdu signal : abort : 5 }
         < { seq 6, slot 3, pdu response : success : NULL }
-        $ absent mctl
-        = /dev/mctl absent
-        > { seq 7, slot 4, pdu command : create : modem : { cid "1", cdid "2" } }
+        > { seq 7, slot 4, pdu command : create : modem : { cid "1", cdid "2", execfile "/opt/no-such-dialer", execargs { "-x", "y z" } } }
         < { seq 7, slot 4, pdu response : success : NULL }
         > { seq 8, slot 4, pdu command : connect : 1 }
-        < { slot 4, pdu signal : abort : 2 }
-        < { slot 4, pdu signal : transmitter : active : -1 }
-        < { seq 8, slot 4, pdu response : error : connectFail }
-        > { seq 9, pdu command : query : NULL }
-        < { seq 9, pdu response : success : NULL }
-        < { pdu signal : query : { ... modem 0, ... digital-modems 4, ... } }
-    )");
-    EXPECT_TRUE(s.server.errHas("02:dsp-modem: insufficient resources : Device or resource busy\n"));
-    EXPECT_TRUE(s.server.errHas("03:dsp-modem: answer failed : Input/output error\n"));
-    EXPECT_TRUE(s.server.errHas("04:dsp-modem: fail to open device: No such file or directory\n"));
-    EXPECT_TRUE(s.server.errHas(
-        "modem[0,3]: fail to open \"/dev/mctl\" : No such file or directory\n"));
-    EXPECT_TRUE(s.standins.waitRuns(1));
-    EXPECT_EQ(s.standins.runs().size(), 1u) << "a failed answer starts no daemon";
-}
-
-TEST(ModemChildren, AnEndWhileTheSlotLivesIsAnAbortWithTheRawWaitStatus) {
-    ModemServer s("netif none\n");
-    s.standins.tell(pppd_program, "exit 3\n");
-    s.run(R"(
-        > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
-        < { seq 1, slot 1, pdu response : success : NULL }
-        < { slot 1, pdu signal : transmitter : active : 1 }
-        < { slot 1, pdu signal : receiver : active : 1 }
-        > { seq 2, slot 2, pdu command : create : modem : { cid "1", cdid "2", ddm { ddmV110, ddm7BIT } } }
-        < { seq 2, slot 2, pdu response : success : NULL }
-        > { seq 3, slot 1, pdu command : connect : 2 }
-        < { slot 2, pdu signal : transmitter : active : 512 }
-        < { slot 2, pdu signal : receiver : active : 512 }
-        < { seq 3, slot 1, pdu response : success : NULL }
-        < { slot 2, pdu signal : abort : 768 }
-        > { seq 4, slot 3, pdu command : create : modem : { cid "1", cdid "2", execfile "/opt/no-such-dialer", execargs { "-x", "y z" } } }
-        < { seq 4, slot 3, pdu response : success : NULL }
-        > { seq 5, slot 3, pdu command : connect : 1 }
-        < { slot 3, pdu signal : transmitter : active : 513 }
-        < { slot 3, pdu signal : receiver : active : 513 }
-        < { seq 5, slot 3, pdu response : success : NULL }
-        < { slot 3, pdu signal : abort : 512 }
-        > { seq 6, slot 2, pdu command : destroy : NULL }
-        < { seq 6, slot 2, pdu response : success : NULL }
-        > { seq 7, slot 3, pdu command : destroy : NULL }
-        < { seq 7, slot 3, pdu response : success : NULL }
+        < { slot 4, pdu signal : transmitter : active : 514 }
+        < { slot 4, pdu signal : receiver : active : 514 }
+        < { seq 8, slot 4, pdu response : success : NULL }
+        < { slot 4, pdu signal : abort : 512 }
+        > { seq 9, slot 2, pdu command : destroy : NULL }
+        < { seq 9, slot 2, pdu response : success : NULL }
     )");
     // The child that could not run its program left without running the
     // server's exit handlers: the board's control socket is still there.
     EXPECT_EQ(s.board("log mctl MDM_SET_DDM"), "mctl#N MDM_SET_DDM 0 5\n");
+    EXPECT_TRUE(
+        s.server.errHas("02:dsp-modem: insufficient resources : Device or resource busy\n"));
+    EXPECT_TRUE(s.server.errHas("03:dsp-modem: answer failed : Input/output error\n"));
+    EXPECT_EQ(s.standins.runs().size(), 1u) << "a failed answer starts no daemon";
+    s.run(R"(
+        $ absent mctl
+        = /dev/mctl absent
+        > { seq 10, pdu command : query : NULL }
+        < { seq 10, pdu response : success : NULL }
+        < { pdu signal : query : { ... modem 0, ... digital-modems 0, ... } }
+    )");
+    EXPECT_TRUE(s.server.errHas("]: fail to open \"/dev/mctl\" : No such file or directory\n"));
 }
 
 TEST(FaxPrograms, RunAsTheModemParametersSay) {
     ModemServer s;
     s.standins.tell(fax_transfer_program, "exit 3\n");
+    // Arguments beyond what the vector holds are cut with a line.
     std::string many;
-    for (int i = 0; i < 62; ++i) many += (i ? ", \"" : "\"") + std::to_string(i) + "\"";
-    s.run(R"(
-        > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
-        < { seq 1, slot 1, pdu response : success : NULL }
-        < { slot 1, pdu signal : transmitter : active : 1 }
-        < { slot 1, pdu signal : receiver : active : 1 }
-        > { seq 2, slot 2, pdu command : create : modem : { cid "", cdid "", fax NULL, execargs { "send", "page.g3" } } }
+    for (int i = 0; i < 62; ++i) many += ", \"" + std::to_string(i) + "\"";
+    s.run(std::string(trunk) + R"(
+        > { seq 2, slot 2, pdu command : create : modem : { cid "", cdid "", fax NULL, execargs { "send")" +
+          many + R"( } } }
         < { seq 2, slot 2, pdu response : success : NULL }
         > { seq 3, slot 1, pdu command : connect : 2 }
         < { slot 2, pdu signal : transmitter : active : 512 }
@@ -199,20 +161,18 @@ TEST(FaxPrograms, RunAsTheModemParametersSay) {
         < { slot 4, pdu signal : transmitter : active : 512 }
         < { slot 4, pdu signal : receiver : active : 512 }
         < { seq 7, slot 4, pdu response : success : NULL }
-    )");
-    EXPECT_EQ(s.board("log mctl MDM_ORIGINATE_FAX"), "mctl#N MDM_ORIGINATE_FAX 0 4294967295\n");
-    EXPECT_EQ(s.board("modem"),
-              "modem 0 channel 512 mctl#N originate fax\n"
-              "modem 1 channel 513 free\n"
-              "modem 2 channel 514 free\n"
-              "modem 3 channel 515 free\n");
-    s.run(R"(
         > { seq 8, slot 3, pdu command : destroy : NULL }
         < { seq 8, slot 3, pdu response : success : NULL }
     )");
+    EXPECT_EQ(s.board("log mctl MDM_ORIGINATE_FAX"), "mctl#N MDM_ORIGINATE_FAX 0 4294967295\n");
     // The fax programs give the modem back: it is theirs to open.
-    EXPECT_EQ(s.args(0), (Args{s.standins.path(fax_transfer_program), "-m", "0", "send",
-                               "page.g3"}));
+    Args const transfer = s.args(0);
+    ASSERT_EQ(transfer.size(), 63u);
+    EXPECT_EQ(Args(transfer.begin(), transfer.begin() + 5),
+              (Args{s.standins.path(fax_transfer_program), "-m", "0", "send", "0"}));
+    EXPECT_EQ(transfer.back(), "58");
+    EXPECT_TRUE(
+        s.server.errHas("02:dsp-modem: fax transfer: 3 arguments beyond the first 60 dropped\n"));
     EXPECT_TRUE(s.server.outHas("executing fax transfer\n"));
     EXPECT_TRUE(s.server.errHas("02:dsp-modem: pages received: 3\n"));
     // The receiver starts a second later, and nothing waits for it.
@@ -223,34 +183,14 @@ TEST(FaxPrograms, RunAsTheModemParametersSay) {
     EXPECT_EQ(receiver[4].rfind(s.standins.path("/var/fax-"), 0), 0u) << receiver[4];
     EXPECT_EQ(receiver[4].size(), s.standins.path("/var/fax-00-00-00.g3").size());
     EXPECT_TRUE(s.server.outHas("executing\n"));
-
-    // Arguments beyond what the vector holds are cut with a line.
-    s.run(R"(
-        > { seq 9, slot 5, pdu command : create : modem : { cid "", cdid "", fax NULL, execargs { )" +
-          many + R"( } } }
-        < { seq 9, slot 5, pdu response : success : NULL }
-        > { seq 10, slot 1, pdu command : connect : 5 }
-        < { slot 5, pdu signal : transmitter : active : 513 }
-        < { slot 5, pdu signal : receiver : active : 513 }
-        < { seq 10, slot 1, pdu response : success : NULL }
-    )");
-    Args const cut = s.args(2);
-    ASSERT_EQ(cut.size(), 63u);
-    EXPECT_EQ(cut[3], "0");
-    EXPECT_EQ(cut[62], "59");
-    EXPECT_TRUE(s.server.errHas("05:dsp-modem: fax transfer: 2 arguments beyond the first 60 dropped\n"));
 }
 
 TEST(DigitalModemSlots, RunTheDaemonOnAFreeInterfaceAndGiveItBack) {
     ModemServer s("modem count 2\nnetif hdlc1 601 0x0\n");
-    s.run(R"(
-        > { seq 1, pdu command : query : NULL }
-        < { seq 1, pdu response : success : NULL }
+    s.run(std::string(trunk) + R"(
+        > { seq 2, pdu command : query : NULL }
+        < { seq 2, pdu response : success : NULL }
         < { pdu signal : query : { ... modem 2, ... digital-modems 3, ... } }
-        > { seq 2, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
-        < { seq 2, slot 1, pdu response : success : NULL }
-        < { slot 1, pdu signal : transmitter : active : 1 }
-        < { slot 1, pdu signal : receiver : active : 1 }
         > { seq 3, slot 2, pdu command : create : modem : { cid "77", cdid "", ddm { ddm8BIT } } }
         < { seq 3, slot 2, pdu response : success : NULL }
         > { seq 4, slot 1, pdu command : connect : 2 }
@@ -261,9 +201,6 @@ TEST(DigitalModemSlots, RunTheDaemonOnAFreeInterfaceAndGiveItBack) {
         = hdlc1 index 11 flags 0x0 channel 601 hdlc down
         = hdlc2 index 12 flags 0x90 channel 602 hdlc down
         = hdlc3 index 13 flags 0x90 channel 603 hdlc down
-        > { seq 5, pdu command : query : NULL }
-        < { seq 5, pdu response : success : NULL }
-        < { pdu signal : query : { ... modem 2, ... digital-modems 3, ... } }
         > { seq 6, slot 3, pdu command : create : modem : { cid "", cdid "", ddm { ddmV120 } } }
         < { seq 6, slot 3, pdu response : success : NULL }
         $ netif hdlc2 up
@@ -274,18 +211,6 @@ TEST(DigitalModemSlots, RunTheDaemonOnAFreeInterfaceAndGiveItBack) {
         < { seq 8, slot 2, pdu response : success : NULL }
         > { seq 9, slot 3, pdu command : destroy : NULL }
         < { seq 9, slot 3, pdu response : success : NULL }
-        $ log hdlc2
-        = hdlc2#0 SIOCGIFINDEX
-        = hdlc2#0 SIOCGIFFLAGS
-        = hdlc2#0 SIOCGIFINDEX
-        = hdlc2#0 SIOCGIFFLAGS
-        = hdlc2#0 SIOCGIFINDEX
-        = hdlc2#0 SIOCGIFFLAGS
-        = hdlc2#0 IF_GET_IFACE
-        = hdlc2#0 IF_PROTO_PPP -> EBUSY
-        = hdlc2#0 SIOCGIFFLAGS
-        = hdlc2#0 SIOCSIFFLAGS 144
-        = hdlc2#0 IF_PROTO_HDLC
         $ netif
         = hdlc0 index 10 flags 0x90 channel 600 hdlc down
         = hdlc1 index 11 flags 0x0 channel 601 hdlc down

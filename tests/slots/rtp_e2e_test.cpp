@@ -1,11 +1,9 @@
 // The RTP factories as the controller meets them: their channel counts in the
-// resource report, and the creates they decline.
+// resource report, and the creates they decline with the reason.
 
 #include <gtest/gtest.h>
 
-#include "tests/support/board_tool.h"
-#include "tests/support/script.h"
-#include "tests/support/harness.h"
+#include "tests/support/slot_session.h"
 
 using namespace support;
 
@@ -18,15 +16,11 @@ std::string report(char const* g729, char const* g723, char const* g711, char co
            ", ... universal " + universal + " } }\n";
 }
 
-std::string const create_rtp =
-    "> { seq 2, slot 9, pdu command : create : rtp : { codecRTP { payload %s, dhost { iaddr "
-    "\"10.0.0.2\", port 4000 } }, txPayload ptG729, rxPayload ptG729 } }\n"
-    "< { seq 2, slot 9, pdu response : error : insufficientResources }\n";
-
 std::string create(char const* payload) {
-    std::string text = create_rtp;
-    text.replace(text.find("%s"), 2, payload);
-    return text;
+    return std::string("> { seq 2, slot 9, pdu command : create : rtp : { codecRTP { payload ") +
+           payload +
+           ", dhost { iaddr \"10.0.0.2\", port 4000 } }, txPayload ptG729, rxPayload ptG729 } }\n"
+           "< { seq 2, slot 9, pdu response : error : insufficientResources }\n";
 }
 
 }  // namespace
@@ -35,38 +29,21 @@ TEST(RtpFactories, ReportTheVoiceDriversCountsAndDeclineEveryCreate) {
     struct Case {
         char const* board;
         std::string counts;
-        char const* line;
+        std::vector<char const*> lines;
     } const cases[] = {
-        {"", report("32", "32", "64", "64", "64"), nullptr},
-        {"voice count 4 12\nvoice count 65 3\n", report("12", "32", "64", "64", "3"), nullptr},
+        {"", report("32", "32", "64", "64", "64"),
+         {"RTP: rtp do not created: payload 6not found\n",
+          "RTP: rtp do not created: this server opens no RTP session\n"}},
+        {"voice count 4 12\nvoice count 65 3\n", report("12", "32", "64", "64", "3"), {}},
         {"absent voice\n", report("0", "0", "0", "0", "0"),
-         "RTP: device \"/dev/voice\" open fail: No such file or directory\n"},
+         {"RTP: device \"/dev/voice\" open fail: No such file or directory\n"}},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.board);
-        ServerProcess server;
-        describeBoard(server.root(), c.board);
-        ASSERT_TRUE(server.start());
-        Controller controller;
-        ASSERT_TRUE(controller.connect(server.port()));
-        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-        runScript(server, controller,
-                  "> { seq 1, pdu command : query : NULL }\n"
-                  "< { seq 1, pdu response : success : NULL }\n" +
-                      c.counts + create("reserv-1") + create("ptG729"));
-        if (c.line) {
-            EXPECT_TRUE(server.errHas(c.line));
-        }
+    for (Case const& k : cases) {
+        SCOPED_TRACE(k.board);
+        Connected c(k.board);
+        c.run("> { seq 1, pdu command : query : NULL }\n"
+              "< { seq 1, pdu response : success : NULL }\n" +
+              k.counts + create("reserv-1") + create("ptG729"));
+        for (char const* line : k.lines) EXPECT_TRUE(c.server.errHas(line)) << line;
     }
-}
-
-TEST(RtpFactories, SayWhyTheyDeclineACreate) {
-    ServerProcess server;
-    ASSERT_TRUE(server.start());
-    Controller controller;
-    ASSERT_TRUE(controller.connect(server.port()));
-    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    runScript(server, controller, create("reserv-1") + create("ptG729"));
-    EXPECT_TRUE(server.errHas("RTP: rtp do not created: payload 6not found\n"));
-    EXPECT_TRUE(server.errHas("RTP: rtp do not created: this server opens no RTP session\n"));
 }

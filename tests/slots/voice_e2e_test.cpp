@@ -57,12 +57,11 @@ TEST(FilePlayers, PlayTheirPhrasesInOrderRepeatTimesSkippingWhatCannotBePlayed) 
         < { slot 2, pdu signal : abort : 0 }
         $ mcc written 1024
         = AA BB CC AA BB CC
-        $ log hal HAL_MUX_CONNECT
-        = hal#2 HAL_MUX_CONNECT 37 1024
         $ mux 37
         = 37 = 0xd5
     )");
     // Nothing playable: the connect is refused and one abort follows.
+    // Repeat 0 plays on until the player is destroyed.
     c.run(R"(
         > { seq 4, slot 3, pdu command : create : voice : player : file : { name { "missing", "../secret", "sub" }, repeat 1 } }
         < { seq 4, slot 3, pdu response : success : NULL }
@@ -70,9 +69,6 @@ TEST(FilePlayers, PlayTheirPhrasesInOrderRepeatTimesSkippingWhatCannotBePlayed) 
         < { seq 5, slot 3, pdu response : error : connectFail }
         < { slot 3, pdu signal : abort : 0 }
         ~ 200
-    )");
-    // Repeat 0 plays on until the player is destroyed.
-    c.run(R"(
         > { seq 7, slot 4, pdu command : create : voice : player : file : { name { "b" }, repeat 0 } }
         < { seq 7, slot 4, pdu response : success : NULL }
         > { seq 8, slot 4, pdu command : connect : 1 }
@@ -92,10 +88,6 @@ TEST(NetworkPlayers, SendTheirIdThenPlayThePeersStreamUntilItCloses) {
     Connected c;
     TcpPeer peer;
     c.run(std::string(trunk) + R"(
-        > { seq 2, slot 2, pdu command : create : trunk : { trunk 1, timeslot 6 } }
-        < { seq 2, slot 2, pdu response : success : NULL }
-        < { slot 2, pdu signal : transmitter : active : 38 }
-        < { slot 2, pdu signal : receiver : active : 38 }
         > { seq 3, slot 3, pdu command : create : voice : player : network : { host { iaddr "127.0.0.1", port )" +
           std::to_string(peer.port()) + R"( }, id -2130574588 } }
         < { seq 3, slot 3, pdu response : success : NULL }
@@ -106,15 +98,7 @@ TEST(NetworkPlayers, SendTheirIdThenPlayThePeersStreamUntilItCloses) {
     )");
     ASSERT_TRUE(peer.accept());
     EXPECT_EQ(text(peer.read(4)), "81 02 03 04");
-    peer.write(hex("00 01 7F 80 FF"));
-    // A second consumer joins the stream; nothing starts again.
-    c.run(R"(
-        > { seq 5, slot 3, pdu command : connect : 2 }
-        < { seq 5, slot 3, pdu response : success : NULL }
-        $ mux 38
-        = 38 <- 1024
-    )");
-    peer.write(hex("55"));
+    peer.write(hex("00 01 7F 80 FF 55"));
     peer.close();
     c.run(R"(
         < { slot 3, pdu signal : transmitter : inactive : NULL }
@@ -144,15 +128,10 @@ TEST(Recorders, SendTheChannelToTheirPeerForEachNewSource) {
         = 1024 <- 37
     )");
     ASSERT_TRUE(peer.accept());
-    c.run(R"(
-        $ mcc send 1024 01 02 03 , 04
-    )");
+    c.run("$ mcc send 1024 01 02 03 , 04");
     EXPECT_EQ(text(peer.read(4)), "01 02 03 04");
     // The channel's stream ends: the recording is complete.
-    c.run(R"(
-        $ mcc end 1024
-        < { slot 2, pdu signal : ioctl : stopRecording : userRequest }
-    )");
+    c.run("$ mcc end 1024\n< { slot 2, pdu signal : ioctl : stopRecording : userRequest }");
     EXPECT_TRUE(peer.closedByServer());
     // A new source opens a new connection.
     c.run(R"(
@@ -174,8 +153,8 @@ TEST(Recorders, SendTheChannelToTheirPeerForEachNewSource) {
     )");
     ASSERT_TRUE(peer.accept());
     peer.close();
-    EXPECT_EQ(boardTool(c.server.root(), "mcc send 1025 01 , 02 , 03"), "");
-    c.run("< { slot 3, pdu signal : ioctl : stopRecording : connectionAborted }");
+    c.run("$ mcc send 1025 01 , 02 , 03\n"
+          "< { slot 3, pdu signal : ioctl : stopRecording : connectionAborted }");
     EXPECT_TRUE(c.server.errHas("recorder[1025]: record aborted\n"));
 
     // A peer that refuses.

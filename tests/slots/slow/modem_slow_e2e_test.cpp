@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/board_tool.h"
 #include "tests/support/script.h"
 #include "tests/support/modem_harness.h"
 #include "tests/support/harness.h"
@@ -20,90 +19,93 @@ using namespace std::chrono_literals;
 
 namespace {
 
-
 bool gone(pid_t pid) {
     return waitFor([&] { return ::kill(pid, 0) != 0; }, 3s);
 }
 
 }  // namespace
 
+// Until the daemon is gone the number is busy: a create or destroy on a slot
+// whose destroy has not finished is destroyInProgress, and a create on a slot
+// that cannot go at once is slotIdBusy (and sets its destroy going).
 TEST(ModemSlowEnds, ADaemonThatIgnoresHangUpIsKilledAfter5000msAndTheDestroyAnswered) {
-    ServerProcess server;
-    Standins standins(server.root());
-    standins.tell(pppd_program, "ignore-hup\n");
-    ASSERT_TRUE(server.start());
-    Controller controller;
-    ASSERT_TRUE(controller.connect(server.port()));
-    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    runScript(server, controller, modem_on_trunk);
-    ASSERT_TRUE(standins.waitRuns(1));
-    pid_t const daemon = standins.runs()[0].pid;
+    ModemServer s;
+    s.standins.tell(pppd_program, "ignore-hup\n");
+    s.run(modem_on_trunk);
+    ASSERT_TRUE(s.standins.waitRuns(1));
+    pid_t const daemon = s.standins.runs()[0].pid;
 
     auto const asked = std::chrono::steady_clock::now();
-    runScript(server, controller, R"(
+    s.run(R"(
         > { seq 4, slot 2, pdu command : destroy : NULL }
         > { seq 5, slot 2, pdu command : create : modem : { cid "", cdid "" } }
         < { seq 5, slot 2, pdu response : error : destroyInProgress }
         > { seq 6, slot 2, pdu command : destroy : NULL }
         < { seq 6, slot 2, pdu response : error : destroyInProgress }
-        > { seq 7, slot 2, pdu command : activate : empty : NULL }
-        < { seq 7, slot 2, pdu response : error : unsupported }
+        > { seq 7, slot 3, pdu command : create : modem : { cid "", cdid "" } }
+        < { seq 7, slot 3, pdu response : success : NULL }
+        > { seq 8, slot 1, pdu command : connect : 3 }
+        < { slot 3, pdu signal : transmitter : active : 513 }
+        < { slot 3, pdu signal : receiver : active : 513 }
+        < { seq 8, slot 1, pdu response : success : NULL }
     )");
-    EXPECT_TRUE(standins.logHas(daemon, "hup ignored\n"));
-    EXPECT_EQ(nextMessage(controller, 7s), "{ seq 4, slot 2, pdu response : success : NULL }");
+    ASSERT_TRUE(s.standins.waitRuns(2));
+    s.run(R"(
+        > { seq 9, slot 3, pdu command : create : modem : { cid "", cdid "" } }
+        < { seq 9, slot 3, pdu response : error : slotIdBusy }
+        > { seq 10, slot 3, pdu command : create : modem : { cid "", cdid "" } }
+        < { seq 10, slot 3, pdu response : error : destroyInProgress }
+    )");
+    EXPECT_TRUE(s.standins.logHas(daemon, "hup ignored\n"));
+    EXPECT_EQ(nextMessage(s.controller, 7s), "{ seq 4, slot 2, pdu response : success : NULL }");
     EXPECT_GE(std::chrono::steady_clock::now() - asked, 4900ms);
     EXPECT_TRUE(gone(daemon));
-    EXPECT_TRUE(server.errHas("02:dsp-modem: pppd terminate timeout!\n"
-                              "02:dsp-modem: pppd isn't terminated, killing ...\n"));
-    runScript(server, controller, R"(
-        > { seq 8, slot 2, pdu command : create : modem : { cid "", cdid "" } }
-        < { seq 8, slot 2, pdu response : success : NULL }
+    EXPECT_TRUE(s.server.errHas("02:dsp-modem: pppd terminate timeout!\n"
+                                "02:dsp-modem: pppd isn't terminated, killing ...\n"));
+    EXPECT_TRUE(gone(s.standins.runs()[1].pid));
+    s.run(R"(
+        > { seq 11, slot 2, pdu command : create : modem : { cid "", cdid "" } }
+        < { seq 11, slot 2, pdu response : success : NULL }
+        > { seq 12, slot 3, pdu command : create : modem : { cid "", cdid "" } }
+        < { seq 12, slot 3, pdu response : success : NULL }
     )");
 }
 
 TEST(ModemSlowEnds, WhenTheControllerGoesRunningModemsAreSetAsideAndTheirSessionsEnd) {
-    ServerProcess server;
-    Standins standins(server.root());
-    standins.tell(pppd_program, "ignore-hup\n");
-    ASSERT_TRUE(startHoldingHelperPort(server));
-    Controller controller;
-    ASSERT_TRUE(controller.connect(server.port()));
-    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    runScript(server, controller, modem_on_trunk);
-    runScript(server, controller, R"(
+    ModemServer s("", true);
+    s.standins.tell(pppd_program, "ignore-hup\n");
+    s.run(std::string(modem_on_trunk) + R"(
         > { seq 4, slot 3, pdu command : create : modem : { cid "", cdid "", ddm { ddm8BIT } } }
         < { seq 4, slot 3, pdu response : success : NULL }
         > { seq 5, slot 1, pdu command : connect : 3 }
         < { slot 3, pdu signal : receiver : active : 600 }
         < { seq 5, slot 1, pdu response : success : NULL }
     )");
-    ASSERT_TRUE(standins.waitRuns(2));
+    ASSERT_TRUE(s.standins.waitRuns(2));
     HelperConnection helper;
     ASSERT_TRUE(helper.connect());
     helper.send(authFrame(0, "user", "pw"));
-    EXPECT_EQ(nextMessage(controller),
+    EXPECT_EQ(nextMessage(s.controller),
               "{ slot 2, pdu signal : modemProceeding : auth : { username \"user\", password "
               "\"pw\" } }");
 
-    controller.close();
+    s.controller.close();
     // Neither daemon ends on SIGHUP: both slots are set aside, and deleted
     // with their daemons killed after the pause.
-    for (StandinRun const& run : standins.runs()) EXPECT_TRUE(gone(run.pid)) << run.pid;
-    EXPECT_TRUE(server.errHas("02:dsp-modem: pppd isn't terminated, killing ...\n"));
-    EXPECT_TRUE(server.errHas("03:digital-modem: pppd isn't terminated, killing ...\n"));
-    EXPECT_TRUE(waitFor(
-        [&] { return boardTool(server.root(), "modem").find("mctl") == std::string::npos; }, 3s));
-    EXPECT_EQ(boardTool(server.root(), "netif hdlc0").empty(), false);
-    EXPECT_NE(boardTool(server.root(), "netif").find("hdlc0 index 10 flags 0x90 channel 600 hdlc down"),
+    for (StandinRun const& run : s.standins.runs()) EXPECT_TRUE(gone(run.pid)) << run.pid;
+    EXPECT_TRUE(s.server.errHas("02:dsp-modem: pppd isn't terminated, killing ...\n"));
+    EXPECT_TRUE(s.server.errHas("03:digital-modem: pppd isn't terminated, killing ...\n"));
+    EXPECT_TRUE(waitFor([&] { return s.board("modem").find("mctl") == std::string::npos; }, 3s));
+    EXPECT_NE(s.board("netif").find("hdlc0 index 10 flags 0x90 channel 600 hdlc down"),
               std::string::npos);
 
     // A frame of the old session finds no slot; the server serves on.
     helper.send(authFrame(0, "user", "pw"));
-    EXPECT_TRUE(server.errHas("receive auth request for unknown session 0\n"));
+    EXPECT_TRUE(s.server.errHas("receive auth request for unknown session 0\n"));
     Controller next;
-    ASSERT_TRUE(next.connect(server.port()));
+    ASSERT_TRUE(next.connect(s.server.port()));
     EXPECT_EQ(nextMessage(next), "{ pdu signal : power : unknown }");
-    runScript(server, next, R"(
+    runScript(s.server, next, R"(
         > { seq 1, slot 2, pdu command : create : modem : { cid "", cdid "" } }
         < { seq 1, slot 2, pdu response : success : NULL }
     )");

@@ -56,23 +56,19 @@ TEST(VoicePeers, ThatNeverAnswerEndThePlayAndTheRecordingAfterFiveSeconds) {
 TEST(T38Instances, ThatTheProgramNeverPrintsCountZeroAfterASecond) {
     Connected c;
     T38Standin t38(c.server.root(), "hang\n");
-    std::string const report = "{ pdu signal : query : { ... t38-instances N, ... } }";
-    auto const with = [&](char const* n) {
-        std::string text = report;
-        return text.replace(text.find(" N,"), 3, std::string(" ") + n + ",");
-    };
     auto const start = std::chrono::steady_clock::now();
-    c.run(R"(
-        > { seq 1, pdu command : query : NULL }
-        < { seq 1, pdu response : success : NULL }
-    )");
-    EXPECT_TRUE(matches(nextMessage(c.controller), with("0")));
+    c.run("> { seq 1, pdu command : query : NULL }\n< { seq 1, pdu response : success : NULL }\n");
+    EXPECT_TRUE(matches(nextMessage(c.controller),
+                        "{ pdu signal : query : { ... t38-instances 0, ... } }"));
     auto const took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, 900ms);
     EXPECT_LT(took, 2500ms);
     EXPECT_TRUE(c.server.errHas("t38: no answer within 1000 ms, no T38 resources counted\n"));
     // The server goes on serving, and counts again at the next report.
     t38.count("2\n");
-    c.run("> { seq 2, pdu command : query : NULL }\n< { seq 2, pdu response : success : NULL }\n< " +
-          with("2"));
+    c.run(R"(
+        > { seq 2, pdu command : query : NULL }
+        < { seq 2, pdu response : success : NULL }
+        < { pdu signal : query : { ... t38-instances 2, ... } }
+    )");
 }
