@@ -17,10 +17,15 @@ private:
     PstnFactory() = default;
 };
 
-class IsdnFactory : public IdleFactory {
+// ISDN links on HDLC channels of the MCC (`isdn`), on ATS-QSIG links of
+// the DSP (`ats-qsig`), and the B channels of those (`ats-qsig-b`); made in
+// isdn/isdn_factory.cpp.
+class IsdnFactory : public SlotFactory {
 public:
     static IsdnFactory& instance();
     char const* GetName() const override { return "ISDN"; }
+    Slot* INewSlot(LGCP::CreateParams const& params) override;
+    void Query(LGCP::Resources&) override {}
 
 private:
     IsdnFactory() = default;

@@ -1,0 +1,326 @@
+// ISDN and ATS-QSIG slots of the real server: two ISDN links joined back to
+// back on the simulated MCC, a link whose far end a test LAPD peer plays on
+// the channel's line socket, the D-channel printer in the log, and the
+// ATS-QSIG slots on the simulated DSP data driver.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tests/support/board_tool.h"
+#include "tests/support/harness.h"
+#include "tests/support/lapd_peer.h"
+#include "tests/support/script.h"
+#include "tests/support/test_agent.h"
+#include "tools/ctl/message_text.h"
+
+using namespace support;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A server with short LAPD timers and reports, and its controller.
+struct IsdnServer {
+    explicit IsdnServer(std::string const& board = "",
+                        std::string const& config =
+                            "[signalling]\nisdn.t200=60\nisdn.t203=2000\nreport=250\n") {
+        if (!board.empty()) describeBoard(server.root(), board);
+        writeConfig(server, config);
+        EXPECT_TRUE(server.start());
+        EXPECT_TRUE(controller.connect(server.port()));
+        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+    }
+    void run(std::string const& script) { runScript(server, controller, script); }
+    void send(std::string const& message) {
+        Ctl::Encoded const encoded = Ctl::encodeMessage(message);
+        ASSERT_EQ(encoded.error, "") << message;
+        controller.send(frame(encoded.payload));
+    }
+    // The next message that is not an isdnLinkInfo report.
+    std::string next() {
+        for (;;) {
+            std::string const message = nextMessage(controller);
+            if (message.find("isdnLinkInfo") == std::string::npos) return message;
+        }
+    }
+    // Waits for a report of the slot that matches the pattern; the last
+    // report of the slot on time-out.
+    std::string report(int slot, std::string const& pattern) {
+        std::string const start = "{ slot " + std::to_string(slot) + ", pdu signal : ioctl : ";
+        std::string last;
+        for (int i = 0; i < 40; ++i) {
+            std::string const message = nextMessage(controller);
+            if (message.rfind(start, 0) != 0) continue;
+            last = message;
+            if (matches(message, pattern)) break;
+        }
+        return last;
+    }
+
+    ServerProcess server;
+    Controller controller;
+};
+
+std::string Create(int seq, int slot, char const* type, int log, char const* side) {
+    return "{ seq " + std::to_string(seq) + ", slot " + std::to_string(slot) +
+           ", pdu command : create : isdn : { type " + type + ", trunk 0, log " +
+           std::to_string(log) + ", side " + side + " : NULL } }";
+}
+
+// Layer-3 message number n of a slot, "08 01 SS 7b HI LO", as user data
+// prints.
+std::string Message(int slot, int n) {
+    char text[24];
+    std::snprintf(text, sizeof(text), "08 01 %02x 7b %02x %02x", slot, n >> 8, n & 0xFF);
+    return text;
+}
+
+}  // namespace
+
+TEST(IsdnSlots, TwoLinksBackToBackComeUpAndCarryThousandsOfMessagesInOrder) {
+    IsdnServer s;
+    s.run(R"(
+        > )" + Create(1, 1, "pri", 0, "network") + R"(
+        < { seq 1, slot 1, pdu response : success : NULL }
+        > )" + Create(2, 2, "pri", 0, "user") + R"(
+        < { seq 2, slot 2, pdu response : success : NULL }
+        $ log mcc/ctl MCC_ALLOCATE
+        = mcc/ctl#1 MCC_ALLOCATE 0 512 0 1 1
+        = mcc/ctl#2 MCC_ALLOCATE 0 512 0 1 1
+        > { seq 3, slot 1, pdu command : activate : empty : NULL }
+        < { seq 3, slot 1, pdu response : success : NULL }
+        > { seq 4, slot 2, pdu command : activate : empty : NULL }
+        < { seq 4, slot 2, pdu response : success : NULL }
+        $ mcc join 1024 1025
+    )");
+    // Both asked before the lines met: their next SABME come up together.
+    std::vector<std::string> const up = {s.next(), s.next()};
+    EXPECT_EQ(up.size(), 2u);
+    for (char const* slot : {"1", "2"})
+        EXPECT_EQ(std::count(up.begin(), up.end(),
+                             std::string("{ slot ") + slot + ", pdu signal : activated : NULL }"),
+                  1);
+
+    // Batches from both ends at once; each message arrives once, in order.
+    int const count = 2000, batch = 20;
+    int seq = 10, arrived[3] = {0, 0, 0};
+    for (int first = 0; first < count; first += batch) {
+        for (int n = first; n < first + batch; ++n)
+            for (int slot : {1, 2})
+                s.send("{ seq " + std::to_string(++seq) + ", slot " + std::to_string(slot) +
+                       ", pdu command : userData : '" + Message(slot, n) + "'H }");
+        for (int got = 0; got < 4 * batch; ++got) {
+            std::string const message = s.next();
+            if (message.find("response : success") != std::string::npos) continue;
+            int const to = message.rfind("{ slot 1,", 0) == 0 ? 1 : 2;
+            int const from = 3 - to;
+            ASSERT_EQ(message, "{ slot " + std::to_string(to) + ", pdu signal : userData : '" +
+                                   Message(from, arrived[to]++) + "'H }");
+        }
+    }
+    EXPECT_EQ(arrived[1] + arrived[2], 2 * count);
+    // The window of 7 held some of each batch back.
+    std::string const report = s.report(1, "... msuTxCount 2000, msuRxCount 2000, ...");
+    EXPECT_TRUE(matches(
+        report,
+        "{ slot 1, pdu signal : ioctl : isdnLinkInfo : { side network, msuTxCount 2000, "
+        "msuRxCount 2000, mT200 60, mT203 2000, errors 0, retrains 0, rejected 0, badconfirm 0, "
+        "outOverflows 0, ackOverflows ..., lapdState multiple-frame-established, rc 0, peerBusy "
+        "FALSE, ownBusy FALSE, rejException FALSE, ackPending FALSE, l3Initiated TRUE, "
+        "establishable TRUE, queuedUpRQ FALSE, retrRQ FALSE, ackRQ FALSE, t200run FALSE, t203run "
+        "TRUE, vs 80, va 80, vr 80, queueOut 0, queueAck 0 } }"))
+        << report;
+}
+
+TEST(IsdnSlots, AgainstAPeerRecoverALostFrameHoldForABusyPeerAndGoDownWhenItStopsOrLeaves) {
+    IsdnServer s;
+    s.run(R"(
+        > )" + Create(1, 1, "pri", 0, "user") + R"(
+        < { seq 1, slot 1, pdu response : success : NULL }
+    )");
+    LapdPeer peer;
+    ASSERT_TRUE(peer.connect(s.server.root(), 1024));
+    s.run(R"(
+        > { seq 2, slot 1, pdu command : activate : empty : NULL }
+        < { seq 2, slot 1, pdu response : success : NULL }
+    )");
+    EXPECT_EQ(peer.next(), "00 01 7F");
+    peer.send("00 01 73");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+
+    // The first I-frame is lost on the way: T200 sends it again with the poll bit.
+    s.run(R"(
+        > { seq 3, slot 1, pdu command : userData : '08 01 05 05'H }
+        < { seq 3, slot 1, pdu response : success : NULL }
+    )");
+    EXPECT_EQ(peer.next(), "00 01 00 00 08 01 05 05");
+    EXPECT_EQ(peer.next(), "00 01 00 01 08 01 05 05");
+    peer.send("00 01 01 03");
+    // The peer's own message is acknowledged.
+    peer.send("02 01 00 02 08 01 85 07");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : userData : '08 01 85 07'H }");
+    EXPECT_EQ(peer.next(), "02 01 01 02");
+
+    // A busy peer gets nothing until it is ready.
+    peer.send("00 01 05 02");
+    s.run(R"(
+        > { seq 4, slot 1, pdu command : userData : '08 01 05 07'H }
+        < { seq 4, slot 1, pdu response : success : NULL }
+    )");
+    EXPECT_TRUE(peer.quietFor(200ms));
+    peer.send("00 01 01 02");
+    EXPECT_EQ(peer.next(), "00 01 02 02 08 01 05 07");
+    peer.send("00 01 01 04");
+
+    // DISC releases the link.
+    peer.send("02 01 53");
+    EXPECT_EQ(peer.next(), "02 01 73");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
+
+    // Up again, then the peer stops answering: N200 polls, N200 SABME, down.
+    s.run(R"(
+        > { seq 5, slot 1, pdu command : activate : empty : NULL }
+        < { seq 5, slot 1, pdu response : success : NULL }
+    )");
+    EXPECT_EQ(peer.next(), "00 01 7F");
+    peer.send("00 01 73");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+    s.run(R"(
+        > { seq 6, slot 1, pdu command : userData : '08 01 05 0F'H }
+        < { seq 6, slot 1, pdu response : success : NULL }
+    )");
+    EXPECT_EQ(peer.next(), "00 01 00 00 08 01 05 0F");
+    for (int poll = 0; poll < 3; ++poll) EXPECT_EQ(peer.next(), "00 01 00 01 08 01 05 0F");
+    for (int sabme = 0; sabme < 4; ++sabme) EXPECT_EQ(peer.next(), "00 01 7F");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
+    EXPECT_TRUE(s.server.errHas("01:MCC: LAPD error I: no answer to N200 polls\n"));
+    EXPECT_TRUE(s.server.errHas("01:MCC: LAPD error G: no answer to N200 SABME\n"));
+    std::string const report = s.report(1, "... lapdState tei-assigned, ...");
+    EXPECT_TRUE(matches(report, "... msuTxCount 7, msuRxCount 1, mT200 60, mT203 2000, errors 2, "
+                                "retrains 1, ... lapdState tei-assigned, ..."))
+        << report;
+}
+
+TEST(IsdnSlots, PrintTheMessagesTheyCarryWhenTheirTraceLevelIsAbove2) {
+    IsdnServer s;
+    s.run(R"(
+        > )" + Create(1, 1, "bri", 3, "user") + R"(
+        < { seq 1, slot 1, pdu response : success : NULL }
+        > )" + Create(2, 2, "bri", 2, "network") + R"(
+        < { seq 2, slot 2, pdu response : success : NULL }
+        $ log mcc/ctl MCC_ALLOCATE
+        = mcc/ctl#1 MCC_ALLOCATE 1 512 0 1 1
+        = mcc/ctl#2 MCC_ALLOCATE 1 512 0 1 1
+        > { seq 3, slot 1, pdu command : activate : empty : NULL }
+        < { seq 3, slot 1, pdu response : success : NULL }
+        > { seq 4, slot 2, pdu command : activate : empty : NULL }
+        < { seq 4, slot 2, pdu response : success : NULL }
+        $ mcc join 1024 1025
+    )");
+    s.next();
+    s.next();
+    s.run(R"(
+        > { seq 5, slot 1, pdu command : userData : '08 01 05 05 04 03 80 90 A3 70 03 81 31 32'H }
+        < { seq 5, slot 1, pdu response : success : NULL }
+        < { slot 2, pdu signal : userData : '08 01 05 05 04 03 80 90 a3 70 03 81 31 32'H }
+        > { seq 6, slot 2, pdu command : userData : '08 01 85 07'H }
+        < { seq 6, slot 2, pdu response : success : NULL }
+        < { slot 1, pdu signal : userData : '08 01 85 07'H }
+    )");
+    std::string const setup =
+        "01:MCC: tx pd 08 cr 5 flag 0 SETUP | Bearer capability: 80 90 A3 | Called party "
+        "number: 81 31 32\n";
+    std::string const connect = "01:MCC: rx pd 08 cr 5 flag 1 CONNECT\n";
+    EXPECT_TRUE(s.server.errHas(setup + connect));
+    EXPECT_EQ(occurrences(s.server.err(), "pd 08"), 2u);
+}
+
+TEST(IsdnSlots, RefuseIoctlsAndMessagesTheLinkCannotCarryAndFailingCreatesKeepNothing) {
+    IsdnServer s("absent mcc/ctl\n");
+    s.run(R"(
+        > )" + Create(1, 1, "pri", 0, "user") + R"(
+        < { seq 1, slot 1, pdu response : error : insufficientResources }
+        $ present mcc/ctl
+        = /dev/mcc/ctl present
+        $ fail mcc/ctl MCC_ALLOCATE ENOSPC 1
+        > )" + Create(2, 1, "pri", 0, "user") + R"(
+        < { seq 2, slot 1, pdu response : error : insufficientResources }
+        $ fail mcc/ctl MCC_TIMESLOT EIO 1
+        > )" + Create(3, 1, "pri", 0, "user") + R"(
+        < { seq 3, slot 1, pdu response : error : insufficientResources }
+        $ mcc
+        = free: data 32 of 32 bri 16 of 16 transparent 32 of 32
+        > )" + Create(4, 1, "pri", 0, "user") + R"(
+        < { seq 4, slot 1, pdu response : success : NULL }
+        > { seq 5, slot 1, pdu command : ioctl : dtmf-enable : TRUE }
+        < { seq 5, slot 1, pdu response : error : unsupported }
+        > { seq 6, slot 1, pdu command : userData : '08 01 05 05'H }
+        < { seq 6, slot 1, pdu response : error : unsupported }
+        > { seq 7, slot 1, pdu command : activate : empty : NULL }
+        < { seq 7, slot 1, pdu response : success : NULL }
+        > { seq 8, slot 1, pdu command : userData : ')" + std::string(261 * 2, '0') + R"('H }
+        < { seq 8, slot 1, pdu response : error : unsupported }
+        > { seq 9, slot 1, pdu command : destroy : NULL }
+        < { seq 9, slot 1, pdu response : success : NULL }
+        $ mcc
+        = free: data 32 of 32 bri 16 of 16 transparent 32 of 32
+    )");
+    EXPECT_TRUE(s.server.errHas("ISDN: fail to open MCC device: No such file or directory\n"
+                                "ISDN: MCC_ALLOCATE fail: No space left on device\n"
+                                "ISDN: MCC_TIMESLOT fail: Input/output error\n"));
+    EXPECT_TRUE(
+        s.server.errHas("01:MCC: layer-3 message refused: the link is tei-assigned\n"));
+    EXPECT_TRUE(
+        s.server.errHas("01:MCC: layer-3 message of 261 octets refused: longer than N201 (260)\n"));
+}
+
+TEST(AtsQsigSlots, PutTheBChannelsOfALinkOnTheSwitchAndOutliveTheirDSlot) {
+    IsdnServer s("dsp-data count 1\n");
+    s.run(R"(
+        > { seq 1, slot 10, pdu command : create : ats-qsig : { side user : NULL } }
+        < { seq 1, slot 10, pdu response : success : NULL }
+        > { seq 2, slot 11, pdu command : create : ats-qsig-b : { slot 10, subslot 1 } }
+        < { seq 2, slot 11, pdu response : success : NULL }
+        > { seq 3, slot 12, pdu command : create : ats-qsig-b : { slot 10, subslot 2 } }
+        < { seq 3, slot 12, pdu response : success : NULL }
+        > { seq 4, slot 13, pdu command : create : ats-qsig-b : { slot 10, subslot 3 } }
+        < { seq 4, slot 13, pdu response : success : NULL }
+        > { seq 5, slot 14, pdu command : create : ats-qsig-b : { slot 10, subslot 3 } }
+        < { seq 5, slot 14, pdu response : error : insufficientResources }
+        > { seq 6, slot 14, pdu command : create : ats-qsig-b : { slot 9, subslot 1 } }
+        < { seq 6, slot 14, pdu response : error : insufficientResources }
+        > { seq 7, slot 14, pdu command : create : ats-qsig-b : { slot 12, subslot 1 } }
+        < { seq 7, slot 14, pdu response : error : insufficientResources }
+        > { seq 8, slot 15, pdu command : create : ats-qsig : { side network : NULL } }
+        < { seq 8, slot 15, pdu response : error : insufficientResources }
+        $ dsp-data
+        = link 0 line 700 B 701 702 703 dsp-data#1, in 0, out 0
+        > { seq 9, slot 20, pdu command : create : trunk : { trunk 1, timeslot 5 } }
+        < { seq 9, slot 20, pdu response : success : NULL }
+        > { seq 10, slot 20, pdu command : connect : 12 }
+        < { slot 12, pdu signal : transmitter : active : 702 }
+        < { slot 20, pdu signal : receiver : active : 37 }
+        < { seq 10, slot 20, pdu response : success : NULL }
+        $ mux 37
+        = 37 <- 702
+        > { seq 11, slot 10, pdu command : destroy : NULL }
+        < { seq 11, slot 10, pdu response : success : NULL }
+        > { seq 12, slot 11, pdu command : destroy : NULL }
+        < { seq 12, slot 11, pdu response : success : NULL }
+        $ dsp-data
+        = link 0 line 700 B 701 702 703 free
+    )");
+    EXPECT_TRUE(s.server.errHas("Can't find signalling slot\n"));
+    EXPECT_TRUE(s.server.errHas("ISDN: ats-qsig-b: B channel 3 of 10:ATS-QSIG has a slot already\n"
+                                "ISDN: ats-qsig-b: no ATS-QSIG slot 9\n"
+                                "ISDN: ats-qsig-b: no ATS-QSIG slot 12\n"
+                                "ISDN: DSP_DATA_ATTACH fail: No space left on device\n"));
+    // Without the device, and with a B channel the link does not have.
+    boardTool(s.server.root(), "absent dsp-data");
+    s.run(R"(
+        > { seq 13, slot 10, pdu command : create : ats-qsig : { side user : NULL } }
+        < { seq 13, slot 10, pdu response : error : insufficientResources }
+    )");
+    EXPECT_TRUE(s.server.errHas("ISDN: fail to open dsp-data device: No such file or directory\n"));
+}
