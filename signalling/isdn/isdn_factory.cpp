@@ -12,6 +12,7 @@
 #include "hardware/mcc_channel.h"
 #include "runtime/log/ext.h"
 #include "signalling/isdn/isdn_slot.h"
+#include "signalling/signalling_config.h"
 #include "signalling/signalling_factories.h"
 
 namespace {
@@ -27,8 +28,12 @@ ISDN::Side SideOf(LGCP::IsdnSide const& side) {
 
 ISDN::IsdnLink::Settings Settings(bool basic_access, ISDN::Side side, int log) {
     ISDN::IsdnLink::Settings settings;
+    SignallingConfig const& config = signallingConfig();
     settings.lapd = ISDN::LinkParams(basic_access, side);
+    settings.lapd.t200_ms = config.isdn_t200;
+    settings.lapd.t203_ms = config.isdn_t203;
     settings.log = log;
+    settings.report_ms = config.report;
     return settings;
 }
 

@@ -162,8 +162,10 @@ TEST(IsdnSlots, AgainstAPeerRecoverALostFrameHoldForABusyPeerAndGoDownWhenItStop
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : userData : '08 01 85 07'H }");
     EXPECT_EQ(peer.next(), "02 01 01 02");
 
-    // A busy peer gets nothing until it is ready.
-    peer.send("00 01 05 02");
+    // A busy peer gets nothing until it is ready (its RNR polls, so the
+    // answer shows the server has taken it in).
+    peer.send("02 01 05 03");
+    EXPECT_EQ(peer.next(), "02 01 01 03");
     s.run(R"(
         > { seq 4, slot 1, pdu command : userData : '08 01 05 07'H }
         < { seq 4, slot 1, pdu response : success : NULL }
@@ -298,10 +300,11 @@ TEST(AtsQsigSlots, PutTheBChannelsOfALinkOnTheSwitchAndOutliveTheirDSlot) {
         = link 0 line 700 B 701 702 703 dsp-data#1, in 0, out 0
         > { seq 9, slot 20, pdu command : create : trunk : { trunk 1, timeslot 5 } }
         < { seq 9, slot 20, pdu response : success : NULL }
-        > { seq 10, slot 20, pdu command : connect : 12 }
-        < { slot 12, pdu signal : transmitter : active : 702 }
+        < { slot 20, pdu signal : transmitter : active : 37 }
         < { slot 20, pdu signal : receiver : active : 37 }
-        < { seq 10, slot 20, pdu response : success : NULL }
+        > { seq 10, slot 12, pdu command : connect : 20 }
+        < { slot 12, pdu signal : transmitter : active : 702 }
+        < { seq 10, slot 12, pdu response : success : NULL }
         $ mux 37
         = 37 <- 702
         > { seq 11, slot 10, pdu command : destroy : NULL }
