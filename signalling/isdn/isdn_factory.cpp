@@ -11,6 +11,7 @@
 #include "hardware/device/dsp_data_driver.h"
 #include "hardware/mcc_channel.h"
 #include "runtime/log/ext.h"
+#include "signalling/isdn/isdn_factory.h"
 #include "signalling/isdn/isdn_slot.h"
 #include "signalling/signalling_config.h"
 #include "signalling/signalling_factories.h"
@@ -26,16 +27,29 @@ ISDN::Side SideOf(LGCP::IsdnSide const& side) {
     return side.network_isSelected() ? ISDN::Side::network : ISDN::Side::user;
 }
 
-ISDN::IsdnLink::Settings Settings(bool basic_access, ISDN::Side side, int log) {
-    ISDN::IsdnLink::Settings settings;
+}  // namespace
+
+namespace ISDN {
+
+IsdnLink::Settings LinkSettings(bool basic_access, Side side, int log) {
     SignallingConfig const& config = signallingConfig();
-    settings.lapd = ISDN::LinkParams(basic_access, side);
+    IsdnLink::Settings settings;
+    settings.lapd = LinkParams(basic_access, side);
     settings.lapd.t200_ms = config.isdn_t200;
     settings.lapd.t203_ms = config.isdn_t203;
     settings.log = log;
     settings.report_ms = config.report;
     return settings;
 }
+
+IsdnLink::Settings LinkSettings(LGCP::IsdnParams const& params) {
+    return LinkSettings(params.get_type().asInt() == LGCP::IsdnType::bri,
+                        SideOf(params.get_side()), int(params.get_log().getValue()));
+}
+
+}  // namespace ISDN
+
+namespace {
 
 Slot* NewIsdnSlot(IsdnFactory const& factory, LGCP::IsdnParams const& params) {
     bool const basic_access = params.get_type().asInt() == LGCP::IsdnType::bri;
@@ -50,9 +64,7 @@ Slot* NewIsdnSlot(IsdnFactory const& factory, LGCP::IsdnParams const& params) {
                   << std::strerror(channel.error) << std::endl;
         return nullptr;
     }
-    return new IsdnSlot(channel.fd, channel.timeslot,
-                        Settings(basic_access, SideOf(params.get_side()),
-                                 int(params.get_log().getValue())));
+    return new IsdnSlot(channel.fd, channel.timeslot, ISDN::LinkSettings(params));
 }
 
 Slot* NewAtsQsigSlot(IsdnFactory const& factory, LGCP::AtsQsigParams const& params) {
@@ -69,7 +81,7 @@ Slot* NewAtsQsigSlot(IsdnFactory const& factory, LGCP::AtsQsigParams const& para
         std::cerr << ext::header(&factory) << "DSP_DATA_ATTACH fail: " << error << std::endl;
         return nullptr;
     }
-    return new AtsQsigSlot(fd, link, Settings(false, SideOf(params.get_side()), 0));
+    return new AtsQsigSlot(fd, link, ISDN::LinkSettings(false, SideOf(params.get_side()), 0));
 }
 
 Slot* NewAtsQsigBSlot(IsdnFactory const& factory, LGCP::AtsQsigBParams const& params) {

@@ -18,12 +18,14 @@ IsdnLink::IsdnLink(Slot& slot, Channel& channel, Settings const& settings)
 
 void IsdnLink::Activate() {
     lapd_.Establish();
-    report_.set(settings_.report_ms, &IsdnLink::OnReport, this);
+    if (settings_.report_ms > 0) report_.set(settings_.report_ms, &IsdnLink::OnReport, this);
 }
 
 void IsdnLink::Deactivate() {
-    lapd_.Release();
     report_.reset();
+    bool const down = lapd_.state() == Lapd::State::tei_assigned;
+    lapd_.Release();
+    if (down) deactivated_.set(0, &IsdnLink::OnDeactivatedLater, this);
 }
 
 bool IsdnLink::UserData(std::vector<char> const& message) {

@@ -31,6 +31,7 @@ public:
         LapdParams lapd;
         // The link's trace level: above 2 every message is printed.
         int log = 0;
+        // 0: the owner sends the reports itself.
         unsigned report_ms = 10000;
         // Whether congestion changes go to the controller as isdnLinkStatus.
         bool status_reports = false;
@@ -39,9 +40,12 @@ public:
     IsdnLink(Slot& slot, Channel& channel, Settings const& settings);
 
     // The controller's activate and deactivate: the link is asked up or
-    // down, and the reports run in between.
+    // down, and the reports run in between. A link that is down already
+    // reports `deactivated` again once the command has been answered.
     void Activate();
     void Deactivate();
+    // The channel under the link has failed.
+    void LineDown() { lapd_.LineDown(); }
     // One layer-3 message from the controller; false, with a line, when the
     // link cannot take it.
     bool UserData(std::vector<char> const& message);
@@ -59,6 +63,7 @@ private:
     void LapdCongestion(bool congested) override;
     void LapdError(char code, char const* text) override;
     void OnReport();
+    void OnDeactivatedLater() { slot_.OnDeactivated(); }
     void Trace(char const* direction, uint8_t const* message, size_t size) const;
 
     Slot& slot_;
@@ -66,6 +71,7 @@ private:
     Settings const settings_;
     Lapd lapd_;
     Timer report_;
+    Timer deactivated_;
 };
 
 }  // namespace ISDN

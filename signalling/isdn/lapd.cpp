@@ -61,6 +61,14 @@ void Lapd::Release() {
     CheckCongestion();
 }
 
+void Lapd::LineDown() {
+    if (state_ == State::tei_assigned) return;
+    DiscardQueue();
+    t200_.reset();
+    EnterReleased();
+    CheckCongestion();
+}
+
 Lapd::SendResult Lapd::Send(uint8_t const* message, size_t size) {
     if (state_ != State::awaiting_establishment && state_ != State::established &&
         state_ != State::timer_recovery)

@@ -95,6 +95,9 @@ public:
     void Establish();
     // Layer 3 asks to release it; the peer's SABME is then answered DM.
     void Release();
+    // The line under the link has failed: the link is released at once,
+    // its messages discarded.
+    void LineDown();
     // A layer-3 message to send in an I-frame.
     SendResult Send(uint8_t const* message, size_t size);
     // A frame from the channel.

@@ -327,3 +327,64 @@ TEST(AtsQsigSlots, PutTheBChannelsOfALinkOnTheSwitchAndOutliveTheirDSlot) {
     )");
     EXPECT_TRUE(s.server.errHas("ISDN: fail to open dsp-data device: No such file or directory\n"));
 }
+
+TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
+    IsdnServer s;
+    s.run(R"(
+        > { seq 1, slot 1, pdu command : create : pstn : isdn : { type pri, trunk 4, log 0, side user : NULL } }
+        < { seq 1, slot 1, pdu response : error : insufficientResources }
+        > { seq 2, slot 1, pdu command : create : pstn : isdn : { type pri, trunk 1, log 0, side user : NULL } }
+        < { seq 2, slot 1, pdu response : success : NULL }
+        > { seq 3, slot 1, pdu command : activate : empty : NULL }
+        < { seq 3, slot 1, pdu response : success : NULL }
+        $ log hal HAL_MUX_CONNECT
+        = hal#2 HAL_MUX_CONNECT 1024 48
+        = hal#2 HAL_MUX_CONNECT 48 1024
+    )");
+    EXPECT_TRUE(s.server.errHas("PSTN: no E1 trunk 4 for an ISDN link\n"));
+    LapdPeer peer;
+    ASSERT_TRUE(peer.connect(s.server.root(), 1024));
+    // The SABME sent before the peer came is lost; T200 sends it again.
+    EXPECT_EQ(peer.next(), "00 01 7F");
+    peer.send("00 01 73");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+
+    peer.send("02 01 05 01");
+    EXPECT_EQ(peer.next(), "02 01 01 01");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : ioctl : isdnLinkStatus : congested }");
+    s.run(R"(
+        > { seq 4, slot 1, pdu command : userData : '08 01 05 05'H }
+        < { seq 4, slot 1, pdu response : success : NULL }
+    )");
+    EXPECT_TRUE(peer.quietFor(150ms));
+    peer.send("00 01 01 00");
+    EXPECT_EQ(peer.next(), "00 01 00 00 08 01 05 05");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : ioctl : isdnLinkStatus : normal }");
+    peer.send("00 01 01 02");
+
+    // Both reports every period, the link's and the channel's.
+    std::string const info = s.report(1, "... isdnLinkInfo ... queueAck 0 } }");
+    EXPECT_TRUE(matches(info, "{ slot 1, pdu signal : ioctl : isdnLinkInfo : { side user, "
+                              "msuTxCount 1, msuRxCount 0, mT200 60, mT203 2000, ... lapdState "
+                              "multiple-frame-established, ... }"))
+        << info;
+    EXPECT_TRUE(matches(nextMessage(s.controller),
+                        "{ slot 1, pdu signal : ioctl : hdlcLinkInfo : { txSU ..., txDiscard 0, "
+                        "txError 0, txOverflow 0, rxSU ... } }"));
+
+    // Deactivation releases the link; a link that is down says so again.
+    s.run(R"(
+        > { seq 5, slot 1, pdu command : deactivate : NULL }
+        < { seq 5, slot 1, pdu response : success : NULL }
+    )");
+    EXPECT_EQ(peer.next(), "00 01 53");
+    peer.send("00 01 73");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
+    s.run(R"(
+        > { seq 6, slot 1, pdu command : deactivate : NULL }
+        < { seq 6, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : deactivated : networkError }
+        > { seq 7, slot 1, pdu command : ioctl : ss7RqBSN : NULL }
+        < { seq 7, slot 1, pdu response : error : unsupported }
+    )");
+}
