@@ -12,15 +12,6 @@ char const fast_links[] =
     "[signalling]\nss7.t1 = 1000\nss7.t2 = 1000\nss7.t3 = 500\nss7.t4n = 600\nss7.t4e = 30\n"
     "ss7.t6 = 300\nss7.t7 = 300\nss7.fill = 10\nreport = 250\n";
 
-namespace {
-
-bool isReport(std::string const& message) {
-    return message.find("ioctl : ss7LinkInfo") != std::string::npos ||
-           message.find("ioctl : hdlcLinkInfo") != std::string::npos;
-}
-
-}  // namespace
-
 SignallingSession::SignallingSession(std::string const& board, std::string const& config) {
     std::string dir = server.root();
     for (char const* part : {"/usr", "/local", "/etc"}) ::mkdir((dir += part).c_str(), 0755);
@@ -38,7 +29,7 @@ std::string SignallingSession::next(std::chrono::milliseconds bound) {
             end - std::chrono::steady_clock::now());
         if (left.count() <= 0) return "";
         std::string const message = nextMessage(controller, left);
-        if (message.empty() || !isReport(message)) return message;
+        if (message.empty() || !isLinkReport(message)) return message;
     }
 }
 
