@@ -1,0 +1,313 @@
+// The SS7 link level in-process on the loop's timers, with short timers:
+// whole signal units out, scripted units in, and two links back to back.
+
+#include "signalling/ss7/mtp2_link.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "runtime/loop/timer.h"
+#include "tests/support/bytes.h"
+#include "tests/support/loop.h"
+
+using namespace support;
+using Ss7::Mtp2Link;
+using State = Mtp2Link::State;
+
+namespace {
+
+Mtp2Link::Timers shortTimers(unsigned fill = 100000) {
+    Mtp2Link::Timers t;
+    t.t1 = 150;
+    t.t2 = 100;
+    t.t3 = 60;
+    t.t4n = 80;
+    t.t4e = 20;
+    t.t6 = 60;
+    t.t7 = 60;
+    t.fill = fill;
+    return t;
+}
+
+// The link's far side as the test sees it: every unit sent, as text.
+struct Line : Mtp2Link::User {
+    explicit Line(Mtp2Link::Timers const& timers = shortTimers()) : link(*this, timers) {}
+
+    void Transmit(uint8_t const* unit, size_t size) override {
+        sent.push_back(text(Bytes(unit, unit + size)));
+    }
+    void OnMessage(uint8_t const* msu, size_t size) override {
+        received.push_back(text(Bytes(msu, msu + size)));
+    }
+    void OnInService() override { events.push_back("in service"); }
+    void OnOutOfService() override { events.push_back("out of service"); }
+
+    void in(std::string const& unit) {
+        Bytes const bytes = hex(unit);
+        link.Receive(bytes.data(), bytes.size());
+    }
+    bool send(std::string const& msu) {
+        Bytes const bytes = hex(msu);
+        std::string reason;
+        return link.Send(bytes.data(), bytes.size(), reason);
+    }
+    // The units sent since the last call.
+    std::vector<std::string> taken() {
+        std::vector<std::string> units;
+        units.swap(sent);
+        return units;
+    }
+    // Aligned with normal proving and in service, the units taken.
+    void bringInService() {
+        link.Start(false);
+        in("FF FF 01 01");
+        in("FF FF 01 01");
+        ASSERT_TRUE(runUntil([&] { return link.state() == State::aligned_ready; }, 1000));
+        in("FF FF 00");
+        ASSERT_EQ(link.state(), State::in_service);
+        taken();
+        events.clear();
+    }
+
+    std::vector<std::string> sent;
+    std::vector<std::string> received;
+    std::vector<std::string> events;
+    Mtp2Link link;
+};
+
+using Units = std::vector<std::string>;
+
+}  // namespace
+
+TEST(Mtp2Alignment, GoesThroughProvingIntoServiceWithTheUnitsOfEachState) {
+    Line line;
+    line.link.Start(false);
+    EXPECT_EQ(line.taken(), Units{"FF FF 01 00"});  // SIO
+    line.in("FF FF 01 00");
+    EXPECT_EQ(line.link.state(), State::aligned);
+    line.in("FF FF 01 01");
+    EXPECT_EQ(line.link.state(), State::proving);
+    EXPECT_EQ(line.taken(), (Units{"FF FF 01 01", "FF FF 01 01"}));  // SIN
+    Clock::time_point const proving = Clock::now();
+    ASSERT_TRUE(runUntil([&] { return line.link.state() == State::aligned_ready; }, 1000));
+    EXPECT_GE(elapsedMs(proving), 75);
+    EXPECT_EQ(line.taken(), Units{"FF FF 00"});  // FISU
+    EXPECT_TRUE(line.events.empty());
+    line.in("FF FF 00");
+    EXPECT_EQ(line.link.state(), State::in_service);
+    EXPECT_EQ(line.events, Units{"in service"});
+}
+
+TEST(Mtp2Alignment, EmergencyOnEitherSideProvesForTheShortPeriod) {
+    for (bool local : {true, false}) {
+        SCOPED_TRACE(local ? "local emergency" : "the peer's emergency");
+        Line line;
+        line.link.Start(local);
+        line.in(local ? "FF FF 01 00" : "FF FF 01 02");
+        line.in(local ? "FF FF 01 01" : "FF FF 01 02");
+        EXPECT_EQ(line.taken(), (local ? Units{"FF FF 01 00", "FF FF 01 02", "FF FF 01 02"}
+                                       : Units{"FF FF 01 00", "FF FF 01 01", "FF FF 01 01"}));
+        Clock::time_point const proving = Clock::now();
+        ASSERT_TRUE(runUntil([&] { return line.link.state() == State::aligned_ready; }, 1000));
+        EXPECT_LT(elapsedMs(proving), 70);
+    }
+}
+
+TEST(Mtp2Alignment, FailsBackToOutOfServiceWithAnOutOfServiceUnit) {
+    struct Case {
+        char const* name;
+        std::vector<std::string> units;
+    } const cases[] = {
+        {"T2: the peer never aligns", {}},
+        {"T3: no proving after alignment", {"FF FF 01 00"}},
+        {"the peer out of service while aligned", {"FF FF 01 00", "FF FF 01 03"}},
+        {"the peer out of service while proving", {"FF FF 01 01", "FF FF 01 01", "FF FF 01 03"}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        Line line;
+        line.link.Start(false);
+        for (std::string const& unit : c.units) line.in(unit);
+        ASSERT_TRUE(runUntil([&] { return !line.events.empty(); }, 1000));
+        EXPECT_EQ(line.events, Units{"out of service"});
+        EXPECT_EQ(line.sent.back(), "FF FF 01 03");  // SIOS
+        EXPECT_EQ(line.link.state(), State::idle);
+    }
+    // Aligned ready: T1 without the peer's fill-in units, or the peer
+    // going back to alignment.
+    for (char const* unit : {"", "FF FF 01 00"}) {
+        Line line;
+        line.link.Start(false);
+        line.in("FF FF 01 01");
+        line.in("FF FF 01 01");
+        ASSERT_TRUE(runUntil([&] { return line.link.state() == State::aligned_ready; }, 1000));
+        if (*unit) line.in(unit);
+        ASSERT_TRUE(runUntil([&] { return !line.events.empty(); }, 1000));
+        EXPECT_EQ(line.events, Units{"out of service"});
+    }
+}
+
+TEST(Mtp2ErrorCorrection, RetransmitsOnNegativeAcknowledgementAndAsksForWhatIsMissing) {
+    Line line;
+    line.bringInService();
+    ASSERT_TRUE(line.send("05 01 02 03"));
+    EXPECT_EQ(line.taken(), Units{"FF 80 04 05 01 02 03"});
+    // The peer's BIB inverted: everything unacknowledged again, FIB inverted.
+    line.in("7F FF 00");
+    EXPECT_EQ(line.taken(), Units{"FF 00 04 05 01 02 03"});
+    line.in("00 FF 00");
+    EXPECT_EQ(line.link.rtb_size(), 0u);
+
+    // The peer's units: one in sequence (acknowledged on the next pass), one
+    // after a gap (BIB inverted), one still of the old FIB (dropped), then
+    // the retransmission and a duplicate.
+    line.in("00 80 03 0A 0B 0C");
+    runFor(5);
+    EXPECT_EQ(line.taken(), Units{"80 00 00"});
+    line.in("00 82 03 0A 0B 0E");
+    runFor(5);
+    EXPECT_EQ(line.taken(), Units{"00 00 00"});
+    line.in("00 82 03 0A 0B 0E");
+    line.in("00 01 03 0A 0B 0D");
+    line.in("00 02 03 0A 0B 0E");
+    line.in("00 02 03 0A 0B 0E");
+    runFor(5);
+    EXPECT_EQ(line.taken(), Units{"02 00 00"});
+    EXPECT_EQ(line.received, (Units{"0A 0B 0C", "0A 0B 0D", "0A 0B 0E"}));
+    Mtp2Link::Counters const& c = line.link.counters();
+    EXPECT_EQ(c.msu_rx, 3u);
+    EXPECT_EQ(c.repeated, 1u);
+    EXPECT_EQ(c.bad_sequence, 1u);
+    EXPECT_EQ(line.link.bsn(), 2);
+    EXPECT_EQ(line.events, Units{});
+}
+
+TEST(Mtp2ErrorCorrection, DropsOneAbnormalBsnAndFailsOnTwoOfThree) {
+    Line line;
+    line.bringInService();
+    line.in("10 FF 00");  // acknowledges FSN 16, never sent
+    EXPECT_EQ(line.link.state(), State::in_service);
+    EXPECT_EQ(line.link.counters().bad_sequence, 1u);
+    line.in("FF FF 00");
+    line.in("FF FF 00");
+    line.in("10 FF 00");
+    line.in("FF FF 00");
+    line.in("10 FF 00");
+    EXPECT_EQ(line.link.state(), State::idle);
+    EXPECT_EQ(line.events, Units{"out of service"});
+    EXPECT_EQ(line.taken(), Units{"FF FF 01 03"});
+}
+
+TEST(Mtp2ErrorCorrection, CountsAndDropsMalformedUnitsWithoutReadingPastThem) {
+    Line line;
+    line.bringInService();
+    for (char const* unit : {"FF", "FF FF", "FF FF 05 01 02", "FF FF 3F 01 02 03",
+                             "FF FF 01 07", "FF FF 02 01 00"}) {
+        SCOPED_TRACE(unit);
+        Bytes const bytes = hex(unit);
+        // An exact-size copy: reading past the end shows under the sanitizers.
+        std::vector<uint8_t> exact(bytes.begin(), bytes.end());
+        line.link.Receive(exact.data(), exact.size());
+    }
+    // The last is a two-octet status unit: SIN, which ends the service.
+    EXPECT_EQ(line.link.counters().bad_units, 5u);
+    EXPECT_EQ(line.events, Units{"out of service"});
+    EXPECT_TRUE(line.received.empty());
+}
+
+TEST(Mtp2Sending, RefusesWhatItCannotCarryAndHoldsAtMost127Units) {
+    Line line;
+    EXPECT_FALSE(line.send("05 01 02"));
+    line.bringInService();
+    std::string reason;
+    Bytes const big(274, 0x55);
+    EXPECT_FALSE(line.link.Send(big.data(), big.size(), reason));
+    EXPECT_EQ(reason, "a message unit carries 3 to 273 octets, not 274");
+    EXPECT_FALSE(line.send("05 01"));
+    EXPECT_TRUE(line.send(text(Bytes(273, 0x66))));
+    EXPECT_EQ(line.taken().back().substr(0, 12), "FF 80 3F 66 ");  // LI 63 for long units
+    // The peer busy: no acknowledgement, no T7.
+    line.in("FF FF 01 05");
+    for (int i = 1; i < 127; ++i) ASSERT_TRUE(line.send("05 01 02"));
+    EXPECT_FALSE(line.link.Send(hex("05 01 02").data(), 3, reason));
+    EXPECT_EQ(reason, "the link is congested: 127 message units wait for acknowledgement");
+    EXPECT_EQ(line.link.counters().overflow, 1u);
+    EXPECT_EQ(line.link.rtb_size(), 127u);
+    // One acknowledgement of everything makes room again.
+    line.in("7E FF 00");
+    EXPECT_EQ(line.link.rtb_size(), 0u);
+    EXPECT_TRUE(line.send("05 01 02"));
+}
+
+TEST(Mtp2Supervision, FailsOnDelayedAcknowledgementLongBusyAndSilence) {
+    struct Case {
+        char const* name;
+        char const* after_send;  // a unit from the peer after one message
+        unsigned fill;
+        unsigned at_least_ms;
+    } const cases[] = {
+        {"T7: no acknowledgement", "", 100000, 55},
+        {"T6: busy too long", "FF FF 01 05", 100000, 55},
+        {"the peer silent: 64 silent stretches", "", 2, 200},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        Mtp2Link::Timers timers = shortTimers(c.fill);
+        if (c.fill < 100) timers.t7 = 100000;
+        Line line(timers);
+        line.link.Start(false);
+        line.in("FF FF 01 01");
+        line.in("FF FF 01 01");
+        // Kept company through proving, then left alone.
+        ASSERT_TRUE(runUntil([&] {
+            line.in("FF FF 01 01");
+            return line.link.state() == State::aligned_ready;
+        }, 1000));
+        line.in("FF FF 00");
+        ASSERT_TRUE(line.send("05 01 02"));
+        if (*c.after_send) line.in(c.after_send);
+        Clock::time_point const from = Clock::now();
+        ASSERT_TRUE(runUntil([&] { return line.events.size() == 2; }, 3000));
+        EXPECT_GE(elapsedMs(from), long(c.at_least_ms));
+        EXPECT_EQ(line.events.back(), "out of service");
+    }
+}
+
+TEST(Mtp2BackToBack, TwoLinksAlignAndCarryThousandsOfUnitsInOrder) {
+    // Units cross on the next loop pass, as on a line.
+    struct Pair {
+        Line a{shortTimers(20)}, b{shortTimers(20)};
+        Timer pump;
+        void Pump() {
+            for (auto* from : {&a, &b}) {
+                Line& to = from == &a ? b : a;
+                std::vector<std::string> const units = from->taken();
+                for (std::string const& unit : units) to.in(unit);
+            }
+            pump.set(1, &Pair::Pump, this);
+        }
+    } pair;
+    pair.Pump();
+    pair.a.link.Start(true);
+    pair.b.link.Start(false);
+    ASSERT_TRUE(runUntil([&] { return pair.a.events.size() == 1 && pair.b.events.size() == 1; },
+                         1000));
+    std::vector<std::string> sent;
+    for (int i = 0; i < 3000; ++i) {
+        Bytes msu(3 + (i * 37) % 271);
+        for (size_t k = 0; k < msu.size(); ++k) msu[k] = uint8_t(i + k);
+        sent.push_back(text(msu));
+        std::string reason;
+        while (!pair.a.link.Send(msu.data(), msu.size(), reason)) runFor(1);
+    }
+    ASSERT_TRUE(runUntil([&] { return pair.b.received.size() == sent.size(); }, 10000));
+    EXPECT_EQ(pair.b.received, sent);
+    EXPECT_EQ(pair.a.link.counters().msu_tx, 3000u);
+    EXPECT_EQ(pair.a.link.counters().repeated, 0u);
+    EXPECT_EQ(pair.b.link.counters().bad_sequence, 0u);
+    EXPECT_EQ(pair.a.link.state(), State::in_service);
+    EXPECT_EQ(pair.b.link.state(), State::in_service);
+}
