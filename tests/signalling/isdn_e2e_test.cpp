@@ -8,11 +8,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "tests/support/board_tool.h"
-#include "tests/support/harness.h"
 #include "tests/support/lapd_peer.h"
-#include "tests/support/script.h"
-#include "tests/support/test_agent.h"
+#include "tests/support/signalling_session.h"
 #include "tools/ctl/message_text.h"
 
 using namespace support;
@@ -20,46 +17,25 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A server with short LAPD timers and reports, and its controller.
-struct IsdnServer {
-    explicit IsdnServer(std::string const& board = "",
-                        std::string const& config =
-                            "[signalling]\nisdn.t200=60\nisdn.t203=2000\nreport=250\n") {
-        if (!board.empty()) describeBoard(server.root(), board);
-        writeConfig(server, config);
-        EXPECT_TRUE(server.start());
-        EXPECT_TRUE(controller.connect(server.port()));
-        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
-    }
-    void run(std::string const& script) { runScript(server, controller, script); }
+// A server with short link timers and reports, which sends the messages
+// written in value notation.
+struct IsdnServer : SignallingSession {
+    using SignallingSession::SignallingSession;
     void send(std::string const& message) {
         Ctl::Encoded const encoded = Ctl::encodeMessage(message);
         ASSERT_EQ(encoded.error, "") << message;
         controller.send(frame(encoded.payload));
     }
-    // The next message that is not an isdnLinkInfo report.
-    std::string next() {
-        for (;;) {
-            std::string const message = nextMessage(controller);
-            if (message.find("isdnLinkInfo") == std::string::npos) return message;
-        }
-    }
-    // Waits for a report of the slot that matches the pattern; the last
-    // report of the slot on time-out.
+    // Waits for an isdnLinkInfo report of the slot that matches the pattern;
+    // the last one on time-out.
     std::string report(int slot, std::string const& pattern) {
-        std::string const start = "{ slot " + std::to_string(slot) + ", pdu signal : ioctl : ";
         std::string last;
-        for (int i = 0; i < 40; ++i) {
-            std::string const message = nextMessage(controller);
-            if (message.rfind(start, 0) != 0) continue;
-            last = message;
-            if (matches(message, pattern)) break;
+        for (int i = 0; i < 20; ++i) {
+            last = SignallingSession::report("isdnLinkInfo", slot);
+            if (last.empty() || matches(last, pattern)) break;
         }
         return last;
     }
-
-    ServerProcess server;
-    Controller controller;
 };
 
 std::string Create(int seq, int slot, char const* type, int log, char const* side) {
@@ -139,8 +115,8 @@ TEST(IsdnSlots, AgainstAPeerRecoverALostFrameHoldForABusyPeerAndGoDownWhenItStop
         > )" + Create(1, 1, "pri", 0, "user") + R"(
         < { seq 1, slot 1, pdu response : success : NULL }
     )");
-    LapdPeer peer;
-    ASSERT_TRUE(peer.connect(s.server.root(), 1024));
+    LapdPeer const peer(s.lineSocket(1024));
+    ASSERT_TRUE(peer.connected());
     s.run(R"(
         > { seq 2, slot 1, pdu command : activate : empty : NULL }
         < { seq 2, slot 1, pdu response : success : NULL }
@@ -342,8 +318,8 @@ TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
         = hal#2 HAL_MUX_CONNECT 48 1024
     )");
     EXPECT_TRUE(s.server.errHas("PSTN: no E1 trunk 4 for an ISDN link\n"));
-    LapdPeer peer;
-    ASSERT_TRUE(peer.connect(s.server.root(), 1024));
+    LapdPeer const peer(s.lineSocket(1024));
+    ASSERT_TRUE(peer.connected());
     // The SABME sent before the peer came is lost; T200 sends it again.
     EXPECT_EQ(peer.next(), "00 01 7F");
     peer.send("00 01 73");

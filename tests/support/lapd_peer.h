@@ -1,9 +1,8 @@
 #pragma once
 // The far end of a server's D channel, played by a test on the line socket
-// of the channel's MCC channel (the board tool's `mcc line`): LAPD frames as
-// hex text ("00 01 7F") sent and received whole, one packet each, so that a
-// test can answer, hold back, lose or refuse the server's frames as it
-// pleases.
+// of the channel's MCC channel: LAPD frames as hex text ("00 01 7F") sent
+// and received whole, one packet each, so that a test can answer, hold back,
+// lose or refuse the server's frames as it pleases.
 
 #include <chrono>
 #include <string>
@@ -14,9 +13,10 @@ namespace support {
 
 class LapdPeer {
 public:
-    // Opens the line socket of the MCC channel on the board of the root and
-    // connects to it; false when either fails.
-    bool connect(std::string const& root, int channel);
+    // Connects to the line socket at this path.
+    explicit LapdPeer(std::string const& path);
+
+    bool connected() const { return socket_.is_valid(); }
     void send(std::string const& frame) const;
     // The next frame the server sent, as hex text; "" on time-out.
     std::string next(std::chrono::milliseconds bound = std::chrono::seconds(3)) const;
