@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "hardware/channel_reads.h"
 #include "hardware/device/device.h"
 #include "hardware/mcc_channel.h"
 #include "runtime/log/ext.h"
@@ -42,30 +43,15 @@ bool MccSlot::IUserData(std::vector<char> const& data) {
     return true;
 }
 
-void MccSlot::OnEvent(int fd, short revents) {
+void MccSlot::OnEvent(int, short revents) {
     if (!(revents & POLLIN)) return;
-    char buffer[read_size];
-    for (;;) {
-        ssize_t const got = Device::read(fd, buffer, sizeof(buffer));
-        if (got > 0) {
-            OnUserData(std::vector<char>(buffer, buffer + got));
-            continue;
-        }
-        if (got == 0) {
-            // The driver has closed the channel's receive side; a descriptor
-            // at its end stays readable, so it is no longer watched.
-            std::cerr << ext::header(this) << "channel " << timeslot_ << " receives no more"
-                      << std::endl;
-            event_.SetEvents(0);
-            return;
-        }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            Errno const error;
-            std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
-        }
-        return;
-    }
+    uint8_t buffer[read_size];
+    Hardware::ReadChannel(event_, this, timeslot_, buffer, sizeof(buffer),
+                          [this](uint8_t const* bytes, size_t size) {
+                              auto const* chars = reinterpret_cast<char const*>(bytes);
+                              OnUserData(std::vector<char>(chars, chars + size));
+                              return true;
+                          });
 }
 
 MccFactory& MccFactory::instance() {

@@ -11,8 +11,8 @@ namespace SimBoard {
 namespace {
 
 std::vector<Request> const dsp_data_requests = {
-    {DspData::DSP_DATA_ATTACH, "DSP_DATA_ATTACH", Request::pointer,
-     uint16_t(DspData::link_record_size)},
+    {Device::DSP_DATA_ATTACH, "DSP_DATA_ATTACH", Request::pointer,
+     uint16_t(Device::DspDataLinkRecord::size)},
 };
 
 // The longest frame the tool sends.
@@ -53,8 +53,9 @@ int DspDataModel::serve(OpenFile& file, Request const&, uint8_t* record, unsigne
         if (links_[n].file) continue;
         links_[n] = Link();
         links_[n].file = &file;
-        for (uint32_t word = 0; word < 4; ++word)
-            Device::put32(record + 4 * word, line_of(n) + word);
+        Device::put32(record + Device::DspDataLink::line, line_of(n));
+        for (uint32_t b = 0; b < Device::DspDataLink::b_channels; ++b)
+            Device::put32(record + Device::DspDataLink::b + 4 * b, line_of(n) + 1 + b);
         return 0;
     }
     return -ENOSPC;

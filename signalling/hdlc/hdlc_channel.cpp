@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "hardware/channel_reads.h"
 #include "hardware/device/device.h"
 #include "hardware/hw_mux.h"
 #include "hardware/mcc_channel.h"
@@ -95,33 +96,17 @@ bool HDLC::Send(uint8_t const* frame, size_t size) {
     return false;
 }
 
-void HDLC::OnEvent(int fd, short revents) {
+void HDLC::OnEvent(int, short revents) {
     if (!(revents & POLLIN)) return;
     uint8_t frame[max_frame];
-    for (;;) {
-        ssize_t const got = Device::read(fd, frame, sizeof(frame));
-        if (got > 0) {
-            ++counters_.rxSU;
-            if (traces.signalling.hdlc)
-                std::clog << ext::header(this) << "rx " << ext::hex(frame, frame + got)
-                          << std::endl;
-            receiver_.OnFrame(frame, size_t(got));
-            // The receiver may have taken the channel down.
-            if (!IsActive()) return;
-            continue;
-        }
-        if (got == 0) {
-            // The driver has closed the receive side: nothing more comes.
-            std::cerr << ext::header(this) << "channel " << channel_ << " receives no more"
-                      << std::endl;
-            event_.SetEvents(0);
-            return;
-        }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            Errno const error;
-            std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
-        }
-        return;
-    }
+    Hardware::ReadChannel(event_, this, channel_, frame, sizeof(frame),
+                          [this](uint8_t const* bytes, size_t size) {
+                              ++counters_.rxSU;
+                              if (traces.signalling.hdlc)
+                                  std::clog << ext::header(this) << "rx "
+                                            << ext::hex(bytes, bytes + size) << std::endl;
+                              receiver_.OnFrame(bytes, size);
+                              // The receiver may have taken the channel down.
+                              return IsActive();
+                          });
 }

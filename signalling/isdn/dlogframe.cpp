@@ -116,6 +116,17 @@ void Octets(std::ostream& os, uint8_t const* at, size_t size) {
     }
 }
 
+// "Cause:" for an element with a name, "ie 2A:" for one without.
+void Label(std::ostream& os, char const* name, uint8_t id) {
+    if (name) {
+        os << name << ':';
+        return;
+    }
+    os << "ie ";
+    Octet(os, id);
+    os << ':';
+}
+
 // Writes the elements from `at` to `end`, one " | name: octets" each.
 void Elements(std::ostream& os, uint8_t const* at, uint8_t const* end) {
     unsigned codeset = 0;
@@ -127,14 +138,7 @@ void Elements(std::ostream& os, uint8_t const* at, uint8_t const* end) {
         next_only = -1;
         os << " | ";
         if (id & 0x80) {
-            char const* const name = SingleOctetName(id);
-            if (name) {
-                os << name << ':';
-            } else {
-                os << "ie ";
-                Octet(os, id);
-                os << ':';
-            }
+            Label(os, SingleOctetName(id), id);
             Octets(os, at, 1);
             ++at;
             if ((id & 0xF0) == 0x90) {
@@ -152,15 +156,8 @@ void Elements(std::ostream& os, uint8_t const* at, uint8_t const* end) {
             return;
         }
         size_t const length = at[1];
-        char const* const name = this_codeset == 0 ? Find(elements, id) : nullptr;
         if (this_codeset != 0) os << "codeset " << this_codeset << ' ';
-        if (name) {
-            os << name << ':';
-        } else {
-            os << "ie ";
-            Octet(os, id);
-            os << ':';
-        }
+        Label(os, this_codeset == 0 ? Find(elements, id) : nullptr, id);
         Octets(os, at + 2, length);
         at += 2 + length;
     }

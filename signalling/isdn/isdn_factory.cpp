@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/dsp_data_driver.h"
+#include "hardware/dsp_data_link.h"
 #include "hardware/mcc_channel.h"
 #include "runtime/log/ext.h"
 #include "signalling/isdn/isdn_factory.h"
@@ -68,7 +68,7 @@ Slot* NewIsdnSlot(IsdnFactory const& factory, LGCP::IsdnParams const& params) {
 }
 
 Slot* NewAtsQsigSlot(IsdnFactory const& factory, LGCP::AtsQsigParams const& params) {
-    Fd const fd(Device::open(DspData::device, O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    Fd const fd(Device::open(Device::dsp_data_device, O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
         Errno const error;
         std::cerr << ext::header(&factory) << "fail to open dsp-data device: " << error

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <iostream>
 
+#include "hardware/channel_reads.h"
 #include "hardware/device/device.h"
 #include "runtime/log/ext.h"
 #include "signalling/signalling_factories.h"
@@ -37,28 +38,14 @@ void IsdnSlot::SendFrame(uint8_t const* frame, size_t size) {
               << std::endl;
 }
 
-void IsdnSlot::OnEvent(int fd, short revents) {
+void IsdnSlot::OnEvent(int, short revents) {
     if (!(revents & POLLIN)) return;
     uint8_t frame[max_frame];
-    for (;;) {
-        ssize_t const got = Device::read(fd, frame, sizeof(frame));
-        if (got > 0) {
-            link_.OnFrame(frame, size_t(got));
-            continue;
-        }
-        if (got == 0) {
-            std::cerr << ext::header(this) << "channel " << timeslot_ << " receives no more"
-                      << std::endl;
-            event_.SetEvents(0);
-            return;
-        }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            Errno const error;
-            std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
-        }
-        return;
-    }
+    Hardware::ReadChannel(event_, this, timeslot_, frame, sizeof(frame),
+                          [this](uint8_t const* bytes, size_t size) {
+                              link_.OnFrame(bytes, size);
+                              return true;
+                          });
 }
 
 AtsQsigSlot::AtsQsigSlot(Fd const& link, DspData::Link const& channels,

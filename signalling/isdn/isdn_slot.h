@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "hardware/device/dsp_data_driver.h"
+#include "hardware/dsp_data_link.h"
 #include "runtime/loop/event.h"
 #include "runtime/system/fd.h"
 #include "signalling/isdn/isdn_link.h"

@@ -9,7 +9,8 @@
 
 #include <cerrno>
 
-#include "hardware/device/dsp_data_driver.h"
+#include "hardware/device/device.h"
+#include "hardware/dsp_data_link.h"
 #include "tests/support/board.h"
 #include "tests/support/loop.h"
 #include "tests/support/temp_root.h"
@@ -20,7 +21,7 @@ namespace {
 
 support::TempRoot const root;
 
-int Open() { return Device::open(DspData::device, O_RDWR | O_NONBLOCK | O_CLOEXEC); }
+int Open() { return Device::open(Device::dsp_data_device, O_RDWR | O_NONBLOCK | O_CLOEXEC); }
 
 }  // namespace
 
