@@ -358,3 +358,32 @@ TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
         < { seq 7, slot 1, pdu response : error : unsupported }
     )");
 }
+
+TEST(IsdnSlots, HoldAtMost64MessagesForABusyPeerAndRefuseTheNext) {
+    IsdnServer s;
+    s.run(R"(
+        > )" + Create(1, 1, "pri", 0, "user") + R"(
+        < { seq 1, slot 1, pdu response : success : NULL }
+    )");
+    LapdPeer const peer(s.lineSocket(1024));
+    ASSERT_TRUE(peer.connected());
+    s.run(R"(
+        > { seq 2, slot 1, pdu command : activate : empty : NULL }
+        < { seq 2, slot 1, pdu response : success : NULL }
+    )");
+    EXPECT_EQ(peer.next(), "00 01 7F");
+    peer.send("00 01 73");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+    peer.send("02 01 05 01");
+    EXPECT_EQ(peer.next(), "02 01 01 01");
+    for (int n = 0; n <= 64; ++n)
+        s.send("{ seq " + std::to_string(100 + n) + ", slot 1, pdu command : userData : '" +
+               Message(1, n) + "'H }");
+    for (int n = 0; n < 64; ++n)
+        EXPECT_EQ(s.next(), "{ seq " + std::to_string(100 + n) +
+                                ", slot 1, pdu response : success : NULL }");
+    EXPECT_EQ(s.next(), "{ seq 164, slot 1, pdu response : error : unsupported }");
+    EXPECT_TRUE(s.server.errHas(
+        "01:MCC: layer-3 message refused: the link is congested, 64 messages wait\n"));
+    EXPECT_TRUE(peer.quietFor(100ms));
+}
