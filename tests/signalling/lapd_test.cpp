@@ -274,3 +274,22 @@ TEST(Lapd, RefusesMessagesItCannotCarryAndBoundsItsQueue) {
     EXPECT_EQ(u.congestion, (std::vector<bool>{true, false}));
     EXPECT_EQ(log.back(), "u 00 01 02 00 08 01 00 02 05");
 }
+
+TEST(Lapd, APeerResetDropsWhatItHadNotAcknowledgedAndIndicatesTheLinkAgain) {
+    Lone l;
+    l.u.send(Message(1));
+    l.u.send(Message(2));
+    l.u.give("00 01 09 00");  // REJ N(R) 0: both go again
+    l.u.give("02 01 7F");     // then the peer resets the link
+    EXPECT_EQ(l.log, (Log{"u 00 01 00 00 08 01 00 01 05", "u 00 01 02 00 08 01 00 02 05",
+                          "u 00 01 00 00 08 01 00 01 05", "u 00 01 02 00 08 01 00 02 05",
+                          "u 02 01 73"}));
+    EXPECT_EQ(l.u.errors, "F");
+    EXPECT_EQ(l.u.ups, 2);
+    EXPECT_EQ(l.u.lapd.waiting() + l.u.lapd.unacked(), 0u);
+    EXPECT_EQ(l.u.lapd.vs(), 0);
+    // Nothing was outstanding: the reset is only counted.
+    l.u.give("02 01 7F");
+    EXPECT_EQ(l.u.ups, 2);
+    EXPECT_EQ(l.u.lapd.counters().retrains, 2u);
+}
