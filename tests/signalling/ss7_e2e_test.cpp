@@ -213,6 +213,7 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
     // Again in service; a peer that stops answering takes the link down.
     s.run(activate(20, 1));
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+    EXPECT_EQ(s.next(150ms), "");
     peer.setMode(Ss7Peer::Mode::silent);
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
     EXPECT_TRUE(s.server.errHas("01:pstn: slc 1: state idle: signal unit error rate\n"))
