@@ -48,6 +48,22 @@ std::string SignallingSession::report(char const* kind, int slot,
     }
 }
 
+std::string SignallingSession::reportLike(char const* kind, int slot,
+                                          std::string const& pattern,
+                                          std::chrono::milliseconds bound) {
+    auto const end = std::chrono::steady_clock::now() + bound;
+    std::string last;
+    for (;;) {
+        auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return last;
+        std::string const got = report(kind, slot, left);
+        if (got.empty()) return last;
+        last = got;
+        if (matches(last, pattern)) return last;
+    }
+}
+
 std::string SignallingSession::lineSocket(int channel) const {
     std::string path = board("mcc line " + std::to_string(channel));
     if (!path.empty() && path.back() == '\n') path.pop_back();

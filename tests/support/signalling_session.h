@@ -31,6 +31,10 @@ struct SignallingSession {
     // slot, passing over everything else; "" on time-out.
     std::string report(char const* kind, int slot,
                        std::chrono::milliseconds bound = std::chrono::seconds(3));
+    // Reads the slot's reports of that kind until one matches the pattern
+    // ("..." standing for any text); the last one read ("" when none came).
+    std::string reportLike(char const* kind, int slot, std::string const& pattern,
+                           std::chrono::milliseconds bound = std::chrono::seconds(3));
     // The line socket of an MCC channel, as a path in the file system.
     std::string lineSocket(int channel) const;
 

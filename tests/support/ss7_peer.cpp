@@ -128,7 +128,14 @@ void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
     if (Ss7::Parse(frame, size, su) != Ss7::ParseResult::good) return;
     if (su.kind == Ss7::SignalUnit::lssu) {
         last_status_ = Ss7::StatusName(su.status);
-        if (su.status == Ss7::Status::sios) in_service_ = false;
+        // The link aligns again, or is out of service: everything starts
+        // again from the initial sequence numbers.
+        if (su.status != Ss7::Status::sib && su.status != Ss7::Status::sipo) {
+            in_service_ = false;
+            fsn_ = bsn_ = 127;
+            fib_ = bib_ = true;
+            unacked_.clear();
+        }
         return;
     }
     last_status_ = su.kind == Ss7::SignalUnit::fisu ? "FISU" : "MSU";
@@ -144,7 +151,6 @@ void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
             sendUnit(unit(Ss7::SignalUnit::msu, held.msu, held.fsn));
     }
     if (su.fib != bib_) return;  // waiting for the retransmission asked for
-    nack_sent_ = false;
     if (su.kind == Ss7::SignalUnit::fisu) {
         if (su.fsn == bsn_) return;
     } else if (su.fsn == bsn_) {
@@ -156,7 +162,6 @@ void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
         return;
     }
     bib_ = !bib_;
-    nack_sent_ = true;
 }
 
 void Ss7Peer::run() {

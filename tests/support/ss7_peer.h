@@ -80,7 +80,6 @@ private:
     bool fib_ = true;
     uint8_t bsn_ = 127;  // last accepted
     bool bib_ = true;
-    bool nack_sent_ = false;
     bool lose_next_ = false;
     struct Held {
         uint8_t fsn;
