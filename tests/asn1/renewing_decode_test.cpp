@@ -1,6 +1,7 @@
 // The renewing decode: a value kept from earlier decodes, decoded into
 // again, ends exactly as a fresh value decoded from the same input, down to
-// the components behind cleared presence bits.
+// the components behind cleared presence bits; a plain decode into such a
+// value ends equal to the fresh one.
 
 #include <gtest/gtest.h>
 
