@@ -1,6 +1,4 @@
-// The ISDN factory's creates: an HDLC channel of the MCC for `isdn`, an
-// ATS-QSIG link of the DSP for `ats-qsig`, a B channel of an ATS-QSIG slot
-// for `ats-qsig-b`.
+#include "signalling/isdn/isdn_factory.h"
 
 #include <fcntl.h>
 
@@ -11,10 +9,8 @@
 #include "hardware/dsp_data_link.h"
 #include "hardware/mcc_channel.h"
 #include "runtime/log/ext.h"
-#include "signalling/isdn/isdn_factory.h"
 #include "signalling/isdn/isdn_slot.h"
 #include "signalling/signalling_config.h"
-#include "signalling/signalling_factories.h"
 
 namespace {
 
@@ -106,6 +102,11 @@ Slot* NewAtsQsigBSlot(IsdnFactory const& factory, LGCP::AtsQsigBParams const& pa
 }
 
 }  // namespace
+
+IsdnFactory& IsdnFactory::instance() {
+    static IsdnFactory factory;
+    return factory;
+}
 
 Slot* IsdnFactory::INewSlot(LGCP::CreateParams const& params) {
     if (params.isdn_isSelected()) return NewIsdnSlot(*this, params.get_isdn());

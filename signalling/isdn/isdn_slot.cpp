@@ -6,7 +6,7 @@
 #include "hardware/channel_reads.h"
 #include "hardware/device/device.h"
 #include "runtime/log/ext.h"
-#include "signalling/signalling_factories.h"
+#include "signalling/isdn/isdn_factory.h"
 
 IsdnSlot::IsdnSlot(Fd const& channel, int timeslot, ISDN::IsdnLink::Settings const& settings)
     : timeslot_(timeslot), link_(*this, *this, settings) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "signalling/signalling_factories.h"
+#include "signalling/isdn/isdn_factory.h"
 #include "tests/support/capture.h"
 
 TEST(IsdnFactory, DeclinesABChannelNumberOutsideOneToThree) {
