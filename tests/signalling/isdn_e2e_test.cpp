@@ -307,11 +307,25 @@ TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
         < { seq 2, slot 1, pdu response : success : NULL }
         > { seq 3, slot 1, pdu command : activate : empty : NULL }
         < { seq 3, slot 1, pdu response : success : NULL }
+        > { seq 4, slot 2, pdu command : create : pstn : isdn : { type bri, trunk 8, log 0, side user : NULL } }
+        < { seq 4, slot 2, pdu response : error : insufficientResources }
+        > { seq 5, slot 2, pdu command : create : pstn : isdn : { type bri, trunk 7, log 0, side network : NULL } }
+        < { seq 5, slot 2, pdu response : success : NULL }
+        > { seq 6, slot 2, pdu command : activate : empty : NULL }
+        < { seq 6, slot 2, pdu response : success : NULL }
+        $ log mcc/ctl MCC_ALLOCATE
+        = mcc/ctl#1 MCC_ALLOCATE 0 512 0 1 1
+        = mcc/ctl#2 MCC_ALLOCATE 1 512 0 1 1
         $ log hal HAL_MUX_CONNECT
         = hal#2 HAL_MUX_CONNECT 1024 48
         = hal#2 HAL_MUX_CONNECT 48 1024
+        = hal#2 HAL_MUX_CONNECT 1025 30
+        = hal#2 HAL_MUX_CONNECT 30 1025
+        > { seq 7, slot 2, pdu command : destroy : NULL }
+        < { seq 7, slot 2, pdu response : success : NULL }
     )");
-    EXPECT_TRUE(s.server.errHas("PSTN: no E1 trunk 4 for an ISDN link\n"));
+    EXPECT_TRUE(s.server.errHas("PSTN: no E1 trunk 4 for an ISDN link\n"
+                                "PSTN: no BRI port 8 for an ISDN link\n"));
     LapdPeer const peer(s.lineSocket(1024));
     ASSERT_TRUE(peer.connected());
     // The SABME sent before the peer came is lost; T200 sends it again.
