@@ -45,7 +45,8 @@ TEST(DspDataDriver, AttachesEachOpenToAFreeLinkAndCarriesItsFrames) {
     // Frames each way, whole.
     EXPECT_EQ(Device::write(b, "\x00\x01\x7F", 3), 3);
     EXPECT_EQ(Device::write(b, "\x02\x01\x73", 3), 3);
-    EXPECT_TRUE(support::runUntil([] { return board("dsp-data written 1") == "00 01 7F\n02 01 73\n"; }));
+    EXPECT_TRUE(support::runUntil(
+        [] { return board("dsp-data written 1") == "00 01 7F\n02 01 73\n"; }));
     EXPECT_EQ(board("dsp-data send 1 02 01 73 , 00 01 00 00 08*3"), "");
     uint8_t frame[16];
     EXPECT_EQ(Device::read(b, frame, sizeof(frame)), 3);

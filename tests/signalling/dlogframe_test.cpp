@@ -58,7 +58,8 @@ TEST(Dlogframe, WritesWhatItDoesNotKnowOrCannotReadAsOctetsAndStopsAtTheEnd) {
         {"08 01 05 7D 14 01 80 9E 2A 01 07 14 01 80 96 2A 02 01 02 D1",
          "rx pd 08 cr 5 flag 0 STATUS | Call state: 80 | Shift: 9E | codeset 6 ie 2A: 07 | Call "
          "state: 80 | Shift: 96 | codeset 6 ie 2A: 01 02 | Repeat indicator: D1\n"},
-        {"08 01 05 77 33 01 FF 8C", "rx pd 08 cr 5 flag 0 message type 77 | ie 33: FF | ie 8C: 8C\n"},
+        {"08 01 05 77 33 01 FF 8C",
+         "rx pd 08 cr 5 flag 0 message type 77 | ie 33: FF | ie 8C: 8C\n"},
         {"08 01 05 05 04 05 80 90", "rx pd 08 cr 5 flag 0 SETUP | malformed: 04 05 80 90\n"},
         {"08 01 05 05 04", "rx pd 08 cr 5 flag 0 SETUP | malformed: 04\n"},
         {"08 02 00", "rx pd 08 malformed: 02 00\n"},

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "tests/support/lapd_peer.h"
 #include "tests/support/signalling_session.h"
@@ -79,6 +80,27 @@ void LinkUp(IsdnServer& s, char const* type, int log1, char const* side1, int lo
                   1);
 }
 
+// ISDN slot 1 on the user side of a primary rate access, whose channel's
+// line the test's peer plays, activated and up.
+struct PeerLink : IsdnServer {
+    PeerLink() {
+        run(R"(
+            > )" + Create(1, 1, "pri", 0, "user") + R"(
+            < { seq 1, slot 1, pdu response : success : NULL }
+        )");
+        peer = std::make_unique<LapdPeer>(lineSocket(1024));
+        EXPECT_TRUE(peer->connected());
+        run(R"(
+            > { seq 2, slot 1, pdu command : activate : empty : NULL }
+            < { seq 2, slot 1, pdu response : success : NULL }
+        )");
+        EXPECT_EQ(peer->next(), "00 01 7F");
+        peer->send("00 01 73");
+        EXPECT_EQ(next(), "{ slot 1, pdu signal : activated : NULL }");
+    }
+    std::unique_ptr<LapdPeer> peer;
+};
+
 }  // namespace
 
 TEST(IsdnSlots, TwoLinksBackToBackComeUpAndCarryThousandsOfMessagesInOrder) {
@@ -111,28 +133,16 @@ TEST(IsdnSlots, TwoLinksBackToBackComeUpAndCarryThousandsOfMessagesInOrder) {
         report,
         "{ slot 1, pdu signal : ioctl : isdnLinkInfo : { side network, msuTxCount 2000, "
         "msuRxCount 2000, mT200 60, mT203 2000, errors ..., retrains ..., rejected 0, "
-        "badconfirm 0, outOverflows 0, ackOverflows ..., lapdState multiple-frame-established, rc 0, peerBusy "
-        "FALSE, ownBusy FALSE, rejException FALSE, ackPending FALSE, l3Initiated TRUE, "
+        "badconfirm 0, outOverflows 0, ackOverflows ..., lapdState multiple-frame-established, "
+        "rc 0, peerBusy FALSE, ownBusy FALSE, rejException FALSE, ackPending FALSE, l3Initiated TRUE, "
         "establishable TRUE, queuedUpRQ FALSE, retrRQ FALSE, ackRQ FALSE, t200run FALSE, t203run "
         "TRUE, vs 80, va 80, vr 80, queueOut 0, queueAck 0 } }"))
         << report;
 }
 
 TEST(IsdnSlots, AgainstAPeerRecoverALostFrameHoldForABusyPeerAndGoDownWhenItStopsOrLeaves) {
-    IsdnServer s;
-    s.run(R"(
-        > )" + Create(1, 1, "pri", 0, "user") + R"(
-        < { seq 1, slot 1, pdu response : success : NULL }
-    )");
-    LapdPeer const peer(s.lineSocket(1024));
-    ASSERT_TRUE(peer.connected());
-    s.run(R"(
-        > { seq 2, slot 1, pdu command : activate : empty : NULL }
-        < { seq 2, slot 1, pdu response : success : NULL }
-    )");
-    EXPECT_EQ(peer.next(), "00 01 7F");
-    peer.send("00 01 73");
-    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+    PeerLink s;
+    LapdPeer const& peer = *s.peer;
 
     // The first I-frame is lost on the way: T200 sends it again with the poll bit.
     s.run(R"(
@@ -374,20 +384,8 @@ TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
 }
 
 TEST(IsdnSlots, HoldAtMost64MessagesForABusyPeerAndRefuseTheNext) {
-    IsdnServer s;
-    s.run(R"(
-        > )" + Create(1, 1, "pri", 0, "user") + R"(
-        < { seq 1, slot 1, pdu response : success : NULL }
-    )");
-    LapdPeer const peer(s.lineSocket(1024));
-    ASSERT_TRUE(peer.connected());
-    s.run(R"(
-        > { seq 2, slot 1, pdu command : activate : empty : NULL }
-        < { seq 2, slot 1, pdu response : success : NULL }
-    )");
-    EXPECT_EQ(peer.next(), "00 01 7F");
-    peer.send("00 01 73");
-    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+    PeerLink s;
+    LapdPeer const& peer = *s.peer;
     peer.send("02 01 05 01");
     EXPECT_EQ(peer.next(), "02 01 01 01");
     for (int n = 0; n <= 64; ++n)
