@@ -189,6 +189,18 @@ TEST(Lapd, ADiscReleasesTheLinkAndThePeerMayEstablishItAgain) {
     EXPECT_EQ(l.log, (Log{"u 02 01 73", "u 02 01 73"}));
 }
 
+TEST(Lapd, AFailedLineReleasesTheLinkAtOnceAndDropsItsMessages) {
+    Lone l;
+    l.u.send(Message(1));
+    l.u.lapd.LineDown();
+    EXPECT_EQ(l.u.downs, 1);
+    EXPECT_EQ(l.u.lapd.state(), Lapd::State::tei_assigned);
+    EXPECT_EQ(l.u.lapd.waiting() + l.u.lapd.unacked(), 0u);
+    EXPECT_FALSE(l.u.lapd.t200_running() || l.u.lapd.t203_running());
+    l.u.lapd.LineDown();
+    EXPECT_EQ(l.u.downs, 1);
+}
+
 TEST(Lapd, ReleaseByLayer3EndsBothEndsAndARefusedEstablishmentGetsDm) {
     BackToBack b;
     b.establish();
