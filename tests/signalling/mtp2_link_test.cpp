@@ -278,8 +278,12 @@ TEST(Mtp2Supervision, FailsOnDelayedAcknowledgementLongBusyAndSilence) {
 
 TEST(Mtp2BackToBack, TwoLinksAlignAndCarryThousandsOfUnitsInOrder) {
     // Units cross on the next loop pass, as on a line.
+    // Supervision timers long enough for a slow build.
+    Mtp2Link::Timers timers = shortTimers(20);
+    timers.t7 = timers.t6 = timers.t1 = 3000;
     struct Pair {
-        Line a{shortTimers(20)}, b{shortTimers(20)};
+        explicit Pair(Mtp2Link::Timers const& t) : a(t), b(t) {}
+        Line a, b;
         Timer pump;
         void Pump() {
             for (auto* from : {&a, &b}) {
@@ -289,7 +293,7 @@ TEST(Mtp2BackToBack, TwoLinksAlignAndCarryThousandsOfUnitsInOrder) {
             }
             pump.set(1, &Pair::Pump, this);
         }
-    } pair;
+    } pair(timers);
     pair.Pump();
     pair.a.link.Start(true);
     pair.b.link.Start(false);
@@ -301,7 +305,10 @@ TEST(Mtp2BackToBack, TwoLinksAlignAndCarryThousandsOfUnitsInOrder) {
         for (size_t k = 0; k < msu.size(); ++k) msu[k] = uint8_t(i + k);
         sent.push_back(text(msu));
         std::string reason;
-        while (!pair.a.link.Send(msu.data(), msu.size(), reason)) runFor(1);
+        while (!pair.a.link.Send(msu.data(), msu.size(), reason)) {
+            ASSERT_EQ(pair.a.link.state(), State::in_service) << "unit " << i << ": " << reason;
+            runFor(1);
+        }
     }
     ASSERT_TRUE(runUntil([&] { return pair.b.received.size() == sent.size(); }, 10000));
     EXPECT_EQ(pair.b.received, sent);
