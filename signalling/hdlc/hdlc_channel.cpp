@@ -33,11 +33,9 @@ bool HDLC::Activate() {
     if (IsActive()) return true;
     Mcc::Channel channel = Mcc::Open(O_RDWR | O_NONBLOCK | O_CLOEXEC,
                                      {mode_, uint32_t(max_frame), 0, rx_threshold, tx_threshold});
-    char const* const failure[] = {"", "fail to open MCC device: ", "MCC_ALLOCATE fail: ",
-                                   "MCC_TIMESLOT fail: "};
     if (channel.failed != Mcc::Channel::none) {
-        std::cerr << ext::header(this) << failure[channel.failed] << std::strerror(channel.error)
-                  << std::endl;
+        std::cerr << ext::header(this) << Mcc::FailureText(channel.failed)
+                  << std::strerror(channel.error) << std::endl;
         return false;
     }
     HwMux& mux = HwMux::instance();
@@ -98,30 +96,21 @@ bool HDLC::Send(uint8_t const* frame, size_t size) {
 void HDLC::OnEvent(int fd, short revents) {
     if (!(revents & POLLIN)) return;
     uint8_t frame[max_frame];
-    for (;;) {
-        ssize_t const got = Device::read(fd, frame, sizeof(frame));
-        if (got > 0) {
-            ++counters_.rxSU;
-            if (traces.signalling.hdlc)
-                std::clog << ext::header(this) << "rx " << ext::hex(frame, frame + got)
-                          << std::endl;
-            receiver_.OnFrame(frame, size_t(got));
-            // The receiver may have taken the channel down.
-            if (!IsActive()) return;
-            continue;
-        }
-        if (got == 0) {
-            // The driver has closed the receive side: nothing more comes.
-            std::cerr << ext::header(this) << "channel " << channel_ << " receives no more"
-                      << std::endl;
-            event_.SetEvents(0);
-            return;
-        }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            Errno const error;
-            std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
-        }
-        return;
+    Mcc::ReadEnd const end = Mcc::ReadRecords(fd, frame, sizeof(frame), [&](size_t got) {
+        ++counters_.rxSU;
+        if (traces.signalling.hdlc)
+            std::clog << ext::header(this) << "rx " << ext::hex(frame, frame + got) << std::endl;
+        receiver_.OnFrame(frame, got);
+        // The receiver may have taken the channel down.
+        return IsActive();
+    });
+    if (end == Mcc::ReadEnd::ended) {
+        // The driver has closed the receive side: nothing more comes.
+        std::cerr << ext::header(this) << "channel " << channel_ << " receives no more"
+                  << std::endl;
+        event_.SetEvents(0);
+    } else if (end == Mcc::ReadEnd::failed) {
+        Errno const error;
+        std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
     }
 }
