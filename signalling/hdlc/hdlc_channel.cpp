@@ -86,8 +86,13 @@ bool HDLC::Send(uint8_t const* frame, size_t size) {
         ++counters_.txOverflow;
         return false;
     }
-    Errno const error;
     ++counters_.txError;
+    if (written >= 0) {
+        std::cerr << ext::header(this) << "frame of " << size << " octets cut to " << written
+                  << std::endl;
+        return false;
+    }
+    Errno const error;
     std::cerr << ext::header(this) << "frame of " << size << " octets not sent: " << error
               << std::endl;
     return false;
