@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <iostream>
+#include <sstream>
 
 #include "hardware/device/device.h"
 #include "hardware/device/rtp_ext_driver.h"
@@ -19,13 +20,12 @@ RtpExtSession::~RtpExtSession() {
     Close();
 }
 
-bool RtpExtSession::Open(uint16_t etype, int fd_rtp, int pid_rtp) {
+bool RtpExtSession::Open(uint16_t etype, int fd_rtp, int pid_rtp, std::ostream& err) {
     Close();
     Fd const fd(Device::open(GetRtpExtDevName(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
         Errno const error;
-        std::cerr << ext::header(this) << "device \"" << GetRtpExtDevName()
-                  << "\" open fail: " << error << std::endl;
+        err << "device \"" << GetRtpExtDevName() << "\" open fail: " << error << std::endl;
         return false;
     }
     event_.Bind(name_, &RtpExtSession::OnReadable, this);
@@ -33,8 +33,8 @@ bool RtpExtSession::Open(uint16_t etype, int fd_rtp, int pid_rtp) {
     RtpExt::InitRecord init;
     init.put16(0, etype);
     RtpExt::AttachRecord attach{uint32_t(fd_rtp), uint32_t(pid_rtp)};
-    if (!Request(RtpExt::RTP_EXT_INIT, "RTP_EXT_INIT", init.data()) ||
-        (fd_rtp >= 0 && !Request(RtpExt::RTP_EXT_ATTACH, "RTP_EXT_ATTACH", attach.data()))) {
+    if (!Request(RtpExt::RTP_EXT_INIT, "RTP_EXT_INIT", init.data(), err) ||
+        (fd_rtp >= 0 && !Request(RtpExt::RTP_EXT_ATTACH, "RTP_EXT_ATTACH", attach.data(), err))) {
         Close();
         return false;
     }
@@ -46,23 +46,32 @@ void RtpExtSession::Close() {
 }
 
 bool RtpExtSession::StartStream() {
-    return Request(RtpExt::RTP_EXT_START, "RTP_EXT_START", nullptr);
+    return Request(RtpExt::RTP_EXT_START, "RTP_EXT_START");
 }
 
 bool RtpExtSession::StopStream() {
-    return Request(RtpExt::RTP_EXT_STOP, "RTP_EXT_STOP", nullptr);
+    return Request(RtpExt::RTP_EXT_STOP, "RTP_EXT_STOP");
 }
 
-bool RtpExtSession::Request(uint32_t number, char const* what, uint8_t* record) {
+bool RtpExtSession::Request(uint32_t number, char const* what, uint8_t* record, std::ostream& err) {
     if (!event_.IsActive()) {
-        std::cerr << ext::header(this) << what << " fail: the session is closed" << std::endl;
+        error_ = EBADF;
+        err << what << " fail: the session is closed" << std::endl;
         return false;
     }
     int const result = record ? Device::ioctl(event_.lowlevel_fd(), number, record)
                               : Device::ioctlValue(event_.lowlevel_fd(), number, 0);
     if (result >= 0) return true;
     Errno const error;
-    std::cerr << ext::header(this) << what << " fail: " << error << std::endl;
+    error_ = error.value();
+    err << what << " fail: " << error << std::endl;
+    return false;
+}
+
+bool RtpExtSession::Request(uint32_t number, char const* what) {
+    std::ostringstream err;
+    if (Request(number, what, nullptr, err)) return true;
+    std::cerr << ext::header(this) << err.str() << std::flush;
     return false;
 }
 

@@ -9,6 +9,7 @@
 // control reports it as a radio failure with the errno (EPIPE for the end).
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,17 @@ public:
 
     // Opens a session of the kind (RtpExt::Etype), attached to the RTP
     // session's descriptor `fd_rtp` of process `pid_rtp` when fd_rtp is not
-    // negative; false, with a line, when a step fails (nothing stays open).
-    bool Open(uint16_t etype, int fd_rtp, int pid_rtp);
+    // negative; false when a step fails, with what failed on `err` (the
+    // caller heads the line), and nothing stays open.
+    bool Open(uint16_t etype, int fd_rtp, int pid_rtp, std::ostream& err);
     // Ends the session; the control hears nothing more.
     void Close();
     bool IsOpen() const { return event_.IsActive(); }
 
     bool StartStream();
     bool StopStream();
+    // The errno of the last request that failed.
+    int error() const { return error_; }
 
     // The control that gets the received records; null for none.
     void SetControl(RadioControl* control) { control_ = control; }
@@ -44,13 +48,17 @@ public:
     void PutHeader(std::ostream& os) const { os << name_ << ": "; }
 
 private:
-    bool Request(uint32_t number, char const* what, uint8_t* record);
+    // The driver's request; false with "WHAT fail: " and the error on `err`.
+    bool Request(uint32_t number, char const* what, uint8_t* record, std::ostream& err);
+    // The same, the line on the error stream after the session's header.
+    bool Request(uint32_t number, char const* what);
     void OnReadable(int fd, short revents);
     void Lost(int error);
 
     std::string const name_;
     Event event_;
     RadioControl* control_ = nullptr;
+    int error_ = 0;
 };
 
 }  // namespace RTPSignalling

@@ -45,7 +45,7 @@ template <class Control>
 struct Radio {
     template <class... Params>
     Radio(uint16_t etype, Params const&... params) : control(session, notes, params...) {
-        EXPECT_TRUE(session.Open(etype, 7, 99));
+        EXPECT_TRUE(session.Open(etype, 7, 99, std::cerr));
         EXPECT_TRUE(session.StartStream());
         session.SetControl(&control);
         control.Start();
@@ -225,11 +225,13 @@ TEST(RtpExtSession, ClosesOnAFailedStepOrAnEndedSessionAndTellsTheControl) {
     RTPSignalling::KvelRadioGWControl control(session, notes);
     session.SetControl(&control);
     board("fail rtp_ext RTP_EXT_ATTACH EINVAL 1");
-    EXPECT_FALSE(session.Open(RtpExt::etype_kvel, 5, 1));
+    std::ostringstream failure;
+    EXPECT_FALSE(session.Open(RtpExt::etype_kvel, 5, 1, failure));
+    EXPECT_EQ(failure.str(), "RTP_EXT_ATTACH fail: Invalid argument\n");
     EXPECT_FALSE(session.IsOpen());
     EXPECT_EQ(board("rtpext"), "");
 
-    ASSERT_TRUE(session.Open(RtpExt::etype_kvel, -1, -1));
+    ASSERT_TRUE(session.Open(RtpExt::etype_kvel, -1, -1, std::cerr));
     control.Start();
     // Nothing is delivered to a stopped stream, and what the server sends
     // then never reaches the radio.
@@ -247,7 +249,6 @@ TEST(RtpExtSession, ClosesOnAFailedStepOrAnEndedSessionAndTellsTheControl) {
     EXPECT_EQ(notes.causes, std::vector<int>{EPIPE});
     EXPECT_FALSE(control.Command(support::kvelModifier(10)));
     EXPECT_EQ(errors.text(),
-              "rtp ext[3]: RTP_EXT_ATTACH fail: Invalid argument\n"
               "rtp ext[3]: rtp_ext ended the session\n"
               "Kvel radio control: radio failure, cause 32\n"
               "Kvel radio control: signalling of kind 3 not sent\n");
