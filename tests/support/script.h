@@ -12,7 +12,8 @@
 //   ~ 200          nothing from the server for 200 ms
 //
 // In an expected message "..." stands for any text, so that a step names
-// only what it is about: `< { pdu signal : query : { ... echoBus { 2, 5 }, ... } }`.
+// only what it is about: `< { pdu signal : query : { ... echoBus { 2, 5 }, ... } }`;
+// so may the expected output of a board-tool command.
 // A failed step fails the test with the step's line and what came instead.
 
 #include <string>
