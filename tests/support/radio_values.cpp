@@ -187,6 +187,19 @@ TERM::KvelRadioModifier kvelCommand(int index) {
     return command;
 }
 
+TERM::KvelRadioStatus kvelStatus() {
+    TERM::KvelRadioStatus status;
+    status.set_flags(kvelFlags());
+    status.set_freq(sampleFreq());
+    status.set_remote(sampleRemote());
+    status.set_squelshe(TERM::RadioSquelshe::on);
+    status.set_rte(TERM::RadioRTE::h3e);
+    status.set_standby_state_channel(TERM::RadioStandby::standby);
+    status.set_standby_group(6);
+    status.set_standby_state_receiver(TERM::RadioStandby::active);
+    return status;
+}
+
 TERM::RadioModifier kvelModifier(int index) {
     return TERM::RadioModifier(TERM::RadioModifier::kvel::index, kvelCommand(index));
 }

@@ -26,6 +26,9 @@ TERM::RadioFlags kvelFlags();
 // standby states standby and active, group 6, ip "10.0.0.2", ssrc
 // 0x01020304, cid "AB" and bss-val "Q7".
 TERM::KvelRadioModifier kvelCommand(int index);
+// A status of the same sample values: the flags, the frequency, the remote,
+// squelch on, rte h3e, channel standby, group 6, receiver active.
+TERM::KvelRadioStatus kvelStatus();
 TERM::RadioModifier kvelModifier(int index);
 
 }  // namespace support

@@ -133,9 +133,7 @@ TEST(KvelRadioControl, ReportsReceivedStatusesAndFailuresAndDropsWhatIsNotAWhole
     ASSERT_EQ(radio.notes.reports.size(), 1u);
     TERM::RadioStatus const& status = radio.notes.reports[0].get_status();
     ASSERT_TRUE(status.kvel_isSelected());
-    EXPECT_EQ(status.get_kvel().get_flags(), support::kvelFlags());
-    EXPECT_EQ(status.get_kvel().get_freq().get_frequency(), "118.5");
-    EXPECT_EQ(status.get_kvel().get_standby_group().getValue(), 6u);
+    EXPECT_EQ(status.get_kvel(), support::kvelStatus()) << status;
     EXPECT_FALSE(radio.notes.reports[0].request_isPresent());
     EXPECT_EQ(radio.notes.causes, std::vector<int>{77});
     EXPECT_EQ(errors.text(),

@@ -66,17 +66,7 @@ TEST(SigProto, EncodesEveryCommandAsAWholeRecord) {
 TEST(SigProto, DecodesAWholeStatusRecord) {
     sig_proto::Decoded const decoded = decodeText(status);
     EXPECT_EQ(decoded.fault, "");
-    TERM::KvelRadioStatus expected;
-    expected.set_flags(support::kvelFlags());
-    expected.set_freq().set_channel(7);
-    expected.set_freq().set_frequency("118.5");
-    expected.set_remote().set_no(4);
-    expected.set_remote().set_ch(9);
-    expected.set_squelshe(TERM::RadioSquelshe::on);
-    expected.set_rte(TERM::RadioRTE::h3e);
-    expected.set_standby_state_channel(TERM::RadioStandby::standby);
-    expected.set_standby_group(6);
-    expected.set_standby_state_receiver(TERM::RadioStandby::active);
+    TERM::KvelRadioStatus const expected = support::kvelStatus();
     EXPECT_TRUE(decoded.status == expected) << decoded.status;
 }
 
