@@ -63,9 +63,12 @@ public:
     // the stop and are let go.
     void Received(uint8_t const* record, size_t size);
 
-    // The extended session is gone (errno of the failure): reported as a
-    // radio failure with that cause.
-    void SessionLost(int error) { Fail(error); }
+    // The extended session is gone (errno of the failure): the control
+    // stops, and reports it as a radio failure with that cause.
+    void SessionLost(int error) {
+        Stop();
+        Fail(error);
+    }
 
     virtual char const* GetName() const = 0;
     void PutHeader(std::ostream& os) const { os << GetName() << ": "; }

@@ -84,7 +84,8 @@ void RtpExtSlot::RadioControlNotify(int cause) {
 void RtpExtSlot::IAfterCreate() {
     RtpSlot::IAfterCreate();
     StartRadio();
-    std::clog << ext::header(this) << control_->GetName() << " started" << std::endl;
+    if (control_->running())
+        std::clog << ext::header(this) << control_->GetName() << " started" << std::endl;
 }
 
 bool RtpExtSlot::IBeforeDestroy() {
@@ -111,9 +112,10 @@ bool RtpExtSlot::ChangeCodec(LGCP::IoctlParams const& params) {
 }
 
 void RtpExtSlot::StartRadio() {
-    // A stream that does not start leaves the radio dumb: the controller
-    // hears of it as a radio failure with the driver's error.
-    if (!session_->StartStream()) RadioControlNotify(session_->error());
+    // A radio stream that does not start leaves the radio dumb: the
+    // controller hears of it as a radio failure with the driver's error,
+    // and the control stays stopped.
+    if (!session_->StartStream()) return RadioControlNotify(session_->error());
     control_->Start();
 }
 

@@ -216,38 +216,40 @@ TEST(ED137RadioControl, ReportsChangesOfThePeerAndItsSilenceOncePerSilence) {
               "ED137 radio control: radio failure, cause 2001\n");
 }
 
-TEST(RtpExtSession, ClosesOnAFailedStepOrAnEndedSessionAndTellsTheControl) {
+TEST(RtpExtSession, ClosesOnAFailedStepOrAnEndedSessionAndStopsTheControl) {
     support::StreamCapture errors(std::cerr);
     Notes notes;
     RTPSignalling::RtpExtSession session("rtp ext[3]");
-    RTPSignalling::KvelRadioGWControl control(session, notes);
+    RTPSignalling::ED137RadioGWControl control(session, notes, sessionParams(20, 50, 0, 1));
     session.SetControl(&control);
     board("fail rtp_ext RTP_EXT_ATTACH EINVAL 1");
     std::ostringstream failure;
-    EXPECT_FALSE(session.Open(RtpExt::etype_kvel, 5, 1, failure));
+    EXPECT_FALSE(session.Open(RtpExt::etype_ed137, 5, 1, failure));
     EXPECT_EQ(failure.str(), "RTP_EXT_ATTACH fail: Invalid argument\n");
     EXPECT_FALSE(session.IsOpen());
     EXPECT_EQ(board("rtpext"), "");
 
-    ASSERT_TRUE(session.Open(RtpExt::etype_kvel, -1, -1, std::cerr));
+    ASSERT_TRUE(session.Open(RtpExt::etype_ed137, -1, -1, std::cerr));
     control.Start();
     // Nothing is delivered to a stopped stream, and what the server sends
     // then never reaches the radio.
     std::string const number = board("rtpext").substr(0, board("rtpext").find(' '));
     EXPECT_EQ(board("rtpext fail " + number + " 5"),
               "error: session " + number + " is not started\n");
-    EXPECT_TRUE(control.Command(support::kvelModifier(10)));
     EXPECT_EQ(board("rtpext"), number +
-                                   " kvel unattached stopped, sent voice 0 keepalive 0 kvel 0 "
+                                   " ed137 unattached stopped, sent voice 0 keepalive 0 kvel 0 "
                                    "other 0, while stopped 1\n");
     EXPECT_TRUE(session.StartStream());
     board("hangup rtp_ext");
     EXPECT_TRUE(runUntil([&] { return !notes.causes.empty(); }));
     EXPECT_FALSE(session.IsOpen());
+    // The keep-alives end with the session.
+    support::runFor(100);
     EXPECT_EQ(notes.causes, std::vector<int>{EPIPE});
-    EXPECT_FALSE(control.Command(support::kvelModifier(10)));
+    TERM::ED137RadioHeader const talk = support::ed137Header(PTT::normal_ptt_on, false, 1);
+    EXPECT_FALSE(control.Command(support::ed137Tx(talk)));
     EXPECT_EQ(errors.text(),
               "rtp ext[3]: rtp_ext ended the session\n"
-              "Kvel radio control: radio failure, cause 32\n"
-              "Kvel radio control: signalling of kind 3 not sent\n");
+              "ED137 radio control: radio failure, cause 32\n"
+              "ED137 radio control: signalling of kind 1 not sent\n");
 }

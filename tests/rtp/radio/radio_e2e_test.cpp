@@ -114,9 +114,8 @@ TEST(RadioSlots, CreateTheSlotOfTheirProtocolWithItsDspFeaturesAndStartItsContro
         SCOPED_TRACE(k.radio);
         Connected c;
         Ports const p;
-        c.run(created(1, p, k.radio) + "$ dsp 4096\n= " + k.dsp + "\n" +
-              "$ rtpext\n= " + k.session + "/" + std::to_string(c.server.pid()) +
-              " started, ...\n");
+        c.run(created(1, p, k.radio) + "$ dsp 4096\n= " + k.dsp + "\n" + "$ rtpext\n= " +
+              k.session + "/" + std::to_string(c.server.pid()) + " started, ...\n");
         EXPECT_TRUE(c.server.errHas(k.started));
         c.run("> { seq 2, slot 5, pdu command : destroy : NULL }\n< " + answer(2) +
               "\n$ rtpext\n$ rtp\n= no RTP sessions\n");
@@ -188,7 +187,15 @@ TEST(RadioSlots, ACodecChangeStopsTheRadioStreamAroundTheSessionAndDestroyStopsI
                         "rtp RTP_OPEN_SESSION ... -> EINVAL\n...rtp_ext RTP_EXT_START 0\n"))
         << rtpRequests(c.server.root());
 
-    c.run("$ log clear\n> { seq 4, slot 5, pdu command : destroy : NULL }\n< " + answer(4) + "\n");
+    // A radio stream that does not start again is a radio failure.
+    // It is told before the answer to the change.
+    c.run(
+        "$ fail rtp_ext RTP_EXT_START EIO 1\n"
+        "> { seq 4, slot 5, pdu command : ioctl : encoder-mode : ulaw }\n"
+        "< { slot 5, pdu signal : abort : 5 }\n< " +
+        answer(4) + "\n$ rtpext\n= 1 kvel ... stopped, ...\n");
+
+    c.run("$ log clear\n> { seq 5, slot 5, pdu command : destroy : NULL }\n< " + answer(5) + "\n");
     EXPECT_TRUE(matches(rtpRequests(c.server.root()),
                         "rtp_ext RTP_EXT_STOP 0\n...rtp RTP_CLOSE_SESSION 0\n"))
         << rtpRequests(c.server.root());
