@@ -1,133 +1,64 @@
 #include "tests/support/radio_values.h"
 
+#include <gtest/gtest.h>
+
+#include <string>
+
 namespace support {
 
 namespace {
 
-TERM::RadioModifierAddr sampleAddr() {
-    TERM::RadioModifierAddr addr;
-    addr.set_session_addr("10.0.0.1");
-    addr.set_session_ssrc(0xCAFE0001u);
-    return addr;
+// The sample values in value notation; made on first use, so that values
+// of other files' static objects may be built from them.
+struct Samples {
+    std::string addr = "addr { session-addr \"10.0.0.1\", session-ssrc 3405643777 }";
+    std::string flags =
+        "flags { prio 3, ptt TRUE, bss FALSE, vad-rx TRUE, vad-tx FALSE, sql TRUE, sh FALSE, "
+        "pwr TRUE, rv FALSE, resv TRUE, selcall 2, li 300 }";
+    std::string freq = "freq { channel 7, frequency \"118.5\" }";
+    std::string remote = "remote { no 4, ch 9 }";
+    std::string ip_ssrc = "ip \"10.0.0.2\", ssrc 16909060";
+    std::string cid = "cid \"AB\"";
+    // The parameters of the Kvel commands, by alternative.
+    std::string kvel_params[20] = {
+        "gw-set-flags : { " + flags + " }",
+        "gw-set-freq : { " + freq + " }",
+        "gw-set-ptt : { " + flags + " }",
+        "gw-set-bss : { " + flags + " }",
+        "gw-set-sh : { " + flags + " }",
+        "gw-set-pwr : { " + flags + " }",
+        "gw-set-rv : { " + flags + " }",
+        "gw-set-resv : { " + flags + " }",
+        "gw-set-selcall : { " + flags + ", " + ip_ssrc + ", " + cid + " }",
+        "gw-set-remote : { " + remote + " }",
+        "gw-set-squelshe : { squelshe on }",
+        "gw-set-rte : { rte h3e }",
+        "gw-set-standby : { state standby }",
+        "wm-flags : { " + flags + " }",
+        "wm-trans : { " + flags + ", " + ip_ssrc + " }",
+        "wm-quality : { bss-val \"Q7\" }",
+        "wm-chan : { " + freq + ", squelshe on, rte h3e }",
+        "wm-selcall : { " + flags + ", " + ip_ssrc + ", " + cid + " }",
+        "wm-remote : { " + remote + " }",
+        "wm-standby : { state-channel standby, group 6, state-receiver active }",
+    };
+};
+
+Samples const& samples() {
+    static Samples const made;
+    return made;
 }
 
-TERM::RadioFrequency sampleFreq() {
-    TERM::RadioFrequency freq;
-    freq.set_channel(7);
-    freq.set_frequency("118.5");
-    return freq;
-}
-
-TERM::RadioRemote sampleRemote() {
-    TERM::RadioRemote remote;
-    remote.set_no(4);
-    remote.set_ch(9);
-    return remote;
-}
-
-template <class Command>
-Command flagsIpSsrc() {
-    Command command;
-    command.set_flags(kvelFlags());
-    command.set_ip("10.0.0.2");
-    command.set_ssrc(0x01020304u);
-    return command;
-}
-
-template <class Command>
-Command withFlags() {
-    Command command;
-    command.set_flags(kvelFlags());
-    return command;
-}
-
-TERM::KvelRadioModifierParams sampleParams(int index) {
-    using P = TERM::KvelRadioModifierParams;
-    P params;
-    switch (index) {
-        case 0:
-            params.select_gw_set_flags(withFlags<TERM::RadioCommandGWSetFlags>());
-            break;
-        case 1:
-            params.select_gw_set_freq().set_freq(sampleFreq());
-            break;
-        case 2:
-            params.select_gw_set_ptt(withFlags<TERM::RadioCommandGWSetFlags>());
-            break;
-        case 3:
-            params.select_gw_set_bss(withFlags<TERM::RadioCommandGWSetFlags>());
-            break;
-        case 4:
-            params.select_gw_set_sh(withFlags<TERM::RadioCommandGWSetFlags>());
-            break;
-        case 5:
-            params.select_gw_set_pwr(withFlags<TERM::RadioCommandGWSetFlags>());
-            break;
-        case 6:
-            params.select_gw_set_rv(withFlags<TERM::RadioCommandGWSetFlags>());
-            break;
-        case 7:
-            params.select_gw_set_resv(withFlags<TERM::RadioCommandGWSetFlags>());
-            break;
-        case 8: {
-            auto command = flagsIpSsrc<TERM::RadioCommandGWSetSelCall>();
-            command.set_cid("AB");
-            params.select_gw_set_selcall(command);
-            break;
-        }
-        case 9:
-            params.select_gw_set_remote().set_remote(sampleRemote());
-            break;
-        case 10:
-            params.select_gw_set_squelshe().set_squelshe(TERM::RadioSquelshe::on);
-            break;
-        case 11:
-            params.select_gw_set_rte().set_rte(TERM::RadioRTE::h3e);
-            break;
-        case 12:
-            params.select_gw_set_standby().set_state(TERM::RadioStandby::standby);
-            break;
-        case 13:
-            params.select_wm_flags(withFlags<TERM::RadioCommandWMFlags>());
-            break;
-        case 14:
-            params.select_wm_trans(flagsIpSsrc<TERM::RadioCommandWMTrans>());
-            break;
-        case 15:
-            params.select_wm_quality().set_bss_val("Q7");
-            break;
-        case 16: {
-            TERM::RadioCommandWMChan& command = params.select_wm_chan();
-            command.set_freq(sampleFreq());
-            command.set_squelshe(TERM::RadioSquelshe::on);
-            command.set_rte(TERM::RadioRTE::h3e);
-            break;
-        }
-        case 17: {
-            auto command = flagsIpSsrc<TERM::RadioCommandWMSelCall>();
-            command.set_cid("AB");
-            params.select_wm_selcall(command);
-            break;
-        }
-        case 18:
-            params.select_wm_remote().set_remote(sampleRemote());
-            break;
-        case 19: {
-            TERM::RadioCommandWMStandby& command = params.select_wm_standby();
-            command.set_state_channel(TERM::RadioStandby::standby);
-            command.set_group(6);
-            command.set_state_receiver(TERM::RadioStandby::active);
-            break;
-        }
-        default:
-            break;
-    }
-    return params;
+template <class Value>
+Value read(std::string const& text) {
+    Value value;
+    if (!value.setFromValueNotation(text)) ADD_FAILURE() << "cannot read: " << text;
+    return value;
 }
 
 TERM::RadioModifier ed137Modifier(TERM::ED137RadioModifierParams const& params) {
     TERM::ED137RadioModifier modifier;
-    modifier.set_addr(sampleAddr());
+    modifier.set_addr(read<TERM::RadioModifierAddr>(samples().addr.substr(5)));
     modifier.set_params(params);
     return TERM::RadioModifier(TERM::RadioModifier::ed_137::index, modifier);
 }
@@ -170,34 +101,19 @@ TERM::RadioModifier ed137Rx(TERM::ED137RadioHeader const& header,
 }
 
 TERM::RadioFlags kvelFlags() {
-    TERM::RadioFlags flags;
-    flags.set_prio(3);
-    flags.set_ptt(true), flags.set_bss(false), flags.set_vad_rx(true), flags.set_vad_tx(false);
-    flags.set_sql(true), flags.set_sh(false), flags.set_pwr(true), flags.set_rv(false);
-    flags.set_resv(true);
-    flags.set_selcall(2);
-    flags.set_li(300);
-    return flags;
+    return read<TERM::RadioFlags>(samples().flags.substr(6));
 }
 
 TERM::KvelRadioModifier kvelCommand(int index) {
-    TERM::KvelRadioModifier command;
-    command.set_addr(sampleAddr());
-    command.set_params(sampleParams(index));
-    return command;
+    Samples const& s = samples();
+    return read<TERM::KvelRadioModifier>("{ " + s.addr + ", params " + s.kvel_params[index] + " }");
 }
 
 TERM::KvelRadioStatus kvelStatus() {
-    TERM::KvelRadioStatus status;
-    status.set_flags(kvelFlags());
-    status.set_freq(sampleFreq());
-    status.set_remote(sampleRemote());
-    status.set_squelshe(TERM::RadioSquelshe::on);
-    status.set_rte(TERM::RadioRTE::h3e);
-    status.set_standby_state_channel(TERM::RadioStandby::standby);
-    status.set_standby_group(6);
-    status.set_standby_state_receiver(TERM::RadioStandby::active);
-    return status;
+    Samples const& s = samples();
+    return read<TERM::KvelRadioStatus>("{ " + s.flags + ", " + s.freq + ", " + s.remote +
+                                       ", squelshe on, rte h3e, standby-state-channel standby, "
+                                       "standby-group 6, standby-state-receiver active }");
 }
 
 TERM::RadioModifier kvelModifier(int index) {

@@ -32,7 +32,7 @@ std::string const kvel = "kvel : " + oneLine(kvelStatus());
 std::string const ed137 =
     "ed-137 : { header { ptt ptt-off, squ squ-off, ptt-id 9, ptt-mute FALSE, ptt-summation FALSE, "
     "sct FALSE }, radio-response { type radio-txrx, txrxmode txrx, r2s-keepalive-period 40, "
-    "r2s-keepalive-multiplier 3, ptt-id 9 } }";
+    "r2s-keepalive-multiplier 10, ptt-id 9, rtphe 0 } }";
 // The hex record of kvelStatus() on the driver.
 std::string const kvel_record =
     "00 00 00 03 01 55 02 00 01 2C 00 00 00 00 00 07 05 31 31 38 2E 35 04 09 02 05 01 06 00";
@@ -78,6 +78,13 @@ long keepAlives(std::string const& root) {
     std::string const sessions = boardTool(root, "rtpext");
     size_t const at = sessions.find("keepalive ");
     return at == std::string::npos ? -1 : std::stol(sessions.substr(at + 10));
+}
+
+// The last keep-alive the server sent on session 1, as the board shows it.
+std::string lastKeepAlive(std::string const& root) {
+    std::string const kept = boardTool(root, "rtpext written 1 keepalive");
+    size_t const at = kept.rfind("keepalive");
+    return at == std::string::npos ? "" : kept.substr(at, kept.size() - at - 1);
 }
 
 // The entries of the board's log that are the RTP or extended RTP driver's
@@ -135,18 +142,24 @@ TEST(RadioSlots, KvelCommandsReachTheBoardWholeAndItsStatusesAndFailuresTheContr
     c.run(script);
     EXPECT_EQ(boardTool(c.server.root(), "rtpext written 1"), written);
 
+    // What is not a whole Kvel status reaches nobody.
     c.run("$ rtpext receive 1 kvel " + kvel_record + "\n" + signal(kvel) +
-          "$ rtpext raw 1 00 03 00 05 01\n~ 100\n$ rtpext fail 1 77\n< { slot 5, pdu signal : "
-          "abort : 77 }\n");
-    EXPECT_TRUE(c.server.errHas(
-        "Kvel radio control: dropped: record length 5 runs past its 1 bytes of data\n"));
+          "$ rtpext raw 1 00 03 00\n$ rtpext raw 1 00 03 00 05 01\n"
+          "$ rtpext receive 1 voice 01 67 00 01 00 00 00 00\n$ rtpext receive 1 kvel " +
+          kvel_record + " 00\n~ 100\n$ rtpext fail 1 77\n< { slot 5, pdu signal : abort : 77 }\n");
+    for (char const* line :
+         {"record of 3 bytes is shorter than its header",
+          "record length 5 runs past its 1 bytes of data",
+          "record of kind 1 on a Kvel radio session", "1 bytes follow the 29-byte status"})
+        EXPECT_TRUE(c.server.errHas("Kvel radio control: dropped: " + std::string(line) + "\n"))
+            << line;
     EXPECT_TRUE(c.server.errHas("Kvel radio control: rtpExt refused: not a Kvel radio command\n"));
 }
 
-TEST(RadioSlots, ED137KeepsAliveAtThePeriodAskedReportsThePeerAndItsSilence) {
+TEST(RadioSlots, ED137KeepsAliveAtThePeriodAskedAndReportsThePeerAndItsSilence) {
     Connected c;
     Ports const p;
-    // Nobody answers: after 3 x 40 ms the controller is told.
+    // Nobody answers: after 10 x 40 ms the controller is told.
     c.run(created(1, p, ed137) + "< { slot 5, pdu signal : abort : 2001 }\n");
     long const first = keepAlives(c.server.root());
     auto const from = Clock::now();
@@ -154,17 +167,38 @@ TEST(RadioSlots, ED137KeepsAliveAtThePeriodAskedReportsThePeerAndItsSilence) {
     long const took = elapsedMs(from);
     EXPECT_GE(took, 9 * 40);
     EXPECT_LE(took, 20 * 40);
-    std::string const kept = boardTool(c.server.root(), "rtpext written 1 keepalive");
-    EXPECT_EQ(kept.substr(kept.rfind("keepalive")), "keepalive 01 67 00 01 02 40 00 00\n");
+    // The first version's extension (rtphe 0) with the session's PTT-id 9,
+    // then what the last command set.
+    EXPECT_EQ(lastKeepAlive(c.server.root()), "keepalive 00 67 00 01 02 40 00 00");
+    TERM::ED137RadioHeader const talk = ed137Header(PTT::priority_ptt_on, true, 9);
+    TERM::ED137RadioExtensionSQI const sqi = ed137Sqi(TERM::ED137RadioBSSMethod::rssi, 20);
+    c.run(rtpExt(2, ed137Rx(talk, &sqi)) + rtpExt(3, ed137Tx(talk)) +
+          rtpExt(4, kvelModifier(2), "error : unsupported") +
+          "$ rtpext written 1 voice\n= voice 00 67 00 01 72 41 11 A0\n"
+          "= voice 00 67 00 01 72 40 00 00\n");
+    EXPECT_TRUE(waitFor(
+        [&] { return lastKeepAlive(c.server.root()) == "keepalive 00 67 00 01 72 40 00 00"; },
+        1000ms));
 
-    TERM::ED137RadioHeader const talk = ed137Header(PTT::normal_ptt_on, false, 9);
-    c.run("$ rtpext receive 1 keepalive 01 67 00 01 10 01 11 4A\n" +
-          signal("ed-137 : { header { ptt ptt-off, squ squ-on, ptt-id 0, ptt-mute FALSE, "
-                 "ptt-summation FALSE, sct FALSE }, sqi { bss-method c-n, bss-quality 9 } }") +
-          "$ rtpext receive 1 voice 01 67 00 01 10 01 11 4A\n" + rtpExt(2, ed137Tx(talk)) +
-          rtpExt(3, kvelModifier(2), "error : unsupported") +
-          "$ rtpext written 1 voice\n= voice 01 67 00 01 22 40 00 00\n" +
+    // The peer's extension is reported when it changes, a broken one is
+    // dropped; its silence is told again, and what it says after is news.
+    std::string const heard =
+        "ed-137 : { header { ptt ptt-off, squ squ-on, ptt-id 0, ptt-mute FALSE, ptt-summation "
+        "FALSE, sct FALSE }, sqi { bss-method c-n, bss-quality 9 } }";
+    std::string const receive = "$ rtpext receive 1 ";
+    c.run(receive + "keepalive 01 67 00 01 10 01 11 4A\n" + signal(heard) + receive +
+          "voice 01 67 00 01 10 01 11 4A\n" + receive + "voice 01 67 00 02 10 00 00 00\n" +
+          "< { slot 5, pdu signal : abort : 2001 }\n" + receive +
+          "keepalive 01 67 00 01 10 01 11 4A\n" + signal(heard) +
           "< { slot 5, pdu signal : abort : 2001 }\n");
+    EXPECT_TRUE(c.server.errHas(
+        "ED137 radio control: dropped: extension length of 2 words runs past its 8 bytes\n"));
+
+    // A session the driver ends is a radio failure, and the keep-alives and
+    // the watch on the peer end with it.
+    c.run("$ hangup rtp_ext\n< { slot 5, pdu signal : abort : 32 }\n~ 500\n" +
+          rtpExt(5, ed137Tx(talk), "error : unsupported"));
+    EXPECT_EQ(occurrences(c.server.err(), "signalling of kind 2 not sent"), 0u);
 }
 
 TEST(RadioSlots, ACodecChangeStopsTheRadioStreamAroundTheSessionAndDestroyStopsItFirst) {
