@@ -71,6 +71,23 @@ bool matches(std::string const& text, std::string const& pattern) {
     }
 }
 
+std::string answered(std::string const& script) {
+    std::istringstream lines(script);
+    std::string out;
+    for (std::string line; std::getline(lines, line);) {
+        size_t const plus = line.find_first_not_of(' ');
+        size_t const pdu = line.find("pdu command");
+        if (plus == std::string::npos || line[plus] != '+' || pdu == std::string::npos) {
+            out += line + "\n";
+            continue;
+        }
+        std::string const command = line.substr(plus + 2);
+        out += "> " + command + "\n< " + command.substr(0, pdu - plus - 2) +
+               "pdu response : success : NULL }\n";
+    }
+    return out;
+}
+
 void runScript(ServerProcess const& server, Controller& controller, std::string const& script) {
     std::istringstream lines(script);
     std::string board_command, board_expected;

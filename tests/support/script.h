@@ -31,6 +31,10 @@ std::string nextMessage(Controller& controller,
 // Whether the text is the pattern, each "..." in it standing for any text.
 bool matches(std::string const& text, std::string const& pattern);
 
+// The script with each "+ COMMAND" line as "> COMMAND" and its success
+// answer.
+std::string answered(std::string const& script);
+
 void runScript(ServerProcess const& server, Controller& controller, std::string const& script);
 
 }  // namespace support
