@@ -99,11 +99,7 @@ void PrintRecord(std::ostream& os, uint32_t number, uint8_t const* record) {
 
 RtpSlot::RtpSlot(RtpSetup const& setup) : setup_(setup) {}
 
-RtpSlot::~RtpSlot() {
-    Close();
-    TonecReceiver::CleanBeforeDestroy();
-    DSProcReceiver::CleanBeforeDestroy();
-}
+RtpSlot::~RtpSlot() { Close(); }
 
 void RtpSlot::PutHeader(std::ostream& os) const { os << "rtp[" << timeslot_ << "]: "; }
 
@@ -125,6 +121,7 @@ bool RtpSlot::Open(SlotFactory const& factory) {
         Device::Record<channel_info_size> channel;
         if (!Request(RTP_CHANNEL_INFO, "RTP_CHANNEL_INFO", channel.data(), err)) return false;
         timeslot_ = int32_t(channel.get32(0));
+        set_receiver_timeslot(timeslot_);
         holds_port_ = true;
         return true;
     }();

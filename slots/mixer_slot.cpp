@@ -49,11 +49,6 @@ std::optional<bool> SharedIoctl(Hardware::TonecReceiver& tonec, Hardware::DSProc
 
 }  // namespace
 
-TdmInput::~TdmInput() {
-    TonecReceiver::CleanBeforeDestroy();
-    DSProcReceiver::CleanBeforeDestroy();
-}
-
 bool TdmInput::IBeforeDestroy() {
     HwMux::instance().Disable(timeslot_);
     unit_.Release(*this);
