@@ -19,7 +19,7 @@
 #include "runtime/log/ext.h"
 #include "slots/slot_factory.h"
 
-using namespace RtpDriver;
+using namespace Device;
 
 namespace {
 
@@ -78,7 +78,7 @@ bool Send(Fd const& fd, Rtcp::Packet const& packet, std::ostream& err) {
 void PrintRecord(std::ostream& os, uint32_t number, uint8_t const* record) {
     switch (number) {
         case RTP_OPEN_SESSION: {
-            namespace P = ConnectionParams;
+            namespace P = RtpConnection;
             rtp_connection_params const p{Device::get16(record + P::packet_factor),
                                           Device::get16(record + P::rx_pt),
                                           Device::get16(record + P::tx_pt),
@@ -118,7 +118,7 @@ bool RtpSlot::Open(SlotFactory const& factory) {
         events_.Bind("RtpSlot::OnRtpEvent", &RtpSlot::OnRtpEvent, this);
         events_.Schedule(device, POLLIN);
         if (!OpenSockets(err) || !StartSession(err)) return false;
-        Device::Record<channel_info_size> channel;
+        RtpChannelRecord channel;
         if (!Request(RTP_CHANNEL_INFO, "RTP_CHANNEL_INFO", channel.data(), err)) return false;
         timeslot_ = int32_t(channel.get32(0));
         set_receiver_timeslot(timeslot_);
@@ -143,8 +143,8 @@ bool RtpSlot::OpenSockets(std::ostream& err) {
 }
 
 bool RtpSlot::StartSession(std::ostream& err) {
-    namespace P = ConnectionParams;
-    Device::Record<connection_params_size> params;
+    namespace P = RtpConnection;
+    RtpConnectionRecord params;
     params.put16(P::packet_factor, setup_.packet_factor);
     params.put16(P::rx_pt, setup_.rx_pt);
     params.put16(P::tx_pt, setup_.tx_pt);
@@ -155,7 +155,7 @@ bool RtpSlot::StartSession(std::ostream& err) {
     params.put32(P::tos, setup_.tos);
     if (!Request(RTP_OPEN_SESSION, "RTP_OPEN_SESSION", params.data(), err)) return false;
     session_ = true;
-    Device::Record<attach_session_params_size> attach{
+    RtpAttachRecord attach{
         uint32_t(setup_.attach_only ? setup_.attach_fd : rtp_socket_.lowlevel_fd()),
         uint32_t(setup_.attach_only ? setup_.attach_pid : ::getpid())};
     return Request(RTP_ATTACH_SESSION, "RTP_ATTACH_SESSION", attach.data(), err) &&
@@ -241,7 +241,7 @@ bool RtpSlot::Request(uint32_t number, char const* name, std::ostream& err) {
 }
 
 bool RtpSlot::enablePD(int timeout_ms) {
-    Device::Record<pd_params_size> params{uint32_t(timeout_ms)};
+    RtpPdRecord params{uint32_t(timeout_ms)};
     return Logged([&](std::ostream& err) {
         return Request(RTP_PD_ENABLE, "RTP_PD_ENABLE", params.data(), err);
     });
@@ -254,7 +254,7 @@ bool RtpSlot::disablePD() {
 void RtpSlot::OnRtpEvent(int fd, short revents) {
     if (!(revents & (POLLIN | POLLHUP | POLLERR))) return;
     for (;;) {
-        Device::Record<event_size> record;
+        RtpEventRecord record;
         ssize_t const got = Device::read(fd, record.data(), record.size);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0 && errno == EAGAIN) return;
@@ -277,9 +277,9 @@ void RtpSlot::OnRtpEvent(int fd, short revents) {
                       << " bytes, not " << record.size << std::endl;
             return;
         }
-        uint32_t const type = record.get32(0);
+        uint32_t const type = record.get32(RtpEvent::type);
         std::clog << ext::header(this) << "rtp event: " << " type=" << type << std::endl;
-        processRtpEvent(type, record.get32(4), record.get32(8));
+        processRtpEvent(type, record.get32(RtpEvent::value), record.get32(RtpEvent::timeout));
     }
 }
 
