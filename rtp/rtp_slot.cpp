@@ -320,13 +320,9 @@ bool RtpSlot::Ioctl(LGCP::IoctlParams const& params) {
     } else if (params.deactivateWaitTone_isSelected()) {
         cancelAudibleCall();
     } else if (params.rx_gain_isSelected()) {
-        // The gain in dB is the low byte of the value, signed.
-        configureRxGain(int8_t(uint8_t(params.get_rx_gain().get_gainDB().getValue())));
+        configureRxGain(params.get_rx_gain());
     } else if (params.tone_filter_isSelected()) {
-        LGCP::ToneFilter const& filter = params.get_tone_filter();
-        configureToneFilter(unsigned(filter.get_freq().getValue()), filter.get_enable() ? 1 : 0,
-                            filter.get_duration_th_msec().getValue(),
-                            filter.get_det_level_dB().getValue());
+        configureToneFilter(params.get_tone_filter());
     } else if (params.selcal_isSelected()) {
         translateSelcal(params.get_selcal());
     } else {

@@ -261,10 +261,14 @@ TEST(RtpSlots, TakeTheReceiversRequestsAndPacketDetectionAndRefuseTheRest) {
         + { seq 12, slot 9, pdu command : ioctl : deactivateWaitTone : NULL }
         + { seq 13, slot 9, pdu command : ioctl : vad-disable : NULL }
         + { seq 14, slot 9, pdu command : ioctl : sd-disable : NULL }
+        + { seq 15, slot 9, pdu command : ioctl : tone-filter : { freq 2100, enable TRUE, duration-th-msec 50, det-level-dB -20 } }
+        $ dsp tone 4096 2100 1
+        < { slot 9, pdu signal : tonec : { timestamp 0, event tone-presence : { freq 2100, presence TRUE } } }
+        + { seq 16, slot 9, pdu command : ioctl : selcal : { signs "AB" } }
         $ dtmf 4096
         = 4096 detector on id 1 lms on rejection on iva off generator 0 0 0 0
         $ dsp 4096
-        = 4096 vad off 1 sd off 2 bss off 0 ng off 0 mute off delays 0 0 0 gain -6
+        = 4096 vad off 1 sd off 2 bss off 0 ng off 0 mute off delays 0 0 0 gain -6 filter 2100 1 50 -20
         ~ 100
     )"));
     std::string const sessions = boardTool(c.server.root(), "rtp");
