@@ -52,8 +52,8 @@ void command(support::Controller& controller, support::Bytes const& frame) {
 double rate(double seconds, std::function<void()> const& step) {
     unsigned long n = 0;
     auto const start = Clock::now();
-    auto const end = start + std::chrono::duration_cast<Clock::duration>(
-                                 std::chrono::duration<double>(seconds));
+    auto const end =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     do {
         step();
         ++n;
@@ -80,8 +80,8 @@ Round round(double seconds) {
     support::Bytes const ping = frameOf("{ seq 2, pdu command : ping : NULL }");
     support::Bytes const rtp = frameOf(
         "{ seq 3, slot 9, pdu command : create : rtp : { codecRTP { payload ptG729, dhost { "
-        "iaddr \"127.0.0.1\", port " + std::to_string(remote) +
-        " }, shost { iaddr \"127.0.0.1\", port " + std::to_string(local) +
+        "iaddr \"127.0.0.1\", port " +
+        std::to_string(remote) + " }, shost { iaddr \"127.0.0.1\", port " + std::to_string(local) +
         " } }, txPayload ptG729, rxPayload ptG729 } }");
     support::Bytes const map = frameOf(
         "{ seq 4, slot 9, pdu command : create : map : { transmitter { bus 2, channel 5 }, "
@@ -134,8 +134,8 @@ int main(int argc, char** argv) {
         Round const r = round(seconds);
         rtp.push_back(r.rtp / r.ping);
         map.push_back(r.map / r.ping);
-        std::printf("%5u %10.0f %10.0f %10.0f %10.3f %10.3f\n", n, r.ping, r.rtp, r.map,
-                    rtp.back(), map.back());
+        std::printf("%5u %10.0f %10.0f %10.0f %10.3f %10.3f\n", n, r.ping, r.rtp, r.map, rtp.back(),
+                    map.back());
         std::fflush(stdout);
     }
     std::printf("median ratio to the ping rate: rtp %.3f, map %.3f\n", median(rtp), median(map));

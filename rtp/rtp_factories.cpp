@@ -88,8 +88,7 @@ bool RtpFactory::Takes(TERM::RtpParams const& rtp) const {
     return !rtp.radio_isPresent();
 }
 
-std::unique_ptr<RtpSlot> RtpFactory::MakeSlot(RtpSetup const& setup,
-                                              LGCP::CreateRtpParams const&) {
+std::unique_ptr<RtpSlot> RtpFactory::MakeSlot(RtpSetup const& setup, LGCP::CreateRtpParams const&) {
     return std::make_unique<RtpSlot>(setup);
 }
 

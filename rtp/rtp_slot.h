@@ -84,6 +84,7 @@ protected:
 private:
     // Reads every waiting rtp_event record into processRtpEvent.
     void OnRtpEvent(int fd, short revents);
+    bool OpenSteps(std::ostream& err);
     bool OpenSockets(std::ostream& err);
     bool StartSession(std::ostream& err);
     void EndSession();

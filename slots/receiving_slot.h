@@ -30,9 +30,7 @@ private:
     void dsproc_tone_flt_event(::dsproc_tone_event const* e) override {
         this->processToneFltEvent(e);
     }
-    void dsproc_flags_event(::dsproc_flags_event const* e) override {
-        this->processFlagsEvent(e);
-    }
+    void dsproc_flags_event(::dsproc_flags_event const* e) override { this->processFlagsEvent(e); }
     unsigned dsproc_timeslot() const override { return unsigned(timeslot_); }
 
     int timeslot_ = -1;

@@ -32,17 +32,24 @@ std::vector<Request> const rtp_requests = {
 
 RtpModel::RtpModel(Board& board, VoiceModel& voice) : Model(board), voice_(voice) {}
 
-std::vector<Request> const& RtpModel::requests() const { return rtp_requests; }
+std::vector<Request> const& RtpModel::requests() const {
+    return rtp_requests;
+}
 
 uint32_t RtpModel::selector_of(uint32_t tx_pt) {
     switch (tx_pt) {
-        case 18: return 4;
-        case 4: return 2;
+        case 18:
+            return 4;
+        case 4:
+            return 2;
         case 0:
-        case 8: return 1;
+        case 8:
+            return 1;
         case 128:
-        case 136: return 8;
-        default: return 65;
+        case 136:
+            return 8;
+        default:
+            return 65;
     }
 }
 

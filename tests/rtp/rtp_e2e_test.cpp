@@ -33,8 +33,8 @@ std::string create(int seq, int slot, Ports const& p, std::string const& fields 
     s << "{ seq " << seq << ", slot " << slot
       << ", pdu command : create : rtp : { codecRTP { payload " << payload
       << ", dhost { iaddr \"127.0.0.1\", port " << p.remote
-      << " }, shost { iaddr \"127.0.0.1\", port " << p.local << " }" << fields
-      << " }, txPayload " << payload << ", rxPayload " << payload << " } }";
+      << " }, shost { iaddr \"127.0.0.1\", port " << p.local << " }" << fields << " }, txPayload "
+      << payload << ", rxPayload " << payload << " } }";
     return s.str();
 }
 
@@ -69,7 +69,9 @@ std::string sdes(uint32_t ssrc) {
     return "80 C9 00 01 " + hex32(ssrc) + " 81 CA 00 04 " + hex32(ssrc) +
            " 01 09 31 32 37 2E 30 2E 30 2E 31 00";
 }
-std::string bye(uint32_t ssrc) { return sdes(ssrc) + " 81 CB 00 01 " + hex32(ssrc); }
+std::string bye(uint32_t ssrc) {
+    return sdes(ssrc) + " 81 CB 00 01 " + hex32(ssrc);
+}
 
 // The SSRC of the session on the port, as the board shows it.
 uint32_t boardSsrc(std::string const& root) {
@@ -88,7 +90,9 @@ size_t openDescriptors(pid_t pid) {
 }
 
 // Both ports of a stream end can be bound again: nothing holds them.
-bool portsFree(int port) { return UdpPeer(port).bound() && UdpPeer(port + 1).bound(); }
+bool portsFree(int port) {
+    return UdpPeer(port).bound() && UdpPeer(port + 1).bound();
+}
 
 }  // namespace
 
@@ -104,8 +108,8 @@ TEST(RtpSlots, OpenASessionOfTheirSettingsAndReportTheStreamOnRtcpUntilDestroyed
         {"ptG711-Alaw", "", "rx_pt 8 tx_pt 8 pfactor 0 ssrc ... crate 0 vad 0 ttl 0 tos 0", 0},
         {"ptG711mcc-Ulaw", ", ssrc 4294967295, qos-dscp cs7",
          "rx_pt 128 tx_pt 128 pfactor 0 ssrc 4294967295 crate 0 vad 0 ttl 0 tos 224", 0xFFFFFFFF},
-        {"ptG728", ", vad FALSE, ssrc 0", "rx_pt 15 tx_pt 15 pfactor 0 ssrc 0 crate 0 vad 0 ttl 0 tos 0",
-         0},
+        {"ptG728", ", vad FALSE, ssrc 0",
+         "rx_pt 15 tx_pt 15 pfactor 0 ssrc 0 crate 0 vad 0 ttl 0 tos 0", 0},
     };
     Connected c;
     int open = 0;
@@ -129,16 +133,21 @@ TEST(RtpSlots, DeclineACreateWithItsLineAndLeaveNothingBehind) {
         std::string fields;  // a replacement of the create's codecRTP fields
         std::string line;
     } const cases[] = {
-        {"", "payload reserv-1, dhost { iaddr \"127.0.0.1\", port 4000 }", "RTP: rtp do not created: payload 6not found\n"},
+        {"", "payload reserv-1, dhost { iaddr \"127.0.0.1\", port 4000 }",
+         "RTP: rtp do not created: payload 6not found\n"},
         {"", "payload ptG729, dhost { iaddr \"10.0.0\", port 4000 }",
          "RTP: rtp do not created: remote address \"10.0.0\" is no IPv4 address\n"},
         {"", "payload ptG729, dhost { iaddr \"127.0.0.1\", port 65535 }",
          "RTP: rtp do not created: remote port 65535 leaves no room for its RTCP port\n"},
         {"", "payload ptG729, dhost { iaddr \"127.0.0.1\", port 0 }",
          "RTP: rtp do not created: remote port 0 leaves no room for its RTCP port\n"},
-        {"", "payload ptG729, dhost { iaddr \"127.0.0.1\", port 4000 }, shost { iaddr \"localhost\", port 4000 }",
+        {"",
+         "payload ptG729, dhost { iaddr \"127.0.0.1\", port 4000 }, shost { iaddr \"localhost\", "
+         "port 4000 }",
          "RTP: rtp do not created: local address \"localhost\" is no IPv4 address\n"},
-        {"", "payload ptG729, dhost { iaddr \"127.0.0.1\", port 4000 }, shost { iaddr \"127.0.0.1\", port 65535 }",
+        {"",
+         "payload ptG729, dhost { iaddr \"127.0.0.1\", port 4000 }, shost { iaddr \"127.0.0.1\", "
+         "port 65535 }",
          "RTP: rtp do not created: local port 65535 leaves no room for its RTCP port\n"},
         {"", "payload ptG729, dhost { iaddr \"127.0.0.1\", port 4000 }, pfactor 65536",
          "RTP: rtp do not created: packetisation factor 65536 out of range\n"},
@@ -198,9 +207,10 @@ TEST(RtpSlots, ThousandsOfCreatesFailingAfterTheSessionLeakNoDescriptor) {
                   answer(seq, 9, "error : insufficientResources") + "\n";
     c.run(script + "$ fail clear\n");
     EXPECT_EQ(openDescriptors(c.server.pid()), before);
-    c.run("> { seq 3, pdu command : query : NULL }\n< { seq 3, pdu response : success : NULL }\n"
-          "< { pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 32, ... } }\n" +
-          created(4, 9, p));
+    c.run(
+        "> { seq 3, pdu command : query : NULL }\n< { seq 3, pdu response : success : NULL }\n"
+        "< { pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 32, ... } }\n" +
+        created(4, 9, p));
 }
 
 TEST(RtpSlots, CarryBothPathsToATrunkSlotAndLeaveTheOthersOutputIdleWhenEitherGoes) {
@@ -230,7 +240,8 @@ TEST(RtpSlots, CarryBothPathsToATrunkSlotAndLeaveTheOthersOutputIdleWhenEitherGo
         = 4096 = 0xd5
         $ rtp
         = 4096 rtp#2 ...
-    )" + destroyed(8, 9) + "$ mux 4096\n= 4096 off\n");
+    )" + destroyed(8, 9) +
+          "$ mux 4096\n= 4096 off\n");
 }
 
 TEST(RtpSlots, TakeTheReceiversRequestsAndPacketDetectionAndRefuseTheRest) {
@@ -364,9 +375,12 @@ TEST(RtpSlots, ReadOnlyWholeEventRecordsAndCloseADeviceThatEnds) {
             $ rtp short 4096 35
             $ rtp pd 4096 3 4
             < { slot 9, pdu signal : rtp : pd : { value 3, timeout 4 } }
-        )" + "$ " + k.ending + "\n~ 200\n");
-        EXPECT_TRUE(c.server.errHas("rtp[4096]: fail to read from rtp: a record of 5 bytes, not 36\n"));
-        EXPECT_TRUE(c.server.errHas("rtp[4096]: fail to read from rtp: a record of 35 bytes, not 36\n"));
+        )" + "$ " +
+              k.ending + "\n~ 200\n");
+        EXPECT_TRUE(
+            c.server.errHas("rtp[4096]: fail to read from rtp: a record of 5 bytes, not 36\n"));
+        EXPECT_TRUE(
+            c.server.errHas("rtp[4096]: fail to read from rtp: a record of 35 bytes, not 36\n"));
         EXPECT_EQ(occurrences(c.server.err(), k.line), 1u) << c.server.err();
         c.run("> { seq 2, slot 9, pdu command : ioctl : pd-enable : { timeout 1 } }\n< " +
               answer(2, 9, "error : unsupported") + "\n" + destroyed(3, 9) +
@@ -394,7 +408,8 @@ TEST(RtpSlots, AttachToAnotherProcesssSessionInsteadOfOpeningSockets) {
                             std::to_string(c.server.pid()) + " } }";
     c.run("> " + create(3, 9, p, own) + "\n< " + answer(3, 9, "error : insufficientResources") +
           "\n$ rtp\n= no RTP sessions\n");
-    EXPECT_TRUE(c.server.errHas("RTP: rtp do not created: RTP_ATTACH_SESSION fail: Bad file descriptor\n"));
+    EXPECT_TRUE(
+        c.server.errHas("RTP: rtp do not created: RTP_ATTACH_SESSION fail: Bad file descriptor\n"));
 }
 
 // Each session takes a channel of its transmit codec from the voice
@@ -407,11 +422,12 @@ TEST(RtpSlots, TakeTheirCodecsChannelsFromTheResourceReportWhileOpen) {
         std::string const s = std::to_string(seq);
         return "> { seq " + s + ", pdu command : query : NULL }\n< { seq " + s +
                ", pdu response : success : NULL }\n< { pdu signal : query : { boardMajor 0, "
-               "boardMinor 0, rtp-g729 " + g729 + ", rtp-g723 32, rtp-g711 " + g711 + ", ... } }\n";
+               "boardMinor 0, rtp-g729 " +
+               g729 + ", rtp-g723 32, rtp-g711 " + g711 + ", ... } }\n";
     };
     c.run(report(1, "2", "5") + created(2, 1, a) + created(3, 2, b, "", "ptG729", 4097) +
-          created(4, 3, d, "", "ptG711-Ulaw", 4098) + report(5, "0", "4") + "> " +
-          create(6, 4, a) + "\n< " + answer(6, 4, "error : insufficientResources") + "\n" +
+          created(4, 3, d, "", "ptG711-Ulaw", 4098) + report(5, "0", "4") + "> " + create(6, 4, a) +
+          "\n< " + answer(6, 4, "error : insufficientResources") + "\n" +
           "$ voice\n= selector 1 count 5, in use 1\n= selector 2 count 32\n"
           "= selector 4 count 2, in use 2\n= selector 8 count 64\n= selector 65 count 64\n" +
           destroyed(7, 2) + report(8, "1", "4") + created(9, 4, b, "", "ptG729", 4097));

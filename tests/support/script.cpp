@@ -98,7 +98,8 @@ void runScript(ServerProcess const& server, Controller& controller, std::string 
             EXPECT_EQ(reply, board_expected) << "board: " << board_command;
         else
             EXPECT_TRUE(matches(reply, board_expected))
-                << "board: " << board_command << "\nexpected:\n" << board_expected << "came:\n"
+                << "board: " << board_command << "\nexpected:\n"
+                << board_expected << "came:\n"
                 << reply;
         board_command.clear();
         board_expected.clear();
