@@ -16,6 +16,7 @@
 
 #include <cstdint>
 
+#include "hardware/device/dsp_driver.h"
 #include "hardware/record_device.h"
 #include "messages/lgcp/lgcp.h"
 #include "runtime/containers/lists.h"
@@ -58,18 +59,7 @@ class DSProcReceiver;
 class DSProcReceiverService : public RecordDevice {
 public:
     // Feature codes: the type of a configuration, an enabling and an event.
-    enum Type : uint32_t {
-        vad = 1,
-        sd = 2,
-        mute_rx = 4,
-        mute_tx = 8,
-        bss = 16,
-        delays = 32,
-        rx_gain = 64,
-        ng = 128,
-        tone_filter = 256,
-        flags = 512,
-    };
+    using Type = Device::Dsproc::Type;
 
     // The service, opening the device on first use.
     static DSProcReceiverService& instance();
@@ -132,6 +122,10 @@ public:
     void configureDelays(unsigned rx, unsigned tx, unsigned selcal);
     void configureRxGain(int8_t gain_dB);
     void configureToneFilter(unsigned freq, unsigned enable, int duration_ms, int level_dB);
+    // The controller's forms: the gain in dB is the low byte of the value,
+    // signed.
+    void configureRxGain(LGCP::Gain const& gain);
+    void configureToneFilter(LGCP::ToneFilter const& filter);
     void disableToneAll();
     // Switches off what the channel switched on: VAD, BSS, the noise gate,
     // delays, receive gain and every tone filter.

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "hardware/device/device.h"
+#include "hardware/device/voice_driver.h"
 #include "hardware/device_names.h"
 #include "rtp/radio/ed137_radio_slot.h"
 #include "rtp/radio/kvel_radio_slot.h"
@@ -46,7 +47,8 @@ void RtpFactoryBase::Query(LGCP::Resources& resources) {
         return;
     }
     for (Count const& count : counts) {
-        int const result = Device::ioctlValue(voice.lowlevel_fd(), VOICE_COUNT, count.selector);
+        int const result =
+            Device::ioctlValue(voice.lowlevel_fd(), Device::VOICE_COUNT, count.selector);
         if (result < 0) {
             Errno const error;
             std::cerr << ext::header(this) << "VOICE_COUNT " << count.selector << " fail: " << error

@@ -19,7 +19,7 @@
 #include "runtime/log/ext.h"
 #include "slots/slot_factory.h"
 
-using namespace RtpDriver;
+using namespace Device;
 
 namespace {
 
@@ -34,24 +34,26 @@ sockaddr_in SocketAddress(in_addr_t address, uint16_t port) {
 // A UDP socket bound to the local end and connected to the remote one, with
 // the stream's IP marking; invalid, with the failed step on `err`.
 Fd UdpSocket(RtpSetup const& s, uint16_t offset, char const* what, std::ostream& err) {
-    char const* step = "socket";
+    auto const failed = [&](char const* step) {
+        Errno const error;
+        err << what << " socket " << step << " fail: " << error << std::endl;
+        return Fd();
+    };
     Fd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!fd) return failed("socket");
     int const ttl = s.ttl, tos = s.tos;
+    if (ttl && ::setsockopt(fd.lowlevel_fd(), IPPROTO_IP, IP_TTL, &ttl, sizeof(ttl)) != 0)
+        return failed("IP_TTL");
+    if (::setsockopt(fd.lowlevel_fd(), IPPROTO_IP, IP_TOS, &tos, sizeof(tos)) != 0)
+        return failed("IP_TOS");
     sockaddr_in const local = SocketAddress(s.local_address, uint16_t(s.local_port + offset));
+    if (::bind(fd.lowlevel_fd(), reinterpret_cast<sockaddr const*>(&local), sizeof(local)) != 0)
+        return failed("bind");
     sockaddr_in const remote = SocketAddress(s.remote_address, uint16_t(s.remote_port + offset));
-    bool const done =
-        fd && (step = "IP_TTL", !ttl || ::setsockopt(fd.lowlevel_fd(), IPPROTO_IP, IP_TTL, &ttl,
-                                                     sizeof(ttl)) == 0) &&
-        (step = "IP_TOS",
-         ::setsockopt(fd.lowlevel_fd(), IPPROTO_IP, IP_TOS, &tos, sizeof(tos)) == 0) &&
-        (step = "bind", ::bind(fd.lowlevel_fd(), reinterpret_cast<sockaddr const*>(&local),
-                               sizeof(local)) == 0) &&
-        (step = "connect", ::connect(fd.lowlevel_fd(), reinterpret_cast<sockaddr const*>(&remote),
-                                     sizeof(remote)) == 0);
-    if (done) return fd;
-    Errno const error;
-    err << what << " socket " << step << " fail: " << error << std::endl;
-    return Fd();
+    if (::connect(fd.lowlevel_fd(), reinterpret_cast<sockaddr const*>(&remote), sizeof(remote)) !=
+        0)
+        return failed("connect");
+    return fd;
 }
 
 // The canonical name of the stream's end: the local address its RTCP
@@ -78,11 +80,10 @@ bool Send(Fd const& fd, Rtcp::Packet const& packet, std::ostream& err) {
 void PrintRecord(std::ostream& os, uint32_t number, uint8_t const* record) {
     switch (number) {
         case RTP_OPEN_SESSION: {
-            namespace P = ConnectionParams;
-            rtp_connection_params const p{Device::get16(record + P::packet_factor),
-                                          Device::get16(record + P::rx_pt),
-                                          Device::get16(record + P::tx_pt),
-                                          Device::get32(record + P::ssrc)};
+            namespace P = RtpConnection;
+            rtp_connection_params const p{
+                Device::get16(record + P::packet_factor), Device::get16(record + P::rx_pt),
+                Device::get16(record + P::tx_pt), Device::get32(record + P::ssrc)};
             os << p;
             return;
         }
@@ -101,37 +102,38 @@ RtpSlot::RtpSlot(RtpSetup const& setup) : setup_(setup) {}
 
 RtpSlot::~RtpSlot() {
     Close();
-    TonecReceiver::CleanBeforeDestroy();
-    DSProcReceiver::CleanBeforeDestroy();
 }
 
-void RtpSlot::PutHeader(std::ostream& os) const { os << "rtp[" << timeslot_ << "]: "; }
+void RtpSlot::PutHeader(std::ostream& os) const {
+    os << "rtp[" << timeslot_ << "]: ";
+}
 
 bool RtpSlot::Open(SlotFactory const& factory) {
-    std::ostringstream header;
-    factory.PutHeader(header);
     std::ostringstream err;
-    err << header.str() << "rtp do not created: ";
-    bool const done = [&] {
-        Fd const device(Device::open(GetRtpDevName(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
-        if (!device) {
-            Errno const error;
-            err << "device \"" << GetRtpDevName() << "\" open fail: " << error << std::endl;
-            return false;
-        }
-        events_.Bind("RtpSlot::OnRtpEvent", &RtpSlot::OnRtpEvent, this);
-        events_.Schedule(device, POLLIN);
-        if (!OpenSockets(err) || !StartSession(err)) return false;
-        Device::Record<channel_info_size> channel;
-        if (!Request(RTP_CHANNEL_INFO, "RTP_CHANNEL_INFO", channel.data(), err)) return false;
-        timeslot_ = int32_t(channel.get32(0));
-        holds_port_ = true;
-        return true;
-    }();
-    if (done) return true;
+    factory.PutHeader(err);
+    err << "rtp do not created: ";
+    if (OpenSteps(err)) return true;
     std::cerr << err.str() << std::flush;
     Close();
     return false;
+}
+
+bool RtpSlot::OpenSteps(std::ostream& err) {
+    Fd const device(Device::open(GetRtpDevName(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (!device) {
+        Errno const error;
+        err << "device \"" << GetRtpDevName() << "\" open fail: " << error << std::endl;
+        return false;
+    }
+    events_.Bind("RtpSlot::OnRtpEvent", &RtpSlot::OnRtpEvent, this);
+    events_.Schedule(device, POLLIN);
+    if (!OpenSockets(err) || !StartSession(err)) return false;
+    RtpChannelRecord channel;
+    if (!Request(RTP_CHANNEL_INFO, "RTP_CHANNEL_INFO", channel.data(), err)) return false;
+    timeslot_ = int32_t(channel.get32(0));
+    set_receiver_timeslot(timeslot_);
+    holds_port_ = true;
+    return true;
 }
 
 bool RtpSlot::OpenSockets(std::ostream& err) {
@@ -146,8 +148,8 @@ bool RtpSlot::OpenSockets(std::ostream& err) {
 }
 
 bool RtpSlot::StartSession(std::ostream& err) {
-    namespace P = ConnectionParams;
-    Device::Record<connection_params_size> params;
+    namespace P = RtpConnection;
+    RtpConnectionRecord params;
     params.put16(P::packet_factor, setup_.packet_factor);
     params.put16(P::rx_pt, setup_.rx_pt);
     params.put16(P::tx_pt, setup_.tx_pt);
@@ -158,11 +160,10 @@ bool RtpSlot::StartSession(std::ostream& err) {
     params.put32(P::tos, setup_.tos);
     if (!Request(RTP_OPEN_SESSION, "RTP_OPEN_SESSION", params.data(), err)) return false;
     session_ = true;
-    Device::Record<attach_session_params_size> attach{
+    RtpAttachRecord attach{
         uint32_t(setup_.attach_only ? setup_.attach_fd : rtp_socket_.lowlevel_fd()),
         uint32_t(setup_.attach_only ? setup_.attach_pid : ::getpid())};
-    return Request(RTP_ATTACH_SESSION, "RTP_ATTACH_SESSION", attach.data(), err) &&
-           OnSessionOpen();
+    return Request(RTP_ATTACH_SESSION, "RTP_ATTACH_SESSION", attach.data(), err) && OnSessionOpen();
 }
 
 void RtpSlot::EndSession() {
@@ -244,20 +245,21 @@ bool RtpSlot::Request(uint32_t number, char const* name, std::ostream& err) {
 }
 
 bool RtpSlot::enablePD(int timeout_ms) {
-    Device::Record<pd_params_size> params{uint32_t(timeout_ms)};
+    RtpPdRecord params{uint32_t(timeout_ms)};
     return Logged([&](std::ostream& err) {
         return Request(RTP_PD_ENABLE, "RTP_PD_ENABLE", params.data(), err);
     });
 }
 
 bool RtpSlot::disablePD() {
-    return Logged([&](std::ostream& err) { return Request(RTP_PD_DISABLE, "RTP_PD_DISABLE", err); });
+    return Logged(
+        [&](std::ostream& err) { return Request(RTP_PD_DISABLE, "RTP_PD_DISABLE", err); });
 }
 
 void RtpSlot::OnRtpEvent(int fd, short revents) {
     if (!(revents & (POLLIN | POLLHUP | POLLERR))) return;
     for (;;) {
-        Device::Record<event_size> record;
+        RtpEventRecord record;
         ssize_t const got = Device::read(fd, record.data(), record.size);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0 && errno == EAGAIN) return;
@@ -280,9 +282,10 @@ void RtpSlot::OnRtpEvent(int fd, short revents) {
                       << " bytes, not " << record.size << std::endl;
             return;
         }
-        uint32_t const type = record.get32(0);
-        std::clog << ext::header(this) << "rtp event: " << " type=" << type << std::endl;
-        processRtpEvent(type, record.get32(4), record.get32(8));
+        uint32_t const type = record.get32(RtpEvent::type);
+        std::clog << ext::header(this) << "rtp event: "
+                  << " type=" << type << std::endl;
+        processRtpEvent(type, record.get32(RtpEvent::value), record.get32(RtpEvent::timeout));
     }
 }
 
@@ -323,13 +326,9 @@ bool RtpSlot::Ioctl(LGCP::IoctlParams const& params) {
     } else if (params.deactivateWaitTone_isSelected()) {
         cancelAudibleCall();
     } else if (params.rx_gain_isSelected()) {
-        // The gain in dB is the low byte of the value, signed.
-        configureRxGain(int8_t(uint8_t(params.get_rx_gain().get_gainDB().getValue())));
+        configureRxGain(params.get_rx_gain());
     } else if (params.tone_filter_isSelected()) {
-        LGCP::ToneFilter const& filter = params.get_tone_filter();
-        configureToneFilter(unsigned(filter.get_freq().getValue()), filter.get_enable() ? 1 : 0,
-                            filter.get_duration_th_msec().getValue(),
-                            filter.get_det_level_dB().getValue());
+        configureToneFilter(params.get_tone_filter());
     } else if (params.selcal_isSelected()) {
         translateSelcal(params.get_selcal());
     } else {

@@ -24,19 +24,16 @@
 #include <memory>
 #include <ostream>
 
-#include "hardware/dsproc_receiver.h"
-#include "hardware/tonec_receiver.h"
 #include "rtp/rtcp.h"
 #include "rtp/rtp_setup.h"
 #include "runtime/loop/event.h"
 #include "runtime/system/fd.h"
+#include "slots/receiving_slot.h"
 #include "slots/slot.h"
 
 class SlotFactory;
 
-class RtpSlot : public Slot,
-                protected Hardware::TonecReceiver,
-                protected Hardware::DSProcReceiver {
+class RtpSlot : public ReceivingSlot<Slot> {
 public:
     explicit RtpSlot(RtpSetup const& setup);
     ~RtpSlot() override;
@@ -88,17 +85,9 @@ protected:
     int rtp_socket() const { return rtp_socket_.lowlevel_fd(); }
 
 private:
-    void tonec_event(Params const& params) override { processTonecEvent(params); }
-    unsigned tonec_timeslot() const override { return unsigned(timeslot_); }
-    void dsproc_vad_event(Hardware::DSProcVADEvent const& e) override { processVADEvent(e); }
-    void dsproc_bss_event(::dsproc_bss_event const* e) override { processBSSEvent(e); }
-    void dsproc_sd_event(Hardware::DSProcSDEvent const& e) override { processSDEvent(e); }
-    void dsproc_tone_flt_event(::dsproc_tone_event const* e) override { processToneFltEvent(e); }
-    void dsproc_flags_event(::dsproc_flags_event const* e) override { processFlagsEvent(e); }
-    unsigned dsproc_timeslot() const override { return unsigned(timeslot_); }
-
     // Reads every waiting rtp_event record into processRtpEvent.
     void OnRtpEvent(int fd, short revents);
+    bool OpenSteps(std::ostream& err);
     bool OpenSockets(std::ostream& err);
     bool StartSession(std::ostream& err);
     void EndSession();

@@ -17,14 +17,14 @@ namespace SimBoard {
 
 namespace {
 
-using namespace RtpDriver;
+using namespace Device;
 
 std::vector<Request> const rtp_requests = {
-    {RTP_OPEN_SESSION, "RTP_OPEN_SESSION", Request::pointer, connection_params_size},
-    {RTP_ATTACH_SESSION, "RTP_ATTACH_SESSION", Request::pointer, attach_session_params_size},
-    {RTP_CHANNEL_INFO, "RTP_CHANNEL_INFO", Request::pointer, channel_info_size},
+    {RTP_OPEN_SESSION, "RTP_OPEN_SESSION", Request::pointer, RtpConnectionRecord::size},
+    {RTP_ATTACH_SESSION, "RTP_ATTACH_SESSION", Request::pointer, RtpAttachRecord::size},
+    {RTP_CHANNEL_INFO, "RTP_CHANNEL_INFO", Request::pointer, RtpChannelRecord::size},
     {RTP_CLOSE_SESSION, "RTP_CLOSE_SESSION", Request::value, 0},
-    {RTP_PD_ENABLE, "RTP_PD_ENABLE", Request::pointer, pd_params_size},
+    {RTP_PD_ENABLE, "RTP_PD_ENABLE", Request::pointer, RtpPdRecord::size},
     {RTP_PD_DISABLE, "RTP_PD_DISABLE", Request::value, 0},
 };
 
@@ -32,17 +32,24 @@ std::vector<Request> const rtp_requests = {
 
 RtpModel::RtpModel(Board& board, VoiceModel& voice) : Model(board), voice_(voice) {}
 
-std::vector<Request> const& RtpModel::requests() const { return rtp_requests; }
+std::vector<Request> const& RtpModel::requests() const {
+    return rtp_requests;
+}
 
 uint32_t RtpModel::selector_of(uint32_t tx_pt) {
     switch (tx_pt) {
-        case 18: return 4;
-        case 4: return 2;
+        case 18:
+            return 4;
+        case 4:
+            return 2;
         case 0:
-        case 8: return 1;
+        case 8:
+            return 1;
         case 128:
-        case 136: return 8;
-        default: return 65;
+        case 136:
+            return 8;
+        default:
+            return 65;
     }
 }
 
@@ -79,7 +86,7 @@ int RtpModel::serve(OpenFile& file, Request const& request, uint8_t* record, uns
 int RtpModel::open_session(OpenFile& file, uint8_t const* record) {
     Open* open = find(file);
     if (open && open->has_session) return -EBUSY;
-    namespace P = ConnectionParams;
+    namespace P = RtpConnection;
     Session s{};
     s.packet_factor = Device::get16(record + P::packet_factor);
     s.rx_pt = Device::get16(record + P::rx_pt);
@@ -172,10 +179,10 @@ void RtpModel::list(std::ostream& out) const {
 void RtpModel::inject(Words const& words, std::ostream& out) {
     Open* const open = find(words[2], out);
     if (!open) return;
-    Device::Record<event_size> record;
+    RtpEventRecord record;
     long v[3] = {};
     size_t const first = words[1] == "pd" ? 1 : 0;
-    if (first) v[0] = event_packet_detection;
+    if (first) v[0] = RtpEvent::packet_detection;
     bool good = words.size() == 6 - first;
     for (size_t i = first; good && i < 3; ++i) good = number_of(words[3 + i - first], v[i]);
     if (!good) {
@@ -183,7 +190,9 @@ void RtpModel::inject(Words const& words, std::ostream& out) {
             << "VALUE TIMEOUT\n";
         return;
     }
-    for (size_t i = 0; i < 3; ++i) record.put32(4 * i, uint32_t(v[i]));
+    record.put32(RtpEvent::type, uint32_t(v[0]));
+    record.put32(RtpEvent::value, uint32_t(v[1]));
+    record.put32(RtpEvent::timeout, uint32_t(v[2]));
     board().post(*open->file, record.data(), record.size);
 }
 
@@ -203,11 +212,11 @@ void RtpModel::command(Words const& words, std::ostream& out) {
     } else if (verb == "short" && words.size() == 4) {
         Open* const open = find(words[2], out);
         if (!open) return;
-        if (!number_of(words[3], bytes) || bytes < 0 || bytes >= long(event_size)) {
-            out << "error: rtp short wants 0 to " << event_size - 1 << " bytes\n";
+        if (!number_of(words[3], bytes) || bytes < 0 || bytes >= long(RtpEventRecord::size)) {
+            out << "error: rtp short wants 0 to " << RtpEventRecord::size - 1 << " bytes\n";
             return;
         }
-        Device::Record<event_size> record{event_packet_detection, 1, 1};
+        RtpEventRecord record{RtpEvent::packet_detection, 1, 1};
         board().post(*open->file, record.data(), size_t(bytes));
     } else if (verb == "end" && words.size() == 3) {
         if (Open* const open = find(words[2], out))

@@ -29,10 +29,10 @@ std::string read(std::string const& fields) {
     std::optional<RtpSetup> const s = ReadRtpSetup(params(fields), err, "RTP: ");
     if (!s) return err.str();
     std::ostringstream out;
-    out << address(s->local_address) << ':' << s->local_port << " -> "
-        << address(s->remote_address) << ':' << s->remote_port << " pt " << s->rx_pt << '/'
-        << s->tx_pt << " pf " << s->packet_factor << " crate " << s->crate << " vad " << s->vad
-        << " ttl " << int(s->ttl) << " tos " << int(s->tos);
+    out << address(s->local_address) << ':' << s->local_port << " -> " << address(s->remote_address)
+        << ':' << s->remote_port << " pt " << s->rx_pt << '/' << s->tx_pt << " pf "
+        << s->packet_factor << " crate " << s->crate << " vad " << s->vad << " ttl " << int(s->ttl)
+        << " tos " << int(s->tos);
     if (s->attach_only) out << " attach " << s->attach_fd << '/' << s->attach_pid;
     return out.str();
 }
@@ -54,7 +54,8 @@ TEST(RtpSetupRead, TakesTheFieldsTheDriverAndTheSocketsNeedAndRefusesWhatTheyCan
         {"payload ptG723, " + to +
              ", rtp-e2m { slot 1, channel 2, mode only-rtp : { fd 7, pid 1234 } }",
          "0.0.0.0:4000 -> 10.0.0.2:4000 pt 4/4 pf 0 crate 0 vad 0 ttl 0 tos 0 attach 7/1234"},
-        {"payload ptG723, " + to + ", rtp-e2m { slot 1, channel 2, mode both-rtp-and-rtp-ext : NULL }",
+        {"payload ptG723, " + to +
+             ", rtp-e2m { slot 1, channel 2, mode both-rtp-and-rtp-ext : NULL }",
          "0.0.0.0:4000 -> 10.0.0.2:4000 pt 4/4 pf 0 crate 0 vad 0 ttl 0 tos 0"},
         {"payload ptT38-UDP-TL, " + to, "RTP: rtp do not created: payload 11not found\n"},
         {"payload ptG729, dhost { iaddr \"10.0.0.256\", port 4000 }",
@@ -69,9 +70,11 @@ TEST(RtpSetupRead, TakesTheFieldsTheDriverAndTheSocketsNeedAndRefusesWhatTheyCan
          "RTP: rtp do not created: packetisation factor -1 out of range\n"},
         {"payload ptG729, " + to + ", crate -8000",
          "RTP: rtp do not created: crate -8000 out of range\n"},
-        {"payload ptG729, " + to + ", rtp-e2m { slot 1, channel 2, mode only-rtp : { fd -1, pid 1234 } }",
+        {"payload ptG729, " + to +
+             ", rtp-e2m { slot 1, channel 2, mode only-rtp : { fd -1, pid 1234 } }",
          "RTP: rtp do not created: only-rtp fd -1 out of range\n"},
-        {"payload ptG729, " + to + ", rtp-e2m { slot 1, channel 2, mode only-rtp : { fd 3, pid 0 } }",
+        {"payload ptG729, " + to +
+             ", rtp-e2m { slot 1, channel 2, mode only-rtp : { fd 3, pid 0 } }",
          "RTP: rtp do not created: only-rtp pid 0 out of range\n"},
     };
     for (Case const& c : cases) EXPECT_EQ(read(c.fields), c.read) << c.fields;
@@ -83,7 +86,8 @@ TEST(RtpSetupRead, GivesTheSsrcAskedForOrARandomOne) {
     EXPECT_EQ(ReadRtpSetup(params(fields + ", ssrc 4294967295"), err, "")->ssrc, 0xFFFFFFFFu);
     EXPECT_EQ(ReadRtpSetup(params(fields + ", ssrc 0"), err, "")->ssrc, 0u);
     // Two random ones are the same once in 2^32.
-    EXPECT_NE(ReadRtpSetup(params(fields), err, "")->ssrc, ReadRtpSetup(params(fields), err, "")->ssrc);
+    EXPECT_NE(ReadRtpSetup(params(fields), err, "")->ssrc,
+              ReadRtpSetup(params(fields), err, "")->ssrc);
 }
 
 TEST(RtpCodecMode, GivesThePayloadTypeOfEachModeTheLowBitRateOneFromTheCreate) {

@@ -35,6 +35,10 @@ std::string oneLine(ASN1::AbstractData const& value);
 // Whether the text is the pattern, each "..." in it standing for any text.
 bool matches(std::string const& text, std::string const& pattern);
 
+// The script with each "+ COMMAND" line as "> COMMAND" and its success
+// answer.
+std::string answered(std::string const& script);
+
 void runScript(ServerProcess const& server, Controller& controller, std::string const& script);
 
 }  // namespace support
