@@ -12,17 +12,18 @@ namespace SimBoard {
 namespace {
 
 std::vector<Request> const rtp_ext_requests = {
-    {RtpExt::RTP_EXT_INIT, "RTP_EXT_INIT", Request::pointer, RtpExt::InitRecord::size},
-    {RtpExt::RTP_EXT_ATTACH, "RTP_EXT_ATTACH", Request::pointer, RtpExt::AttachRecord::size},
-    {RtpExt::RTP_EXT_START, "RTP_EXT_START", Request::value, 0},
-    {RtpExt::RTP_EXT_STOP, "RTP_EXT_STOP", Request::value, 0},
+    {Device::RTP_EXT_INIT, "RTP_EXT_INIT", Request::pointer, Device::RtpExtInitRecord::size},
+    {Device::RTP_EXT_ATTACH, "RTP_EXT_ATTACH", Request::pointer, Device::RtpExtAttachRecord::size},
+    {Device::RTP_EXT_START, "RTP_EXT_START", Request::value, 0},
+    {Device::RTP_EXT_STOP, "RTP_EXT_STOP", Request::value, 0},
 };
 
 // Names of the record kinds, by kind; 0 for any other.
 char const* const kind_names[] = {"other", "voice", "keepalive", "kvel", "failure"};
 
 uint16_t kind_of(std::string const& name) {
-    for (uint16_t kind = RtpExt::kind_ed137_voice; kind < RtpExt::kind_failure; ++kind)
+    for (uint16_t kind = Device::RtpExtSignal::ed137_voice; kind < Device::RtpExtSignal::failure;
+         ++kind)
         if (name == kind_names[kind]) return kind;
     return 0;
 }
@@ -56,10 +57,10 @@ std::vector<Request> const& RtpExtModel::requests() const {
 
 int RtpExtModel::serve(OpenFile& file, Request const& request, uint8_t* record, unsigned long) {
     Session* session = find(file);
-    if (request.number == RtpExt::RTP_EXT_INIT) {
+    if (request.number == Device::RTP_EXT_INIT) {
         if (session) return -EBUSY;
-        uint16_t const etype = Device::get16(record);
-        if (etype != RtpExt::etype_kvel && etype != RtpExt::etype_ed137) return -EINVAL;
+        uint16_t const etype = Device::get16(record + Device::RtpExtInit::etype);
+        if (etype != Device::RtpExtInit::kvel && etype != Device::RtpExtInit::ed137) return -EINVAL;
         Session added;
         added.file = &file;
         added.etype = etype;
@@ -68,12 +69,12 @@ int RtpExtModel::serve(OpenFile& file, Request const& request, uint8_t* record, 
     }
     if (!session) return -EINVAL;
     switch (request.number) {
-        case RtpExt::RTP_EXT_ATTACH:
+        case Device::RTP_EXT_ATTACH:
             session->attached = true;
             session->fd_rtp = int32_t(Device::get32(record));
             session->pid_rtp = int32_t(Device::get32(record + 4));
             return 0;
-        case RtpExt::RTP_EXT_START:
+        case Device::RTP_EXT_START:
             session->started = true;
             return 0;
         default:  // RTP_EXT_STOP
@@ -106,9 +107,9 @@ void RtpExtModel::closed(OpenFile& file) {
 void RtpExtModel::written(OpenFile& file, uint8_t const* data, size_t size) {
     Session* const session = find(file);
     if (!session) return;
-    uint16_t kind = size >= RtpExt::header_size ? Device::get16(data) : 0;
-    if (kind >= RtpExt::kind_failure || size < RtpExt::header_size ||
-        Device::get16(data + 2) != size - RtpExt::header_size)
+    uint16_t kind = size >= Device::RtpExtSignal::header_size ? Device::get16(data) : 0;
+    if (kind >= Device::RtpExtSignal::failure || size < Device::RtpExtSignal::header_size ||
+        Device::get16(data + 2) != size - Device::RtpExtSignal::header_size)
         kind = 0;
     if (!session->started) {
         ++session->while_stopped;
@@ -117,7 +118,7 @@ void RtpExtModel::written(OpenFile& file, uint8_t const* data, size_t size) {
     }
     std::string line = kind_names[kind];
     if (!session->started) line += " (stopped)";
-    size_t const skip = kind ? RtpExt::header_size : 0;
+    size_t const skip = kind ? Device::RtpExtSignal::header_size : 0;
     line += ' ' + hex(data + skip, size - skip);
     session->kept.push_back(line);
     if (session->kept.size() > kept_records) session->kept.pop_front();
@@ -134,15 +135,16 @@ void RtpExtModel::deliver(Session& session, std::vector<uint8_t> const& record, 
 
 void RtpExtModel::list(std::ostream& out) const {
     for (Session const& s : sessions_) {
-        out << s.file->serial << ' ' << (s.etype == RtpExt::etype_kvel ? "kvel" : "ed137");
+        out << s.file->serial << ' ' << (s.etype == Device::RtpExtInit::kvel ? "kvel" : "ed137");
         if (s.attached)
             out << " attached " << s.fd_rtp << '/' << s.pid_rtp;
         else
             out << " unattached";
         out << (s.started ? " started" : " stopped") << ", sent voice "
-            << s.sent[RtpExt::kind_ed137_voice] << " keepalive "
-            << s.sent[RtpExt::kind_ed137_keepalive] << " kvel " << s.sent[RtpExt::kind_kvel]
-            << " other " << s.sent[0] << ", while stopped " << s.while_stopped << '\n';
+            << s.sent[Device::RtpExtSignal::ed137_voice] << " keepalive "
+            << s.sent[Device::RtpExtSignal::ed137_keepalive] << " kvel "
+            << s.sent[Device::RtpExtSignal::kvel] << " other " << s.sent[0] << ", while stopped "
+            << s.while_stopped << '\n';
     }
 }
 
@@ -171,19 +173,22 @@ void RtpExtModel::command(Words const& words, std::ostream& out) {
         Session* const session = find(words[2], out);
         if (!session) return;
         uint16_t const kind = kind_of(words[3]);
-        bytes.resize(RtpExt::header_size);
-        if (kind == 0 || !bytes_of(words, 4, bytes) || bytes.size() > RtpExt::max_record) {
+        bytes.resize(Device::RtpExtSignal::header_size);
+        if (kind == 0 || !bytes_of(words, 4, bytes) ||
+            bytes.size() > Device::RtpExtSignal::max_record) {
             out << "error: rtpext receive wants voice, keepalive or kvel and at most "
-                << RtpExt::max_data << " hex bytes\n";
+                << Device::RtpExtSignal::max_data << " hex bytes\n";
             return;
         }
-        RtpExt::putHeader(bytes.data(), kind, uint16_t(bytes.size() - RtpExt::header_size));
+        Device::RtpExtSignal::putHeader(bytes.data(), kind,
+                                        uint16_t(bytes.size() - Device::RtpExtSignal::header_size));
         deliver(*session, bytes, out);
     } else if (verb == "raw" && words.size() >= 3) {
         Session* const session = find(words[2], out);
         if (!session) return;
-        if (!bytes_of(words, 3, bytes) || bytes.size() > RtpExt::max_record) {
-            out << "error: rtpext raw wants at most " << RtpExt::max_record << " hex bytes\n";
+        if (!bytes_of(words, 3, bytes) || bytes.size() > Device::RtpExtSignal::max_record) {
+            out << "error: rtpext raw wants at most " << Device::RtpExtSignal::max_record
+                << " hex bytes\n";
             return;
         }
         deliver(*session, bytes, out);
@@ -195,9 +200,9 @@ void RtpExtModel::command(Words const& words, std::ostream& out) {
             out << "error: rtpext fail wants a cause of 0 to " << UINT32_MAX << '\n';
             return;
         }
-        bytes.resize(RtpExt::header_size + 4);
-        RtpExt::putHeader(bytes.data(), RtpExt::kind_failure, 4);
-        Device::put32(bytes.data() + RtpExt::header_size, uint32_t(cause));
+        bytes.resize(Device::RtpExtSignal::header_size + 4);
+        Device::RtpExtSignal::putHeader(bytes.data(), Device::RtpExtSignal::failure, 4);
+        Device::put32(bytes.data() + Device::RtpExtSignal::header_size, uint32_t(cause));
         deliver(*session, bytes, out);
     } else {
         out << "error: rtpext wants nothing, written, clear, receive, raw or fail "

@@ -67,13 +67,14 @@ bool ED137RadioGWControl::Command(TERM::RadioModifier const& command) {
         return Refuse("no ED-137 command chosen");
     }
     if (!encoded.fault.empty()) return Refuse(encoded.fault);
-    if (!Send(RtpExt::kind_ed137_voice, encoded.bytes)) return false;
+    if (!Send(Device::RtpExtSignal::ed137_voice, encoded.bytes)) return false;
     extension_ = encoded.bytes;
     return true;
 }
 
 void ED137RadioGWControl::OnSignalling(uint16_t kind, uint8_t const* data, size_t size) {
-    if (kind != RtpExt::kind_ed137_voice && kind != RtpExt::kind_ed137_keepalive) {
+    if (kind != Device::RtpExtSignal::ed137_voice &&
+        kind != Device::RtpExtSignal::ed137_keepalive) {
         return Drop("record of kind " + std::to_string(kind) + " on an ED-137 radio session");
     }
     r2s_proto::Decoded const decoded = r2s_proto::decode(data, size);
@@ -86,7 +87,7 @@ void ED137RadioGWControl::OnSignalling(uint16_t kind, uint8_t const* data, size_
 }
 
 void ED137RadioGWControl::OnKeepAliveTimer() {
-    Send(RtpExt::kind_ed137_keepalive, extension_);
+    Send(Device::RtpExtSignal::ed137_keepalive, extension_);
     keepalive_.set(params_.keepalive_period_ms, &ED137RadioGWControl::OnKeepAliveTimer, this);
 }
 

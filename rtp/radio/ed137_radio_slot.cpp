@@ -3,7 +3,7 @@
 #include "hardware/device/rtp_ext_driver.h"
 
 RtpED137Slot::RtpED137Slot(RtpSetup const& setup, RTPSignalling::ED137SessionParams const& params)
-    : RtpExtSlot(setup, RtpExt::etype_ed137), params_(params) {}
+    : RtpExtSlot(setup, Device::RtpExtInit::ed137), params_(params) {}
 
 std::unique_ptr<RTPSignalling::RadioControl> RtpED137RadioGWSlot::MakeControl(
     RTPSignalling::IRadioLink& link) {

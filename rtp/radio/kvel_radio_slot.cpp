@@ -3,7 +3,7 @@
 #include "hardware/device/rtp_ext_driver.h"
 #include "rtp/radio/kvel_radio_gw_control.h"
 
-RtpKVELSlot::RtpKVELSlot(RtpSetup const& setup) : RtpExtSlot(setup, RtpExt::etype_kvel) {}
+RtpKVELSlot::RtpKVELSlot(RtpSetup const& setup) : RtpExtSlot(setup, Device::RtpExtInit::kvel) {}
 
 std::unique_ptr<RTPSignalling::RadioControl> RtpKVELRadioGWSlot::MakeControl(
     RTPSignalling::IRadioLink& link) {

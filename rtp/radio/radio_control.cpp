@@ -12,17 +12,17 @@ RadioControl::RadioControl(IRadioLink& link, IRadioControlNotify& notify)
 
 void RadioControl::Received(uint8_t const* record, size_t size) {
     if (!running_) return;
-    if (size < RtpExt::header_size) {
+    if (size < Device::RtpExtSignal::header_size) {
         return Drop("record of " + std::to_string(size) + " bytes is shorter than its header");
     }
     uint16_t const kind = Device::get16(record);
     size_t const length = Device::get16(record + 2);
-    if (length > size - RtpExt::header_size) {
+    if (length > size - Device::RtpExtSignal::header_size) {
         return Drop("record length " + std::to_string(length) + " runs past its " +
-                    std::to_string(size - RtpExt::header_size) + " bytes of data");
+                    std::to_string(size - Device::RtpExtSignal::header_size) + " bytes of data");
     }
-    uint8_t const* const data = record + RtpExt::header_size;
-    if (kind != RtpExt::kind_failure) return OnSignalling(kind, data, length);
+    uint8_t const* const data = record + Device::RtpExtSignal::header_size;
+    if (kind != Device::RtpExtSignal::failure) return OnSignalling(kind, data, length);
     if (length != 4) return Drop("failure record of " + std::to_string(length) + " bytes");
     Fail(int(Device::get32(data)));
 }

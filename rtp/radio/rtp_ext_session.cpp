@@ -30,11 +30,11 @@ bool RtpExtSession::Open(uint16_t etype, int fd_rtp, int pid_rtp, std::ostream& 
     }
     event_.Bind(name_, &RtpExtSession::OnReadable, this);
     event_.Schedule(fd, POLLIN);
-    RtpExt::InitRecord init;
-    init.put16(0, etype);
-    RtpExt::AttachRecord attach{uint32_t(fd_rtp), uint32_t(pid_rtp)};
-    if (!Request(RtpExt::RTP_EXT_INIT, "RTP_EXT_INIT", init.data(), err) ||
-        (fd_rtp >= 0 && !Request(RtpExt::RTP_EXT_ATTACH, "RTP_EXT_ATTACH", attach.data(), err))) {
+    Device::RtpExtInitRecord init;
+    init.put16(Device::RtpExtInit::etype, etype);
+    Device::RtpExtAttachRecord attach{uint32_t(fd_rtp), uint32_t(pid_rtp)};
+    if (!Request(Device::RTP_EXT_INIT, "RTP_EXT_INIT", init.data(), err) ||
+        (fd_rtp >= 0 && !Request(Device::RTP_EXT_ATTACH, "RTP_EXT_ATTACH", attach.data(), err))) {
         Close();
         return false;
     }
@@ -46,11 +46,11 @@ void RtpExtSession::Close() {
 }
 
 bool RtpExtSession::StartStream() {
-    return Request(RtpExt::RTP_EXT_START, "RTP_EXT_START");
+    return Request(Device::RTP_EXT_START, "RTP_EXT_START");
 }
 
 bool RtpExtSession::StopStream() {
-    return Request(RtpExt::RTP_EXT_STOP, "RTP_EXT_STOP");
+    return Request(Device::RTP_EXT_STOP, "RTP_EXT_STOP");
 }
 
 bool RtpExtSession::Request(uint32_t number, char const* what, uint8_t* record, std::ostream& err) {
@@ -76,11 +76,11 @@ bool RtpExtSession::Request(uint32_t number, char const* what) {
 }
 
 bool RtpExtSession::SendRecord(uint16_t kind, std::vector<uint8_t> const& data) {
-    if (!event_.IsActive() || data.size() > RtpExt::max_data) return false;
-    uint8_t record[RtpExt::max_record];
-    RtpExt::putHeader(record, kind, uint16_t(data.size()));
-    std::copy(data.begin(), data.end(), record + RtpExt::header_size);
-    size_t const size = RtpExt::header_size + data.size();
+    if (!event_.IsActive() || data.size() > Device::RtpExtSignal::max_data) return false;
+    uint8_t record[Device::RtpExtSignal::max_record];
+    Device::RtpExtSignal::putHeader(record, kind, uint16_t(data.size()));
+    std::copy(data.begin(), data.end(), record + Device::RtpExtSignal::header_size);
+    size_t const size = Device::RtpExtSignal::header_size + data.size();
     if (Device::write(event_.lowlevel_fd(), record, size) == ssize_t(size)) return true;
     Errno const error;
     std::cerr << ext::header(this) << "fail to write to rtp_ext: " << error << std::endl;
@@ -90,7 +90,7 @@ bool RtpExtSession::SendRecord(uint16_t kind, std::vector<uint8_t> const& data) 
 void RtpExtSession::OnReadable(int, short revents) {
     if (!(revents & (POLLIN | POLLHUP | POLLERR))) return;
     while (event_.IsActive()) {
-        uint8_t record[RtpExt::max_record];
+        uint8_t record[Device::RtpExtSignal::max_record];
         ssize_t const got = Device::read(event_.lowlevel_fd(), record, sizeof(record));
         if (got < 0) {
             Errno const error;

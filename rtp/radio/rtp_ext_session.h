@@ -26,7 +26,7 @@ public:
     RtpExtSession& operator=(RtpExtSession const&) = delete;
     ~RtpExtSession();
 
-    // Opens a session of the kind (RtpExt::Etype), attached to the RTP
+    // Opens a session of the kind (Device::RtpExtInit), attached to the RTP
     // session's descriptor `fd_rtp` of process `pid_rtp` when fd_rtp is not
     // negative; false when a step fails, with what failed on `err` (the
     // caller heads the line), and nothing stays open.
