@@ -104,25 +104,32 @@ std::string rtpRequests(std::string const& root) {
 TEST(RadioSlots, CreateTheSlotOfTheirProtocolWithItsDspFeaturesAndStartItsControl) {
     struct Case {
         std::string radio;
-        std::string dsp;  // the timeslot's features
-        std::string session;
+        std::string dsp;      // the timeslot's features
+        std::string session;  // "PID": the server's
         std::string started;
     } const cases[] = {
         {kvel + ", rx-delay 10, tx-delay 20, bss-enable TRUE, ng-enable TRUE, selcal-delay 30",
-         "4096 ... bss on ... ng on ... delays 10 20 30 ...", "1 kvel attached ...",
+         "4096 ... bss on ... ng on ... delays 10 20 30 ...", "1 kvel attached .../PID started",
          "05:rtp ext KVEL (GW): Kvel radio control started"},
         {ed137 + ", bss-enable FALSE, ng-enable TRUE",
-         "4096 ... bss off ... ng on ... delays 0 0 0 ...", "1 ed137 attached ...",
+         "4096 ... bss off ... ng on ... delays 0 0 0 ...", "1 ed137 attached .../PID started",
          "05:rtp ext ED137 (GW): ED137 radio control started"},
         {ed137, "4096 vad off 0 sd off 0 bss off 0 ng off 0 mute off delays 0 0 0 gain 0",
-         "1 ed137 attached ...", "05:rtp ext ED137 (GW): ED137 radio control started"},
+         "1 ed137 attached .../PID started", "05:rtp ext ED137 (GW): ED137 radio control started"},
+        // On another process's RTP session, the radio signalling is too.
+        {kvel + " }, rtp-e2m { slot 0, channel 0, mode only-rtp : { fd 9, pid 1234 }",
+         "4096 vad off 0 sd off 0 bss off 0 ng off 0 mute off delays 0 0 0 gain 0",
+         "1 kvel attached 9/1234 started", "05:rtp ext KVEL (GW): Kvel radio control started"},
     };
     for (Case const& k : cases) {
         SCOPED_TRACE(k.radio);
         Connected c;
         Ports const p;
-        c.run(created(1, p, k.radio) + "$ dsp 4096\n= " + k.dsp + "\n" + "$ rtpext\n= " +
-              k.session + "/" + std::to_string(c.server.pid()) + " started, ...\n");
+        std::string session = k.session;
+        if (size_t const at = session.find("PID"); at != std::string::npos)
+            session.replace(at, 3, std::to_string(c.server.pid()));
+        c.run(created(1, p, k.radio) + "$ dsp 4096\n= " + k.dsp + "\n$ rtpext\n= " + session +
+              ", ...\n");
         EXPECT_TRUE(c.server.errHas(k.started));
         c.run("> { seq 2, slot 5, pdu command : destroy : NULL }\n< " + answer(2) +
               "\n$ rtpext\n$ rtp\n= no RTP sessions\n");
