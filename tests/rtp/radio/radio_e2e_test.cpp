@@ -196,8 +196,12 @@ TEST(RadioSlots, ED137KeepsAliveAtThePeriodAskedAndReportsThePeerAndItsSilence) 
     c.run(receive + "keepalive 01 67 00 01 10 01 11 4A\n" + signal(heard) + receive +
           "voice 01 67 00 01 10 01 11 4A\n" + receive + "voice 01 67 00 02 10 00 00 00\n" +
           "< { slot 5, pdu signal : abort : 2001 }\n" + receive +
-          "keepalive 01 67 00 01 10 01 11 4A\n" + signal(heard) +
-          "< { slot 5, pdu signal : abort : 2001 }\n");
+          "keepalive 01 67 00 01 10 01 11 4A\n" + signal(heard));
+    // Told after period x multiplier, 400 ms, of silence.
+    auto const heard_at = Clock::now();
+    c.run("< { slot 5, pdu signal : abort : 2001 }\n");
+    EXPECT_GE(elapsedMs(heard_at), 350);
+    EXPECT_LE(elapsedMs(heard_at), 1000);
     EXPECT_TRUE(c.server.errHas(
         "ED137 radio control: dropped: extension length of 2 words runs past its 8 bytes\n"));
 
