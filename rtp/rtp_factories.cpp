@@ -3,11 +3,12 @@
 #include <fcntl.h>
 
 #include <iostream>
+#include <optional>
+#include <sstream>
 
 #include "hardware/device/device.h"
 #include "hardware/device/voice_driver.h"
 #include "hardware/device_names.h"
-#include "rtp/rtp_payload.h"
 #include "runtime/log/ext.h"
 #include "runtime/system/fd.h"
 
@@ -58,15 +59,22 @@ void RtpFactoryBase::Query(LGCP::Resources& resources) {
 
 Slot* RtpFactoryBase::INewSlot(LGCP::CreateParams const& params) {
     if (!params.rtp_isSelected()) return nullptr;
-    TERM::RtpParams const& rtp = params.get_rtp().get_codecRTP();
+    LGCP::CreateRtpParams const& create = params.get_rtp();
+    TERM::RtpParams const& rtp = create.get_codecRTP();
     if (!Takes(rtp)) return nullptr;
-    int const payload = rtp.get_payload().asInt();
-    if (RtpPayloadType(payload) < 0) {
-        std::cerr << ext::header(this) << "rtp do not created: payload " << payload << "not found"
-                  << std::endl;
-        return nullptr;
-    }
-    std::cerr << ext::header(this) << "rtp do not created: this server opens no RTP session"
+    std::ostringstream header;
+    PutHeader(header);
+    std::optional<RtpSetup> const setup = ReadRtpSetup(create, std::cerr, header.str());
+    if (!setup) return nullptr;
+    std::unique_ptr<RtpSlot> slot = MakeSlot(*setup, create);
+    if (!slot || !slot->Open(*this)) return nullptr;
+    if (rtp.echo_isPresent() && rtp.get_echo().get_suppressor())
+        slot->echoCancel(rtp.get_echo().get_canceller());
+    return slot.release();
+}
+
+std::unique_ptr<RtpSlot> RtpFactoryBase::MakeSlot(RtpSetup const&, LGCP::CreateRtpParams const&) {
+    std::cerr << ext::header(this) << "rtp do not created: this server makes no radio slots"
               << std::endl;
     return nullptr;
 }
@@ -78,6 +86,10 @@ RtpFactory& RtpFactory::instance() {
 
 bool RtpFactory::Takes(TERM::RtpParams const& rtp) const {
     return !rtp.radio_isPresent();
+}
+
+std::unique_ptr<RtpSlot> RtpFactory::MakeSlot(RtpSetup const& setup, LGCP::CreateRtpParams const&) {
+    return std::make_unique<RtpSlot>(setup);
 }
 
 RtpKVELFactory& RtpKVELFactory::instance() {
