@@ -79,33 +79,3 @@ TEST(RtpSetupRead, TakesTheFieldsTheDriverAndTheSocketsNeedAndRefusesWhatTheyCan
     };
     for (Case const& c : cases) EXPECT_EQ(read(c.fields), c.read) << c.fields;
 }
-
-TEST(RtpSetupRead, GivesTheSsrcAskedForOrARandomOne) {
-    std::string const fields = "payload ptG729, dhost { iaddr \"10.0.0.2\", port 4000 }";
-    std::ostringstream err;
-    EXPECT_EQ(ReadRtpSetup(params(fields + ", ssrc 4294967295"), err, "")->ssrc, 0xFFFFFFFFu);
-    EXPECT_EQ(ReadRtpSetup(params(fields + ", ssrc 0"), err, "")->ssrc, 0u);
-    // Two random ones are the same once in 2^32.
-    EXPECT_NE(ReadRtpSetup(params(fields), err, "")->ssrc,
-              ReadRtpSetup(params(fields), err, "")->ssrc);
-}
-
-TEST(RtpCodecMode, GivesThePayloadTypeOfEachModeTheLowBitRateOneFromTheCreate) {
-    struct Case {
-        LGCP::CodecMode::NamedNumber mode;
-        TERM::Payload::NamedNumber payload;
-        uint16_t type;
-    } const cases[] = {
-        {LGCP::CodecMode::alaw, TERM::Payload::ptG729, 8},
-        {LGCP::CodecMode::ulaw, TERM::Payload::ptG729, 0},
-        {LGCP::CodecMode::lbrc, TERM::Payload::ptG723, 4},
-        {LGCP::CodecMode::lbrc, TERM::Payload::ptG728, 15},
-        {LGCP::CodecMode::lbrc, TERM::Payload::ptG729, 18},
-        {LGCP::CodecMode::lbrc, TERM::Payload::ptG711_Alaw, 18},
-    };
-    for (Case const& c : cases) {
-        LGCP::CodecMode mode;
-        mode.setFromInt(c.mode);
-        EXPECT_EQ(PayloadTypeOf(mode, c.payload), c.type) << c.mode << ' ' << c.payload;
-    }
-}
