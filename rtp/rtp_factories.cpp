@@ -9,6 +9,8 @@
 #include "hardware/device/device.h"
 #include "hardware/device/voice_driver.h"
 #include "hardware/device_names.h"
+#include "rtp/radio/ed137_radio_slot.h"
+#include "rtp/radio/kvel_radio_slot.h"
 #include "runtime/log/ext.h"
 #include "runtime/system/fd.h"
 
@@ -73,10 +75,12 @@ Slot* RtpFactoryBase::INewSlot(LGCP::CreateParams const& params) {
     return slot.release();
 }
 
-std::unique_ptr<RtpSlot> RtpFactoryBase::MakeSlot(RtpSetup const&, LGCP::CreateRtpParams const&) {
-    std::cerr << ext::header(this) << "rtp do not created: this server makes no radio slots"
-              << std::endl;
-    return nullptr;
+Slot* RtpRadioFactory::INewSlot(LGCP::CreateParams const& params) {
+    // The base makes only this factory's kind of slot: an extended one.
+    std::unique_ptr<RtpExtSlot> slot(static_cast<RtpExtSlot*>(RtpFactoryBase::INewSlot(params)));
+    if (!slot) return nullptr;
+    if (!slot->OpenRadio(*this, params.get_rtp().get_codecRTP().get_radio())) return nullptr;
+    return slot.release();
 }
 
 RtpFactory& RtpFactory::instance() {
@@ -101,6 +105,11 @@ bool RtpKVELFactory::Takes(TERM::RtpParams const& rtp) const {
     return rtp.radio_isPresent() && rtp.get_radio().get_status().kvel_isSelected();
 }
 
+std::unique_ptr<RtpSlot> RtpKVELFactory::MakeSlot(RtpSetup const& setup,
+                                                  LGCP::CreateRtpParams const&) {
+    return std::make_unique<RtpKVELRadioGWSlot>(setup);
+}
+
 RtpED137Factory& RtpED137Factory::instance() {
     static RtpED137Factory factory;
     return factory;
@@ -108,4 +117,15 @@ RtpED137Factory& RtpED137Factory::instance() {
 
 bool RtpED137Factory::Takes(TERM::RtpParams const& rtp) const {
     return rtp.radio_isPresent() && rtp.get_radio().get_status().ed_137_isSelected();
+}
+
+std::unique_ptr<RtpSlot> RtpED137Factory::MakeSlot(RtpSetup const& setup,
+                                                   LGCP::CreateRtpParams const& params) {
+    TERM::ED137RadioStatus const& status =
+        params.get_codecRTP().get_radio().get_status().get_ed_137();
+    RTPSignalling::ED137SessionParams const session =
+        status.radio_response_isPresent()
+            ? RTPSignalling::ED137SessionParams(status.get_radio_response())
+            : RTPSignalling::ED137SessionParams();
+    return std::make_unique<RtpED137RadioGWSlot>(setup, session);
 }

@@ -80,6 +80,9 @@ protected:
 
     // The RTP driver's descriptor; -1 when closed.
     int device() const { return events_.lowlevel_fd(); }
+    // The stream's UDP socket that the session is attached to; -1 when it
+    // has none of its own.
+    int rtp_socket() const { return rtp_socket_.lowlevel_fd(); }
 
 private:
     // Reads every waiting rtp_event record into processRtpEvent.

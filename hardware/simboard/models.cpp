@@ -10,6 +10,7 @@
 #include "hardware/simboard/modem_model.h"
 #include "hardware/simboard/mux_model.h"
 #include "hardware/simboard/netif_model.h"
+#include "hardware/simboard/rtp_ext_model.h"
 #include "hardware/simboard/rtp_model.h"
 #include "hardware/simboard/spi_model.h"
 #include "hardware/simboard/tonec_model.h"
@@ -37,6 +38,7 @@ std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     models.push_back(std::make_unique<ModemModel>(board));
     models.push_back(std::make_unique<NetifModel>(board));
     models.push_back(std::make_unique<RtpModel>(board, counts));
+    models.push_back(std::make_unique<RtpExtModel>(board));
     return models;
 }
 

@@ -28,6 +28,10 @@ std::string collapse(std::string const& text) {
 
 }  // namespace
 
+std::string oneLine(ASN1::AbstractData const& value) {
+    return collapse(value.asValueNotation());
+}
+
 std::string nextMessage(Controller& controller, std::chrono::milliseconds bound) {
     auto const end = std::chrono::steady_clock::now() + bound;
     for (;;) {

@@ -28,6 +28,10 @@ namespace support {
 std::string nextMessage(Controller& controller,
                         std::chrono::milliseconds bound = std::chrono::seconds(3));
 
+// A value in value notation on one line, as the script's messages are
+// written: `status kvel : { ... }` of a radio value built in the test.
+std::string oneLine(ASN1::AbstractData const& value);
+
 // Whether the text is the pattern, each "..." in it standing for any text.
 bool matches(std::string const& text, std::string const& pattern);
 
