@@ -58,6 +58,10 @@ void HdlcSlot::OnFrame(uint8_t const* frame, size_t size) {
     if (!flush_.is_running()) flush_.set(0, &HdlcSlot::Flush, this);
 }
 
+void HdlcSlot::OnLineDown() {
+    if (hdlc_.IsActive()) OnDeactivated();
+}
+
 void HdlcSlot::Flush() {
     flush_.reset();
     if (pending_.empty()) return;

@@ -7,7 +7,8 @@
 // ioctl itself is answered `unsupported`, as every ioctl to this slot), and
 // `hdlcLinkInfo` goes out every report period while the channel is up.
 // The slot reports `deactivated` when the channel cannot come up, when it
-// is deactivated, and when its trunk leaves the normal state.
+// is deactivated, and when its trunk leaves the normal state while the
+// channel is up.
 //
 // `address` from 0 to 255 lets through only the received frames whose first
 // octet is that address (the others are counted and dropped); any other
@@ -33,7 +34,7 @@ public:
 
 private:
     void OnFrame(uint8_t const* frame, size_t size) override;
-    void OnLineDown() override { OnDeactivated(); }
+    void OnLineDown() override;
     // Sends the frames received so far as one signal.
     void Flush();
 

@@ -104,7 +104,9 @@ void PstnSlot::OnMessage(uint8_t const* msu, size_t size) {
 }
 
 void PstnSlot::OnInService() {
-    std::clog << ext::header(this) << "link in service" << std::endl;
+    std::clog << ext::header(this) << "link in service: ";
+    link_.Print(std::clog);
+    std::clog << std::endl;
     OnActivated();
 }
 

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <iostream>
 
-#include "hardware/channel_reads.h"
 #include "hardware/device/device.h"
 #include "hardware/mcc_channel.h"
 #include "runtime/log/ext.h"
@@ -43,15 +42,23 @@ bool MccSlot::IUserData(std::vector<char> const& data) {
     return true;
 }
 
-void MccSlot::OnEvent(int, short revents) {
+void MccSlot::OnEvent(int fd, short revents) {
     if (!(revents & POLLIN)) return;
-    uint8_t buffer[read_size];
-    Hardware::ReadChannel(event_, this, timeslot_, buffer, sizeof(buffer),
-                          [this](uint8_t const* bytes, size_t size) {
-                              auto const* chars = reinterpret_cast<char const*>(bytes);
-                              OnUserData(std::vector<char>(chars, chars + size));
-                              return true;
-                          });
+    char buffer[read_size];
+    Mcc::ReadEnd const end = Mcc::ReadRecords(fd, buffer, sizeof(buffer), [&](size_t got) {
+        OnUserData(std::vector<char>(buffer, buffer + got));
+        return true;
+    });
+    if (end == Mcc::ReadEnd::ended) {
+        // The driver has closed the channel's receive side; a descriptor at
+        // its end stays readable, so it is no longer watched.
+        std::cerr << ext::header(this) << "channel " << timeslot_ << " receives no more"
+                  << std::endl;
+        event_.SetEvents(0);
+    } else if (end == Mcc::ReadEnd::failed) {
+        Errno const error;
+        std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
+    }
 }
 
 MccFactory& MccFactory::instance() {
@@ -72,10 +79,9 @@ Slot* MccFactory::INewSlot(LGCP::CreateParams const& params) {
     Mcc::Channel const channel = Mcc::Open(
         O_RDWR | O_NONBLOCK | O_CLOEXEC, {mode, rx_packet_size, 0, rx_threshold, tx_threshold});
     // A channel without a switch channel could never be connected: refused too.
-    char const* const failure[] = {"", "fail to open MCC device: ", "MCC_ALLOCATE fail: ",
-                                   "MCC_TIMESLOT fail: "};
     if (channel.failed != Mcc::Channel::none) {
-        std::cerr << ext::header(this) << failure[channel.failed] << std::strerror(channel.error)
+        std::cerr << ext::header(this) << Mcc::FailureText(channel.failed)
+                  << std::strerror(channel.error)
                   << std::endl;
         return nullptr;
     }

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <iostream>
 
-#include "hardware/channel_reads.h"
 #include "hardware/device/device.h"
 #include "hardware/hw_mux.h"
 #include "hardware/mcc_channel.h"
@@ -34,11 +33,9 @@ bool HDLC::Activate() {
     if (IsActive()) return true;
     Mcc::Channel channel = Mcc::Open(O_RDWR | O_NONBLOCK | O_CLOEXEC,
                                      {mode_, uint32_t(max_frame), 0, rx_threshold, tx_threshold});
-    char const* const failure[] = {"", "fail to open MCC device: ", "MCC_ALLOCATE fail: ",
-                                   "MCC_TIMESLOT fail: "};
     if (channel.failed != Mcc::Channel::none) {
-        std::cerr << ext::header(this) << failure[channel.failed] << std::strerror(channel.error)
-                  << std::endl;
+        std::cerr << ext::header(this) << Mcc::FailureText(channel.failed)
+                  << std::strerror(channel.error) << std::endl;
         return false;
     }
     HwMux& mux = HwMux::instance();
@@ -89,24 +86,36 @@ bool HDLC::Send(uint8_t const* frame, size_t size) {
         ++counters_.txOverflow;
         return false;
     }
-    Errno const error;
     ++counters_.txError;
+    if (written >= 0) {
+        std::cerr << ext::header(this) << "frame of " << size << " octets cut to " << written
+                  << std::endl;
+        return false;
+    }
+    Errno const error;
     std::cerr << ext::header(this) << "frame of " << size << " octets not sent: " << error
               << std::endl;
     return false;
 }
 
-void HDLC::OnEvent(int, short revents) {
+void HDLC::OnEvent(int fd, short revents) {
     if (!(revents & POLLIN)) return;
     uint8_t frame[max_frame];
-    Hardware::ReadChannel(event_, this, channel_, frame, sizeof(frame),
-                          [this](uint8_t const* bytes, size_t size) {
-                              ++counters_.rxSU;
-                              if (traces.signalling.hdlc)
-                                  std::clog << ext::header(this) << "rx "
-                                            << ext::hex(bytes, bytes + size) << std::endl;
-                              receiver_.OnFrame(bytes, size);
-                              // The receiver may have taken the channel down.
-                              return IsActive();
-                          });
+    Mcc::ReadEnd const end = Mcc::ReadRecords(fd, frame, sizeof(frame), [&](size_t got) {
+        ++counters_.rxSU;
+        if (traces.signalling.hdlc)
+            std::clog << ext::header(this) << "rx " << ext::hex(frame, frame + got) << std::endl;
+        receiver_.OnFrame(frame, got);
+        // The receiver may have taken the channel down.
+        return IsActive();
+    });
+    if (end == Mcc::ReadEnd::ended) {
+        // The driver has closed the receive side: nothing more comes.
+        std::cerr << ext::header(this) << "channel " << channel_ << " receives no more"
+                  << std::endl;
+        event_.SetEvents(0);
+    } else if (end == Mcc::ReadEnd::failed) {
+        Errno const error;
+        std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
+    }
 }

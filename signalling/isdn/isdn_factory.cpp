@@ -53,10 +53,8 @@ Slot* NewIsdnSlot(IsdnFactory const& factory, LGCP::IsdnParams const& params) {
     Mcc::Channel const channel =
         Mcc::Open(O_RDWR | O_NONBLOCK | O_CLOEXEC,
                   {mode, rx_packet_size, 0, rx_threshold, tx_threshold});
-    char const* const failure[] = {"", "fail to open MCC device: ", "MCC_ALLOCATE fail: ",
-                                   "MCC_TIMESLOT fail: "};
     if (channel.failed != Mcc::Channel::none) {
-        std::cerr << ext::header(&factory) << failure[channel.failed]
+        std::cerr << ext::header(&factory) << Mcc::FailureText(channel.failed)
                   << std::strerror(channel.error) << std::endl;
         return nullptr;
     }

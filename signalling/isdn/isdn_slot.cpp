@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <iostream>
 
-#include "hardware/channel_reads.h"
 #include "hardware/device/device.h"
+#include "hardware/mcc_channel.h"
 #include "runtime/log/ext.h"
 #include "signalling/isdn/isdn_factory.h"
 
@@ -38,14 +38,22 @@ void IsdnSlot::SendFrame(uint8_t const* frame, size_t size) {
               << std::endl;
 }
 
-void IsdnSlot::OnEvent(int, short revents) {
+void IsdnSlot::OnEvent(int fd, short revents) {
     if (!(revents & POLLIN)) return;
     uint8_t frame[max_frame];
-    Hardware::ReadChannel(event_, this, timeslot_, frame, sizeof(frame),
-                          [this](uint8_t const* bytes, size_t size) {
-                              link_.OnFrame(bytes, size);
-                              return true;
-                          });
+    Mcc::ReadEnd const end = Mcc::ReadRecords(fd, frame, sizeof(frame), [&](size_t size) {
+        link_.OnFrame(frame, size);
+        return true;
+    });
+    if (end == Mcc::ReadEnd::ended) {
+        // A descriptor at its end stays readable: it is no longer watched.
+        std::cerr << ext::header(this) << "channel " << timeslot_ << " receives no more"
+                  << std::endl;
+        event_.SetEvents(0);
+    } else if (end == Mcc::ReadEnd::failed) {
+        Errno const error;
+        std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
+    }
 }
 
 AtsQsigSlot::AtsQsigSlot(Fd const& link, DspData::Link const& channels,

@@ -301,13 +301,18 @@ bool Mtp2Link::OnBackward(SignalUnit const& unit) {
         return false;
     }
     Abnormal(false);
-    if (peer_busy_) {
+    bool const advanced = unit.bsn != acked_;
+    bool const negative = unit.bib != fib_;
+    // A busy peer is over its congestion when it acknowledges again, or has
+    // nothing left to acknowledge.
+    if (peer_busy_ && (advanced || negative || rtb_.empty())) {
         peer_busy_ = false;
         t6_.reset();
         Trace(traces_.msu_processing, "peer no longer busy");
     }
     Acknowledge(unit.bsn);
-    if (unit.bib != fib_) Retransmit();
+    if (negative) Retransmit();
+    if (peer_busy_) return true;
     if (!rtb_.empty() && !t7_.is_running()) Arm(t7_, timers_.t7, &Mtp2Link::OnT7, "T7");
     return true;
 }

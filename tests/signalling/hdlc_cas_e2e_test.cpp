@@ -56,6 +56,9 @@ TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
     EXPECT_EQ(s.board("e1 1 state ais"), "");
     EXPECT_EQ(s.next(), "{ slot 2, pdu signal : deactivated : networkError }");
     s.run(R"(
+        $ fail mcc/ctl write EIO 1
+        > { seq 11, slot 1, pdu command : ioctl : hdlcPackages : { { body 'AA'H } } }
+        < { seq 11, slot 1, pdu response : error : unsupported }
         > { seq 7, slot 1, pdu command : deactivate : NULL }
         < { seq 7, slot 1, pdu response : success : NULL }
         < { slot 1, pdu signal : deactivated : networkError }
@@ -73,6 +76,7 @@ TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
     EXPECT_TRUE(s.server.errHas("01:hdlc-slot: from line 01 02 \n"));
     EXPECT_TRUE(s.server.errHas("02:hdlc-slot: frame for another address dropped, 1 in all\n"));
     EXPECT_TRUE(s.server.errHas("HDLC[5]: tx BB CC \n"));
+    EXPECT_TRUE(s.server.errHas("HDLC[5]: frame of 1 octets not sent: Input/output error\n"));
 }
 
 TEST(CasSlots, TakeTheirTimeslotIntoCasAndSetItsBits) {

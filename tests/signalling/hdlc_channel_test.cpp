@@ -1,20 +1,15 @@
-// The HDLC channel on the simulated board: its activation steps and their
-// failures, frames over two channels joined back to back, and a channel's
-// line played by a peer on the line socket.
+// The HDLC channel on the simulated board: its switch paths, and frames over
+// two channels joined back to back and parted again. (The failing steps and
+// the line socket are shown through the server program.)
 
 #include "signalling/hdlc/hdlc_channel.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
-
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "tests/support/board.h"
-#include "tests/support/capture.h"
 #include "tests/support/loop.h"
 #include "tests/support/temp_root.h"
 
@@ -22,7 +17,7 @@ using namespace support;
 
 namespace {
 
-TempRoot const root;
+TempRoot const root;  // MOBREL_ROOT of the board
 
 struct Frames : HDLC::Receiver {
     std::vector<std::string> got;
@@ -36,28 +31,6 @@ bool send(HDLC& channel, std::string const& frame) {
 }
 
 }  // namespace
-
-TEST(HdlcChannel, FailingStepsLeaveNothingAllocated) {
-    Frames frames;
-    HDLC channel(frames, 5, HDLC::ss7);
-    StreamCapture err(std::cerr);
-    board("absent mcc/ctl");
-    EXPECT_FALSE(channel.Activate());
-    board("present mcc/ctl");
-    board("fail mcc/ctl MCC_ALLOCATE ENOSPC 1");
-    EXPECT_FALSE(channel.Activate());
-    board("fail mcc/ctl MCC_TIMESLOT EIO 1");
-    EXPECT_FALSE(channel.Activate());
-    EXPECT_EQ(err.text(),
-              "HDLC[5]: fail to open MCC device: No such file or directory\n"
-              "HDLC[5]: MCC_ALLOCATE fail: No space left on device\n"
-              "HDLC[5]: MCC_TIMESLOT fail: Input/output error\n");
-    EXPECT_FALSE(channel.IsActive());
-    EXPECT_EQ(board("mcc"), "free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n");
-    // A frame while down is discarded and counted.
-    EXPECT_FALSE(send(channel, "x"));
-    EXPECT_EQ(channel.counters().txDiscard, 1u);
-}
 
 TEST(HdlcChannel, JoinsItsTimeslotBothWaysAndCarriesFramesBackToBack) {
     Frames a_frames, b_frames;
@@ -99,39 +72,4 @@ TEST(HdlcChannel, JoinsItsTimeslotBothWaysAndCarriesFramesBackToBack) {
     EXPECT_EQ(boardRequests("hal", "HAL_MUX_WRITE"),
               (std::vector<std::string>{"HAL_MUX_WRITE 16 213", "HAL_MUX_WRITE " + a_channel + " 213",
                                         "HAL_MUX_WRITE 48 213", "HAL_MUX_WRITE " + b_channel + " 213"}));
-}
-
-TEST(HdlcChannel, LineSocketCarriesFramesToAndFromAPeer) {
-    Frames frames;
-    HDLC channel(frames, 17, HDLC::ss7);
-    ASSERT_TRUE(channel.Activate());
-    std::string const number = std::to_string(channel.channel());
-    std::string const path = board("mcc line " + number);
-    EXPECT_EQ(path, "/simboard/mcc-" + number + ".sock\n");
-
-    int const peer = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::string const file = root.under(path.substr(0, path.size() - 1));
-    std::strcpy(address.sun_path, file.c_str());
-    ASSERT_EQ(::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    runFor(20);  // the board accepts on the loop
-
-    ASSERT_EQ(::send(peer, "\x80\x80\x00", 3, 0), 3);
-    ASSERT_EQ(::send(peer, "\x81\x81\x01\x00", 4, 0), 4);
-    ASSERT_TRUE(runUntil([&] { return frames.got.size() == 2; }));
-    EXPECT_EQ(frames.got[0], std::string("\x80\x80\x00", 3));
-    EXPECT_EQ(frames.got[1], std::string("\x81\x81\x01\x00", 4));
-
-    EXPECT_TRUE(send(channel, "to peer"));
-    runUntil([] { return false; }, 30);
-    char buffer[64];
-    EXPECT_EQ(::recv(peer, buffer, sizeof(buffer), MSG_DONTWAIT), 7);
-    EXPECT_EQ(std::string(buffer, 7), "to peer");
-    ::close(peer);
-
-    // Releasing the channel removes its socket.
-    channel.Deactivate();
-    board("mcc");
-    EXPECT_FALSE(fileExists(file));
 }

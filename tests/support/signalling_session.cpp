@@ -23,29 +23,28 @@ SignallingSession::SignallingSession(std::string const& board, std::string const
     EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
 }
 
-std::string SignallingSession::next(std::chrono::milliseconds bound) {
+std::string SignallingSession::nextSuch(std::function<bool(std::string const&)> const& wanted,
+                                        std::chrono::milliseconds bound) {
     auto const end = std::chrono::steady_clock::now() + bound;
     for (;;) {
         auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(
             end - std::chrono::steady_clock::now());
         if (left.count() <= 0) return "";
         std::string const message = nextMessage(controller, left);
-        if (message.empty() || !isLinkReport(message)) return message;
+        if (message.empty() || wanted(message)) return message;
     }
+}
+
+std::string SignallingSession::next(std::chrono::milliseconds bound) {
+    return nextSuch([](std::string const& m) { return !isLinkReport(m); }, bound);
 }
 
 std::string SignallingSession::report(char const* kind, int slot,
                                       std::chrono::milliseconds bound) {
     std::string const wanted =
         "{ slot " + std::to_string(slot) + ", pdu signal : ioctl : " + kind + " :";
-    auto const end = std::chrono::steady_clock::now() + bound;
-    for (;;) {
-        auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return "";
-        std::string const message = nextMessage(controller, left);
-        if (message.empty() || message.compare(0, wanted.size(), wanted) == 0) return message;
-    }
+    return nextSuch([&](std::string const& m) { return m.compare(0, wanted.size(), wanted) == 0; },
+                    bound);
 }
 
 std::string SignallingSession::reportLike(char const* kind, int slot,

@@ -4,6 +4,7 @@
 // that passes over the periodic link reports unless a step asks for one.
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "tests/support/board_tool.h"
@@ -37,6 +38,10 @@ struct SignallingSession {
                            std::chrono::milliseconds bound = std::chrono::seconds(3));
     // The line socket of an MCC channel, as a path in the file system.
     std::string lineSocket(int channel) const;
+
+    // The next message that the predicate wants, passing over the others.
+    std::string nextSuch(std::function<bool(std::string const&)> const& wanted,
+                         std::chrono::milliseconds bound);
 
     ServerProcess server;
     Controller controller;
