@@ -1,7 +1,5 @@
 #include "hardware/simboard/dsp_data_model.h"
 
-#include <cstdio>
-
 #include "hardware/device/dsp_data_driver.h"
 #include "hardware/device/record.h"
 #include "hardware/simboard/board.h"
@@ -17,29 +15,6 @@ std::vector<Request> const dsp_data_requests = {
 
 // The longest frame the tool sends.
 size_t const max_frame = 4096;
-
-// "5A" or "5A*30" appended to a frame; false when it is neither.
-bool add_octets(std::string const& word, std::string& frame) {
-    size_t const star = word.find('*');
-    unsigned long octet = 0, count = 1;
-    std::string const first = word.substr(0, star);
-    if (!NumberOf("0x" + first, octet) || first.empty() || octet > 0xFF) return false;
-    if (star != std::string::npos && (!NumberOf(word.substr(star + 1), count) || count == 0))
-        return false;
-    if (count > max_frame - frame.size()) return false;
-    frame.append(count, char(octet));
-    return true;
-}
-
-std::string hex_of(uint8_t const* data, size_t size) {
-    std::string text;
-    char octet[4];
-    for (size_t i = 0; i < size; ++i) {
-        std::snprintf(octet, sizeof(octet), i ? " %02X" : "%02X", data[i]);
-        text += octet;
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -82,7 +57,7 @@ void DspDataModel::written(OpenFile& file, uint8_t const* data, size_t size) {
     Link* const link = find(file);
     if (!link) return;
     ++link->out;
-    link->written.push_back(hex_of(data, size));
+    link->written.push_back(HexText(data, size));
     if (link->written.size() > kept_frames) link->written.pop_front();
 }
 
@@ -91,7 +66,7 @@ void DspDataModel::send(Link& link, Words const& words, std::ostream& out) {
     for (size_t i = 3; i < words.size(); ++i) {
         if (words[i] == ",") {
             frames.emplace_back();
-        } else if (!add_octets(words[i], frames.back())) {
+        } else if (!AddHexBytes(words[i], frames.back(), max_frame)) {
             out << "error: dsp-data send wants hex bytes (5A, or 5A*30 for 30 of them), "
                    "frames parted by \",\"\n";
             return;
