@@ -18,42 +18,60 @@ void MonitoringState::SetTrapReceivers(std::vector<std::string> const& hosts) {
     trap_receivers_ = hosts;
 }
 
-bool MonitoringState::Set(MON::SnmpSetCommands const& commands) {
-    bool all_kept = true;
+size_t MonitoringState::Set(MON::SnmpSetCommands const& commands, bool own) {
+    size_t refused = 0;
     std::vector<char> id;
+    std::vector<char> octets;
     for (MON::SnmpSetCommand const& command : commands.get_commands()) {
-        if (!MonCodec::Encode(command.get_id(), id)) continue;
+        if (!MonCodec::Encode(command.get_id(), id) || !MonCodec::Encode(command, octets)) {
+            ++refused;
+            continue;
+        }
         std::string const key(id.begin(), id.end());
         auto const found = values_.find(key);
+        size_t const before = found != values_.end() ? found->second.bytes : 0;
+        bool const room = found != values_.end() || values_.size() < max_values;
+        if (!room || bytes_ - before + octets.size() > max_bytes) {
+            ++refused;
+            continue;
+        }
+        bytes_ = bytes_ - before + octets.size();
         if (found != values_.end())
-            found->second = command;
-        else if (values_.size() < max_values)
-            values_.emplace(key, command);
+            found->second = Kept{command, octets.size(), own};
         else
-            all_kept = false;
+            values_.emplace(key, Kept{command, octets.size(), own});
     }
-    return all_kept;
+    return refused;
+}
+
+bool MonitoringState::Holds(MON::SnmpSetCommand const& command) const {
+    std::vector<char> id;
+    if (!MonCodec::Encode(command.get_id(), id)) return false;
+    auto const found = values_.find(std::string(id.begin(), id.end()));
+    return found != values_.end() &&
+           found->second.command.get_value() == command.get_value();
 }
 
 std::vector<MON::Message> MonitoringState::Snapshot() const {
     std::vector<MON::Message> messages;
     if (trap_receivers_known_) messages.push_back(TrapsinkSetMessage(trap_receivers_));
-    MON::SnmpSetCommands batch;
-    size_t used = 0;
-    std::vector<char> octets;
-    for (auto const& entry : values_) {
-        MON::SnmpSetCommand const& command = entry.second;
-        MonCodec::Encode(command, octets);
-        unsigned const count = batch.get_commands().size();
-        if (count > 0 && (used + octets.size() > frame_budget || count == max_batch)) {
-            messages.push_back(SnmpSetMessage(batch));
-            batch = MON::SnmpSetCommands();
-            used = 0;
+    for (bool const own : {false, true}) {
+        MON::SnmpSetCommands batch;
+        size_t used = 0;
+        for (auto const& entry : values_) {
+            if (entry.second.own != own) continue;
+            size_t const bytes = entry.second.bytes;
+            unsigned const count = batch.get_commands().size();
+            if (count > 0 && (used + bytes > frame_budget || count == max_batch)) {
+                messages.push_back(SnmpSetMessage(batch));
+                batch = MON::SnmpSetCommands();
+                used = 0;
+            }
+            batch.set_commands().push_back(entry.second.command);
+            used += bytes;
         }
-        batch.set_commands().push_back(command);
-        used += octets.size();
+        if (batch.get_commands().size() > 0) messages.push_back(SnmpSetMessage(batch));
     }
-    if (batch.get_commands().size() > 0) messages.push_back(SnmpSetMessage(batch));
     return messages;
 }
 

@@ -88,7 +88,7 @@ TEST(MonitoringState, KeepsTheLatestValueOfEachIdAndCutsTheSnapshotToFrames) {
         command.set_value(std::string(i < 3000 ? 40 : 0, 'x'));
         MON::SnmpSetCommands one;
         one.set_commands().push_back(command);
-        EXPECT_TRUE(state.Set(one));
+        EXPECT_EQ(state.Set(one), 0u);
     }
     EXPECT_EQ(state.values(), 3000u);
     unsigned total = 0, stale = 0, frames = 0;
