@@ -41,7 +41,9 @@ std::vector<std::string> const& BoardReader::interfaces() {
 
 bool BoardReader::ReadBounded(std::string const& path, std::string& text) {
     text.clear();
-    int const fd = ::open(Platform::path(path).c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO in place of a file reads as empty instead of
+    // holding the loop.
+    int const fd = ::open(Platform::path(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         Failed(path, errno_text());
         return false;
@@ -51,6 +53,7 @@ bool BoardReader::ReadBounded(std::string const& path, std::string& text) {
     while (got < sizeof(buffer)) {
         ssize_t const n = ::read(fd, buffer + got, sizeof(buffer) - got);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) break;
         if (n < 0) {
             Failed(path, errno_text());
             ::close(fd);

@@ -157,9 +157,15 @@ bool MonitoringCtl::OnCommand(LGCP::Command const& command) {
 
 void MonitoringCtl::Keep(DisplayRecord const& record) {
     auto& lines = display_lines_[record.file];
-    if (lines.size() >= max_display_lines && lines.find(record.key) == lines.end()) {
-        std::cerr << "monitoring: display " << record.file << ": " << max_display_lines
-                  << " kept already; \"" << OneLine(record.line) << "\" is refused" << std::endl;
+    size_t bytes = record.line.size();
+    for (auto const& entry : lines)
+        if (entry.first != record.key) bytes += entry.second.size();
+    bool const added = lines.find(record.key) == lines.end();
+    if ((added && lines.size() >= max_display_lines) || bytes > max_display_bytes) {
+        std::cerr << "monitoring: display " << record.file << ": " << lines.size()
+                  << " lines kept already (at most " << max_display_lines << " and "
+                  << max_display_bytes << " bytes); \"" << OneLine(record.line).substr(0, 80)
+                  << "\" is refused" << std::endl;
         return;
     }
     lines[record.key] = record.line;
@@ -194,8 +200,9 @@ void MonitoringCtl::Tell(std::vector<MonValue> const& values) {
     }
     if (changed.get_commands().size() == 0) return;
     if (size_t const refused = state_.Set(changed, true))
-        std::cerr << "monitoring: " << refused
-                  << " value(s) not kept: what is kept for the agents is full" << std::endl;
+        std::cerr << "monitoring: " << refused << " value(s) of the server's own not kept: they "
+                  << "hold " << state_.values(true) << " ids and " << state_.bytes(true)
+                  << " bytes already" << std::endl;
     SendToAgents(SnmpSetMessage(changed));
 }
 
@@ -207,7 +214,8 @@ void MonitoringCtl::SendSnapshot() {
     snapshot_call_.Deactivate();
     std::vector<MON::Message> const snapshot = state_.Snapshot();
     if (traces.monitoring.internal)
-        std::clog << "monitoring: snapshot of " << state_.values() << " values in "
+        std::clog << "monitoring: snapshot of " << state_.values() + state_.values(true)
+                  << " values in "
                   << snapshot.size() << " messages" << std::endl;
     for (MON::Message const& message : snapshot) SendToAgents(message);
 }
@@ -290,11 +298,10 @@ void MonitoringCtl::CheckController() {
 void MonitoringCtl::TellController() {
     std::string const status(controller_.get_status().name());
     files_.Write(controller_status_file, {status});
-    std::vector<MonValue> values = {value_of(MonNames::controller_status, 0, status)};
-    if (controller_reported_) {
-        std::string const host = HostText(controller_);
-        files_.Write(controller_host_file, {host});
-        values.push_back(value_of(MonNames::controller_host, 0, host));
-    }
-    Tell(values);
+    // The address stands only while the controller that gave it stays;
+    // the agents are then told none.
+    std::string const host = controller_reported_ ? HostText(controller_) : "";
+    if (controller_reported_) files_.Write(controller_host_file, {host});
+    Tell({value_of(MonNames::controller_status, 0, status),
+          value_of(MonNames::controller_host, 0, host)});
 }

@@ -49,8 +49,10 @@ public:
         unsigned state_ms = 2000;
         unsigned controller_ms = 5000;
     };
-    // Lines kept at most in the file of one `display` item kind.
+    // Lines and their bytes kept at most in the file of one `display` item
+    // kind; an item beyond them is refused with a line.
     static constexpr size_t max_display_lines = 1024;
+    static constexpr size_t max_display_bytes = 256 * 1024;
 
     static MonitoringCtl& instance();
     ~MonitoringCtl() override;

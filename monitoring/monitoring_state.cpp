@@ -29,17 +29,23 @@ size_t MonitoringState::Set(MON::SnmpSetCommands const& commands, bool own) {
         }
         std::string const key(id.begin(), id.end());
         auto const found = values_.find(key);
-        size_t const before = found != values_.end() ? found->second.bytes : 0;
-        bool const room = found != values_.end() || values_.size() < max_values;
-        if (!room || bytes_ - before + octets.size() > max_bytes) {
+        // What the value would replace of its own kind's share.
+        bool const same = found != values_.end() && found->second.own == own;
+        size_t const count = count_[own] + (same ? 0 : 1);
+        size_t const bytes = bytes_[own] - (same ? found->second.bytes : 0) + octets.size();
+        if (count > (own ? max_own_values : max_values) ||
+            bytes > (own ? max_own_bytes : max_bytes)) {
             ++refused;
             continue;
         }
-        bytes_ = bytes_ - before + octets.size();
-        if (found != values_.end())
-            found->second = Kept{command, octets.size(), own};
-        else
-            values_.emplace(key, Kept{command, octets.size(), own});
+        if (found != values_.end()) {
+            --count_[found->second.own];
+            bytes_[found->second.own] -= found->second.bytes;
+            values_.erase(found);
+        }
+        ++count_[own];
+        bytes_[own] += octets.size();
+        values_.emplace(key, Kept{command, octets.size(), own});
     }
     return refused;
 }

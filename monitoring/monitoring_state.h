@@ -15,10 +15,13 @@
 
 class MonitoringState {
 public:
-    // Values kept at most, and their encoded bytes at most; a value beyond
-    // them is only passed on.
+    // The controller's values kept at most, and their encoded bytes at
+    // most; a value beyond them is only passed on. The server's own values
+    // have bounds of their own, so that the controller cannot crowd them out.
     static constexpr size_t max_values = 4096;
     static constexpr size_t max_bytes = 1 << 20;
+    static constexpr size_t max_own_values = 16384;
+    static constexpr size_t max_own_bytes = 1 << 20;
 
     // Replaces the trap destinations.
     void SetTrapReceivers(std::vector<std::string> const& hosts);
@@ -33,8 +36,10 @@ public:
     // `snmp-set` commands as frames of the link need.
     std::vector<MON::Message> Snapshot() const;
 
-    size_t values() const { return values_.size(); }
-    size_t bytes() const { return bytes_; }
+    // How many of the controller's values (or the server's own) are kept,
+    // and their encoded bytes.
+    size_t values(bool own = false) const { return count_[own]; }
+    size_t bytes(bool own = false) const { return bytes_[own]; }
 
 private:
     bool trap_receivers_known_ = false;
@@ -46,7 +51,8 @@ private:
         bool own;
     };
     std::map<std::string, Kept> values_;
-    size_t bytes_ = 0;
+    size_t count_[2] = {};
+    size_t bytes_[2] = {};
 };
 
 // `snmp-trapsink-set` with one destination per host, without a port.

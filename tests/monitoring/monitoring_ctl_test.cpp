@@ -106,3 +106,29 @@ TEST(MonitoringState, KeepsTheLatestValueOfEachIdAndCutsTheSnapshotToFrames) {
     EXPECT_EQ(total, 3000u);
     EXPECT_EQ(stale, 0u);
 }
+
+TEST(MonitoringState, BoundsTheControllersValuesInBytesWithoutCrowdingOutTheServersOwn) {
+    MonitoringState state;
+    auto const one = [](std::string const& oid, size_t length) {
+        MON::SnmpSetCommands commands;
+        MON::SnmpSetCommand command;
+        command.set_uniq(1);
+        command.set_id().select_oid(oid);
+        command.set_value(std::string(length, 'v'));
+        commands.set_commands().push_back(command);
+        return commands;
+    };
+    size_t refused = 0;
+    for (int i = 0; i < 600; ++i) refused += state.Set(one("1.3.6." + std::to_string(i), 2000));
+    EXPECT_EQ(refused, 600u - state.values());
+    EXPECT_LE(state.bytes(), MonitoringState::max_bytes);
+    EXPECT_GT(state.bytes(), MonitoringState::max_bytes - 2100);
+    // A kept value may shrink, not grow past the bound.
+    EXPECT_EQ(state.Set(one("1.3.6.0", 10)), 0u);
+    EXPECT_EQ(state.Set(one("1.3.6.0", 4000)), 1u);
+    EXPECT_FALSE(state.Holds(one("1.3.6.0", 4000).get_commands()[0]));
+    // The server's own values have room of their own.
+    EXPECT_EQ(state.Set(one("1.3.7.1", 2000), true), 0u);
+    EXPECT_EQ(state.values(true), 1u);
+    EXPECT_TRUE(state.Holds(one("1.3.7.1", 2000).get_commands()[0]));
+}

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -59,7 +61,7 @@ public:
 TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsToldOnce) {
     Monitored m(tracing);
     // No newline at the end, a line far beyond the read bound, a missing
-    // file; configuration entries among others; framers absent or unreadable.
+    // file; configuration entries among others.
     m.put("/var/version", "2.4.1");
     m.put("/var/u-boot-version", std::string(10000, 'u') + "\nsecond\n");
     m.put("/var/board-version", "B3\nrest\n");
@@ -68,6 +70,8 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
     m.put("/proc/temperature", "41\n");
     m.put("/proc/driver/hdlc/peb22554/0", "sync\nlos 0\n");
     m.put("/proc/driver/hdlc/peb22554/1", "ok");
+    // A FIFO without a writer must not hold the server; a directory cannot be read.
+    ASSERT_EQ(::mkfifo((m.server.root() + "/proc/driver/hdlc/peb22554/2").c_str(), 0600), 0);
     std::filesystem::create_directories(m.server.root() + "/proc/driver/hdlc/peb22554/3");
     ASSERT_TRUE(m.start());
 
@@ -79,7 +83,7 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
              {"board-version", "B3\n"},
              {"config-version", "config.3\nconfig.7\n"},
              {"temperature", "41\n"},
-             {"framer-status", "sync; los 0\nok\nunknown\nunknown\n"},
+             {"framer-status", "sync; los 0\nok\n\nunknown\n"},
              {"power", "both\n"},
              {"dip-switch", "0x00\n"},
              {"interfaces", "eth0 up\nhdlc0 down\nhdlc1 down\nhdlc2 down\nhdlc3 down\n"}})
@@ -135,8 +139,6 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
         [&] { return occurrences(m.server.err(), "read HAL_POWER_STATUS: 2\n") >= 4; }, 5s));
     std::string const err = m.server.err();
     for (char const* line : {"monitoring: cannot read /var/fpga-version: No such file or directory\n",
-                             "monitoring: cannot read /proc/driver/hdlc/peb22554/2: No such file "
-                             "or directory\n",
                              "monitoring: cannot read /proc/driver/hdlc/peb22554/3: Is a directory\n",
                              "monitoring: cannot read HAL_DIP_SWITCH: Input/output error\n",
                              "monitoring: cannot read eth0: SIOCGIFFLAGS: No such device\n"})
@@ -239,6 +241,7 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
                         3s));
     EXPECT_TRUE(m.fileIs("controller", "notrun\n"));
     EXPECT_TRUE(m.agent.waitTold("controller/status/0", "notrun"));
+    EXPECT_TRUE(m.agent.waitTold("controller/host/0", ""));
     EXPECT_EQ(m.agent.badFrames, 0);
 }
 
@@ -306,4 +309,14 @@ TEST(SnmpAgentLink, AnAgentThatStopsReadingIsDroppedWithoutHoldingTheLoopAndKept
     EXPECT_TRUE(m.server.errHas("SockStream[" + prefix + "]: write timeout"));
     EXPECT_TRUE(m.server.errHas(
         "monitoring: snmp-set: 1 value(s) refused: what is kept for the agents holds "));
+
+    // The file of one kind of `display` item is bounded too.
+    for (int id = 1; id <= 1030; ++id)
+        ASSERT_TRUE(display(controller, "termCounter : { owner router, ownerId " +
+                                            std::to_string(id) + ", cnt 1 }"));
+    EXPECT_EQ(occurrences(m.file("termCounter"), "\n"), 1024u);
+    EXPECT_EQ(occurrences(m.server.err(), "monitoring: display termCounter: 1024 lines kept "
+                                          "already (at most 1024 and 262144 bytes); \"owner "
+                                          "router ownerId "),
+              6u);
 }
