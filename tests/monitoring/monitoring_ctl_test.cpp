@@ -49,6 +49,19 @@ TEST(MonitoringConfigure, MakesOneAgentLinkPerCompleteSubsectionWithAPort) {
     EXPECT_TRUE(MonitoringCtl::instance().agents().empty());
 }
 
+TEST(MonitoringConfigure, TakesTheChecksPeriodsAndRefusesAPeriodOfNothing) {
+    support::StreamCapture errors(std::cerr);
+    configure("[monitoring]\ncheck.state=0\ncheck.controller=250\n");
+    MonitoringCtl::Periods const& periods = MonitoringCtl::instance().periods();
+    EXPECT_EQ(periods.first_ms, 1000u);
+    EXPECT_EQ(periods.board_ms, 60000u);
+    EXPECT_EQ(periods.state_ms, 2000u);
+    EXPECT_EQ(periods.controller_ms, 250u);
+    EXPECT_EQ(errors.text(), "monitoring: a check period of 0 ms is refused\n");
+    configure("");
+    EXPECT_EQ(MonitoringCtl::instance().periods().controller_ms, 5000u);
+}
+
 TEST(MonitoringController, FollowsTheConnectionTheProcessAndWhatTheControllerSays) {
     MonitoringCtl& monitoring = MonitoringCtl::instance();
     auto const status = [&] { return monitoring.controller().get_status().asInt(); };
