@@ -126,27 +126,28 @@ bool BoardReader::Hal() {
 }
 
 LGCP::POWERStatus::NamedNumber BoardReader::Power() {
-    Device::Record<4> record;
+    Device::PowerRecord record;
     if (!Hal()) return LGCP::POWERStatus::unknown;
-    if (Device::ioctl(hal_.lowlevel_fd(), Hal::HAL_POWER_STATUS, record.data()) < 0) {
+    if (Device::ioctl(hal_.lowlevel_fd(), Device::HAL_POWER_STATUS, record.data()) < 0) {
         Failed("HAL_POWER_STATUS", errno_text());
         return LGCP::POWERStatus::unknown;
     }
     Succeeded("HAL_POWER_STATUS");
-    uint32_t const bits = record.get32(0) & (Hal::power_main | Hal::power_standby);
+    using namespace Device::Panel;
+    uint32_t const bits = record.get32(0) & (power_main | power_standby);
     LGCP::POWERStatus::NamedNumber const status =
-        bits == (Hal::power_main | Hal::power_standby) ? LGCP::POWERStatus::both
-        : bits == Hal::power_main                      ? LGCP::POWERStatus::main
-        : bits == Hal::power_standby                   ? LGCP::POWERStatus::standby
-                                                       : LGCP::POWERStatus::unknown;
+        bits == (power_main | power_standby) ? LGCP::POWERStatus::both
+        : bits == power_main                 ? LGCP::POWERStatus::main
+        : bits == power_standby              ? LGCP::POWERStatus::standby
+                                             : LGCP::POWERStatus::unknown;
     Trace("HAL_POWER_STATUS", std::to_string(bits));
     return status;
 }
 
 std::string BoardReader::DipSwitch() {
-    Device::Record<4> record;
+    Device::DipSwitchRecord record;
     if (!Hal()) return unknown_value;
-    if (Device::ioctl(hal_.lowlevel_fd(), Hal::HAL_DIP_SWITCH, record.data()) < 0) {
+    if (Device::ioctl(hal_.lowlevel_fd(), Device::HAL_DIP_SWITCH, record.data()) < 0) {
         Failed("HAL_DIP_SWITCH", errno_text());
         return unknown_value;
     }
@@ -170,9 +171,11 @@ std::string BoardReader::InterfaceState(std::string const& name) {
 }
 
 bool BoardReader::SetLed(unsigned led, bool on) {
-    Device::Record<8> record{led, on ? 1u : 0u};
+    Device::LedRecord record;
+    record.put32(Device::Panel::led, led);
+    record.put32(Device::Panel::on, on ? 1 : 0);
     if (!Hal()) return false;
-    if (Device::ioctl(hal_.lowlevel_fd(), Hal::HAL_LED_SET, record.data()) < 0) {
+    if (Device::ioctl(hal_.lowlevel_fd(), Device::HAL_LED_SET, record.data()) < 0) {
         std::cerr << "monitoring: HAL_LED_SET " << led << ": " << errno_text() << std::endl;
         return false;
     }

@@ -28,9 +28,9 @@ public:
     void command(Words const& words, std::ostream& out) override;
 
 private:
-    uint32_t power_ = Hal::power_main | Hal::power_standby;
+    uint32_t power_ = Device::Panel::power_main | Device::Panel::power_standby;
     uint32_t dip_ = 0;
-    bool leds_[Hal::leds] = {};
+    bool leds_[Device::Panel::leds] = {};
 };
 
 }  // namespace SimBoard
