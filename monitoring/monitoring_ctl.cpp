@@ -132,6 +132,7 @@ bool MonitoringCtl::OnCommand(LGCP::Command const& command) {
         auto const& list = item.get_snmpTrapReceivers();
         std::vector<std::string> const hosts(list.begin(), list.end());
         state_.SetTrapReceivers(hosts);
+        files_.Write("snmpTrapReceivers", hosts);
         SendToAgents(TrapsinkSetMessage(hosts));
     } else if (item.snmp_set_isSelected()) {
         MON::SnmpSetCommands const& commands = item.get_snmp_set();
@@ -142,6 +143,7 @@ bool MonitoringCtl::OnCommand(LGCP::Command const& command) {
                       << " bytes (at most " << MonitoringState::max_values << " and "
                       << MonitoringState::max_bytes
                       << "); they go only to the agents connected now" << std::endl;
+        snmp_set_changed_ = true;
         if (commands.get_commands().size() > 0) SendToAgents(SnmpSetMessage(commands));
     } else if (item.controller_isSelected()) {
         controller_ = item.get_controller();
@@ -281,6 +283,8 @@ void MonitoringCtl::CheckState() {
     }
     files_.Write("interfaces", interfaces);
     Tell(values);
+    if (snmp_set_changed_) files_.Write("snmp-set", state_.ControllerValues());
+    snmp_set_changed_ = false;
 }
 
 void MonitoringCtl::CheckController() {

@@ -11,7 +11,8 @@
 //
 // A `display` item is kept in its file and for the agents; a `framer` item
 // also sets its LED; trap destinations and `snmp-set` values go to the
-// agents as they are. Every `display` is answered success, with or without
+// agents as they are (the file of the `snmp-set` values follows at the next
+// check of the state). Every `display` is answered success, with or without
 // agents. When a link comes up, every connected agent is told everything
 // kept again (from a deferred call, once per loop pass however many links
 // came up).
@@ -108,6 +109,11 @@ private:
     bool controller_reported_ = false;
     // The `uniq` of the next `snmp-set` command the server makes.
     int next_uniq_ = 1;
+    // The controller's `snmp-set` values changed since their file was
+    // written; it is written at the next check of the state, not at every
+    // item, so that a controller setting values quickly does not rewrite a
+    // file of up to a megabyte each time.
+    bool snmp_set_changed_ = false;
     // The lines of each `display` item's file, by key.
     std::map<std::string, std::map<std::string, std::string>> display_lines_;
     Timer board_timer_;

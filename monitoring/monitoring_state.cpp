@@ -81,6 +81,25 @@ std::vector<MON::Message> MonitoringState::Snapshot() const {
     return messages;
 }
 
+std::vector<std::string> MonitoringState::ControllerValues() const {
+    std::vector<std::string> lines;
+    for (auto const& entry : values_) {
+        if (entry.second.own) continue;
+        MON::SnmpSetCommand const& command = entry.second.command;
+        MON::SnmpSetCommandId const& id = command.get_id();
+        std::string text;
+        if (id.oid_isSelected()) {
+            text = id.get_oid();
+        } else {
+            MON::IniName const& name = id.get_name();
+            text = std::string(name.get_section()) + "/" + std::string(name.get_name()) + "/" +
+                   std::to_string(name.get_index().getValue());
+        }
+        lines.push_back(text + " " + std::string(command.get_value()));
+    }
+    return lines;
+}
+
 MON::Message TrapsinkSetMessage(std::vector<std::string> const& hosts) {
     MON::Message message;
     auto& sinks = message.set_pdu().select_command().select_snmp_trapsink_set().set_trapsinks();

@@ -35,6 +35,10 @@ public:
     // controller's kept values and then the server's own, each in as many
     // `snmp-set` commands as frames of the link need.
     std::vector<MON::Message> Snapshot() const;
+    // The controller's kept values, one "id value" each: the OID, or
+    // "section/name/index" for a name.
+    std::vector<std::string> ControllerValues() const;
+    std::vector<std::string> const& trap_receivers() const { return trap_receivers_; }
 
     // How many of the controller's values (or the server's own) are kept,
     // and their encoded bytes.

@@ -218,6 +218,11 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
          {{"framer/link/3", "up"}}},
         {"framer : { e1 3, info link : FALSE }", "framer", "e1 2 line up\ne1 3 link down\n",
          {{"framer/link/3", "down"}}},
+        {"snmpTrapReceivers : { \"10.0.0.9\", \"traps:1162\" }", "snmpTrapReceivers",
+         "10.0.0.9\ntraps:1162\n", {}},
+        {"snmp-set : { commands { { uniq 7, id name : { section \"alarm\", name \"level\", "
+         "index 2 }, value \"3\" }, { uniq 8, id oid : \"1.3.6.1.4.1.9.1\", value \"a\\nb\" } } }",
+         "snmp-set", "1.3.6.1.4.1.9.1 a\\\\nb\nalarm/level/2 3\n", {}},
         {"controller : { host { iaddr \"10.0.0.2\", port 20001 }, status standby }",
          "controller-host", "10.0.0.2:20001\n",
          {{"controller/status/0", "standby"}, {"controller/host/0", "10.0.0.2:20001"}}},
@@ -230,7 +235,8 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
     }
     // framer 2 line lights LED 4, framer 3 link LED 7 (on, then out again).
     EXPECT_EQ(m.board("panel"), "power both\ndip 0x0\nleds off off off off on off off off\n");
-    EXPECT_EQ(occurrences(m.board("log hal HAL_LED_SET"), " HAL_LED_SET 7 "), 2u);
+    EXPECT_EQ(occurrences(m.board("log hal HAL_LED_SET"), " HAL_LED_SET 7 "), 2u)
+        << m.board("log hal HAL_LED_SET");
 
     // The controller's word stands through later checks while it stays.
     ASSERT_TRUE(waitFor([&] { return occurrences(m.board("log eth0"), "SIOCGIFFLAGS") >= 6; }, 3s));
