@@ -2,8 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <net/if.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 
 #include "hardware/device/device.h"
 #include "hardware/device/hal_driver.h"
+#include "hardware/device/netif_driver.h"
 #include "hardware/device/record.h"
 #include "monitoring/monitoring_files.h"
 #include "runtime/system/platform_path.h"
@@ -159,13 +158,13 @@ std::string BoardReader::DipSwitch() {
 }
 
 std::string BoardReader::InterfaceState(std::string const& name) {
-    uint8_t flags[2] = {};
-    if (Device::netif(name.c_str(), SIOCGIFFLAGS, flags, sizeof(flags)) < 0) {
+    Device::Netif::FlagsRecord flags;
+    if (Device::netif(name.c_str(), Device::Netif::get_flags, flags.data(), flags.size) < 0) {
         Failed(name, "SIOCGIFFLAGS: " + errno_text());
         return unknown_value;
     }
     Succeeded(name);
-    std::string const state = Device::get16(flags) & IFF_UP ? "up" : "down";
+    std::string const state = flags.get16(0) & Device::Netif::up ? "up" : "down";
     Trace(name, state);
     return state;
 }

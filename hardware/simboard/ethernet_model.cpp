@@ -1,11 +1,8 @@
 #include "hardware/simboard/ethernet_model.h"
 
-#include <net/if.h>
-#include <sys/ioctl.h>
-
 #include <cstring>
 
-#include "hardware/device/record.h"
+#include "hardware/device/netif_driver.h"
 #include "hardware/simboard/board.h"
 
 namespace SimBoard {
@@ -13,7 +10,7 @@ namespace SimBoard {
 namespace {
 
 char const interface_name[] = "eth0";
-uint16_t const up_running = IFF_UP | IFF_RUNNING;
+uint16_t const up_running = Device::Netif::up | Device::Netif::running;
 
 }  // namespace
 
@@ -24,9 +21,9 @@ std::vector<Request> const& EthernetModel::requests() const {
 
 int EthernetModel::netif(char const* name, uint32_t request, uint8_t* data, size_t size) {
     if (!present_ || std::strcmp(name, interface_name) != 0) return -ENODEV;
-    if (request != SIOCGIFFLAGS) return -EOPNOTSUPP;
+    if (request != Device::Netif::get_flags) return -EOPNOTSUPP;
     board().log().add(interface_name, "SIOCGIFFLAGS", 0, nullptr, 0, 0);
-    if (size < 2) return -EINVAL;
+    if (size < Device::Netif::FlagsRecord::size) return -EINVAL;
     Device::put16(data, flags_);
     return 0;
 }
@@ -38,7 +35,7 @@ void EthernetModel::command(Words const& words, std::ostream& out) {
             return;
         }
         out << interface_name << " flags 0x" << std::hex << flags_ << std::dec
-            << (flags_ & IFF_UP ? " up\n" : " down\n");
+            << (flags_ & Device::Netif::up ? " up\n" : " down\n");
     } else if (words.size() == 2 && words[1] == "help") {
         out << "ethernet                                eth0: flags, up or down\n"
                "ethernet up|down|absent|present         changes eth0\n";

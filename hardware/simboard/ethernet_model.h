@@ -29,7 +29,7 @@ public:
 
 private:
     bool present_ = true;
-    uint16_t flags_ = 0x1043;  // IFF_UP | IFF_BROADCAST | IFF_RUNNING | IFF_MULTICAST
+    uint16_t flags_ = 0x1043;  // up, broadcast, running, multicast
 };
 
 }  // namespace SimBoard
