@@ -295,7 +295,8 @@ TEST(MonitoringSnapshot, AnAgentWhoseLinkComesUpIsToldEverythingInFramesThatEach
 }
 
 TEST(SnmpAgentLink, AnAgentThatStopsReadingIsDroppedWithoutHoldingTheLoopAndKeptValuesAreBounded) {
-    Monitored m;
+    // The state checks (and the file of the snmp-set values) wait.
+    Monitored m("[monitoring]\ncheck.state=60000\n");
     ASSERT_TRUE(m.agent.listen(4096) && m.server.start() && m.agent.accept());
     Controller controller;
     ASSERT_TRUE(controller.connect(m.server.port()));
