@@ -87,12 +87,18 @@ void Board::start() {
         std::cerr << header << "MOBREL_ROOT is not set: the board has no devices" << std::endl;
         return;
     }
+    // Another server's board on this root: its devices and its tool stay its own.
+    std::string const control = Platform::path(control_path);
+    if (ControlSocket::live(control)) {
+        std::cerr << header << "another server is using the board of this MOBREL_ROOT ("
+                  << control << " answers); not starting" << std::endl;
+        std::exit(2);
+    }
     for (auto const& model : models_) {
         std::string const path = model->path();
         if (path.back() != '*') make_device_file(path);
     }
     run_description();
-    std::string const control = Platform::path(control_path);
     make_parents(control);
     control_ = std::make_unique<ControlSocket>(*this, control);
 }
