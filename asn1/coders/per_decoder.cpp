@@ -391,8 +391,6 @@ bool PERDecoder::do_visit(GeneralizedTime& v) {
     unsigned const copied = decodeBlock(text, length);
     if (copied == 0) return false;
     text[copied] = 0;
-    // Reading the text sets only the fields it names.
-    if (spares_) v = GeneralizedTime(v.info());
     v.set(text);
     return true;
 }
@@ -424,8 +422,10 @@ bool PERDecoder::do_visit(SEQUENCE& v) {
         if (!field->accept(*this)) return false;
     }
     if (extension) return decodeExtensions(v);
-    // Usually nothing to renew: no additions and an empty bitmap.
-    if (spares_ && (rec->numKnownExtensions || v.extensionMap().size())) renewExtensions(v, false);
+    // Without additions in the input the value holds those of a fresh one,
+    // whatever it held before the decode. Usually there is nothing to put
+    // back: no additions and an empty bitmap.
+    if (rec->numKnownExtensions || v.extensionMap().size()) renewExtensions(v, false);
     return true;
 }
 

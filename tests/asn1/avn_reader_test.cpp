@@ -50,6 +50,8 @@ TEST(AvnReader, ReadsBackEveryRandomValueTheWriterPrints) {
         &NumberedInfo,         &ColorExt::theInfo,     &OctetsSizedInfo,  &TextSizedInfo,
         &BerCheck::HolderInfo, &BerCheck::StandbyInfo, &miscInfo,         &taggedInfo};
     for (void const* info : types) {
+        // Read into a fresh value and into one that holds the value read before.
+        std::unique_ptr<AbstractData> held(AbstractData::create(info));
         for (int n = 0; n < 150; ++n) {
             std::unique_ptr<AbstractData> value(random.make(info));
             std::string const text = value->asValueNotation();
@@ -57,6 +59,9 @@ TEST(AvnReader, ReadsBackEveryRandomValueTheWriterPrints) {
             ASSERT_TRUE(back) << text;
             EXPECT_EQ(back->compare(*value), 0) << text << "\nread back as\n"
                                                 << back->asValueNotation();
+            ASSERT_TRUE(held->setFromValueNotation(text)) << text;
+            EXPECT_EQ(held->compare(*value), 0) << text << "\nread over the value before as\n"
+                                                << held->asValueNotation();
         }
     }
 }
