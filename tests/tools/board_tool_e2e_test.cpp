@@ -30,8 +30,6 @@ TEST(BoardToolE2E, ACommandGivenInPartGetsItsUsageAndABadTrunkStateTheNames) {
     } const cases[] = {
         {"absent", "error: usage: absent DEVICE | present DEVICE          remove or restore a "
                    "device (hal, mcc/ctl, /dev/hal)\n"},
-        {"hangup", "error: usage: hangup DEVICE                           end every open of the "
-                   "device from the board's side\n"},
         {"fail hal",
          "error: usage:\n"
          "fail DEVICE REQUEST|open|read|write|* [ERRNO [COUNT]]\n"
@@ -41,8 +39,6 @@ TEST(BoardToolE2E, ACommandGivenInPartGetsItsUsageAndABadTrunkStateTheNames) {
          "fail clear                              fail nothing any more\n"},
         {"mcc count 1", "error: usage: mcc count DATA BRI TRANS                the MCC's channels "
                         "of each kind\n"},
-        {"dtmf dial", "error: usage: dtmf dial TS                            the tone generator's "
-                      "settings, timed\n"},
         {"e1 1 state bogus",
          "error: e1 state is a number or one of normal lossBF lossCarrier ais rai unknown "
          "disabled\n"},
