@@ -92,8 +92,8 @@ void Board::start() {
     // Another server's board on this root: its devices and its tool stay its own.
     std::string const control = Platform::path(control_path);
     if (ControlSocket::live(control)) {
-        std::cerr << header << "another server is using the board of this MOBREL_ROOT ("
-                  << control << " answers); not starting" << std::endl;
+        std::cerr << header << "another server is using the board of this MOBREL_ROOT (" << control
+                  << " answers); not starting" << std::endl;
         std::exit(2);
     }
     for (auto const& model : models_) {
@@ -421,7 +421,8 @@ std::string Board::usage(Words const& words) {
         std::string const head = entry.substr(0, entry.find("  "));
         for (size_t at = 0; at != std::string::npos;) {
             size_t const bar = head.find(" | ", at);
-            Words const alternative = split(head.substr(at, bar == std::string::npos ? bar : bar - at));
+            Words const alternative =
+                split(head.substr(at, bar == std::string::npos ? bar : bar - at));
             if (alternative.size() >= count &&
                 std::equal(words.begin(), words.begin() + long(count), alternative.begin()))
                 return true;

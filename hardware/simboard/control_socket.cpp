@@ -37,8 +37,8 @@ struct ControlSocket::Client {
     Timer stall;
 
     void on_stall() {
-        std::cerr << header << "client took none of its reply for " << stall_ms
-                  << " ms: dropped" << std::endl;
+        std::cerr << header << "client took none of its reply for " << stall_ms << " ms: dropped"
+                  << std::endl;
         socket->drop(this);
     }
 };
@@ -144,9 +144,9 @@ void ControlSocket::send_some(Client* client) {
     int const fd = client->event.lowlevel_fd();
     size_t const before = client->sent;
     while (client->sent < client->reply.size()) {
-        ssize_t const sent = ::send(fd, client->reply.data() + client->sent,
-                                    client->reply.size() - client->sent,
-                                    MSG_NOSIGNAL | MSG_DONTWAIT);
+        ssize_t const sent =
+            ::send(fd, client->reply.data() + client->sent, client->reply.size() - client->sent,
+                   MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent > 0) {
             client->sent += size_t(sent);
             continue;

@@ -23,17 +23,19 @@ TEST(BoardRootE2E, TheBoardStaysWithTheServerThatMadeItsControlSocket) {
     std::string const control = root + "/simboard/control.sock";
     EXPECT_EQ(waitExit(startServerOn(root, freePort(), "second"), 10s), 2);
     EXPECT_EQ(readFile(root + "/second.err"),
-              "simulated board: another server is using the board of this MOBREL_ROOT (" +
-                  control + " answers); not starting\n");
+              "simulated board: another server is using the board of this MOBREL_ROOT (" + control +
+                  " answers); not starting\n");
     EXPECT_NE(boardTool(root, "devices").find("/dev/mixer absent"), std::string::npos);
 
     // The first's socket gone, a third server makes its own, which the first
     // leaves in place when it stops.
     ASSERT_EQ(::unlink(control.c_str()), 0);
     pid_t const third = startServerOn(root, freePort(), "third");
-    ASSERT_TRUE(waitFor([&] { return readFile(root + "/third.out").find("Starting server [") !=
-                                     std::string::npos; },
-                        10s));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return readFile(root + "/third.out").find("Starting server [") != std::string::npos;
+        },
+        10s));
     first.signal(SIGTERM);
     EXPECT_EQ(first.wait(), 0);
     EXPECT_EQ(boardTool(root, "clock").compare(0, 13, "clock source "), 0);

@@ -108,7 +108,8 @@ bool startHoldingHelperPort(ServerProcess& server, std::chrono::milliseconds bou
         ADD_FAILURE() << refused;
         return false;
     }
-    return server.start() && !server.errHas("fail to bind auth socket", std::chrono::milliseconds(0));
+    return server.start() &&
+           !server.errHas("fail to bind auth socket", std::chrono::milliseconds(0));
 }
 
 ModemServer::ModemServer(std::string const& board, bool helper_port) : standins(server.root()) {

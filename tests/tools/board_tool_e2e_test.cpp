@@ -28,8 +28,9 @@ TEST(BoardToolE2E, ACommandGivenInPartGetsItsUsageAndABadTrunkStateTheNames) {
         char const* command;
         std::string reply;
     } const cases[] = {
-        {"absent", "error: usage: absent DEVICE | present DEVICE          remove or restore a "
-                   "device (hal, mcc/ctl, /dev/hal)\n"},
+        {"absent",
+         "error: usage: absent DEVICE | present DEVICE          remove or restore a "
+         "device (hal, mcc/ctl, /dev/hal)\n"},
         {"fail hal",
          "error: usage:\n"
          "fail DEVICE REQUEST|open|read|write|* [ERRNO [COUNT]]\n"
@@ -37,8 +38,9 @@ TEST(BoardToolE2E, ACommandGivenInPartGetsItsUsageAndABadTrunkStateTheNames) {
          "requests\n"
          "                                        with ERRNO (default EIO)\n"
          "fail clear                              fail nothing any more\n"},
-        {"mcc count 1", "error: usage: mcc count DATA BRI TRANS                the MCC's channels "
-                        "of each kind\n"},
+        {"mcc count 1",
+         "error: usage: mcc count DATA BRI TRANS                the MCC's channels "
+         "of each kind\n"},
         {"e1 1 state bogus",
          "error: e1 state is a number or one of normal lossBF lossCarrier ais rai unknown "
          "disabled\n"},

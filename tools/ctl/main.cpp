@@ -87,9 +87,11 @@ int main(int argc, char** argv) {
             options.signals = false;
             continue;
         }
-        bool const takesValue = arg == "--host" || arg == "--port" || arg == "-p" || arg == "--wait";
+        bool const takesValue =
+            arg == "--host" || arg == "--port" || arg == "-p" || arg == "--wait";
         if (!takesValue) {
-            if (arg.compare(0, 2, "--") == 0 || (arg.size() == 2 && arg[0] == '-' && std::isalpha(static_cast<unsigned char>(arg[1]))))
+            if (arg.compare(0, 2, "--") == 0 || (arg.size() == 2 && arg[0] == '-' &&
+                                                 std::isalpha(static_cast<unsigned char>(arg[1]))))
                 return usageError("unknown option " + arg);
             options.messages.push_back(arg);
             continue;
