@@ -95,10 +95,11 @@ std::string portHolder(int port) {
         }
         if (dir) ::closedir(dir);
         if (!found) continue;
-        std::string comm;
-        std::getline(std::ifstream(std::string("/proc/") + p->d_name + "/comm"), comm);
+        std::string const pid = p->d_name;
         ::closedir(procs);
-        return std::string("pid ") + p->d_name + " (" + comm + ")";
+        std::string comm;
+        std::getline(std::ifstream("/proc/" + pid + "/comm"), comm);
+        return "pid " + pid + " (" + comm + ")";
     }
     if (procs) ::closedir(procs);
     return "a process this user cannot see (socket " + std::to_string(inode) + ")";
