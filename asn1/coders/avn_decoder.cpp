@@ -326,7 +326,7 @@ bool AVNDecoder::do_visit(OpenData& v) {
         delete octets;
         return false;
     }
-    v.grab(octets);
+    v.receive(octets);
     return true;
 }
 

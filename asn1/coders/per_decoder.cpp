@@ -354,8 +354,7 @@ bool PERDecoder::do_visit(OpenData& v) {
     if (decodeLength(0, NoUpperBound, length) != 0 || length > MaximumStringSize) return false;
     if (length) byteAlign();
     if (unsigned(end_ - position_) < length) return false;
-    if (!v.has_buf()) v.grab(new std::vector<char>);
-    v.get_buf().assign(position_, position_ + length);
+    v.receive(new std::vector<char>(position_, position_ + length));
     position_ += length;
     return true;
 }

@@ -205,6 +205,27 @@ TEST(AvnReader, ANullOrBooleanEndingTheTextReadsButLeavesTheStreamFailed) {
     EXPECT_FALSE(null.setFromValueNotation("NUL"));
 }
 
+// An open type read into again, whether it held a decoded value or that
+// and octets: the octets read are its value, not what it held before.
+TEST(AvnReader, AnOpenTypeReadsTheSameWhateverValueItHeld) {
+    OpenData written;
+    written.grab(new std::vector<char>{0x0A, 0x0B});
+    std::string const text = written.asValueNotation();
+    std::unique_ptr<AbstractData> const fresh = read(&OpenData::theInfo, text);
+    ASSERT_TRUE(fresh);
+    OpenData decoded(new BOOLEAN(true, &BOOLEAN::theInfo), &OpenData::theInfo);
+    OpenData both(new INTEGER(5, &INTEGER::theInfo), &OpenData::theInfo);
+    both.grab(new std::vector<char>{1});
+    ASSERT_TRUE(decoded.setFromValueNotation(text));
+    std::istringstream in(text);
+    in >> both;
+    ASSERT_FALSE(in.fail());
+    for (OpenData const* held : {&decoded, &both}) {
+        EXPECT_EQ(held->compare(*fresh), 0);
+        EXPECT_EQ(held->asValueNotation(), text);
+    }
+}
+
 TEST(GeneralizedTimeText, ReadsMillisecondsExactly) {
     GeneralizedTime time;
     time.set("20240229235958.005Z");
