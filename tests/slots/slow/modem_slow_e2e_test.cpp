@@ -13,6 +13,7 @@
 #include "tests/support/script.h"
 #include "tests/support/modem_harness.h"
 #include "tests/support/harness.h"
+#include "tests/support/private_network.h"
 
 using namespace support;
 using namespace std::chrono_literals;
@@ -112,6 +113,7 @@ TEST(ModemSlowEnds, WhenTheControllerGoesRunningModemsAreSetAsideAndTheirSession
 }
 
 TEST(ModemSlowEnds, AHelperListenerThatCannotBindIsTriedAgain) {
+    ASSERT_EQ(claimLoopbackPort(52000, 30s), "");
     // The port is taken when the server starts.
     int const taken = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in sa{};
