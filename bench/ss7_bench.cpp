@@ -5,7 +5,9 @@
 // per I-frame; then pings per second and CPU per ping on the same control
 // link, in the same run. The server runs on the simulated board
 // (its MCC joins the two links' channels), so the CPU counted includes the
-// board's share of carrying each unit.
+// board's share of carrying each unit, and every pass of the main loop pays
+// the switch's refresh of the bus outputs that are off (256 requests to the
+// simulated board), which a unit needs several of.
 //
 // Usage: ss7_bench [--seconds S] [--window N] [--octets N]
 //   S seconds of each (default 3, after 0.3 s not counted), N units or pings

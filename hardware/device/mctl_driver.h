@@ -10,6 +10,7 @@
 
 namespace Device {
 
+// These numbers carry no direction or size bits: the records are as below.
 // Value: the previous modem index (-1 first); the result is the next one.
 inline constexpr uint32_t MDM_ENUM = 0xBB0C;
 // Value 0: the result is a free modem, now the open's.

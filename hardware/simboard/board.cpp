@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <vector>
 
 #include "hardware/simboard/control_socket.h"
 #include "hardware/simboard/models.h"
@@ -96,12 +98,18 @@ void Board::start() {
         std::cerr << header << "MOBREL_ROOT is not set: the board has no devices" << std::endl;
         return;
     }
+    // Another server's board on this root: its devices and its tool stay its own.
+    std::string const control = Platform::path(control_path);
+    if (ControlSocket::live(control)) {
+        std::cerr << header << "another server is using the board of this MOBREL_ROOT (" << control
+                  << " answers); not starting" << std::endl;
+        std::exit(2);
+    }
     for (auto const& model : models_) {
         std::string const path = model->path();
         if (path.back() != '*') make_device_file(path);
     }
     run_description();
-    std::string const control = Platform::path(control_path);
     make_parents(control);
     control_ = std::make_unique<ControlSocket>(*this, control);
 }
@@ -398,7 +406,54 @@ std::string Board::command(std::string const& line) {
             break;
         }
     if (!found) global_command(words, out);
-    return out.str();
+    std::string reply = out.str();
+    // A command known but given in part gets its usage, not the generic refusal.
+    if (reply.compare(0, 7, "error: ") == 0 && reply.size() > 13 &&
+        reply.compare(reply.size() - 6, 6, "help)\n") == 0) {
+        std::string const lines = usage(words);
+        if (!lines.empty()) reply = "error: usage:" + lines;
+    }
+    return reply;
+}
+
+std::string Board::usage(Words const& words) {
+    std::ostringstream help;
+    global_command(Words{"help"}, help);
+    // Entries of the help: a line, then the lines that go on from its column.
+    std::vector<std::string> entries;
+    std::istringstream lines(help.str());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty()) continue;
+        if (line[0] == ' ' && !entries.empty())
+            entries.back() += "\n" + line;
+        else
+            entries.push_back(line);
+    }
+    // The alternatives of an entry's head ("log [DEVICE] | log clear") whose
+    // first words are the command's: first its first two, else its first.
+    auto matches = [&](std::string const& entry, size_t count) {
+        std::string const head = entry.substr(0, entry.find("  "));
+        for (size_t at = 0; at != std::string::npos;) {
+            size_t const bar = head.find(" | ", at);
+            Words const alternative =
+                split(head.substr(at, bar == std::string::npos ? bar : bar - at));
+            if (alternative.size() >= count &&
+                std::equal(words.begin(), words.begin() + long(count), alternative.begin()))
+                return true;
+            at = bar == std::string::npos ? bar : bar + 3;
+        }
+        return false;
+    };
+    for (size_t count = std::min<size_t>(words.size(), 2); count > 0; --count) {
+        std::vector<std::string> found;
+        for (std::string const& entry : entries)
+            if (matches(entry, count)) found.push_back(entry);
+        if (found.size() == 1) return " " + found[0] + "\n";
+        std::string all;
+        for (std::string const& entry : found) all += "\n" + entry;
+        if (!all.empty()) return all + "\n";
+    }
+    return "";
 }
 
 }  // namespace SimBoard

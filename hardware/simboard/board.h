@@ -101,6 +101,9 @@ private:
     void close_file(OpenFile* file);
 
     void global_command(Words const& words, std::ostream& out);
+    // The help entries of a command given in part, each on its own line
+    // (one entry after a space); empty when the command has none.
+    std::string usage(Words const& words);
     void run_description();
 
     struct Fault {

@@ -1,6 +1,7 @@
 #include "hardware/simboard/control_socket.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -36,11 +37,21 @@ struct ControlSocket::Client {
     Timer stall;
 
     void on_stall() {
-        std::cerr << header << "client took none of its reply for " << stall_ms
-                  << " ms: dropped" << std::endl;
+        std::cerr << header << "client took none of its reply for " << stall_ms << " ms: dropped"
+                  << std::endl;
         socket->drop(this);
     }
 };
+
+bool ControlSocket::live(std::string const& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path)) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    Fd const sock(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    return sock && ::connect(sock.lowlevel_fd(), reinterpret_cast<sockaddr*>(&address),
+                             sizeof(address)) == 0;
+}
 
 ControlSocket::ControlSocket(Board& board, std::string const& path) : board_(board), path_(path) {
     sockaddr_un address{};
@@ -50,6 +61,7 @@ ControlSocket::ControlSocket(Board& board, std::string const& path) : board_(boa
         return;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    // A socket left by a server that has gone is replaced.
     Fd const sock(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     ::unlink(path.c_str());
     if (!sock || ::bind(sock.lowlevel_fd(), reinterpret_cast<sockaddr*>(&address),
@@ -59,12 +71,17 @@ ControlSocket::ControlSocket(Board& board, std::string const& path) : board_(boa
         std::cerr << header << path << ": " << error << std::endl;
         return;
     }
+    struct stat made {};
+    if (::stat(path.c_str(), &made) == 0) dev_ = made.st_dev, ino_ = made.st_ino;
     listener_.Bind("simboard control", &ControlSocket::on_accept, this);
     listener_.Schedule(sock, POLLIN);
 }
 
 ControlSocket::~ControlSocket() {
-    if (listener_.IsActive()) ::unlink(path_.c_str());
+    struct stat now {};
+    if (listener_.IsActive() && ::stat(path_.c_str(), &now) == 0 && now.st_dev == dev_ &&
+        now.st_ino == ino_)
+        ::unlink(path_.c_str());
 }
 
 void ControlSocket::on_accept(int fd, short revents) {
@@ -127,9 +144,9 @@ void ControlSocket::send_some(Client* client) {
     int const fd = client->event.lowlevel_fd();
     size_t const before = client->sent;
     while (client->sent < client->reply.size()) {
-        ssize_t const sent = ::send(fd, client->reply.data() + client->sent,
-                                    client->reply.size() - client->sent,
-                                    MSG_NOSIGNAL | MSG_DONTWAIT);
+        ssize_t const sent =
+            ::send(fd, client->reply.data() + client->sent, client->reply.size() - client->sent,
+                   MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent > 0) {
             client->sent += size_t(sent);
             continue;

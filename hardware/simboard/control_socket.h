@@ -6,6 +6,8 @@
 // line says so), goes out as the client reads it without holding up the
 // loop, and a client that reads nothing for two seconds is dropped.
 
+#include <sys/types.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +20,11 @@ class Board;
 
 class ControlSocket {
 public:
+    // Whether a server answers on the socket of that path.
+    static bool live(std::string const& path);
+
     ControlSocket(Board& board, std::string const& path);
+    // Removes the socket file, when it is still the one this object made.
     ~ControlSocket();
 
 private:
@@ -32,6 +38,9 @@ private:
 
     Board& board_;
     std::string path_;
+    // The identity of the socket file made here.
+    dev_t dev_ = 0;
+    ino_t ino_ = 0;
     Event listener_;
     std::vector<std::unique_ptr<Client>> clients_;
 };

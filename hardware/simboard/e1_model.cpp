@@ -1,5 +1,8 @@
 #include "hardware/simboard/e1_model.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "hardware/device/maintenance_driver.h"
 
 namespace SimBoard {
@@ -54,6 +57,7 @@ bool E1Model::set(Words const& words) {
 }
 
 void E1Model::command(Words const& words, std::ostream& out) {
+    unsigned long value = 0;
     if (words.size() == 1) {
         for (uint32_t t = 0; t < trunks; ++t) {
             uint32_t const state = trunk_[t][0];
@@ -67,7 +71,15 @@ void E1Model::command(Words const& words, std::ostream& out) {
         out << "e1                                      the E1 trunks and the TCLK mask\n"
                "e1 TRUNK state|slips|lossBF|lossCarrier|lossAIS|lossRAI VALUE\n"
                "                                        sets a trunk's state or a counter\n";
-    } else if (words.size() != 4 || !set(words)) {
+    } else if (words.size() == 4 && set(words)) {
+        return;
+    } else if (words.size() == 4 && words[2] == "state" && !NumberOf(words[3], value) &&
+               std::find(std::begin(state_names), std::end(state_names), words[3]) ==
+                   std::end(state_names)) {
+        out << "error: e1 state is a number or one of";
+        for (char const* name : state_names) out << ' ' << name;
+        out << '\n';
+    } else {
         out << "error: e1 wants nothing, or TRUNK (0 to 3), a field (state, slips, lossBF, "
                "lossCarrier, lossAIS, lossRAI) and a value\n";
     }

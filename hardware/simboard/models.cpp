@@ -6,6 +6,7 @@
 #include "hardware/simboard/dsp_model.h"
 #include "hardware/simboard/e1_model.h"
 #include "hardware/simboard/echo_model.h"
+#include "hardware/simboard/ethernet_model.h"
 #include "hardware/simboard/mcc_model.h"
 #include "hardware/simboard/mixer_model.h"
 #include "hardware/simboard/modem_model.h"
@@ -13,6 +14,7 @@
 #include "hardware/simboard/netif_model.h"
 #include "hardware/simboard/rtp_ext_model.h"
 #include "hardware/simboard/rtp_model.h"
+#include "hardware/simboard/panel_model.h"
 #include "hardware/simboard/spi_model.h"
 #include "hardware/simboard/tonec_model.h"
 #include "hardware/simboard/voice_model.h"
@@ -40,6 +42,8 @@ std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     models.push_back(std::make_unique<NetifModel>(board));
     models.push_back(std::make_unique<RtpModel>(board, counts));
     models.push_back(std::make_unique<RtpExtModel>(board));
+    models.push_back(std::make_unique<PanelModel>(board));
+    models.push_back(std::make_unique<EthernetModel>(board));
     models.push_back(std::make_unique<DspDataModel>(board));
     return models;
 }

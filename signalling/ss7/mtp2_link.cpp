@@ -348,7 +348,7 @@ void Mtp2Link::OnForward(SignalUnit const& unit) {
     if (unit.kind == SignalUnit::fisu) {
         if (unit.fsn == bsn_) return;
     } else if (unit.fsn == bsn_) {
-        Trace(traces_.msu_processing, "duplicate fsn " + std::to_string(unit.fsn) + " dropped");
+        Trace(traces_.msu_processing, "fsn " + std::to_string(unit.fsn) + " again, dropped");
         return;
     } else if (unit.fsn == next(bsn_)) {
         bsn_ = unit.fsn;

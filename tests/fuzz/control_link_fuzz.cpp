@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -43,7 +44,9 @@
 #include "server/acceptor_net.h"
 #include "server/ctrl_server.h"
 #include "server/tpkt_frame.h"
+#include "slots/modem_factory.h"
 #include "slots/slots.h"
+#include "tests/support/private_network.h"
 
 namespace {
 
@@ -195,6 +198,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         int const rc = std::system((std::string("rm -rf '") + root + "'").c_str());
         (void)rc;
     });
+
+    // The PPP helper port is the target's own, so the helper listener binds at
+    // once and arms no retry that a later input would find gone.
+    std::string const refused =
+        support::claimLoopbackPort(ModemFactory::helper_port, std::chrono::seconds(30));
+    if (!refused.empty()) fail(refused.c_str());
 
     // The services of the program, in its dispatch order.
     IniFile::File no_configuration;

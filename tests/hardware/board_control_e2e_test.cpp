@@ -38,6 +38,7 @@ TEST(BoardControlE2E, AHugeReplyIsBoundedAndWaitsForItsReaderWithoutHoldingTheLo
     EXPECT_GE(reply.size(), bound);
     EXPECT_LT(reply.size(), bound + (4 << 20));
     EXPECT_NE(reply.find(" HAL_MUX_DISABLE 8192\n"), std::string::npos);
-    static std::regex const left_out("\nerror: reply over 8388608 bytes, [0-9]+ line\\(s\\) not run\n$");
+    static std::regex const left_out(
+        "\nerror: reply over 8388608 bytes, [0-9]+ line\\(s\\) not run\n$");
     EXPECT_TRUE(std::regex_search(reply.substr(reply.size() - 100), left_out));
 }

@@ -167,7 +167,7 @@ TEST(Mtp2ErrorCorrection, RetransmitsOnNegativeAcknowledgementAndAsksForWhatIsMi
 
     // The peer's units: one in sequence (acknowledged on the next pass), one
     // after a gap (BIB inverted), one still of the old FIB (dropped), then
-    // the retransmission and a duplicate.
+    // the retransmission and a unit received twice.
     line.in("01 80 03 0A 0B 0C");
     runFor(5);
     EXPECT_EQ(line.taken(), Units{"80 01 00"});

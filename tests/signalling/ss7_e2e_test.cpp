@@ -193,7 +193,7 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
     ASSERT_TRUE(peer.waitFor([&] { return peer.messages().size() == 5; }));
     EXPECT_EQ(peer.messages(), (std::vector<std::string>{"0A 0B 10", "0A 0B 11", "0A 0B 12",
                                                          "0A 0B 13", "0A 0B 14"}));
-    EXPECT_EQ(peer.duplicates(), 0u);
+    EXPECT_EQ(peer.receivedTwice(), 0u);
     std::string const pattern =
         "{ slot 1, pdu signal : ioctl : ss7LinkInfo : { msuTxCount 5, msuRxCount 3, octetsTx 15, "
         "octetsRx 9, ..., rtbSize 0, repeatCntr 5, badSeqCntr 1, ss7state worked } }";

@@ -25,7 +25,10 @@ std::string boardTool(std::string const& root, std::string const& command, int* 
     if (::pipe(out) != 0) return "";
     pid_t const child = ::fork();
     if (child == 0) {
-        ::setenv("MOBREL_ROOT", root.c_str(), 1);
+        if (root.empty())
+            ::unsetenv("MOBREL_ROOT");
+        else
+            ::setenv("MOBREL_ROOT", root.c_str(), 1);
         ::dup2(out[1], 1);
         ::close(out[0]);
         ::close(out[1]);

@@ -17,8 +17,9 @@ namespace support {
 // Writes the board description of the root (run before the server starts).
 void describeBoard(std::string const& root, std::string const& text);
 
-// Runs `mobrel-board <command>` against the board of the root; its output.
-// The tool's exit status goes to *status when given.
+// Runs `mobrel-board <command>` against the board of the root (without
+// MOBREL_ROOT for an empty one); its output. The tool's exit status goes to
+// *status when given.
 std::string boardTool(std::string const& root, std::string const& command, int* status = nullptr);
 
 // A client of the board's control socket that has sent the text and shut

@@ -58,6 +58,16 @@ void ServerProcess::spawn(std::vector<std::string> const& args) {
     pid_ = support::start(launch);
 }
 
+pid_t startServerOn(std::string const& root, int port, std::string const& name) {
+    Launch launch;
+    launch.program = MOBREL_SERVER_BINARY;
+    launch.args = {"--port", std::to_string(port)};
+    launch.root = root;
+    launch.output = root + "/" + name + ".out";
+    launch.errors = root + "/" + name + ".err";
+    return support::start(launch);
+}
+
 bool ServerProcess::start() {
     port_ = freePort();
     spawn({"--port", std::to_string(port_)});

@@ -63,6 +63,10 @@ private:
     pid_t pid_ = -1;
 };
 
+// Starts one more server on the root of another and that port, its standard
+// streams on <root>/<name>.out and <root>/<name>.err; its pid.
+pid_t startServerOn(std::string const& root, int port, std::string const& name);
+
 // A controller connection.
 class Controller {
 public:

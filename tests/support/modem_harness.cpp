@@ -15,8 +15,10 @@
 #include <sstream>
 
 #include "tests/support/board_tool.h"
+#include "tests/support/private_network.h"
 #include "tests/support/script.h"
 
+#include "slots/modem_factory.h"
 #include "slots/ppp_helper_frame.h"
 
 namespace support {
@@ -101,22 +103,20 @@ bool Standins::logHas(pid_t pid, std::string const& text, std::chrono::milliseco
 }
 
 bool startHoldingHelperPort(ServerProcess& server, std::chrono::milliseconds bound) {
-    auto const end = Clock::now() + bound;
-    for (;;) {
-        if (!server.start()) return false;
-        if (!server.errHas("fail to bind auth socket", std::chrono::milliseconds(0))) return true;
-        server.signal(SIGKILL);
-        server.wait();
-        if (Clock::now() >= end) return false;
-        ::usleep(50 * 1000);
+    std::string const refused = claimLoopbackPort(ModemFactory::helper_port, bound);
+    if (!refused.empty()) {
+        ADD_FAILURE() << refused;
+        return false;
     }
+    return server.start() &&
+           !server.errHas("fail to bind auth socket", std::chrono::milliseconds(0));
 }
 
 ModemServer::ModemServer(std::string const& board, bool helper_port) : standins(server.root()) {
     if (!board.empty()) describeBoard(server.root(), board);
     EXPECT_TRUE(helper_port ? startHoldingHelperPort(server) : server.start());
     EXPECT_TRUE(controller.connect(server.port()));
-    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : both }");
 }
 
 void ModemServer::run(std::string const& script) { runScript(server, controller, script); }
@@ -148,7 +148,7 @@ bool HelperConnection::connect(std::chrono::milliseconds bound) {
             fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
             sockaddr_in sa{};
             sa.sin_family = AF_INET;
-            sa.sin_port = htons(52000);
+            sa.sin_port = htons(ModemFactory::helper_port);
             sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             return ::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0;
         },

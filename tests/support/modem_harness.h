@@ -60,10 +60,11 @@ private:
     std::string root_;
 };
 
-// Starts the server (as ServerProcess::start) until it holds the helper
-// port, starting it again while another server holds it.
+// Starts the server (as ServerProcess::start) holding the helper port: in a
+// network of the test's own where the host allows it, else once nobody else
+// holds the port (a test failure naming the holder after the bound).
 bool startHoldingHelperPort(ServerProcess& server,
-                            std::chrono::milliseconds bound = std::chrono::seconds(60));
+                            std::chrono::milliseconds bound = std::chrono::seconds(30));
 
 // A server with the stand-ins installed and a controller connected, its
 // greeting read; with `helper_port`, a server that holds the helper port.

@@ -47,9 +47,9 @@ std::vector<std::string> Ss7Peer::messages() const {
     return messages_;
 }
 
-unsigned Ss7Peer::duplicates() const {
+unsigned Ss7Peer::receivedTwice() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return duplicates_;
+    return received_twice_;
 }
 
 std::string Ss7Peer::lastStatus() const {
@@ -154,7 +154,7 @@ void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
     if (su.kind == Ss7::SignalUnit::fisu) {
         if (su.fsn == bsn_) return;
     } else if (su.fsn == bsn_) {
-        ++duplicates_;
+        ++received_twice_;
         return;
     } else if (su.fsn == next(bsn_)) {
         bsn_ = su.fsn;

@@ -51,7 +51,7 @@ public:
     std::vector<std::string> messages() const;
     // Message units received again after acceptance (retransmissions the
     // peer did not ask for).
-    unsigned duplicates() const;
+    unsigned receivedTwice() const;
     // Units of the last received kind, "SIOS" for out-of-service status.
     std::string lastStatus() const;
     // Waits until the predicate holds or the bound passes.
@@ -74,7 +74,7 @@ private:
     bool in_service_ = false;
     std::string last_status_;
     std::vector<std::string> messages_;
-    unsigned duplicates_ = 0;
+    unsigned received_twice_ = 0;
 
     uint8_t fsn_ = 127;  // last sent
     bool fib_ = true;

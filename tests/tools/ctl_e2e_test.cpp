@@ -88,7 +88,7 @@ protected:
 // Continuation lines keep the indentation that aligns them under the stamp.
 std::string const power =
     "[t] {\n"
-    "            pdu signal : power : unknown\n"
+    "            pdu signal : power : both\n"
     "          }\n";
 
 std::string success(int seq) {
@@ -101,12 +101,23 @@ std::string success(int seq) {
 }
 
 TEST_F(ControllerTool, APingWithSeqIsAnsweredSuccessWithThatSeqAndPrinted) {
-    CtlRun const run =
-        runCtl(server, {"--port", port, "--wait", "0", "{ seq 7, pdu command : ping : NULL }"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    // The power signal the server sends on connect comes first.
-    EXPECT_EQ(run.out, power + success(7));
-    EXPECT_EQ(run.err, "");
+    // The power signal the server sends on connect comes first, unless
+    // signals are hidden.
+    struct {
+        std::vector<std::string> options;
+        std::string out;
+    } const cases[] = {
+        {{"-p", port}, power + success(7)},
+        {{"--no-signals", "--port", port}, success(7)},
+    };
+    for (auto const& c : cases) {
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"--wait", "0", "{ seq 7, pdu command : ping : NULL }"});
+        CtlRun const run = runCtl(server, args);
+        EXPECT_EQ(run.status, 0) << c.options[0] << ": " << run.err;
+        EXPECT_EQ(run.out, c.out) << c.options[0];
+        EXPECT_EQ(run.err, "");
+    }
 }
 
 TEST_F(ControllerTool, BadTextIsReportedAndTheFollowingMessageIsStillSent) {
@@ -201,13 +212,18 @@ TEST(ControllerToolAlone, CommandLineMistakesEndWithStatusTwoAndHelpWithZero) {
     EXPECT_EQ(badWait.err,
               "mobrel-ctl: --wait needs a number of milliseconds, not \"soon\"\n"
               "Try 'mobrel-ctl --help'.\n");
-    CtlRun const unknown = runCtl(nobody, {"--verbose"});
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_EQ(unknown.err, "mobrel-ctl: unknown option --verbose\nTry 'mobrel-ctl --help'.\n");
+    for (std::string const option : {"--verbose", "-x"}) {
+        CtlRun const unknown = runCtl(nobody, {option});
+        EXPECT_EQ(unknown.status, 2);
+        EXPECT_EQ(unknown.err,
+                  "mobrel-ctl: unknown option " + option + "\nTry 'mobrel-ctl --help'.\n");
+    }
     CtlRun const help = runCtl(nobody, {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(
-        help.out.rfind("Usage: mobrel-ctl [--host ADDRESS] --port N [--wait MS] [MESSAGE...]\n", 0),
+        help.out.rfind(
+            "Usage: mobrel-ctl [--host ADDRESS] --port N [--wait MS] [--no-signals] [MESSAGE...]\n",
+            0),
         0u);
 }
 

@@ -1,12 +1,14 @@
 // mobrel-board: the command-line tool of the simulated board. It sends one
 // command (its arguments) or the lines of its standard input to the board's
 // control socket under MOBREL_ROOT and prints the reply. Exit status 0, 1
-// when the board refused a command, 2 when the board cannot be reached.
+// when the board refused a command, 2 when the board cannot be reached (or
+// MOBREL_ROOT is not set).
 
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <iterator>
@@ -16,7 +18,30 @@
 #include "runtime/system/fd.h"
 #include "runtime/system/platform_path.h"
 
+namespace {
+
+char const usage[] =
+    "Usage: mobrel-board [COMMAND [ARGUMENT]...]\n"
+    "Sends the command, or without one every line of the standard input, to the\n"
+    "simulated board of the server running under MOBREL_ROOT, and prints the\n"
+    "reply. `mobrel-board help` lists the board's commands.\n"
+    "Exit status: 0; 1 when the board refused a command; 2 when there is no\n"
+    "board to reach.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << usage;
+        return 0;
+    }
+    char const* const root = std::getenv("MOBREL_ROOT");
+    if (!root || !*root) {
+        std::cerr << "mobrel-board: MOBREL_ROOT is not set: set it to the root the server runs "
+                     "under"
+                  << std::endl;
+        return 2;
+    }
     std::string request;
     if (argc > 1) {
         for (int i = 1; i < argc; ++i) request += std::string(i > 1 ? " " : "") + argv[i];

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -15,7 +16,7 @@
 namespace {
 
 char const usage[] =
-    R"(Usage: mobrel-ctl [--host ADDRESS] --port N [--wait MS] [MESSAGE...]
+    R"(Usage: mobrel-ctl [--host ADDRESS] --port N [--wait MS] [--no-signals] [MESSAGE...]
 
 Sends LGCP messages written in value notation to the control port of a
 mobrel server, each in a TPKT frame, and prints every answer and signal
@@ -45,9 +46,11 @@ It ends at once when the server closes the connection.
 
 Options:
   --host ADDRESS  the server's IPv4 address or host name (default 127.0.0.1)
-  --port N        the server's control port (required)
+  -p, --port N    the server's control port (required)
   --wait MS       milliseconds to stay connected after the answers
                   (default 500)
+  --no-signals    print only the answers, not the signals the server sends
+                  meanwhile (trunk reports, CAS, ...)
   --help          print this text and exit
 
 Exit status: 0 when every message was sent and answered; 1 when a message
@@ -80,9 +83,16 @@ int main(int argc, char** argv) {
             std::cout << usage;
             return 0;
         }
-        bool const takesValue = arg == "--host" || arg == "--port" || arg == "--wait";
+        if (arg == "--no-signals") {
+            options.signals = false;
+            continue;
+        }
+        bool const takesValue =
+            arg == "--host" || arg == "--port" || arg == "-p" || arg == "--wait";
         if (!takesValue) {
-            if (arg.compare(0, 2, "--") == 0) return usageError("unknown option " + arg);
+            if (arg.compare(0, 2, "--") == 0 || (arg.size() == 2 && arg[0] == '-' &&
+                                                 std::isalpha(static_cast<unsigned char>(arg[1]))))
+                return usageError("unknown option " + arg);
             options.messages.push_back(arg);
             continue;
         }
@@ -90,9 +100,9 @@ int main(int argc, char** argv) {
         char const* value = argv[++i];
         if (arg == "--host") {
             options.host = value;
-        } else if (arg == "--port") {
+        } else if (arg == "--port" || arg == "-p") {
             if (!parseNumber(value, 1, 65535, options.port))
-                return usageError("--port needs a number from 1 to 65535, not \"" +
+                return usageError(arg + " needs a number from 1 to 65535, not \"" +
                                   std::string(value) + "\"");
         } else if (!parseNumber(value, 0, INT_MAX, options.wait_ms)) {
             return usageError("--wait needs a number of milliseconds, not \"" + std::string(value) +

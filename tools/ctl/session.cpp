@@ -142,6 +142,7 @@ bool Session::receive() {
             continue;
         }
         if (message.answer) ++answered_;
+        if (!message.answer && !options_.signals) continue;
         out_ << stamped(seconds(), message.text) << std::endl;
     }
     if (std::size_t const skipped = frames_.takeSkipped())

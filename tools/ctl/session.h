@@ -25,6 +25,8 @@ struct Options {
     std::string host = "127.0.0.1";
     int port = 0;
     int wait_ms = 500;
+    // Signals (what answers nothing) are printed too.
+    bool signals = true;
     // One message each; when empty, the messages come from the input.
     std::vector<std::string> messages;
 };

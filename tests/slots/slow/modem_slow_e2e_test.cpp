@@ -13,6 +13,7 @@
 #include "tests/support/script.h"
 #include "tests/support/modem_harness.h"
 #include "tests/support/harness.h"
+#include "tests/support/private_network.h"
 
 using namespace support;
 using namespace std::chrono_literals;
@@ -104,7 +105,7 @@ TEST(ModemSlowEnds, WhenTheControllerGoesRunningModemsAreSetAsideAndTheirSession
     EXPECT_TRUE(s.server.errHas("receive auth request for unknown session 0\n"));
     Controller next;
     ASSERT_TRUE(next.connect(s.server.port()));
-    EXPECT_EQ(nextMessage(next), "{ pdu signal : power : unknown }");
+    EXPECT_EQ(nextMessage(next), "{ pdu signal : power : both }");
     runScript(s.server, next, R"(
         > { seq 1, slot 2, pdu command : create : modem : { cid "", cdid "" } }
         < { seq 1, slot 2, pdu response : success : NULL }
@@ -112,6 +113,7 @@ TEST(ModemSlowEnds, WhenTheControllerGoesRunningModemsAreSetAsideAndTheirSession
 }
 
 TEST(ModemSlowEnds, AHelperListenerThatCannotBindIsTriedAgain) {
+    ASSERT_EQ(claimLoopbackPort(52000, 30s), "");
     // The port is taken when the server starts.
     int const taken = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in sa{};
@@ -130,7 +132,7 @@ TEST(ModemSlowEnds, AHelperListenerThatCannotBindIsTriedAgain) {
                               0ms));
     Controller controller;
     ASSERT_TRUE(controller.connect(server.port()));
-    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : both }");
     runScript(server, controller, modem_on_trunk);
 
     // Within the retry period the server listens and the helper gets through
