@@ -53,4 +53,8 @@ int waitExit(pid_t pid, std::chrono::milliseconds bound) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+bool signalProcess(pid_t pid, int sig) { return pid > 1 && ::kill(pid, sig) == 0; }
+
+bool signalGroup(pid_t leader, int sig) { return leader > 1 && ::kill(-leader, sig) == 0; }
+
 }  // namespace support

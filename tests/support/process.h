@@ -32,4 +32,11 @@ pid_t start(Launch const& launch);
 // it), or -1 when it did not end within the bound.
 int waitExit(pid_t pid, std::chrono::milliseconds bound);
 
+// Sends a signal to one process, or to the process group it leads. A pid
+// that names no single process (0, -1, 1: the caller's group, every process,
+// init) is refused, so a test that lost its child can never signal the
+// machine; false then, or when kill fails.
+bool signalProcess(pid_t pid, int sig);
+bool signalGroup(pid_t leader, int sig);
+
 }  // namespace support

@@ -62,8 +62,7 @@ CtlRun runCtl(ServerProcess const& server, std::vector<std::string> const& args,
     CtlRun run;
     run.status = waitExit(pid, std::chrono::seconds(30));
     if (run.status < 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
+        if (signalProcess(pid, SIGKILL)) ::waitpid(pid, nullptr, 0);
     }
     static std::regex const stamp(R"(\[ *[0-9]+\.[0-9]{3}\] )");
     run.out = std::regex_replace(readFile(dir + "/ctl-out"), stamp, "[t] ");
