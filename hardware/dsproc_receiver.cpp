@@ -69,7 +69,7 @@ bool DSProcReceiverService::opened(char const* what, unsigned timeslot) {
 }
 
 bool DSProcReceiverService::configure(uint8_t* record, char const* failure, unsigned timeslot) {
-    if (Device::ioctl(lowlevel_fd(), DSPROC_CONFIGURE, record) >= 0) return true;
+    if (Device::ioctl(fd(), DSPROC_CONFIGURE, record) >= 0) return true;
     int const error = errno;
     std::cerr << failure << " timeslot=" << timeslot << RequestError{error} << std::endl;
     return false;
@@ -77,7 +77,7 @@ bool DSProcReceiverService::configure(uint8_t* record, char const* failure, unsi
 
 bool DSProcReceiverService::configureVAD(unsigned timeslot, LGCP::VADParams const& params) {
     if (!opened("configure VAD", timeslot)) return false;
-    int const version = Device::ioctlValue(lowlevel_fd(), DSPROC_VERSION, 0);
+    int const version = Device::ioctlValue(fd(), DSPROC_VERSION, 0);
     Device::Record<20> record{timeslot, vad};
     if (version == vad_params_version) {
         if (!params.v2_isSelected()) {
@@ -143,7 +143,7 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     unsigned const timeslot = receiver.dsproc_timeslot();
     if (!opened("Disable All Tone", timeslot)) return;
     Device::Record<12> record{timeslot, 0, tone_filter};
-    if (Device::ioctl(lowlevel_fd(), DSPROC_DISABLE, record.data()) < 0) {
+    if (Device::ioctl(fd(), DSPROC_DISABLE, record.data()) < 0) {
         int const error = errno;
         std::cerr << "Disable All Tone fail: timeslot=" << timeslot << RequestError{error}
                   << std::endl;
@@ -160,7 +160,7 @@ int64_t DSProcReceiverService::request(unsigned timeslot, uint32_t type, char co
     Device::Record<12> record{timeslot, id, type};
     char const* const name = on ? "DSPROC_ENABLE " : "DSPROC_DISABLE ";
     bool const done =
-        Device::ioctl(lowlevel_fd(), on ? DSPROC_ENABLE : DSPROC_DISABLE, record.data()) >= 0;
+        Device::ioctl(fd(), on ? DSPROC_ENABLE : DSPROC_DISABLE, record.data()) >= 0;
     int const error = errno;
     std::cerr << name << word << (done ? " done:" : " fail:") << " timeslot=" << timeslot;
     if (on) std::cerr << " id=" << id;

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace support {
@@ -51,6 +53,22 @@ int waitExit(pid_t pid, std::chrono::milliseconds bound) {
     bool const ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, bound);
     if (!ended) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+long cpuTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return -1;
+    // The fields after the command name, which ends with the last ')':
+    // state is the 3rd field, utime the 14th and stime the 15th.
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    long user = -1, system = -1;
+    for (int n = 3; n <= 15 && fields >> field; ++n) {
+        if (n == 14) user = std::stol(field);
+        if (n == 15) system = std::stol(field);
+    }
+    return user < 0 || system < 0 ? -1 : user + system;
 }
 
 }  // namespace support

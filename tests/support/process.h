@@ -31,5 +31,8 @@ pid_t start(Launch const& launch);
 // Waits for the process to end: its exit status (128 + the signal that ended
 // it), or -1 when it did not end within the bound.
 int waitExit(pid_t pid, std::chrono::milliseconds bound);
+// The processor time the process has used so far, user and system, in
+// clock ticks; -1 when it cannot be read.
+long cpuTicks(pid_t pid);
 
 }  // namespace support
