@@ -2,11 +2,21 @@
 // reach the controller as modemProceeding signals of the slot of their
 // session, and an activation goes back to the helper of that session.
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <set>
 #include <sstream>
+#include <vector>
 
 #include "tests/support/modem_harness.h"
+#include "tests/support/board_tool.h"
 #include "tests/support/harness.h"
 #include "slots/ppp_helper_frame.h"
 
@@ -126,4 +136,83 @@ TEST(PppHelperLink, ReassemblesFramesRoutesThemBySessionAndClosesOnBadLengths) {
     s.run(R"(
         < { slot 2, pdu signal : modemProceeding : auth : { username "erin", password "pw" } }
     )");
+}
+
+// The listener reuses its address: a server started again while a helper of
+// the one before still holds its closing connection listens at once.
+TEST(PppHelperLink, AServerStartedAgainListensAtOnceWhileItsPredecessorsHelperHangsOn) {
+    ServerProcess first;
+    ASSERT_TRUE(startHoldingHelperPort(first));
+    HelperConnection helper;
+    ASSERT_TRUE(helper.connect());
+    ASSERT_TRUE(first.errHas("incoming auth connection from"));
+    first.signal(SIGTERM);
+    EXPECT_EQ(first.wait(), 0);
+
+    ServerProcess second;
+    ASSERT_TRUE(second.start());
+    EXPECT_FALSE(second.errHas("fail to bind auth socket", 0ms)) << second.err();
+    HelperConnection next;
+    ASSERT_TRUE(next.connect());
+    EXPECT_TRUE(second.errHas("incoming auth connection from"));
+}
+
+// At most 64 helpers are connected; one more is closed at once with a line,
+// and a helper that leaves makes room for the next.
+TEST(PppHelperLink, AtMost64HelpersAreConnectedAtATime) {
+    ServerProcess server;
+    ASSERT_TRUE(startHoldingHelperPort(server));
+    std::vector<std::unique_ptr<HelperConnection>> helpers;
+    for (int i = 0; i < 64; ++i) {
+        helpers.push_back(std::make_unique<HelperConnection>());
+        ASSERT_TRUE(helpers.back()->connect());
+    }
+    char const incoming[] = "incoming auth connection from";
+    ASSERT_TRUE(waitFor([&] { return occurrences(server.err(), incoming) == 64; }, 5s));
+    HelperConnection refused;
+    ASSERT_TRUE(refused.connect());
+    EXPECT_TRUE(refused.closedByPeer(3s));
+    EXPECT_TRUE(server.errHas(" refused: 64 helpers connected\n"));
+
+    helpers.front()->close();
+    EXPECT_TRUE(server.errHas(" disconnected.\n"));
+    HelperConnection room;
+    ASSERT_TRUE(room.connect());
+    EXPECT_TRUE(waitFor([&] { return occurrences(server.err(), incoming) == 65; }, 5s));
+    EXPECT_EQ(occurrences(server.err(), " refused: "), 1u);
+}
+
+// A helper connection that the loop cannot watch, for want of descriptors,
+// is closed and forgotten with a line; once descriptors are there again,
+// helpers are served as before.
+TEST(PppHelperLink, AConnectionTheServerHasNoDescriptorForIsDroppedAndForgotten) {
+    ServerProcess server;
+    ASSERT_TRUE(startHoldingHelperPort(server));
+    // The limit that leaves the server exactly one free descriptor: an
+    // accepted connection takes it, and the loop's own copy finds none.
+    std::set<int> open;
+    std::string const fds = "/proc/" + std::to_string(server.pid()) + "/fd";
+    for (auto const& entry : std::filesystem::directory_iterator(fds))
+        open.insert(std::stoi(entry.path().filename().string()));
+    rlim_t limit = 0;
+    while (limit - rlim_t(std::count_if(open.begin(), open.end(), [&](int fd) {
+               return rlim_t(fd) < limit;
+           })) < 1)
+        ++limit;
+    rlimit before{};
+    ASSERT_EQ(::prlimit(server.pid(), RLIMIT_NOFILE, nullptr, &before), 0);
+    // The soft limit only: the hard one could not be raised again.
+    rlimit const tight{limit, before.rlim_max};
+    ASSERT_EQ(::prlimit(server.pid(), RLIMIT_NOFILE, &tight, nullptr), 0) << std::strerror(errno);
+    for (int i = 0; i < 70; ++i) {
+        HelperConnection helper;
+        ASSERT_TRUE(helper.connect());
+        EXPECT_TRUE(helper.closedByPeer(3s)) << i;
+    }
+    EXPECT_EQ(occurrences(server.err(), " dropped: Too many open files\n"), 70u);
+    ASSERT_EQ(::prlimit(server.pid(), RLIMIT_NOFILE, &before, nullptr), 0);
+    HelperConnection served;
+    ASSERT_TRUE(served.connect());
+    EXPECT_TRUE(server.errHas("incoming auth connection from"));
+    EXPECT_FALSE(server.errHas(" refused: ", 0ms));
 }
