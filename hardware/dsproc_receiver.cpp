@@ -217,6 +217,15 @@ bool takes(DSProcFeature const& feature, uint32_t id, bool by_id) {
 
 }  // namespace
 
+void DSProcReceiverService::closed() {
+    for (Containers::CyclicList* node : receivers) {
+        DSProcReceiver* const r = Containers::offset(node, &DSProcReceiver::node_);
+        for (DSProcFeature* feature : {&r->vad_, &r->bss_, &r->ng_, &r->sd_}) feature->state = 0;
+        r->mute_rx_ = r->mute_tx_ = 0;
+        r->delays_set_ = r->rx_gain_set_ = false;
+    }
+}
+
 void DSProcReceiverService::dispatch(uint8_t const* record) {
     uint32_t const timeslot = Device::get32(record);
     uint32_t const id = Device::get32(record + 4);

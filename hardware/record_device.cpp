@@ -31,6 +31,7 @@ int RecordDevice::fd() {
 void RecordDevice::close(char const* why) {
     std::cerr << spec_.word << " interface closed: " << why << std::endl;
     Release();
+    closed();
 }
 
 void RecordDevice::OnEvent(int, short revents) {

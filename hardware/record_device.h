@@ -40,6 +40,9 @@ public:
 protected:
     // One whole record of record_size bytes.
     virtual void dispatch(uint8_t const* record) = 0;
+    // The device has been closed: the driver has forgotten what was
+    // switched on through it.
+    virtual void closed() {}
 
 private:
     // "tonec interface closed: hang-up"

@@ -234,6 +234,13 @@ void TonecReceiverService::dispatch(uint8_t const* record) {
     owner->tonec_event(TonecReceiver::Params{code, timestamp});
 }
 
+void TonecReceiverService::closed() {
+    for (Containers::CyclicList* node : receivers) {
+        TonecReceiver* const r = Containers::offset(node, &TonecReceiver::node_);
+        r->detector_ = r->dtmf_on_ = r->iva_on_ = r->reject_on_ = false;
+    }
+}
+
 // ---- the receiver ----
 
 TonecReceiver::TonecReceiver(unsigned tone_ms, unsigned pause_ms)

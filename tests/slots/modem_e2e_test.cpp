@@ -242,30 +242,19 @@ TEST(ModemSlots, ASlotConnectedAgainWhileItsDestroyWaitsLetsGoOfItsPeerWhenItGoe
         SCOPED_TRACE(controller_leaves ? "the controller leaves" : "the peer is destroyed");
         ModemServer s;
         s.standins.tell(pppd_program, "hup-exit 300\n");
-        s.run(R"(
-            > { seq 1, slot 20, pdu command : create : modem : { cid "", cdid "" } }
-            < { seq 1, slot 20, pdu response : success : NULL }
-            > { seq 2, slot 21, pdu command : create : trunk : { trunk 0, timeslot 1 } }
-            < { seq 2, slot 21, pdu response : success : NULL }
-            < { slot 21, pdu signal : transmitter : active : 1 }
-            < { slot 21, pdu signal : receiver : active : 1 }
-            > { seq 3, slot 21, pdu command : connect : 20 }
-            < { slot 20, pdu signal : transmitter : active : 512 }
-            < { slot 20, pdu signal : receiver : active : 512 }
-            < { seq 3, slot 21, pdu response : success : NULL }
-        )");
+        s.run(modem_on_trunk);
         ASSERT_TRUE(s.standins.waitRuns(1));
         ASSERT_TRUE(s.standins.logHas(s.standins.runs()[0].pid, "actions done\n"));
         s.run(R"(
-            > { seq 4, slot 20, pdu command : destroy : NULL }
+            > { seq 4, slot 2, pdu command : destroy : NULL }
             ~ 50
             $ mux 512
             = 512 = 0xd5
-            > { seq 5, slot 21, pdu command : connect : 20 }
-            < { seq 5, slot 21, pdu response : success : NULL }
+            > { seq 5, slot 1, pdu command : connect : 2 }
+            < { seq 5, slot 1, pdu response : success : NULL }
             $ mux 512
             = 512 <- 1
-            < { seq 4, slot 20, pdu response : success : NULL }
+            < { seq 4, slot 2, pdu response : success : NULL }
             $ mux 512
             = 512 = 0xd5
         )");
@@ -278,10 +267,10 @@ TEST(ModemSlots, ASlotConnectedAgainWhileItsDestroyWaitsLetsGoOfItsPeerWhenItGoe
             EXPECT_TRUE(next.pingAnswered(9));
         } else {
             s.run(R"(
-                > { seq 6, slot 21, pdu command : destroy : NULL }
-                < { seq 6, slot 21, pdu response : success : NULL }
-                > { seq 7, slot 20, pdu command : connect : 21 }
-                < { seq 7, slot 20, pdu response : error : slotNotExists }
+                > { seq 6, slot 1, pdu command : destroy : NULL }
+                < { seq 6, slot 1, pdu response : success : NULL }
+                > { seq 7, slot 2, pdu command : connect : 1 }
+                < { seq 7, slot 2, pdu response : error : slotNotExists }
             )");
             EXPECT_TRUE(s.controller.pingAnswered(9));
         }
