@@ -186,6 +186,10 @@ TEST(PppHelperLink, AtMost64HelpersAreConnectedAtATime) {
 // is closed and forgotten with a line; once descriptors are there again,
 // helpers are served as before.
 TEST(PppHelperLink, AConnectionTheServerHasNoDescriptorForIsDroppedAndForgotten) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers' own checks need descriptors, and fail without them.
+    GTEST_SKIP() << "the server would run out of descriptors under the sanitizers";
+#endif
     ServerProcess server;
     ASSERT_TRUE(startHoldingHelperPort(server));
     // The limit that leaves the server exactly one free descriptor: an
