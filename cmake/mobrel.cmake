@@ -5,26 +5,45 @@
 # library includes "<folder>/x.h" through it, and sees the headers of the
 # libraries it depends on through theirs; a header of a library above it is
 # in no directory it searches, so an include that goes up fails to build.
+# Sub-folders named in `hidden` are left out of the tree: the folder is then a
+# directory of links to its other entries (a new entry reconfigures the build).
 function(mobrel_include_tree name folder out)
   file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${folder})
   set(tree ${PROJECT_BINARY_DIR}/include/${name})
   get_filename_component(parent ${tree}/${rel} DIRECTORY)
   file(MAKE_DIRECTORY ${parent})
-  file(CREATE_LINK ${folder} ${tree}/${rel} SYMBOLIC)
+  if(NOT ARGN)
+    file(CREATE_LINK ${folder} ${tree}/${rel} SYMBOLIC)
+    set(${out} ${tree} PARENT_SCOPE)
+    return()
+  endif()
+  # A link to the whole folder from an earlier configuration goes first.
+  if(IS_SYMLINK ${tree}/${rel})
+    file(REMOVE ${tree}/${rel})
+  endif()
+  file(REMOVE_RECURSE ${tree}/${rel})
+  file(MAKE_DIRECTORY ${tree}/${rel})
+  file(GLOB entries CONFIGURE_DEPENDS RELATIVE ${folder} ${folder}/*)
+  foreach(entry IN LISTS entries)
+    if(NOT entry IN_LIST ARGN)
+      file(CREATE_LINK ${folder}/${entry} ${tree}/${rel}/${entry} SYMBOLIC)
+    endif()
+  endforeach()
   set(${out} ${tree} PARENT_SCOPE)
 endfunction()
 
-# mobrel_library(<name> [EXCLUDE <regex>...] [DEPENDS <lib>...]):
+# mobrel_library(<name> [EXCLUDE <regex>...] [HIDE <sub-folder>...]
+#                [DEPENDS <lib>...]):
 # one static library from every .cpp below the calling folder (a header-only
-# one when there is none), seeing its
-# own folder and the folders of the libraries it depends on.
+# one when there is none), seeing its own folder (but the sub-folders HIDE
+# names) and the folders of the libraries it depends on.
 function(mobrel_library name)
-  cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "EXCLUDE;HIDE;DEPENDS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   foreach(pattern IN LISTS ARG_EXCLUDE)
     list(FILTER srcs EXCLUDE REGEX "${pattern}")
   endforeach()
-  mobrel_include_tree(${name} ${CMAKE_CURRENT_SOURCE_DIR} tree)
+  mobrel_include_tree(${name} ${CMAKE_CURRENT_SOURCE_DIR} tree ${ARG_HIDE})
   if(srcs)
     add_library(${name} STATIC ${srcs})
     target_include_directories(${name} PUBLIC ${tree})

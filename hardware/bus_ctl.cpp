@@ -6,12 +6,10 @@
 
 #include "asn1/asn1.h"
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/hal_driver.h"
 #include "hardware/spi_ctrl.h"
 
 namespace {
-
-enum : uint32_t { HW_CLOCK_SELECT = 0x80044301 };
 
 char const device_path[] = "/dev/hal";
 char const header[] = "clkctl: ";
@@ -78,8 +76,8 @@ void BusCtl::Select(int source) {
         std::cerr << header << "device open error" << std::endl;
         return;
     }
-    Device::Record<4> record{uint32_t(source)};
-    if (Device::ioctl(fd_.lowlevel_fd(), HW_CLOCK_SELECT, record.data()) < 0) {
+    Device::ClockRecord record{uint32_t(source)};
+    if (Device::ioctl(fd_.lowlevel_fd(), Device::HW_CLOCK_SELECT, record.data()) < 0) {
         std::cerr << header << "HW_CLOCK_SELECT fail." << std::endl;
         return;
     }

@@ -16,12 +16,7 @@ namespace Hardware {
 
 namespace {
 
-enum : uint32_t {
-    DSPROC_CONFIGURE = 0x40146401,
-    DSPROC_ENABLE = 0x400C6402,
-    DSPROC_DISABLE = 0x400C6403,
-    DSPROC_VERSION = 0x40046404,  // value 0; the result is the interface version
-};
+using namespace Device::Dsproc;
 
 RecordDevice::Spec const device = {
     GetDSPDevName(),
@@ -29,7 +24,7 @@ RecordDevice::Spec const device = {
     "dsproc",
     "open dsproc fail, VAD proceeding disabled: ",
     "DSProcReceiverService::OnEvent",
-    24,
+    Device::DsprocEventRecord::size,
 };
 // The interface version whose VAD configuration takes the controller's values.
 constexpr int vad_params_version = 2;
@@ -69,7 +64,7 @@ bool DSProcReceiverService::opened(char const* what, unsigned timeslot) {
 }
 
 bool DSProcReceiverService::configure(uint8_t* record, char const* failure, unsigned timeslot) {
-    if (Device::ioctl(fd(), DSPROC_CONFIGURE, record) >= 0) return true;
+    if (Device::ioctl(fd(), Device::DSPROC_CONFIGURE, record) >= 0) return true;
     int const error = errno;
     std::cerr << failure << " timeslot=" << timeslot << RequestError{error} << std::endl;
     return false;
@@ -77,8 +72,8 @@ bool DSProcReceiverService::configure(uint8_t* record, char const* failure, unsi
 
 bool DSProcReceiverService::configureVAD(unsigned timeslot, LGCP::VADParams const& params) {
     if (!opened("configure VAD", timeslot)) return false;
-    int const version = Device::ioctlValue(fd(), DSPROC_VERSION, 0);
-    Device::Record<20> record{timeslot, vad};
+    int const version = Device::ioctlValue(fd(), Device::DSPROC_VERSION, 0);
+    Device::DsprocConfigureRecord record{timeslot, vad};
     if (version == vad_params_version) {
         if (!params.v2_isSelected()) {
             std::cerr << "DSPROC_CONFIGURE VAD: params not specified for v2:  timeslot=" << timeslot
@@ -101,7 +96,7 @@ bool DSProcReceiverService::configureVAD(unsigned timeslot, LGCP::VADParams cons
 
 bool DSProcReceiverService::configureSD(unsigned timeslot) {
     if (!opened("configure SD", timeslot)) return false;
-    Device::Record<20> record{timeslot, sd};
+    Device::DsprocConfigureRecord record{timeslot, sd};
     if (!configure(record.data(), "DSPROC_CONFIGURE SD fail:", timeslot)) return false;
     std::clog << "DSPROC_CONFIGURE SD ts=" << timeslot << std::endl;
     return true;
@@ -110,7 +105,7 @@ bool DSProcReceiverService::configureSD(unsigned timeslot) {
 void DSProcReceiverService::configureDelays(unsigned timeslot, unsigned rx, unsigned tx,
                                             unsigned selcal) {
     if (!opened("configure Delays", timeslot)) return;
-    Device::Record<20> record{timeslot, delays, rx, tx, selcal};
+    Device::DsprocConfigureRecord record{timeslot, delays, rx, tx, selcal};
     if (!configure(record.data(), "DSPROC_CONFIGURE DELAYS fail:", timeslot)) return;
     std::clog << "DSPROC_CONFIGURE DELAYS ts=" << timeslot << " rx=" << rx << " tx=" << tx
               << " selcal=" << selcal << std::endl;
@@ -118,7 +113,7 @@ void DSProcReceiverService::configureDelays(unsigned timeslot, unsigned rx, unsi
 
 void DSProcReceiverService::configureRxGain(unsigned timeslot, int8_t gain_dB) {
     if (!opened("Configure Rx gain", timeslot)) return;
-    Device::Record<20> record{timeslot, rx_gain};
+    Device::DsprocConfigureRecord record{timeslot, rx_gain};
     record[8] = uint8_t(gain_dB);
     if (!configure(record.data(), "DSPROC_CONFIGURE Rx Gain fail:", timeslot)) return;
     std::clog << "DSPROC_CONFIGURE RX GAIN ts=" << timeslot << " gain_dB=" << int(gain_dB)
@@ -128,7 +123,7 @@ void DSProcReceiverService::configureRxGain(unsigned timeslot, int8_t gain_dB) {
 void DSProcReceiverService::configureToneFilter(unsigned timeslot, unsigned freq, unsigned enable,
                                                 int duration_ms, int level_dB) {
     if (!opened("Configure Tone Filter", timeslot)) return;
-    Device::Record<20> record{timeslot, tone_filter};
+    Device::DsprocConfigureRecord record{timeslot, tone_filter};
     record.put16(8, uint16_t(freq));
     record[10] = uint8_t(enable);
     record.put16(12, uint16_t(duration_ms));
@@ -142,8 +137,8 @@ void DSProcReceiverService::configureToneFilter(unsigned timeslot, unsigned freq
 void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     unsigned const timeslot = receiver.dsproc_timeslot();
     if (!opened("Disable All Tone", timeslot)) return;
-    Device::Record<12> record{timeslot, 0, tone_filter};
-    if (Device::ioctl(fd(), DSPROC_DISABLE, record.data()) < 0) {
+    Device::DsprocEnableRecord record{timeslot, 0, tone_filter};
+    if (Device::ioctl(fd(), Device::DSPROC_DISABLE, record.data()) < 0) {
         int const error = errno;
         std::cerr << "Disable All Tone fail: timeslot=" << timeslot << RequestError{error}
                   << std::endl;
@@ -157,10 +152,11 @@ int64_t DSProcReceiverService::request(unsigned timeslot, uint32_t type, char co
     uint32_t id = 0;
     if (on && ++counter_ == 0) counter_ = 1;
     if (on) id = counter_;
-    Device::Record<12> record{timeslot, id, type};
+    Device::DsprocEnableRecord record{timeslot, id, type};
     char const* const name = on ? "DSPROC_ENABLE " : "DSPROC_DISABLE ";
     bool const done =
-        Device::ioctl(fd(), on ? DSPROC_ENABLE : DSPROC_DISABLE, record.data()) >= 0;
+        Device::ioctl(fd(), on ? Device::DSPROC_ENABLE : Device::DSPROC_DISABLE,
+                      record.data()) >= 0;
     int const error = errno;
     std::cerr << name << word << (done ? " done:" : " fail:") << " timeslot=" << timeslot;
     if (on) std::cerr << " id=" << id;
@@ -209,6 +205,8 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool rx, bool t
 }
 
 namespace {
+
+using namespace Device::Dsproc;
 
 // Whether a feature on this receiver takes a record of that type and id.
 bool takes(DSProcFeature const& feature, uint32_t id, bool by_id) {

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 
+#include "hardware/device/dsp_driver.h"
 #include "hardware/record_device.h"
 #include "messages/lgcp/lgcp.h"
 #include "runtime/containers/lists.h"
@@ -58,18 +59,7 @@ class DSProcReceiver;
 class DSProcReceiverService : public RecordDevice {
 public:
     // Feature codes: the type of a configuration, an enabling and an event.
-    enum Type : uint32_t {
-        vad = 1,
-        sd = 2,
-        mute_rx = 4,
-        mute_tx = 8,
-        bss = 16,
-        delays = 32,
-        rx_gain = 64,
-        ng = 128,
-        tone_filter = 256,
-        flags = 512,
-    };
+    using Type = Device::Dsproc::Type;
 
     // The service, opening the device on first use.
     static DSProcReceiverService& instance();

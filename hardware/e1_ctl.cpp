@@ -7,20 +7,12 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/e1_cas_driver.h"
+#include "hardware/device/maintenance_driver.h"
 #include "hardware/device_names.h"
 #include "hardware/trunk_status.h"
 
 namespace {
-
-enum : uint32_t {
-    MAINT_E1_STATUS = 0xC0504D03,
-    MAINT_SET_TCLK = 0xC0044D0B,
-    CAS_OPEN = 0x80044300,
-    CAS_CLOSE = 0x80044301,
-    CAS_GET = 0xC00C4303,
-    CAS_CONFIGURE = 0xC0104304,
-};
 
 char const cas_path[] = "/dev/e1-cas";
 char const header[] = "E1: ";
@@ -74,9 +66,9 @@ bool E1Ctl::OpenMaintenance() {
 void E1Ctl::SendStatus() {
     if (!OpenMaintenance()) return;
     for (int trunk = 0; trunk < trunks; ++trunk) {
-        Device::Record<80> record;
-        record.put32(0, uint32_t(trunk));
-        if (Device::ioctl(maintenance_.lowlevel_fd(), MAINT_E1_STATUS, record.data()) < 0) {
+        Device::E1StatusRecord record;
+        record.put32(Device::E1Status::trunk, uint32_t(trunk));
+        if (Device::ioctl(maintenance_.lowlevel_fd(), Device::MAINT_E1_STATUS, record.data()) < 0) {
             Errno const error;
             std::cerr << header << "synchronization status read fail, trunk = " << trunk
                       << " cause = " << error << std::endl;
@@ -84,12 +76,12 @@ void E1Ctl::SendStatus() {
         }
         TrunkReport report;
         report.trunk = trunk;
-        report.state = int(record.get32(76));
-        report.slips = int(record.get32(36));
-        report.lossBF = int(record.get32(40));
-        report.lossCarrier = int(record.get32(44));
-        report.lossAIS = int(record.get32(48));
-        report.lossRAI = int(record.get32(52));
+        report.state = int(record.get32(Device::E1Status::state));
+        report.slips = int(record.get32(Device::E1Status::slips));
+        report.lossBF = int(record.get32(Device::E1Status::loss_bf));
+        report.lossCarrier = int(record.get32(Device::E1Status::loss_carrier));
+        report.lossAIS = int(record.get32(Device::E1Status::loss_ais));
+        report.lossRAI = int(record.get32(Device::E1Status::loss_rai));
         SendSignal(TrunkStatusSignal(report, ACP::TrunkType::e1));
     }
 }
@@ -113,7 +105,7 @@ void E1Ctl::ConfigureTrunk(LGCP::TrunkCfg const& config) {
 
 void E1Ctl::PushTclk() {
     if (!OpenMaintenance()) return;
-    if (Device::ioctlValue(maintenance_.lowlevel_fd(), MAINT_SET_TCLK, tclk_mask_) < 0) {
+    if (Device::ioctlValue(maintenance_.lowlevel_fd(), Device::MAINT_SET_TCLK, tclk_mask_) < 0) {
         Errno const error;
         std::cerr << header << "fail to set TCLK [cause=" << error << "]" << std::endl;
         return;
@@ -147,10 +139,12 @@ void E1Ctl::OnUpdateCas(int, short revents) {
             CloseCasInterface(revents & POLLHUP ? "hang-up" : "error");
         return;
     }
-    Device::Record<12> record;
+    Device::CasChannelRecord record;
     ssize_t const got = Device::read(cas_.lowlevel_fd(), record.data(), record.size);
     if (got == ssize_t(record.size)) {
-        SendCas(int(record.get32(0)), int(record.get32(4)), record[8], record[9]);
+        SendCas(int(record.get32(Device::CasChannel::trunk)),
+                int(record.get32(Device::CasChannel::timeslot)), record[Device::CasChannel::rx],
+                record[Device::CasChannel::tx]);
     } else if (got > 0) {
         std::cerr << header << "cas record of " << got << " bytes dropped" << std::endl;
     } else if (got == 0) {
@@ -192,7 +186,7 @@ void E1Ctl::CasOpen(int path, int timeslot, int value) {
     if (cas_trunk_[path]) {
         SendCas(path, 0, 0, 0);
     } else {
-        int const result = Device::ioctlValue(fd, CAS_OPEN, unsigned(path));
+        int const result = Device::ioctlValue(fd, Device::CAS_OPEN, unsigned(path));
         SendCas(path, 0, result, 0);
         std::clog << header << "open cas signalling on trunk(" << path << ") - ";
         if (result < 0) {
@@ -203,9 +197,9 @@ void E1Ctl::CasOpen(int path, int timeslot, int value) {
         cas_trunk_[path] = 1;
     }
     if (!IsChannel(timeslot)) return;
-    Device::Record<16> config{uint32_t(path), uint32_t(timeslot)};
-    config[9] = uint8_t(value & 15);
-    int const result = Device::ioctl(fd, CAS_CONFIGURE, config.data());
+    Device::CasConfigureRecord config{uint32_t(path), uint32_t(timeslot)};
+    config[Device::CasConfigure::tx] = uint8_t(value & 15);
+    int const result = Device::ioctl(fd, Device::CAS_CONFIGURE, config.data());
     if (result < 0)
         SendCas(path, timeslot, result, 0);
     else
@@ -216,15 +210,15 @@ void E1Ctl::CasClose(int path, int timeslot) {
     if (path < 0 || path >= trunks || !cas_trunk_[path]) return;
     int const fd = cas_.lowlevel_fd();
     if (timeslot == 0) {
-        int result = Device::ioctlValue(fd, CAS_CLOSE, unsigned(path));
+        int result = Device::ioctlValue(fd, Device::CAS_CLOSE, unsigned(path));
         if (result == 0) result = 1;
         SendCas(path, 0, result, 0);
         if (result >= 0) cas_trunk_[path] = 0;
         return;
     }
     if (!IsChannel(timeslot)) return;
-    Device::Record<16> release{uint32_t(path), uint32_t(timeslot), 0, 1};
-    if (Device::ioctl(fd, CAS_CONFIGURE, release.data()) < 0)
+    Device::CasConfigureRecord release{uint32_t(path), uint32_t(timeslot), 0, 1};
+    if (Device::ioctl(fd, Device::CAS_CONFIGURE, release.data()) < 0)
         SendCas(path, timeslot, -1, 0);
     else
         SendCas(path, timeslot, -1, 1);
@@ -235,10 +229,10 @@ void E1Ctl::CasGet(int path, int timeslot) {
 }
 
 void E1Ctl::CasReport(int path, int timeslot) {
-    Device::Record<12> channel{uint32_t(path), uint32_t(timeslot)};
-    int const result = Device::ioctl(cas_.lowlevel_fd(), CAS_GET, channel.data());
+    Device::CasChannelRecord channel{uint32_t(path), uint32_t(timeslot)};
+    int const result = Device::ioctl(cas_.lowlevel_fd(), Device::CAS_GET, channel.data());
     if (result < 0)
         SendCas(path, timeslot, result, 0);
     else
-        SendCas(path, timeslot, channel[8], channel[9]);
+        SendCas(path, timeslot, channel[Device::CasChannel::rx], channel[Device::CasChannel::tx]);
 }

@@ -8,16 +8,9 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/hal_driver.h"
 
 namespace {
-
-enum : uint32_t {
-    HAL_MUX_CONNECT = 0x80084D02,
-    HAL_MUX_DISABLE = 0x80044D03,
-    HAL_MUX_WRITE = 0xC0084D04,
-    HAL_MUX_READ = 0xC0084D05,
-};
 
 char const device_path[] = "/dev/hal";
 int const refresh_per_run = 128;
@@ -47,8 +40,8 @@ bool HwMux::IsOpened() {
     fd_ = Fd(fd);
     std::clog << "hwMux: device opened" << std::endl;
     for (int i = 0; i < bus_outputs; ++i) {
-        Device::Record<4> record{uint32_t(first_bus_output + i)};
-        Device::ioctl(fd_.lowlevel_fd(), HAL_MUX_DISABLE, record.data());
+        Device::MuxDisableRecord record{uint32_t(first_bus_output + i)};
+        Device::ioctl(fd_.lowlevel_fd(), Device::HAL_MUX_DISABLE, record.data());
         table_[i] = disabled;
     }
     cursor_ = 0;
@@ -68,8 +61,8 @@ bool HwMux::Connect(int source, int output) {
         return false;
     }
     if (int const index = index_of(output); index >= 0) table_[index] = uint16_t(source);
-    Device::Record<8> record{uint32_t(output), uint32_t(source)};
-    if (Device::ioctl(fd_.lowlevel_fd(), HAL_MUX_CONNECT, record.data()) < 0) {
+    Device::MuxRecord record{uint32_t(output), uint32_t(source)};
+    if (Device::ioctl(fd_.lowlevel_fd(), Device::HAL_MUX_CONNECT, record.data()) < 0) {
         Errno const error;
         std::clog << "hwMux: connect " << source << " -> " << output << " failed: " << error
                   << std::endl;
@@ -81,12 +74,12 @@ bool HwMux::Connect(int source, int output) {
 int HwMux::set_output(int output, uint16_t state, uint32_t request, unsigned char byte) {
     if (!IsOpened() || output < 0) return -1;
     if (int const index = index_of(output); index >= 0) table_[index] = state;
-    Device::Record<8> record{uint32_t(output), byte};
+    Device::MuxRecord record{uint32_t(output), byte};
     return Device::ioctl(fd_.lowlevel_fd(), request, record.data()) < 0 ? errno : 0;
 }
 
 bool HwMux::Disconnect(int output) {
-    int const error = set_output(output, constant, HAL_MUX_WRITE, idle_byte);
+    int const error = set_output(output, constant, Device::HAL_MUX_WRITE, idle_byte);
     if (error > 0)
         std::clog << "hwMux: disconnect failed " << output << " : " << std::strerror(error)
                   << std::endl;
@@ -94,7 +87,7 @@ bool HwMux::Disconnect(int output) {
 }
 
 bool HwMux::Disable(int output) {
-    int const error = set_output(output, disabled, HAL_MUX_DISABLE, 0);
+    int const error = set_output(output, disabled, Device::HAL_MUX_DISABLE, 0);
     if (error > 0)
         std::clog << "hwMux: disable failed " << output << " : " << std::strerror(error)
                   << std::endl;
@@ -102,7 +95,7 @@ bool HwMux::Disable(int output) {
 }
 
 bool HwMux::Write(int output, unsigned char byte) {
-    int const error = set_output(output, constant, HAL_MUX_WRITE, byte);
+    int const error = set_output(output, constant, Device::HAL_MUX_WRITE, byte);
     if (error > 0)
         std::clog << "hwMux: write failed " << output << " <- 0x" << std::hex << int(byte)
                   << std::dec << " : " << std::strerror(error) << std::endl;
@@ -111,19 +104,19 @@ bool HwMux::Write(int output, unsigned char byte) {
 
 int HwMux::Read(int channel) {
     if (!IsOpened() || channel < 0) return 255;
-    Device::Record<8> record{uint32_t(channel), 255};
-    if (Device::ioctl(fd_.lowlevel_fd(), HAL_MUX_READ, record.data()) >= 0)
-        return int(record.get32(4) & 0xFF);
+    Device::MuxRecord record{uint32_t(channel), 255};
+    if (Device::ioctl(fd_.lowlevel_fd(), Device::HAL_MUX_READ, record.data()) >= 0)
+        return int(record.get32(Device::Mux::byte) & 0xFF);
     Errno const error;
-    std::clog << "hwMux: read failed " << channel << " -> 0x" << std::hex << record.get32(4)
-              << std::dec << " : " << error << std::endl;
+    std::clog << "hwMux: read failed " << channel << " -> 0x" << std::hex
+              << record.get32(Device::Mux::byte) << std::dec << " : " << error << std::endl;
     return 255;
 }
 
 void HwMux::RefreshChannel(int index) {
     if (table_[index] != disabled) return;
-    Device::Record<4> record{uint32_t(first_bus_output + index)};
-    Device::ioctl(fd_.lowlevel_fd(), HAL_MUX_DISABLE, record.data());
+    Device::MuxDisableRecord record{uint32_t(first_bus_output + index)};
+    Device::ioctl(fd_.lowlevel_fd(), Device::HAL_MUX_DISABLE, record.data());
 }
 
 void HwMux::OnDPC() {

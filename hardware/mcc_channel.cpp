@@ -4,17 +4,9 @@
 #include <utility>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/mcc_driver.h"
 
 namespace Mcc {
-
-namespace {
-
-uint32_t const MCC_ALLOCATE = 0x40144D00;
-uint32_t const MCC_TIMESLOT = 0x20004D02;
-uint32_t const MCC_RESOURCES = 0x80104D03;
-
-}  // namespace
 
 Channel Open(int flags, ChannelRecord const& record) {
     Channel channel;
@@ -39,19 +31,19 @@ Channel Open(int flags, ChannelRecord const& record) {
 }
 
 int Allocate(int fd, ChannelRecord const& r) {
-    Device::Record<20> record{r.mode, r.rx_packet_size, r.reserved, r.rx_threshold,
-                              r.tx_threshold};
-    return Device::ioctl(fd, MCC_ALLOCATE, record.data()) < 0 ? -1 : 0;
+    Device::MccChannelRecord record{r.mode, r.rx_packet_size, r.reserved, r.rx_threshold,
+                                    r.tx_threshold};
+    return Device::ioctl(fd, Device::MCC_ALLOCATE, record.data()) < 0 ? -1 : 0;
 }
 
-int Timeslot(int fd) { return Device::ioctlValue(fd, MCC_TIMESLOT, 0); }
+int Timeslot(int fd) { return Device::ioctlValue(fd, Device::MCC_TIMESLOT, 0); }
 
 bool Resources(int fd, Counts& counts) {
-    Device::Record<16> record;
-    if (Device::ioctl(fd, MCC_RESOURCES, record.data()) < 0) return false;
-    counts.data = record.get32(0);
-    counts.bri = record.get32(4);
-    counts.transparent = record.get32(8);
+    Device::MccResourcesRecord record;
+    if (Device::ioctl(fd, Device::MCC_RESOURCES, record.data()) < 0) return false;
+    counts.data = record.get32(Device::MccResources::data);
+    counts.bri = record.get32(Device::MccResources::bri);
+    counts.transparent = record.get32(Device::MccResources::transparent);
     return true;
 }
 

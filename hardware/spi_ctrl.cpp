@@ -6,15 +6,10 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/hal_driver.h"
 #include "hardware/trunk_status.h"
 
 namespace {
-
-enum : uint32_t {
-    HAL_SPI_READ = 0xC0034203,
-    HAL_SPI_WRITE = 0xC0034204,
-};
 
 char const device_path[] = "/dev/hal";
 
@@ -142,11 +137,11 @@ bool spiCtrl::no_spi() {
 
 unsigned spiCtrl::read(unsigned channel, unsigned address) {
     if (!enabled_ || !fd_) return 0;
-    Device::Record<3> record;
-    record[0] = uint8_t(channel);
-    record[1] = uint8_t(address);
-    record[2] = 0xFF;
-    int const result = Device::ioctl(fd_.lowlevel_fd(), HAL_SPI_READ, record.data());
+    Device::SpiRecord record;
+    record[Device::Spi::framer] = uint8_t(channel);
+    record[Device::Spi::reg] = uint8_t(address);
+    record[Device::Spi::value] = 0xFF;
+    int const result = Device::ioctl(fd_.lowlevel_fd(), Device::HAL_SPI_READ, record.data());
     if (result != -1) return unsigned(result) & 0xFF;
     if (!no_spi())
         std::clog << "spi: read error: channel=" << channel << " addr=" << address << std::endl;
@@ -155,11 +150,12 @@ unsigned spiCtrl::read(unsigned channel, unsigned address) {
 
 void spiCtrl::write(unsigned channel, unsigned address, unsigned value) {
     if (!enabled_ || !fd_) return;
-    Device::Record<3> record;
-    record[0] = uint8_t(channel);
-    record[1] = uint8_t(address);
-    record[2] = uint8_t(value);
-    if (Device::ioctl(fd_.lowlevel_fd(), HAL_SPI_WRITE, record.data()) != -1 || no_spi()) return;
+    Device::SpiRecord record;
+    record[Device::Spi::framer] = uint8_t(channel);
+    record[Device::Spi::reg] = uint8_t(address);
+    record[Device::Spi::value] = uint8_t(value);
+    if (Device::ioctl(fd_.lowlevel_fd(), Device::HAL_SPI_WRITE, record.data()) != -1 || no_spi())
+        return;
     std::clog << "spi: write error: channel=" << channel << " addr=" << address << " data=" << value
               << std::endl;
 }

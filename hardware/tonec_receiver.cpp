@@ -7,7 +7,7 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/dtmf_driver.h"
 #include "hardware/device_names.h"
 #include "hardware/request_error.h"
 #include "runtime/loop/multiplexer.h"
@@ -16,29 +16,13 @@ namespace Hardware {
 
 namespace {
 
-// Requests of /dev/dtmf; "value" ones take the timeslot itself.
-enum : uint32_t {
-    DTMF_CONFIGURE_DETECTOR = 0x40144202,
-    DTMF_ENABLE_DETECTOR = 0x40084203,
-    DTMF_DISABLE_DETECTOR = 0x40044204,  // value
-    DTMF_DIAL = 0x400C4205,
-    CHANNEL_LMS_ON = 0x40044206,          // value
-    CHANNEL_LMS_OFF = 0x40044207,         // value
-    DTMF_REJECTION_ENABLE = 0x40044209,   // value
-    DTMF_REJECTION_DISABLE = 0x4004420A,  // value
-    IVA_DETECTOR_ENABLE = 0x4004420B,     // value
-    IVA_DETECTOR_DISABLE = 0x4004420C,    // value
-    IVA_CONFIGURE_DETECTOR = 0x4008420D,
-    SELCAL_DIAL = 0x400C420E,
-};
-
 RecordDevice::Spec const device = {
     GetDTMFDevName(),
     O_RDONLY,
     "tonec",
     "open tonec fail, DTMF proceeding disabled: ",
     "TonecReceiverService::OnEvent",
-    16,
+    Device::DtmfEventRecord::size,
 };
 constexpr uint16_t ring_frequency = 425;
 constexpr uint16_t ring_amplitude = 2048;
@@ -96,8 +80,8 @@ bool TonecReceiverService::configureDTMF(unsigned timeslot, LGCP::DTMFParams con
     unsigned const ratio = threshold.get_ratio().getValue();
     unsigned const noise = threshold.get_noise().getValue();
     unsigned const silence = params.get_level().get_silence().getValue();
-    Device::Record<20> record{timeslot, twist, ratio, silence, noise};
-    if (!pointer_request(DTMF_CONFIGURE_DETECTOR, record.data(),
+    Device::DtmfConfigureRecord record{timeslot, twist, ratio, silence, noise};
+    if (!pointer_request(Device::DTMF_CONFIGURE_DETECTOR, record.data(),
                          "DTMF_CONFIGURE_DETECTOR fail:", timeslot))
         return false;
     std::clog << "DTMF_CONFIGURE_DETECTOR ts=" << timeslot << " twist=" << twist
@@ -106,20 +90,20 @@ bool TonecReceiverService::configureDTMF(unsigned timeslot, LGCP::DTMFParams con
 }
 
 bool TonecReceiverService::echoCancel(unsigned timeslot, bool on) {
-    return timeslot_request(on ? CHANNEL_LMS_ON : CHANNEL_LMS_OFF, "CHANNEL_LMS",
+    return timeslot_request(on ? Device::CHANNEL_LMS_ON : Device::CHANNEL_LMS_OFF, "CHANNEL_LMS",
                             on ? "_ON" : "_OFF", timeslot);
 }
 
 bool TonecReceiverService::enableDTMFReject(unsigned timeslot, bool on) {
-    return timeslot_request(on ? DTMF_REJECTION_ENABLE : DTMF_REJECTION_DISABLE, "DTMF_REJECTION",
-                            on ? "_ENABLE" : "_DISABLE", timeslot);
+    return timeslot_request(on ? Device::DTMF_REJECTION_ENABLE : Device::DTMF_REJECTION_DISABLE,
+                            "DTMF_REJECTION", on ? "_ENABLE" : "_DISABLE", timeslot);
 }
 
 bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     if (receiver.detector_ == on) return true;
     unsigned const timeslot = receiver.tonec_timeslot();
     if (!on) {
-        if (Device::ioctlValue(fd(), DTMF_DISABLE_DETECTOR, timeslot) < 0) {
+        if (Device::ioctlValue(fd(), Device::DTMF_DISABLE_DETECTOR, timeslot) < 0) {
             int const error = errno;
             std::cerr << "DTMF_DISABLE_DETECTOR fail: timeslot=" << timeslot << RequestError{error}
                       << std::endl;
@@ -131,8 +115,8 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     }
     if (++counter_ == 0) counter_ = 1;
     uint32_t const id = counter_;
-    Device::Record<8> record{timeslot, id};
-    if (Device::ioctl(fd(), DTMF_ENABLE_DETECTOR, record.data()) < 0) {
+    Device::DtmfEnableRecord record{timeslot, id};
+    if (Device::ioctl(fd(), Device::DTMF_ENABLE_DETECTOR, record.data()) < 0) {
         int const error = errno;
         std::cerr << "DTMF_ENABLE_DETECTOR fail: timeslot=" << timeslot << " id=" << id
                   << RequestError{error} << std::endl;
@@ -146,12 +130,12 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
 
 bool TonecReceiverService::enableToneGenerator(unsigned timeslot, uint16_t f1, uint16_t f2,
                                                uint16_t a1, uint16_t a2) {
-    Device::Record<12> record{timeslot};
+    Device::DtmfDialRecord record{timeslot};
     record.put16(4, f1);
     record.put16(6, f2);
     record.put16(8, a1);
     record.put16(10, a2);
-    return pointer_request(DTMF_DIAL, record.data(), "DTMF_DIAL fail:", timeslot);
+    return pointer_request(Device::DTMF_DIAL, record.data(), "DTMF_DIAL fail:", timeslot);
 }
 
 bool TonecReceiverService::configureIVA(TonecReceiver& receiver, LGCP::IVAParams const& params) {
@@ -162,8 +146,8 @@ bool TonecReceiverService::configureIVA(TonecReceiver& receiver, LGCP::IVAParams
         return false;
     }
     int const level = params.get_det_lvl_dB().getValue();
-    Device::Record<8> record{timeslot, uint32_t(level)};
-    if (!pointer_request(IVA_CONFIGURE_DETECTOR, record.data(),
+    Device::IvaConfigureRecord record{timeslot, uint32_t(level)};
+    if (!pointer_request(Device::IVA_CONFIGURE_DETECTOR, record.data(),
                          "IVA_CONFIGURE_DETECTOR fail:", timeslot))
         return false;
     std::clog << "IVA_CONFIGURE_DETECTOR ts=" << timeslot << " det_lvl_dB=" << level << std::endl;
@@ -171,8 +155,8 @@ bool TonecReceiverService::configureIVA(TonecReceiver& receiver, LGCP::IVAParams
 }
 
 bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
-    if (!timeslot_request(on ? IVA_DETECTOR_ENABLE : IVA_DETECTOR_DISABLE, "IVA_DETECTOR",
-                          on ? "_ENABLE" : "_DISABLE", receiver.tonec_timeslot()))
+    if (!timeslot_request(on ? Device::IVA_DETECTOR_ENABLE : Device::IVA_DETECTOR_DISABLE,
+                          "IVA_DETECTOR", on ? "_ENABLE" : "_DISABLE", receiver.tonec_timeslot()))
         return false;
     receiver.detector_ = on;
     return true;
@@ -187,18 +171,19 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
                   << std::endl;
         return;
     }
-    Device::Record<12> record{timeslot};
-    record.put16(
-        4, command.amp_isPresent() ? uint16_t(command.get_amp().getValue()) : selcal_amplitude);
-    for (size_t i = 0; i < 4; ++i) record[6 + i] = uint8_t(signs[i]);
-    pointer_request(SELCAL_DIAL, record.data(), "SELCAL_DIAL fail:", timeslot);
+    Device::SelcalDialRecord record{timeslot};
+    record.put16(Device::SelcalDial::amplitude, command.amp_isPresent()
+                                                    ? uint16_t(command.get_amp().getValue())
+                                                    : selcal_amplitude);
+    for (size_t i = 0; i < 4; ++i) record[Device::SelcalDial::signs + i] = uint8_t(signs[i]);
+    pointer_request(Device::SELCAL_DIAL, record.data(), "SELCAL_DIAL fail:", timeslot);
 }
 
 void TonecReceiverService::dispatch(uint8_t const* record) {
-    uint32_t const code = Device::get32(record);
-    uint32_t const timeslot = Device::get32(record + 4);
-    uint32_t const timestamp = Device::get32(record + 8);
-    uint32_t const id = Device::get32(record + 12);
+    uint32_t const code = Device::get32(record + Device::DtmfEvent::code);
+    uint32_t const timeslot = Device::get32(record + Device::DtmfEvent::timeslot);
+    uint32_t const timestamp = Device::get32(record + Device::DtmfEvent::timestamp);
+    uint32_t const id = Device::get32(record + Device::DtmfEvent::id);
     auto fields = [&](std::ostream& os) -> std::ostream& {
         return os << " timestamp=" << timestamp << " timeslot=" << timeslot << " code=" << code
                   << " id=" << id;

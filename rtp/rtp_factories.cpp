@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
+#include "hardware/device/voice_driver.h"
 #include "hardware/device_names.h"
 #include "rtp/rtp_payload.h"
 #include "runtime/log/ext.h"
@@ -43,7 +44,8 @@ void RtpFactoryBase::Query(LGCP::Resources& resources) {
         return;
     }
     for (Count const& count : counts) {
-        int const result = Device::ioctlValue(voice.lowlevel_fd(), VOICE_COUNT, count.selector);
+        int const result =
+            Device::ioctlValue(voice.lowlevel_fd(), Device::VOICE_COUNT, count.selector);
         if (result < 0) {
             Errno const error;
             std::cerr << ext::header(this) << "VOICE_COUNT " << count.selector << " fail: " << error

@@ -16,7 +16,6 @@ class RtpFactoryBase : public SlotFactory {
 public:
     // The counting request of /dev/voice: the argument value is a codec
     // selector, the result the number of channels of that kind.
-    static constexpr uint32_t VOICE_COUNT = 0x40045602;
 
     Slot* INewSlot(LGCP::CreateParams const& params) override;
     // Sets rtp-g729, rtp-g723, rtp-g711, rtp-g711mcc and universal to the

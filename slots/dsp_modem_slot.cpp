@@ -7,7 +7,7 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/mctl_driver.h"
 #include "hardware/device_names.h"
 #include "messages/base/base.h"
 #include "runtime/log/ext.h"
@@ -15,18 +15,6 @@
 #include "slots/modem_factory.h"
 
 namespace {
-
-// /dev/mctl requests.
-uint32_t const MDM_ANSWER = 0xBB03;
-uint32_t const MDM_ORIGINATE = 0xBB04;
-uint32_t const MDM_ALLOCATE = 0xBB0B;
-uint32_t const MDM_GET_TIMESLOT = 0xBB15;
-uint32_t const MDM_SET_DDM = 0xBB16;
-uint32_t const MDM_SET_PARAM = 0xBB38;
-uint32_t const MDM_RESET_PARAMS = 0xBB3A;
-uint32_t const MDM_ORIGINATE_FAX = 0xBB40;
-
-uint32_t const all_ones = 0xFFFFFFFF;
 
 char const answer_options[] = "/usr/local/etc/ppp/aoptions";
 char const originate_options[] = "/usr/local/etc/ppp/coptions";
@@ -63,16 +51,17 @@ void DspModemSlot::InitModem() {
     Fd ctl(Device::open(GetModemDevName(), O_RDONLY));
     if (!ctl) return Abort("fail to open device: ");
     int const fd = ctl.lowlevel_fd();
-    int const modem = Device::ioctlValue(fd, MDM_ALLOCATE, 0);
+    int const modem = Device::ioctlValue(fd, Device::MDM_ALLOCATE, 0);
     if (modem < 0) return Abort("insufficient resources : ");
-    int const channel = Device::ioctlValue(fd, MDM_GET_TIMESLOT, 0);
+    int const channel = Device::ioctlValue(fd, Device::MDM_GET_TIMESLOT, 0);
     if (channel < 0) return Abort("get timeslot fail : ");
     if (params_.ddm_isPresent()) {
-        Device::Record<8> ddm{uint32_t(modem), mode_mask(params_.get_ddm())};
-        if (Device::ioctl(fd, MDM_SET_DDM, ddm.data()) < 0) return Abort("set DDM failed : ");
+        Device::MdmRecord ddm{uint32_t(modem), mode_mask(params_.get_ddm())};
+        if (Device::ioctl(fd, Device::MDM_SET_DDM, ddm.data()) < 0)
+            return Abort("set DDM failed : ");
     }
-    Device::Record<8> reset{uint32_t(modem), all_ones};
-    if (Device::ioctl(fd, MDM_RESET_PARAMS, reset.data()) < 0) {
+    Device::MdmRecord reset{uint32_t(modem), Device::mdm_all};
+    if (Device::ioctl(fd, Device::MDM_RESET_PARAMS, reset.data()) < 0) {
         Errno const error;
         std::cerr << ext::header(this) << "reset dmp parameters failed : " << error << std::endl;
     }
@@ -80,8 +69,8 @@ void DspModemSlot::InitModem() {
         for (auto const& param : params_.get_dmp()) {
             int const index = param.get_offset().getValue();
             int const value = param.get_value().getValue();
-            Device::Record<12> set{uint32_t(modem), uint32_t(index), uint32_t(value)};
-            if (Device::ioctl(fd, MDM_SET_PARAM, set.data()) >= 0) continue;
+            Device::MdmParamRecord set{uint32_t(modem), uint32_t(index), uint32_t(value)};
+            if (Device::ioctl(fd, Device::MDM_SET_PARAM, set.data()) >= 0) continue;
             Errno const error;
             std::cerr << ext::header(this) << "set dmp parameter " << "index=" << index
                       << " value=" << value << " failed : " << error << std::endl;
@@ -94,9 +83,10 @@ void DspModemSlot::InitModem() {
     OnChangeInputStream(true);
 
     bool const originate = params_.originate_isPresent();
-    Device::Record<8> call{uint32_t(modem), all_ones};
+    Device::MdmRecord call{uint32_t(modem), Device::mdm_all};
     if (!params_.fax_isPresent()) {
-        if (Device::ioctl(fd, originate ? MDM_ORIGINATE : MDM_ANSWER, call.data()) == -1)
+        if (Device::ioctl(fd, originate ? Device::MDM_ORIGINATE : Device::MDM_ANSWER,
+                          call.data()) == -1)
             return Abort(originate ? "originate failed : " : "answer failed : ");
         std::string const device = Platform::path("/dev/mdm" + std::to_string(modem));
         pppd_exec(device.c_str(), originate ? originate_options : answer_options);
@@ -106,7 +96,7 @@ void DspModemSlot::InitModem() {
     } else if (!originate) {
         ctl.close();
         RunFaxReceiver();
-    } else if (Device::ioctl(fd, MDM_ORIGINATE_FAX, call.data()) == -1) {
+    } else if (Device::ioctl(fd, Device::MDM_ORIGINATE_FAX, call.data()) == -1) {
         Abort("originate failed : ");
     }
 }

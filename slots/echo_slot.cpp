@@ -5,16 +5,9 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/hal_driver.h"
 #include "runtime/log/ext.h"
 #include "runtime/system/fd.h"
-
-namespace {
-
-// /dev/hal: the mask of the available echo buses, bit n for bus n.
-uint32_t const HAL_ECHO_BUSES = 0x40044501;
-
-}  // namespace
 
 void EchoSlot::IAfterCreate() {
     OnChangeOutputStream(true);
@@ -32,8 +25,8 @@ void EchoFactory::Scan() {
     for (bool& flag : available_) flag = false;
     std::clog << "Scanning echo channels ..." << std::endl;
     Fd const hal(Device::open("/dev/hal", O_RDWR));
-    Device::Record<4> mask;
-    if (!hal || Device::ioctl(hal.lowlevel_fd(), HAL_ECHO_BUSES, mask.data()) < 0) {
+    Device::EchoBusesRecord mask;
+    if (!hal || Device::ioctl(hal.lowlevel_fd(), Device::HAL_ECHO_BUSES, mask.data()) < 0) {
         Errno const error;
         std::cerr << ext::header(this) << "no echo bus found: " << error << std::endl;
         return;

@@ -3,32 +3,22 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/netif_driver.h"
 #include "runtime/log/ext.h"
 #include "slots/modem_factory.h"
 
 namespace {
 
-uint32_t const SIOCGIFFLAGS = 0x8913;
-uint32_t const SIOCSIFFLAGS = 0x8914;
-uint32_t const SIOCWANDEV = 0x894A;
-
-uint32_t const IF_GET_IFACE = 1;
-uint32_t const IF_PROTO_HDLC = 0x2000;
-uint32_t const IF_PROTO_PPP = 0x2001;
-
-uint16_t const IFF_UP = 0x1;
-
-// The settings buffer of IF_GET_IFACE; the channel is its fourth word.
+// The settings buffer of IF_GET_IFACE.
 size_t const iface_room = 128;
-size_t const channel_word = 12;
 
 // SIOCWANDEV of that type with `size` bytes of settings, all zero.
 template <size_t Size>
-int wandev(std::string const& interface, uint32_t type, Device::Record<8 + Size>& request) {
-    request.put32(0, type);
-    request.put32(4, Size);
-    return Device::netif(interface.c_str(), SIOCWANDEV, request.data(), request.size);
+int wandev(std::string const& interface, uint32_t type,
+           Device::Record<Device::Netif::wan_settings + Size>& request) {
+    request.put32(Device::Netif::wan_type, type);
+    request.put32(Device::Netif::wan_size, Size);
+    return Device::netif(interface.c_str(), Device::Netif::wandev, request.data(), request.size);
 }
 
 }  // namespace
@@ -42,14 +32,14 @@ void HdlcModemSlot::unbind() { ModemFactory::instance().ReleaseModemSlot(this); 
 
 void HdlcModemSlot::InitModem() {
     if (pppd_executing()) return;
-    Device::Record<8 + iface_room> iface;
-    if (wandev<iface_room>(interface_, IF_GET_IFACE, iface) < 0) {
+    Device::Record<Device::Netif::wan_settings + iface_room> iface;
+    if (wandev<iface_room>(interface_, Device::Netif::get_iface, iface) < 0) {
         std::cerr << ext::header(this) << "SIOCWANDEV/IF_GET_IFACE fail!" << std::endl;
         return;
     }
-    channel_ = int(iface.get32(8 + channel_word));
-    Device::Record<8 + 4> ppp;
-    if (wandev<4>(interface_, IF_PROTO_PPP, ppp) < 0) {
+    channel_ = int(iface.get32(Device::Netif::wan_settings + Device::Netif::e1_channel));
+    Device::Record<Device::Netif::wan_settings + 4> ppp;
+    if (wandev<4>(interface_, Device::Netif::proto_ppp, ppp) < 0) {
         std::cerr << ext::header(this) << "SIOCWANDEV/IF_PROTO_PPP fail!" << std::endl;
         return;
     }
@@ -57,18 +47,18 @@ void HdlcModemSlot::InitModem() {
 }
 
 void HdlcModemSlot::Restore() {
-    Device::Record<2> flags;
-    if (Device::netif(interface_.c_str(), SIOCGIFFLAGS, flags.data(), flags.size) < 0) {
+    Device::Netif::FlagsRecord flags;
+    if (Device::netif(interface_.c_str(), Device::Netif::get_flags, flags.data(), flags.size) < 0) {
         std::cerr << ext::header(this) << "SIOCGIFFLAGS fail!!!" << std::endl;
         return;
     }
-    flags.put16(0, uint16_t(flags.get16(0) & ~IFF_UP));
-    if (Device::netif(interface_.c_str(), SIOCSIFFLAGS, flags.data(), flags.size) < 0) {
+    flags.put16(0, uint16_t(flags.get16(0) & ~Device::Netif::up));
+    if (Device::netif(interface_.c_str(), Device::Netif::set_flags, flags.data(), flags.size) < 0) {
         std::cerr << ext::header(this) << "SIOCSIFFLAGS fail!!!" << std::endl;
         return;
     }
     // Raw HDLC: encoding 0, parity 0.
-    Device::Record<8 + 4> hdlc;
-    if (wandev<4>(interface_, IF_PROTO_HDLC, hdlc) < 0)
+    Device::Record<Device::Netif::wan_settings + 4> hdlc;
+    if (wandev<4>(interface_, Device::Netif::proto_hdlc, hdlc) < 0)
         std::cerr << ext::header(this) << "SIOCWANDEV/IF_PROTO_HDLC fail!" << std::endl;
 }

@@ -6,7 +6,8 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/mixer_driver.h"
+#include "hardware/device/voice_driver.h"
 #include "hardware/device_names.h"
 #include "runtime/log/ext.h"
 #include "runtime/system/fd.h"
@@ -15,10 +16,6 @@
 namespace Mixer {
 
 namespace {
-
-uint32_t const MIX_RESOURCES = 0x80104D07;
-// /dev/voice: five words of the voice driver's version.
-uint32_t const VOICE_VERSION = 0x4014560A;
 
 // What the controller is told each unit costs of the DSP.
 int const dpu_per_mixer = 770;
@@ -64,20 +61,20 @@ Slot* MixerFactory::INewSlot(LGCP::CreateParams const& params) {
 
 void MixerFactory::RefreshResources() {
     for (auto const& m : units_) m->setDead(true);
-    Device::Record<16> record{0xFFFFFFFF};
+    Device::MixResourcesRecord record{0xFFFFFFFF};
     inputs_ = -1;
     channels_ = -1;
     for (size_t found = 0;; ++found) {
-        if (mixer_ctl(MIX_RESOURCES, record.data()) < 0) break;
-        int const number = int32_t(record.get32(0));
+        if (mixer_ctl(Device::MIX_RESOURCES, record.data()) < 0) break;
+        int const number = int32_t(record.get32(Device::MixResources::unit));
         if (found == max_units) {
             std::cerr << ext::header(this) << "more than " << max_units
                       << " units; unit " << number << " and those after it are not used"
                       << std::endl;
             break;
         }
-        channels_ = smaller(channels_, int32_t(record.get32(4)));
-        inputs_ = smaller(inputs_, int32_t(record.get32(12)));
+        channels_ = smaller(channels_, int32_t(record.get32(Device::MixResources::channels)));
+        inputs_ = smaller(inputs_, int32_t(record.get32(Device::MixResources::inputs)));
         auto const known = std::find_if(units_.begin(), units_.end(),
                                         [&](auto const& m) { return m->id() == number; });
         if (known == units_.end()) {
@@ -112,10 +109,10 @@ void MixerFactory::QueryDriverVersion() {
         std::cerr << "device \"" << GetVoiceDevName() << "\" open fail: " << error << std::endl;
         return;
     }
-    Device::Record<20> record;
-    version_valid_ = Device::ioctl(voice.lowlevel_fd(), VOICE_VERSION, record.data()) != -1;
+    Device::VoiceVersionRecord record;
+    version_valid_ = Device::ioctl(voice.lowlevel_fd(), Device::VOICE_VERSION, record.data()) != -1;
     if (!version_valid_) return;
-    for (size_t i = 0; i < 5; ++i) version_[i] = record.get32(4 * i);
+    for (size_t i = 0; i < Device::voice_version_words; ++i) version_[i] = record.get32(4 * i);
 }
 
 void MixerFactory::Query(LGCP::Resources& resources) {

@@ -18,28 +18,22 @@ namespace Mixer {
 
 namespace {
 
-enum : uint32_t {
-    MIX_RX_CLEAR = 0x800C4D02,
-    MIX_RX_ADD = 0x801C4D03,
-    MIX_RX_REMOVE = 0x801C4D04,
-    MIX_TDM = 0x800C4D06,
-};
-
 // mix_rx: the channel whose sum takes the contribution, the contributing
 // channel, the gain.
-Device::Record<28> rx_record(SlotRecord const& rx, SlotRecord const& tx, int32_t gain) {
-    Device::Record<28> record;
+Device::MixRxRecord rx_record(SlotRecord const& rx, SlotRecord const& tx, int32_t gain) {
+    Device::MixRxRecord record;
     for (size_t at = 0; at < SlotRecord::size; at += 4) {
-        record.put32(at, rx.get32(at));
-        record.put32(SlotRecord::size + at, tx.get32(at));
+        record.put32(Device::MixRx::rx + at, rx.get32(at));
+        record.put32(Device::MixRx::tx + at, tx.get32(at));
     }
-    record.put32(24, uint32_t(gain));
+    record.put32(Device::MixRx::gain, uint32_t(gain));
     return record;
 }
 
 std::ostream& operator<<(std::ostream& os, SlotRecord const& r) {
-    return os << " dev_no=" << int32_t(r.get32(0)) << " type=" << r.get32(4)
-              << " number=" << int32_t(r.get32(8));
+    return os << " dev_no=" << int32_t(r.get32(Device::MixChannel::unit))
+              << " type=" << r.get32(Device::MixChannel::type)
+              << " number=" << int32_t(r.get32(Device::MixChannel::channel));
 }
 
 int channels() {
@@ -76,13 +70,13 @@ SlotRecord Mixer::record_of(int channel) const {
 bool Mixer::Channel2Slot(LGCP::MixerChannel const& channel, SlotRecord& record) const {
     record = SlotRecord{uint32_t(unit_)};
     if (!channel.tdm_isSelected()) return false;
-    record.put32(8, uint32_t(channel.get_tdm().getValue()));
+    record.put32(Device::MixChannel::channel, uint32_t(channel.get_tdm().getValue()));
     return true;
 }
 
 bool Mixer::add(SlotRecord const& rx, SlotRecord const& tx, int32_t gain) {
-    Device::Record<28> record = rx_record(rx, tx, gain);
-    if (mixer_ctl(MIX_RX_ADD, record.data()) >= 0) return true;
+    Device::MixRxRecord record = rx_record(rx, tx, gain);
+    if (mixer_ctl(Device::MIX_RX_ADD, record.data()) >= 0) return true;
     Errno const error;
     std::cerr << ext::header(this) << "MIX_RX_ADD fail : " << error << std::endl;
     return false;
@@ -90,7 +84,7 @@ bool Mixer::add(SlotRecord const& rx, SlotRecord const& tx, int32_t gain) {
 
 int Mixer::channel2timeslot(int channel) {
     SlotRecord record = record_of(channel);
-    int const timeslot = mixer_ctl(MIX_TDM, record.data());
+    int const timeslot = mixer_ctl(Device::MIX_TDM, record.data());
     if (timeslot >= 0) return timeslot;
     Errno const error;
     std::cerr << ext::header(this) << "MIX_TDM" << record << " fail : " << error << std::endl;
@@ -134,7 +128,7 @@ bool Mixer::ClearTX(LGCP::MixerChannel const& channel) {
         std::clog << ext::header(this) << "ClearTX error: translation fail" << std::endl;
         return false;
     }
-    if (mixer_ctl(MIX_RX_CLEAR, record.data()) >= 0) return true;
+    if (mixer_ctl(Device::MIX_RX_CLEAR, record.data()) >= 0) return true;
     Errno const error;
     std::cerr << ext::header(this) << "MIX_RX_CLEAR" << record << " fail : " << error << std::endl;
     return false;
@@ -178,9 +172,9 @@ MixerSlot* Mixer::New(LGCP::MixerOutParams const& params) {
 void Mixer::Release(TdmInput& input) {
     stop_dialling(input);
     if (input.summator_ >= 0) {
-        Device::Record<28> record =
+        Device::MixRxRecord record =
             rx_record(record_of(input.summator_), record_of(input.channel_), full_gain);
-        if (mixer_ctl(MIX_RX_REMOVE, record.data()) < 0) {
+        if (mixer_ctl(Device::MIX_RX_REMOVE, record.data()) < 0) {
             Errno const error;
             std::cerr << ext::header(this) << "MIX_RX_REMOVE rx.number=" << input.summator_
                       << " tx.number=" << input.channel_ << " fail : " << error << std::endl;
@@ -193,7 +187,7 @@ void Mixer::Release(TdmOutput& output) {
     stop_dialling(output);
     std::clog << ext::header(this) << "clear tdm output " << output.channel_ << std::endl;
     SlotRecord record = record_of(output.channel_);
-    mixer_ctl(MIX_RX_CLEAR, record.data());
+    mixer_ctl(Device::MIX_RX_CLEAR, record.data());
     UnRegister(&output);
 }
 
@@ -202,7 +196,7 @@ void Mixer::Reset() {
     int failures = 0;
     for (int n = 0; n < channels(); ++n) {
         SlotRecord record = record_of(n);
-        if (mixer_ctl(MIX_RX_CLEAR, record.data()) < 0) ++failures;
+        if (mixer_ctl(Device::MIX_RX_CLEAR, record.data()) < 0) ++failures;
     }
     if (failures)
         std::cerr << ext::header(this) << "reset fail: " << failures << " errors." << std::endl;

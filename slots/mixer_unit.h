@@ -14,7 +14,7 @@
 #include <ostream>
 #include <vector>
 
-#include "hardware/device/record.h"
+#include "hardware/device/mixer_driver.h"
 #include "messages/lgcp/lgcp.h"
 
 namespace Mixer {
@@ -24,7 +24,7 @@ class TdmInput;
 class TdmOutput;
 
 // mix_slot: unit, type (0: a TDM channel), channel.
-using SlotRecord = Device::Record<12>;
+using SlotRecord = Device::MixChannelRecord;
 
 // One request on /dev/mixer, which is opened for it and closed after: the
 // driver's result, or -1 with errno (also when the device cannot be opened).

@@ -8,7 +8,8 @@
 #include <iostream>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/mctl_driver.h"
+#include "hardware/device/netif_driver.h"
 #include "hardware/device_names.h"
 #include "runtime/log/ext.h"
 #include "runtime/system/inet.h"
@@ -18,12 +19,6 @@
 
 namespace {
 
-uint32_t const MDM_ENUM = 0xBB0C;
-
-uint32_t const SIOCGIFFLAGS = 0x8913;
-uint32_t const SIOCGIFINDEX = 0x8933;
-uint16_t const IFF_LOOPBACK = 0x8;
-uint16_t const IFF_POINTOPOINT = 0x10;
 unsigned const hdlc_interfaces = 256;
 
 template <class T>
@@ -200,10 +195,12 @@ void ModemFactory::update_modemDevices() {
                   << " : " << error << std::endl;
         return;
     }
-    int index = Device::ioctlValue(ctl.lowlevel_fd(), MDM_ENUM, static_cast<unsigned long>(-1));
+    int index =
+        Device::ioctlValue(ctl.lowlevel_fd(), Device::MDM_ENUM, static_cast<unsigned long>(-1));
     while (index >= 0) {
         ++modems_;
-        index = Device::ioctlValue(ctl.lowlevel_fd(), MDM_ENUM, static_cast<unsigned long>(index));
+        index = Device::ioctlValue(ctl.lowlevel_fd(), Device::MDM_ENUM,
+                                   static_cast<unsigned long>(index));
     }
     if (errno != ENODEV) {
         Errno const error;
@@ -223,13 +220,13 @@ void ModemFactory::update_hdlcDevices() {
     std::string names;
     for (unsigned i = 0; i < hdlc_interfaces; ++i) {
         std::string const name = "hdlc" + std::to_string(i);
-        Device::Record<4> index;
-        Device::Record<2> flags;
-        if (Device::netif(name.c_str(), SIOCGIFINDEX, index.data(), index.size) < 0 ||
-            Device::netif(name.c_str(), SIOCGIFFLAGS, flags.data(), flags.size) < 0)
+        Device::Netif::IndexRecord index;
+        Device::Netif::FlagsRecord flags;
+        if (Device::netif(name.c_str(), Device::Netif::get_index, index.data(), index.size) < 0 ||
+            Device::netif(name.c_str(), Device::Netif::get_flags, flags.data(), flags.size) < 0)
             break;
         uint16_t const bits = flags.get16(0);
-        if (!(bits & IFF_POINTOPOINT) || (bits & IFF_LOOPBACK)) continue;
+        if (!(bits & Device::Netif::point_to_point) || (bits & Device::Netif::loopback)) continue;
         names += " " + name;
         ++found_;
         // An interface that a slot holds is not free, whatever the kernel says.

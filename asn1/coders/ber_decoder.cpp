@@ -129,6 +129,9 @@ bool BERDecoder::do_visit(INTEGER& v) {
 bool BERDecoder::do_visit(ENUMERATED& v) {
     unsigned length = 0;
     int64_t value = 0;
+    // Read signed, as an INTEGER: the contents octets of an ENUMERATED are
+    // the two's-complement encoding of its number, so 0A 01 FF is -1, not
+    // 255, and an enumeration listing a negative number gets it back.
     if (!decodeHeader(v, length) || !readSigned(length, value)) return false;
     if (value < INT32_MIN || value > INT32_MAX) return false;
     v.setFromInt(int(value));
@@ -306,21 +309,24 @@ int BERDecoder::preVisitExtensionRoots(SEQUENCE& v) {
 
 int BERDecoder::decodeField(SEQUENCE& v, int index, int optionalIndex) {
     bool const optional = optionalIndex != -1;
-    int const absent = optional ? Continue : Fail;
-    if (atEnd()) return absent;
+    // An optional field that the input lacks is absent whatever the value
+    // held before the decode.
+    auto absent = [&] {
+        if (!optional) return Fail;
+        v.removeOptionalField(unsigned(optionalIndex));
+        return Continue;
+    };
+    if (atEnd()) return absent();
     char const* start = pos_;
     unsigned tag = 0, length = 0;
     bool primitive = true;
     if (!decodeHeader(tag, primitive, length)) return Fail;
     rollback(start);
     unsigned const fieldTag = v.getFieldTag(index);
-    if (fieldTag != 0 && fieldTag != tag) return absent;
+    if (fieldTag != 0 && fieldTag != tag) return absent();
     if (optional) v.includeOptionalField(unsigned(optionalIndex), unsigned(index));
     AbstractData* field = v.getField(unsigned(index));
-    if (!field) {
-        if (optional) v.removeOptionalField(unsigned(optionalIndex));
-        return absent;
-    }
+    if (!field) return absent();
     std::size_t const depth = limits_.size();
     char const* end = end_;
     expectedTag_ = fieldTag == 0 ? OwnTag : fieldTag;

@@ -48,17 +48,17 @@ bool CHOICE::setID(unsigned tagNumber, unsigned tagClass) {
         // Automatic tags carry the context class; another class names no
         // alternative.
         if (tagClass != (ContextTag >> 16)) return false;
-        return select(int(tagNumber));
+        return selectAfresh(int(tagNumber));
     }
     uint32_t const key = (tagClass << 16) | tagNumber;
     uint32_t const* first = rec->tags;
     uint32_t const* last = first + rec->numChoices;
     uint32_t const* it = std::lower_bound(first, last, key);
-    if (it != last && *it == key) return select(int(it - first));
+    if (it != last && *it == key) return selectAfresh(int(it - first));
     if (rec->numChoices == 0 || rec->tags[0] != 0) return false;
     // The first alternative is untagged: the tag may be one of its own
     // alternatives' when it is a CHOICE.
-    if (select(0)) {
+    if (selectAfresh(0)) {
         auto* inner = dynamic_cast<CHOICE*>(choice_);
         if (inner && inner->setID(tagNumber, tagClass)) return true;
     }

@@ -26,13 +26,14 @@ public:
     // Keeps the value when `index` is already selected.
     bool select(int index) {
         if (selection_ == index && choice_) return true;
-        selection_ = index;
-        return createSelection();
+        return selectAfresh(index);
     }
 
     // Selects the alternative that carries the tag word
     // tagClass * 65536 + tagNumber (tagClass: the class bits 0x00, 0x40, 0x80
-    // or 0xC0) and makes its value. With automatic tags the context tag [i]
+    // or 0xC0) and makes a fresh value of it, also when that alternative was
+    // selected already, so that a decode does not depend on what the value
+    // held before. With automatic tags the context tag [i]
     // selects alternative i. A tag that the record's tags do not hold may
     // belong to an untagged CHOICE that is the first alternative. False when
     // no alternative carries the tag; when the tag names one that this
@@ -74,6 +75,11 @@ protected:
     bool do_accept(ConstVisitor& v) const override;
 
 private:
+    // Selects alternative `index` with a new value, dropping the old one.
+    bool selectAfresh(int index) {
+        selection_ = index;
+        return createSelection();
+    }
     ChoiceInfo const* record() const { return static_cast<ChoiceInfo const*>(info()); }
     AbstractData* choice_;
     int selection_;

@@ -14,10 +14,18 @@
 #include <cstring>
 
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/netif_driver.h"
 #include "runtime/system/fd.h"
 
 namespace Device {
+
+// The board's interface requests are the kernel's.
+static_assert(Netif::get_flags == SIOCGIFFLAGS && Netif::set_flags == SIOCSIFFLAGS &&
+              Netif::get_index == SIOCGIFINDEX && Netif::wandev == SIOCWANDEV);
+static_assert(Netif::get_iface == IF_GET_IFACE && Netif::iface_e1 == IF_IFACE_E1 &&
+              Netif::proto_hdlc == IF_PROTO_HDLC && Netif::proto_ppp == IF_PROTO_PPP);
+static_assert(Netif::up == IFF_UP && Netif::loopback == IFF_LOOPBACK &&
+              Netif::point_to_point == IFF_POINTOPOINT && Netif::no_arp == IFF_NOARP);
 
 int open(char const* path, int flags) { return ::open(path, flags); }
 
@@ -38,28 +46,31 @@ int netif(char const* name, uint32_t request, void* data, size_t size) {
     std::strncpy(ifr.ifr_name, name, IFNAMSIZ - 1);
     auto* bytes = static_cast<uint8_t*>(data);
     switch (request) {
-        case SIOCGIFINDEX:
-            if (size < 4) break;
+        case Netif::get_index:
+            if (size < Netif::IndexRecord::size) break;
             if (::ioctl(sock.lowlevel_fd(), request, &ifr) < 0) return -1;
             put32(bytes, uint32_t(ifr.ifr_ifindex));
             return 0;
-        case SIOCGIFFLAGS:
-            if (size < 2) break;
+        case Netif::get_flags:
+            if (size < Netif::FlagsRecord::size) break;
             if (::ioctl(sock.lowlevel_fd(), request, &ifr) < 0) return -1;
             put16(bytes, uint16_t(ifr.ifr_flags));
             return 0;
-        case SIOCSIFFLAGS:
-            if (size < 2) break;
+        case Netif::set_flags:
+            if (size < Netif::FlagsRecord::size) break;
             ifr.ifr_flags = short(get16(bytes));
             return ::ioctl(sock.lowlevel_fd(), request, &ifr);
-        case SIOCWANDEV: {
-            if (size < 8 || get32(bytes + 4) > size - 8) break;
-            ifr.ifr_settings.type = get32(bytes);
-            ifr.ifr_settings.size = get32(bytes + 4);
-            ifr.ifr_settings.ifs_ifsu.raw_hdlc = reinterpret_cast<raw_hdlc_proto*>(bytes + 8);
+        case Netif::wandev: {
+            if (size < Netif::wan_settings ||
+                get32(bytes + Netif::wan_size) > size - Netif::wan_settings)
+                break;
+            ifr.ifr_settings.type = get32(bytes + Netif::wan_type);
+            ifr.ifr_settings.size = get32(bytes + Netif::wan_size);
+            ifr.ifr_settings.ifs_ifsu.raw_hdlc =
+                reinterpret_cast<raw_hdlc_proto*>(bytes + Netif::wan_settings);
             if (::ioctl(sock.lowlevel_fd(), request, &ifr) < 0) return -1;
-            put32(bytes, ifr.ifr_settings.type);
-            put32(bytes + 4, ifr.ifr_settings.size);
+            put32(bytes + Netif::wan_type, ifr.ifr_settings.type);
+            put32(bytes + Netif::wan_size, ifr.ifr_settings.size);
             return 0;
         }
         default:

@@ -1,24 +1,17 @@
 #include "hardware/simboard/cas_model.h"
 
-#include "hardware/device/record.h"
+#include "hardware/device/e1_cas_driver.h"
 #include "hardware/simboard/board.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    CAS_OPEN = 0x80044300,
-    CAS_CLOSE = 0x80044301,
-    CAS_GET = 0xC00C4303,
-    CAS_CONFIGURE = 0xC0104304,
-};
-
 std::vector<Request> const cas_requests = {
-    {CAS_OPEN, "CAS_OPEN", Request::value, 0},
-    {CAS_CLOSE, "CAS_CLOSE", Request::value, 0},
-    {CAS_GET, "CAS_GET", Request::pointer, 12},
-    {CAS_CONFIGURE, "CAS_CONFIGURE", Request::pointer, 16},
+    {Device::CAS_OPEN, "CAS_OPEN", Request::value, 0},
+    {Device::CAS_CLOSE, "CAS_CLOSE", Request::value, 0},
+    {Device::CAS_GET, "CAS_GET", Request::pointer, Device::CasChannelRecord::size},
+    {Device::CAS_CONFIGURE, "CAS_CONFIGURE", Request::pointer, Device::CasConfigureRecord::size},
 };
 
 }  // namespace
@@ -29,36 +22,36 @@ std::vector<Request> const& CasModel::requests() const {
 
 int CasModel::serve(OpenFile&, Request const& request, uint8_t* record, unsigned long value) {
     switch (request.number) {
-        case CAS_OPEN:
-        case CAS_CLOSE:
+        case Device::CAS_OPEN:
+        case Device::CAS_CLOSE:
             if (value >= trunks) return -EINVAL;
-            open_[value] = request.number == CAS_OPEN;
+            open_[value] = request.number == Device::CAS_OPEN;
             if (!open_[value])
                 for (Channel& c : channel_[value]) c.taken = false, c.tx = 0;
             return 0;
-        case CAS_CONFIGURE:
+        case Device::CAS_CONFIGURE:
             return configure(record);
         default: {  // CAS_GET
-            uint32_t const trunk = Device::get32(record);
-            uint32_t const timeslot = Device::get32(record + 4);
+            uint32_t const trunk = Device::get32(record + Device::CasChannel::trunk);
+            uint32_t const timeslot = Device::get32(record + Device::CasChannel::timeslot);
             if (trunk >= trunks || timeslot >= timeslots) return -EINVAL;
-            record[8] = channel_[trunk][timeslot].rx;
-            record[9] = channel_[trunk][timeslot].tx;
+            record[Device::CasChannel::rx] = channel_[trunk][timeslot].rx;
+            record[Device::CasChannel::tx] = channel_[trunk][timeslot].tx;
             return 0;
         }
     }
 }
 
 int CasModel::configure(uint8_t const* record) {
-    uint32_t const trunk = Device::get32(record);
-    uint32_t const timeslot = Device::get32(record + 4);
-    uint32_t const release = Device::get32(record + 12);
+    uint32_t const trunk = Device::get32(record + Device::CasChannel::trunk);
+    uint32_t const timeslot = Device::get32(record + Device::CasChannel::timeslot);
+    uint32_t const release = Device::get32(record + Device::CasConfigure::release);
     if (trunk >= trunks || timeslot >= timeslots || timeslot == 0 || timeslot == 16 ||
         release > 1 || !open_[trunk])
         return -EINVAL;
     Channel& c = channel_[trunk][timeslot];
     c.taken = release == 0;
-    c.tx = c.taken ? record[9] & 15 : 0;
+    c.tx = c.taken ? record[Device::CasConfigure::tx] & 15 : 0;
     return 0;
 }
 
@@ -70,11 +63,12 @@ void CasModel::line_change(uint32_t trunk, uint32_t timeslot, uint8_t rx, std::o
         out << ", not taken\n";
         return;
     }
-    Device::Record<12> event{trunk, timeslot};
-    event[8] = c.rx;
-    event[9] = c.tx;
+    Device::CasChannelRecord event{trunk, timeslot};
+    event[Device::CasChannel::rx] = c.rx;
+    event[Device::CasChannel::tx] = c.tx;
     size_t sent = 0;
-    for (OpenFile* file : board().opens(path())) sent += board().post(*file, event.data(), 12);
+    for (OpenFile* file : board().opens(path()))
+        sent += board().post(*file, event.data(), event.size);
     out << ", reported to " << sent << " open(s)\n";
 }
 

@@ -1,15 +1,13 @@
 #include "hardware/simboard/clock_model.h"
 
-#include "hardware/device/record.h"
+#include "hardware/device/hal_driver.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t { HW_CLOCK_SELECT = 0x80044301 };
-
 std::vector<Request> const clock_requests = {
-    {HW_CLOCK_SELECT, "HW_CLOCK_SELECT", Request::pointer, 4},
+    {Device::HW_CLOCK_SELECT, "HW_CLOCK_SELECT", Request::pointer, Device::ClockRecord::size},
 };
 
 }  // namespace

@@ -3,41 +3,24 @@
 #include <cerrno>
 #include <cstring>
 
-#include "hardware/device/record.h"
+#include "hardware/device/dsp_driver.h"
 #include "hardware/simboard/event_words.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    DSPROC_CONFIGURE = 0x40146401,
-    DSPROC_ENABLE = 0x400C6402,
-    DSPROC_DISABLE = 0x400C6403,
-    DSPROC_VERSION = 0x40046404,
-};
-
 std::vector<Request> const dsp_requests = {
-    {DSPROC_CONFIGURE, "DSPROC_CONFIGURE", Request::pointer, 20},
-    {DSPROC_ENABLE, "DSPROC_ENABLE", Request::pointer, 12},
-    {DSPROC_DISABLE, "DSPROC_DISABLE", Request::pointer, 12},
-    {DSPROC_VERSION, "DSPROC_VERSION", Request::value, 0},
+    {Device::DSPROC_CONFIGURE, "DSPROC_CONFIGURE", Request::pointer,
+     Device::DsprocConfigureRecord::size},
+    {Device::DSPROC_ENABLE, "DSPROC_ENABLE", Request::pointer, Device::DsprocEnableRecord::size},
+    {Device::DSPROC_DISABLE, "DSPROC_DISABLE", Request::pointer, Device::DsprocEnableRecord::size},
+    {Device::DSPROC_VERSION, "DSPROC_VERSION", Request::value, 0},
 };
 
-enum : uint32_t {
-    vad = 1,
-    sd = 2,
-    mute_rx = 4,
-    mute_tx = 8,
-    bss = 16,
-    delays = 32,
-    rx_gain = 64,
-    ng = 128,
-    tone_filter = 256,
-    flags = 512,
-};
+using namespace Device::Dsproc;
 
-constexpr size_t event_size = 24;
+constexpr size_t event_size = Device::DsprocEventRecord::size;
 
 char const* on_off(bool on) {
     return on ? "on" : "off";
@@ -103,14 +86,15 @@ int DspModel::configure(Timeslot& t, uint32_t type, uint8_t const* record) {
 }
 
 int DspModel::serve(OpenFile&, Request const& request, uint8_t* record, unsigned long) {
-    if (request.number == DSPROC_VERSION) return version_;
+    if (request.number == Device::DSPROC_VERSION) return version_;
     uint32_t const timeslot = Device::get32(record);
     if (timeslot >= timeslots) return -EINVAL;
     Timeslot& t = timeslots_[timeslot];
     uint32_t const type = Device::get32(record + 8);
-    if (request.number == DSPROC_CONFIGURE) return configure(t, Device::get32(record + 4), record);
+    if (request.number == Device::DSPROC_CONFIGURE)
+        return configure(t, Device::get32(record + 4), record);
 
-    bool const on = request.number == DSPROC_ENABLE;
+    bool const on = request.number == Device::DSPROC_ENABLE;
     uint32_t const id = Device::get32(record + 4);
     if (Feature* const feature = feature_of(t, type)) {
         feature->on = on;
@@ -197,7 +181,7 @@ void DspModel::inject(Words const& words, std::ostream& out) {
         return;
     }
     Timeslot const& t = state(uint32_t(timeslot));
-    Device::Record<event_size> record{uint32_t(timeslot)};
+    Device::DsprocEventRecord record{uint32_t(timeslot)};
     uint32_t current = 0;
     if (kind == "vad") {
         record.put32(8, vad);

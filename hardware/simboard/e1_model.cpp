@@ -1,24 +1,21 @@
 #include "hardware/simboard/e1_model.h"
 
-#include "hardware/device/record.h"
+#include "hardware/device/maintenance_driver.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    MAINT_E1_STATUS = 0xC0504D03,
-    MAINT_SET_TCLK = 0xC0044D0B,
-};
-
 std::vector<Request> const e1_requests = {
-    {MAINT_E1_STATUS, "MAINT_E1_STATUS", Request::pointer, 80},
-    {MAINT_SET_TCLK, "MAINT_SET_TCLK", Request::value, 0},
+    {Device::MAINT_E1_STATUS, "MAINT_E1_STATUS", Request::pointer, Device::E1StatusRecord::size},
+    {Device::MAINT_SET_TCLK, "MAINT_SET_TCLK", Request::value, 0},
 };
 
 char const* const field_names[] = {"state", "slips", "lossBF", "lossCarrier", "lossAIS", "lossRAI"};
 // Where each field stands in the 80-byte status record.
-size_t const field_offsets[] = {76, 36, 40, 44, 48, 52};
+size_t const field_offsets[] = {Device::E1Status::state,    Device::E1Status::slips,
+                                Device::E1Status::loss_bf,  Device::E1Status::loss_carrier,
+                                Device::E1Status::loss_ais, Device::E1Status::loss_rai};
 char const* const state_names[] = {"normal", "lossBF",  "lossCarrier", "ais",
                                    "rai",    "unknown", "disabled"};
 
@@ -29,11 +26,11 @@ std::vector<Request> const& E1Model::requests() const {
 }
 
 int E1Model::serve(OpenFile&, Request const& request, uint8_t* record, unsigned long value) {
-    if (request.number == MAINT_SET_TCLK) {
+    if (request.number == Device::MAINT_SET_TCLK) {
         tclk_ = uint32_t(value);
         return 0;
     }
-    uint32_t const trunk = Device::get32(record);
+    uint32_t const trunk = Device::get32(record + Device::E1Status::trunk);
     if (trunk >= trunks) return -EINVAL;
     for (int f = 0; f < fields; ++f) Device::put32(record + field_offsets[f], trunk_[trunk][f]);
     return 0;

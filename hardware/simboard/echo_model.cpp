@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 
-#include "hardware/device/record.h"
+#include "hardware/device/hal_driver.h"
 
 namespace SimBoard {
 
 std::vector<Request> const& EchoModel::requests() const {
     static std::vector<Request> const table = {
-        {0x40044501, "HAL_ECHO_BUSES", Request::pointer, 4},
+        {Device::HAL_ECHO_BUSES, "HAL_ECHO_BUSES", Request::pointer, Device::EchoBusesRecord::size},
     };
     return table;
 }

@@ -7,23 +7,17 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "hardware/device/record.h"
+#include "hardware/device/mcc_driver.h"
 #include "hardware/simboard/board.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    MCC_ALLOCATE = 0x40144D00,
-    MCC_TIMESLOT = 0x20004D02,
-    MCC_RESOURCES = 0x80104D03,
-};
-
 std::vector<Request> const mcc_requests = {
-    {MCC_ALLOCATE, "MCC_ALLOCATE", Request::pointer, 20},
-    {MCC_TIMESLOT, "MCC_TIMESLOT", Request::value, 0},
-    {MCC_RESOURCES, "MCC_RESOURCES", Request::pointer, 16},
+    {Device::MCC_ALLOCATE, "MCC_ALLOCATE", Request::pointer, Device::MccChannelRecord::size},
+    {Device::MCC_TIMESLOT, "MCC_TIMESLOT", Request::value, 0},
+    {Device::MCC_RESOURCES, "MCC_RESOURCES", Request::pointer, Device::MccResourcesRecord::size},
 };
 
 char const* const kind_names[] = {"data", "bri", "transparent"};
@@ -55,11 +49,11 @@ std::vector<Request> const& MccModel::requests() const { return mcc_requests; }
 
 int MccModel::serve(OpenFile& file, Request const& request, uint8_t* record, unsigned long) {
     // A channel is free as soon as its last descriptor is closed.
-    if (request.number != MCC_TIMESLOT) board().take_pending();
+    if (request.number != Device::MCC_TIMESLOT) board().take_pending();
     switch (request.number) {
-        case MCC_ALLOCATE:
+        case Device::MCC_ALLOCATE:
             return allocate(file, record);
-        case MCC_TIMESLOT: {
+        case Device::MCC_TIMESLOT: {
             Channel const* const channel = find(file);
             return channel ? int(channel->number) : -EINVAL;
         }

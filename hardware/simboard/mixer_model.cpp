@@ -3,27 +3,19 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "hardware/device/record.h"
+#include "hardware/device/mixer_driver.h"
 #include "hardware/simboard/event_words.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    MIX_RX_CLEAR = 0x800C4D02,
-    MIX_RX_ADD = 0x801C4D03,
-    MIX_RX_REMOVE = 0x801C4D04,
-    MIX_TDM = 0x800C4D06,
-    MIX_RESOURCES = 0x80104D07,
-};
-
 std::vector<Request> const mixer_requests = {
-    {MIX_RX_CLEAR, "MIX_RX_CLEAR", Request::pointer, 12},
-    {MIX_RX_ADD, "MIX_RX_ADD", Request::pointer, 28},
-    {MIX_RX_REMOVE, "MIX_RX_REMOVE", Request::pointer, 28},
-    {MIX_TDM, "MIX_TDM", Request::pointer, 12},
-    {MIX_RESOURCES, "MIX_RESOURCES", Request::pointer, 16},
+    {Device::MIX_RX_CLEAR, "MIX_RX_CLEAR", Request::pointer, Device::MixChannelRecord::size},
+    {Device::MIX_RX_ADD, "MIX_RX_ADD", Request::pointer, Device::MixRxRecord::size},
+    {Device::MIX_RX_REMOVE, "MIX_RX_REMOVE", Request::pointer, Device::MixRxRecord::size},
+    {Device::MIX_TDM, "MIX_TDM", Request::pointer, Device::MixChannelRecord::size},
+    {Device::MIX_RESOURCES, "MIX_RESOURCES", Request::pointer, Device::MixResourcesRecord::size},
 };
 
 }  // namespace
@@ -43,10 +35,12 @@ MixerModel::Unit* MixerModel::unit(int number) {
 }
 
 int MixerModel::channel_of(uint8_t const* record, Unit*& found, int& channel) {
-    found = unit(int32_t(Device::get32(record)));
+    found = unit(int32_t(Device::get32(record + Device::MixChannel::unit)));
     if (!found) return -ENODEV;
-    channel = int32_t(Device::get32(record + 8));
-    if (Device::get32(record + 4) != 0 || channel < 0 || channel >= found->channels) return -EINVAL;
+    channel = int32_t(Device::get32(record + Device::MixChannel::channel));
+    if (Device::get32(record + Device::MixChannel::type) != 0 || channel < 0 ||
+        channel >= found->channels)
+        return -EINVAL;
     return 0;
 }
 
@@ -54,8 +48,8 @@ int MixerModel::add(uint8_t* record, bool remove) {
     Unit* rx_unit = nullptr;
     Unit* tx_unit = nullptr;
     int rx = 0, tx = 0;
-    if (int const error = channel_of(record, rx_unit, rx)) return error;
-    if (int const error = channel_of(record + 12, tx_unit, tx)) return error;
+    if (int const error = channel_of(record + Device::MixRx::rx, rx_unit, rx)) return error;
+    if (int const error = channel_of(record + Device::MixRx::tx, tx_unit, tx)) return error;
     if (rx_unit != tx_unit) return -EINVAL;
     auto& sum = rx_unit->sums[size_t(rx)];
     auto const it =
@@ -65,7 +59,7 @@ int MixerModel::add(uint8_t* record, bool remove) {
         sum.erase(it);
         return 0;
     }
-    int32_t const gain = int32_t(Device::get32(record + 24));
+    int32_t const gain = int32_t(Device::get32(record + Device::MixRx::gain));
     if (it != sum.end())
         it->second = gain;
     else
@@ -74,13 +68,13 @@ int MixerModel::add(uint8_t* record, bool remove) {
 }
 
 int MixerModel::resources(uint8_t* record) {
-    int32_t const after = int32_t(Device::get32(record));
+    int32_t const after = int32_t(Device::get32(record + Device::MixResources::unit));
     for (Unit const& u : units_) {
         if (u.number <= after) continue;
-        Device::put32(record, uint32_t(u.number));
-        Device::put32(record + 4, uint32_t(u.channels));
+        Device::put32(record + Device::MixResources::unit, uint32_t(u.number));
+        Device::put32(record + Device::MixResources::channels, uint32_t(u.channels));
         Device::put32(record + 8, 0);
-        Device::put32(record + 12, uint32_t(u.inputs));
+        Device::put32(record + Device::MixResources::inputs, uint32_t(u.inputs));
         return 0;
     }
     return -ENODEV;
@@ -90,15 +84,15 @@ int MixerModel::serve(OpenFile&, Request const& request, uint8_t* record, unsign
     Unit* u = nullptr;
     int channel = 0;
     switch (request.number) {
-        case MIX_RX_CLEAR:
+        case Device::MIX_RX_CLEAR:
             if (int const error = channel_of(record, u, channel)) return error;
             u->sums[size_t(channel)].clear();
             return 0;
-        case MIX_RX_ADD:
+        case Device::MIX_RX_ADD:
             return add(record, false);
-        case MIX_RX_REMOVE:
+        case Device::MIX_RX_REMOVE:
             return add(record, true);
-        case MIX_TDM:
+        case Device::MIX_TDM:
             if (int const error = channel_of(record, u, channel)) return error;
             return u->first_timeslot + channel;
         default:

@@ -3,35 +3,23 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "hardware/device/record.h"
+#include "hardware/device/mctl_driver.h"
 #include "hardware/simboard/board.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    MDM_ANSWER = 0xBB03,
-    MDM_ORIGINATE = 0xBB04,
-    MDM_ALLOCATE = 0xBB0B,
-    MDM_ENUM = 0xBB0C,
-    MDM_GET_TIMESLOT = 0xBB15,
-    MDM_SET_DDM = 0xBB16,
-    MDM_SET_PARAM = 0xBB38,
-    MDM_RESET_PARAMS = 0xBB3A,
-    MDM_ORIGINATE_FAX = 0xBB40,
-};
-
 std::vector<Request> const modem_requests = {
-    {MDM_ENUM, "MDM_ENUM", Request::value, 0},
-    {MDM_ALLOCATE, "MDM_ALLOCATE", Request::value, 0},
-    {MDM_GET_TIMESLOT, "MDM_GET_TIMESLOT", Request::value, 0},
-    {MDM_SET_DDM, "MDM_SET_DDM", Request::pointer, 8},
-    {MDM_RESET_PARAMS, "MDM_RESET_PARAMS", Request::pointer, 8},
-    {MDM_SET_PARAM, "MDM_SET_PARAM", Request::pointer, 12},
-    {MDM_ANSWER, "MDM_ANSWER", Request::pointer, 8},
-    {MDM_ORIGINATE, "MDM_ORIGINATE", Request::pointer, 8},
-    {MDM_ORIGINATE_FAX, "MDM_ORIGINATE_FAX", Request::pointer, 8},
+    {Device::MDM_ENUM, "MDM_ENUM", Request::value, 0},
+    {Device::MDM_ALLOCATE, "MDM_ALLOCATE", Request::value, 0},
+    {Device::MDM_GET_TIMESLOT, "MDM_GET_TIMESLOT", Request::value, 0},
+    {Device::MDM_SET_DDM, "MDM_SET_DDM", Request::pointer, Device::MdmRecord::size},
+    {Device::MDM_RESET_PARAMS, "MDM_RESET_PARAMS", Request::pointer, Device::MdmRecord::size},
+    {Device::MDM_SET_PARAM, "MDM_SET_PARAM", Request::pointer, Device::MdmParamRecord::size},
+    {Device::MDM_ANSWER, "MDM_ANSWER", Request::pointer, Device::MdmRecord::size},
+    {Device::MDM_ORIGINATE, "MDM_ORIGINATE", Request::pointer, Device::MdmRecord::size},
+    {Device::MDM_ORIGINATE_FAX, "MDM_ORIGINATE_FAX", Request::pointer, Device::MdmRecord::size},
 };
 
 bool number_of(std::string const& text, unsigned long& value) {
@@ -69,32 +57,32 @@ ModemModel::Modem* ModemModel::modem_of(OpenFile const& file, int& number) {
 
 int ModemModel::serve(OpenFile& file, Request const& request, uint8_t* record,
                       unsigned long value) {
-    if (request.number == MDM_ENUM) {
+    if (request.number == Device::MDM_ENUM) {
         int32_t const previous = int32_t(uint32_t(value));
         int64_t const next = previous < 0 ? 0 : int64_t(previous) + 1;
         return next < int64_t(modems_.size()) ? int(next) : -ENODEV;
     }
-    if (request.number == MDM_ALLOCATE) return allocate(file);
+    if (request.number == Device::MDM_ALLOCATE) return allocate(file);
     int number = -1;
     Modem* const modem = modem_of(file, number);
     if (!modem) return -EINVAL;
-    if (request.number == MDM_GET_TIMESLOT) return int(first_channel_) + number;
+    if (request.number == Device::MDM_GET_TIMESLOT) return int(first_channel_) + number;
     if (Device::get32(record) != uint32_t(number)) return -EINVAL;
     switch (request.number) {
-        case MDM_SET_DDM:
+        case Device::MDM_SET_DDM:
             modem->ddm = Device::get32(record + 4);
             modem->ddm_set = true;
             return 0;
-        case MDM_RESET_PARAMS:
+        case Device::MDM_RESET_PARAMS:
             modem->params.clear();
             return 0;
-        case MDM_SET_PARAM:
+        case Device::MDM_SET_PARAM:
             modem->params[Device::get32(record + 4)] = Device::get32(record + 8);
             return 0;
-        case MDM_ANSWER:
+        case Device::MDM_ANSWER:
             modem->call = "answer";
             return 0;
-        case MDM_ORIGINATE:
+        case Device::MDM_ORIGINATE:
             modem->call = "originate";
             return 0;
         default:  // MDM_ORIGINATE_FAX

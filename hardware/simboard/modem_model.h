@@ -6,17 +6,18 @@
 // 0 to 3, on the switch channels 512 to 515, unless the description says
 // otherwise.
 //
-//   MDM_ENUM          0xBB0C value: the previous index (-1 first): the next;
+// The requests and their records are in hardware/device/mctl_driver.h:
+//   MDM_ENUM          value: the previous index (-1 first): the next;
 //                     ENODEV after the last
-//   MDM_ALLOCATE      0xBB0B value 0: a free modem's number; EBUSY when none
+//   MDM_ALLOCATE      value 0: a free modem's number; EBUSY when none
 //                     is free or the open holds one already
-//   MDM_GET_TIMESLOT  0xBB15 value 0: the open's modem's channel
-//   MDM_SET_DDM       0xBB16 {modem, mode mask}
-//   MDM_RESET_PARAMS  0xBB3A {modem, 0xFFFFFFFF}: no parameter set
-//   MDM_SET_PARAM     0xBB38 {modem, index, value}
-//   MDM_ANSWER        0xBB03 {modem, 0xFFFFFFFF}
-//   MDM_ORIGINATE     0xBB04 {modem, 0xFFFFFFFF}
-//   MDM_ORIGINATE_FAX 0xBB40 {modem, 0xFFFFFFFF}
+//   MDM_GET_TIMESLOT  value 0: the open's modem's channel
+//   MDM_SET_DDM       {modem, mode mask}
+//   MDM_RESET_PARAMS  {modem, 0xFFFFFFFF}: no parameter set
+//   MDM_SET_PARAM     {modem, index, value}
+//   MDM_ANSWER        {modem, 0xFFFFFFFF}
+//   MDM_ORIGINATE     {modem, 0xFFFFFFFF}
+//   MDM_ORIGINATE_FAX {modem, 0xFFFFFFFF}
 //
 // Board-tool commands:
 //   modem               every modem: number, channel, and for an allocated

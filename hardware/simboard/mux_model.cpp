@@ -3,24 +3,17 @@
 #include <cerrno>
 #include <iomanip>
 
-#include "hardware/device/record.h"
+#include "hardware/device/hal_driver.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    HAL_MUX_CONNECT = 0x80084D02,
-    HAL_MUX_DISABLE = 0x80044D03,
-    HAL_MUX_WRITE = 0xC0084D04,
-    HAL_MUX_READ = 0xC0084D05,
-};
-
 std::vector<Request> const mux_requests = {
-    {HAL_MUX_CONNECT, "HAL_MUX_CONNECT", Request::pointer, 8},
-    {HAL_MUX_DISABLE, "HAL_MUX_DISABLE", Request::pointer, 4},
-    {HAL_MUX_WRITE, "HAL_MUX_WRITE", Request::pointer, 8},
-    {HAL_MUX_READ, "HAL_MUX_READ", Request::pointer, 8},
+    {Device::HAL_MUX_CONNECT, "HAL_MUX_CONNECT", Request::pointer, Device::MuxRecord::size},
+    {Device::HAL_MUX_DISABLE, "HAL_MUX_DISABLE", Request::pointer, Device::MuxDisableRecord::size},
+    {Device::HAL_MUX_WRITE, "HAL_MUX_WRITE", Request::pointer, Device::MuxRecord::size},
+    {Device::HAL_MUX_READ, "HAL_MUX_READ", Request::pointer, Device::MuxRecord::size},
 };
 
 }  // namespace
@@ -31,27 +24,27 @@ MuxModel::MuxModel(Board& board)
 std::vector<Request> const& MuxModel::requests() const { return mux_requests; }
 
 int MuxModel::serve(OpenFile&, Request const& request, uint8_t* record, unsigned long) {
-    uint32_t const port = Device::get32(record);
+    uint32_t const port = Device::get32(record + Device::Mux::output);
     if (port >= ports) return -EINVAL;
     switch (request.number) {
-        case HAL_MUX_CONNECT: {
-            uint32_t const source = Device::get32(record + 4);
+        case Device::HAL_MUX_CONNECT: {
+            uint32_t const source = Device::get32(record + Device::Mux::source);
             if (source >= ports) return -EINVAL;
             state_[port] = int32_t(source);
             return 0;
         }
-        case HAL_MUX_DISABLE:
+        case Device::HAL_MUX_DISABLE:
             state_[port] = off;
             return 0;
-        case HAL_MUX_WRITE: {
-            uint32_t const value = Device::get32(record + 4);
+        case Device::HAL_MUX_WRITE: {
+            uint32_t const value = Device::get32(record + Device::Mux::byte);
             if (value > 0xFF) return -EINVAL;
             state_[port] = constant;
             byte_[port] = uint8_t(value);
             return 0;
         }
         default:  // HAL_MUX_READ
-            Device::put32(record + 4, read(port));
+            Device::put32(record + Device::Mux::byte, read(port));
             return 0;
     }
 }

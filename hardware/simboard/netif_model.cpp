@@ -5,30 +5,14 @@
 #include <algorithm>
 #include <set>
 
-#include "hardware/device/record.h"
+#include "hardware/device/netif_driver.h"
 #include "hardware/simboard/board.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    SIOCGIFFLAGS = 0x8913,
-    SIOCSIFFLAGS = 0x8914,
-    SIOCGIFINDEX = 0x8933,
-    SIOCWANDEV = 0x894A,
-};
-
-enum : uint32_t {
-    IF_GET_IFACE = 1,
-    IF_IFACE_E1 = 0x1005,
-    IF_PROTO_HDLC = 0x2000,
-    IF_PROTO_PPP = 0x2001,
-};
-
-uint16_t const IFF_UP = 0x1;
-uint16_t const default_flags = 0x90;  // IFF_POINTOPOINT | IFF_NOARP
-uint32_t const iface_settings_size = 16;
+uint16_t const default_flags = Device::Netif::point_to_point | Device::Netif::no_arp;
 
 // Names live as long as the program: log entries keep pointers to them.
 char const* intern(std::string const& name) {
@@ -65,7 +49,7 @@ void NetifModel::add(std::string const& name, uint32_t channel, uint16_t flags) 
         known->flags = flags;
         return;
     }
-    interfaces_.push_back({intern(name), next_index_++, flags, channel, IF_PROTO_HDLC});
+    interfaces_.push_back({intern(name), next_index_++, flags, channel, Device::Netif::proto_hdlc});
 }
 
 int NetifModel::netif(char const* name, uint32_t request, uint8_t* data, size_t size) {
@@ -73,25 +57,28 @@ int NetifModel::netif(char const* name, uint32_t request, uint8_t* data, size_t 
     if (!netif) return -ENODEV;
     RequestLog& log = board().log();
     switch (request) {
-        case SIOCGIFINDEX:
+        case Device::Netif::get_index:
             log.add(netif->name, "SIOCGIFINDEX", 0, nullptr, 0, 0);
-            if (size < 4) break;
+            if (size < Device::Netif::IndexRecord::size) break;
             Device::put32(data, netif->index);
             return 0;
-        case SIOCGIFFLAGS:
+        case Device::Netif::get_flags:
             log.add(netif->name, "SIOCGIFFLAGS", 0, nullptr, 0, 0);
-            if (size < 2) break;
+            if (size < Device::Netif::FlagsRecord::size) break;
             Device::put16(data, netif->flags);
             return 0;
-        case SIOCSIFFLAGS: {
-            uint32_t const flags = size < 2 ? 0 : Device::get16(data);
+        case Device::Netif::set_flags: {
+            uint32_t const flags =
+                size < Device::Netif::FlagsRecord::size ? 0 : Device::get16(data);
             log.add(netif->name, "SIOCSIFFLAGS", 0, &flags, 1, 0);
-            if (size < 2) break;
+            if (size < Device::Netif::FlagsRecord::size) break;
             netif->flags = uint16_t(flags);
             return 0;
         }
-        case SIOCWANDEV:
-            if (size < 8 || Device::get32(data + 4) > size - 8) break;
+        case Device::Netif::wandev:
+            if (size < Device::Netif::wan_settings ||
+                Device::get32(data + Device::Netif::wan_size) > size - Device::Netif::wan_settings)
+                break;
             return wandev(*netif, data, size);
         default:
             return -ENOTTY;
@@ -102,23 +89,24 @@ int NetifModel::netif(char const* name, uint32_t request, uint8_t* data, size_t 
 
 int NetifModel::wandev(Interface& netif, uint8_t* data, size_t) {
     RequestLog& log = board().log();
-    uint32_t const type = Device::get32(data);
+    uint32_t const type = Device::get32(data + Device::Netif::wan_type);
     int result = 0;
-    if (type == IF_GET_IFACE) {
+    if (type == Device::Netif::get_iface) {
         log.add(netif.name, "IF_GET_IFACE", 0, nullptr, 0, 0);
-        uint32_t const room = Device::get32(data + 4);
-        Device::put32(data, IF_IFACE_E1);
-        Device::put32(data + 4, iface_settings_size);
-        if (room < iface_settings_size) {
+        uint32_t const room = Device::get32(data + Device::Netif::wan_size);
+        Device::put32(data + Device::Netif::wan_type, Device::Netif::iface_e1);
+        Device::put32(data + Device::Netif::wan_size, Device::Netif::e1_settings_size);
+        if (room < Device::Netif::e1_settings_size) {
             result = -ENOBUFS;
         } else {
-            Device::Record<iface_settings_size> settings{0, 0, 0, netif.channel};
-            std::copy(settings.data(), settings.data() + iface_settings_size, data + 8);
+            uint8_t* const settings = data + Device::Netif::wan_settings;
+            std::fill(settings, settings + Device::Netif::e1_settings_size, 0);
+            Device::put32(settings + Device::Netif::e1_channel, netif.channel);
         }
-    } else if (type == IF_PROTO_HDLC || type == IF_PROTO_PPP) {
-        log.add(netif.name, type == IF_PROTO_PPP ? "IF_PROTO_PPP" : "IF_PROTO_HDLC", 0, nullptr,
-                0, 0);
-        if (netif.flags & IFF_UP)
+    } else if (type == Device::Netif::proto_hdlc || type == Device::Netif::proto_ppp) {
+        log.add(netif.name, type == Device::Netif::proto_ppp ? "IF_PROTO_PPP" : "IF_PROTO_HDLC", 0,
+                nullptr, 0, 0);
+        if (netif.flags & Device::Netif::up)
             result = -EBUSY;
         else
             netif.protocol = type;
@@ -135,14 +123,14 @@ void NetifModel::command(Words const& words, std::ostream& out) {
     if (words.size() == 2 && words[1] == "help") {
         out << "netif [none]                            the HDLC network interfaces\n"
                "netif NAME CHANNEL [FLAGS]              adds or changes an interface\n"
-               "netif NAME up | down                    sets or clears IFF_UP\n";
+               "netif NAME up | down                    sets or clears Device::Netif::up\n";
     } else if (words.size() == 1) {
         if (interfaces_.empty()) out << "no interfaces\n";
         for (Interface const& netif : interfaces_)
-            out << netif.name << " index " << netif.index << " flags 0x" << std::hex
-                << netif.flags << std::dec << " channel " << netif.channel << ' '
-                << (netif.protocol == IF_PROTO_PPP ? "ppp" : "hdlc") << ' '
-                << (netif.flags & IFF_UP ? "up" : "down") << '\n';
+            out << netif.name << " index " << netif.index << " flags 0x" << std::hex << netif.flags
+                << std::dec << " channel " << netif.channel << ' '
+                << (netif.protocol == Device::Netif::proto_ppp ? "ppp" : "hdlc") << ' '
+                << (netif.flags & Device::Netif::up ? "up" : "down") << '\n';
     } else if (words.size() == 2 && words[1] == "none") {
         interfaces_.clear();
     } else if (words.size() == 3 && (words[2] == "up" || words[2] == "down")) {
@@ -151,8 +139,8 @@ void NetifModel::command(Words const& words, std::ostream& out) {
             out << "error: no interface " << words[1] << '\n';
             return;
         }
-        netif->flags = words[2] == "up" ? uint16_t(netif->flags | IFF_UP)
-                                        : uint16_t(netif->flags & ~IFF_UP);
+        netif->flags = words[2] == "up" ? uint16_t(netif->flags | Device::Netif::up)
+                                        : uint16_t(netif->flags & ~Device::Netif::up);
     } else if ((words.size() == 3 || words.size() == 4) && words[1].size() < 16 &&
                number_of(words[2], channel) && channel < 8192 &&
                (words.size() == 3 || number_of(words[3], flags)) && flags <= 0xFFFF) {

@@ -7,14 +7,14 @@
 // description says otherwise. The interfaces have no device file; the model
 // sits beside the modem control device.
 //
+// The requests and their data are in hardware/device/netif_driver.h:
 //   SIOCGIFINDEX  the index
-//   SIOCGIFFLAGS, SIOCSIFFLAGS  the 16-bit flags (IFF_UP 0x1, IFF_LOOPBACK
-//                 0x8, IFF_POINTOPOINT 0x10)
-//   SIOCWANDEV    IF_GET_IFACE (1): an E1 interface (0x1005) whose 16-byte
-//                 settings hold the channel in their fourth word (ENOBUFS,
-//                 with the size wanted, for less room); IF_PROTO_HDLC
-//                 (0x2000), IF_PROTO_PPP (0x2001): the protocol, EBUSY while
-//                 the interface is up; another type EINVAL
+//   SIOCGIFFLAGS, SIOCSIFFLAGS  the 16-bit flags
+//   SIOCWANDEV    IF_GET_IFACE: an E1 interface whose 16-byte settings hold
+//                 the channel in their fourth word (ENOBUFS, with the size
+//                 wanted, for less room); IF_PROTO_HDLC, IF_PROTO_PPP: the
+//                 protocol, EBUSY while the interface is up; another type
+//                 EINVAL
 // An unknown name is ENODEV. Each request is written to the request log
 // under the interface's name.
 //

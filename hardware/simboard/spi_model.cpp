@@ -1,4 +1,5 @@
 #include "hardware/simboard/spi_model.h"
+#include "hardware/device/hal_driver.h"
 
 #include <iomanip>
 
@@ -6,14 +7,9 @@ namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    HAL_SPI_READ = 0xC0034203,
-    HAL_SPI_WRITE = 0xC0034204,
-};
-
 std::vector<Request> const spi_requests = {
-    {HAL_SPI_READ, "HAL_SPI_READ", Request::pointer, 3},
-    {HAL_SPI_WRITE, "HAL_SPI_WRITE", Request::pointer, 3},
+    {Device::HAL_SPI_READ, "HAL_SPI_READ", Request::pointer, Device::SpiRecord::size},
+    {Device::HAL_SPI_WRITE, "HAL_SPI_WRITE", Request::pointer, Device::SpiRecord::size},
 };
 
 }  // namespace
@@ -28,11 +24,11 @@ std::vector<Request> const& SpiModel::requests() const {
 
 int SpiModel::serve(OpenFile&, Request const& request, uint8_t* record, unsigned long) {
     if (!present_) return -ENODEV;
-    uint8_t const framer = record[0];
+    uint8_t const framer = record[Device::Spi::framer];
     if (framer >= framers) return -EINVAL;
-    uint8_t& reg = register_[framer][record[1]];
-    if (request.number == HAL_SPI_READ) return reg;
-    reg = record[2];
+    uint8_t& reg = register_[framer][record[Device::Spi::reg]];
+    if (request.number == Device::HAL_SPI_READ) return reg;
+    reg = record[Device::Spi::value];
     return 0;
 }
 

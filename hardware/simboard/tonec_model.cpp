@@ -2,44 +2,32 @@
 
 #include <cerrno>
 
-#include "hardware/device/record.h"
+#include "hardware/device/dtmf_driver.h"
 #include "hardware/simboard/event_words.h"
 
 namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    DTMF_CONFIGURE_DETECTOR = 0x40144202,
-    DTMF_ENABLE_DETECTOR = 0x40084203,
-    DTMF_DISABLE_DETECTOR = 0x40044204,
-    DTMF_DIAL = 0x400C4205,
-    CHANNEL_LMS_ON = 0x40044206,
-    CHANNEL_LMS_OFF = 0x40044207,
-    DTMF_REJECTION_ENABLE = 0x40044209,
-    DTMF_REJECTION_DISABLE = 0x4004420A,
-    IVA_DETECTOR_ENABLE = 0x4004420B,
-    IVA_DETECTOR_DISABLE = 0x4004420C,
-    IVA_CONFIGURE_DETECTOR = 0x4008420D,
-    SELCAL_DIAL = 0x400C420E,
-};
-
 std::vector<Request> const tonec_requests = {
-    {DTMF_CONFIGURE_DETECTOR, "DTMF_CONFIGURE_DETECTOR", Request::pointer, 20},
-    {DTMF_ENABLE_DETECTOR, "DTMF_ENABLE_DETECTOR", Request::pointer, 8},
-    {DTMF_DISABLE_DETECTOR, "DTMF_DISABLE_DETECTOR", Request::value, 0},
-    {DTMF_DIAL, "DTMF_DIAL", Request::pointer, 12},
-    {CHANNEL_LMS_ON, "CHANNEL_LMS_ON", Request::value, 0},
-    {CHANNEL_LMS_OFF, "CHANNEL_LMS_OFF", Request::value, 0},
-    {DTMF_REJECTION_ENABLE, "DTMF_REJECTION_ENABLE", Request::value, 0},
-    {DTMF_REJECTION_DISABLE, "DTMF_REJECTION_DISABLE", Request::value, 0},
-    {IVA_DETECTOR_ENABLE, "IVA_DETECTOR_ENABLE", Request::value, 0},
-    {IVA_DETECTOR_DISABLE, "IVA_DETECTOR_DISABLE", Request::value, 0},
-    {IVA_CONFIGURE_DETECTOR, "IVA_CONFIGURE_DETECTOR", Request::pointer, 8},
-    {SELCAL_DIAL, "SELCAL_DIAL", Request::pointer, 12},
+    {Device::DTMF_CONFIGURE_DETECTOR, "DTMF_CONFIGURE_DETECTOR", Request::pointer,
+     Device::DtmfConfigureRecord::size},
+    {Device::DTMF_ENABLE_DETECTOR, "DTMF_ENABLE_DETECTOR", Request::pointer,
+     Device::DtmfEnableRecord::size},
+    {Device::DTMF_DISABLE_DETECTOR, "DTMF_DISABLE_DETECTOR", Request::value, 0},
+    {Device::DTMF_DIAL, "DTMF_DIAL", Request::pointer, Device::DtmfDialRecord::size},
+    {Device::CHANNEL_LMS_ON, "CHANNEL_LMS_ON", Request::value, 0},
+    {Device::CHANNEL_LMS_OFF, "CHANNEL_LMS_OFF", Request::value, 0},
+    {Device::DTMF_REJECTION_ENABLE, "DTMF_REJECTION_ENABLE", Request::value, 0},
+    {Device::DTMF_REJECTION_DISABLE, "DTMF_REJECTION_DISABLE", Request::value, 0},
+    {Device::IVA_DETECTOR_ENABLE, "IVA_DETECTOR_ENABLE", Request::value, 0},
+    {Device::IVA_DETECTOR_DISABLE, "IVA_DETECTOR_DISABLE", Request::value, 0},
+    {Device::IVA_CONFIGURE_DETECTOR, "IVA_CONFIGURE_DETECTOR", Request::pointer,
+     Device::IvaConfigureRecord::size},
+    {Device::SELCAL_DIAL, "SELCAL_DIAL", Request::pointer, Device::SelcalDialRecord::size},
 };
 
-constexpr size_t event_size = 16;
+constexpr size_t event_size = Device::DtmfEventRecord::size;
 
 char const* on_off(bool on) {
     return on ? "on" : "off";
@@ -89,46 +77,46 @@ int TonecModel::serve(OpenFile&, Request const& request, uint8_t* record, unsign
     if (timeslot >= timeslots) return -EINVAL;
     Timeslot& t = timeslots_[timeslot];
     switch (request.number) {
-        case DTMF_CONFIGURE_DETECTOR:
+        case Device::DTMF_CONFIGURE_DETECTOR:
             t.configured = true;
             t.twist = Device::get32(record + 4);
             t.ratio = Device::get32(record + 8);
             t.silence = Device::get32(record + 12);
             t.noise = Device::get32(record + 16);
             break;
-        case DTMF_ENABLE_DETECTOR:
+        case Device::DTMF_ENABLE_DETECTOR:
             t.detector = true;
             t.id = Device::get32(record + 4);
             break;
-        case DTMF_DISABLE_DETECTOR:
+        case Device::DTMF_DISABLE_DETECTOR:
             t.detector = false;
             break;
-        case DTMF_DIAL: {
+        case Device::DTMF_DIAL: {
             for (size_t i = 0; i < 4; ++i) t.generator[i] = Device::get16(record + 4 + 2 * i);
             if (t.dials.size() == dial_history) t.dials.pop_front();
             t.dials.push_back(
                 {now_ms(), t.generator[0], t.generator[1], t.generator[2], t.generator[3]});
             break;
         }
-        case CHANNEL_LMS_ON:
+        case Device::CHANNEL_LMS_ON:
             t.lms = true;
             break;
-        case CHANNEL_LMS_OFF:
+        case Device::CHANNEL_LMS_OFF:
             t.lms = false;
             break;
-        case DTMF_REJECTION_ENABLE:
+        case Device::DTMF_REJECTION_ENABLE:
             t.rejection = true;
             break;
-        case DTMF_REJECTION_DISABLE:
+        case Device::DTMF_REJECTION_DISABLE:
             t.rejection = false;
             break;
-        case IVA_DETECTOR_ENABLE:
+        case Device::IVA_DETECTOR_ENABLE:
             t.iva = true;
             break;
-        case IVA_DETECTOR_DISABLE:
+        case Device::IVA_DETECTOR_DISABLE:
             t.iva = false;
             break;
-        case IVA_CONFIGURE_DETECTOR:
+        case Device::IVA_CONFIGURE_DETECTOR:
             t.iva_configured = true;
             t.iva_level = int32_t(Device::get32(record + 4));
             break;
@@ -163,8 +151,8 @@ void TonecModel::detect(Words const& words, std::ostream& out) {
         return;
     }
     Timeslot const& t = state(uint32_t(timeslot));
-    Device::Record<event_size> record{code, uint32_t(timeslot),
-                                      options.has_at ? options.at : now_ms(), options.id_for(t.id)};
+    Device::DtmfEventRecord record{code, uint32_t(timeslot), options.has_at ? options.at : now_ms(),
+                                   options.id_for(t.id)};
     post_to_opens(board(), path(), record.data(), record.size, out);
 }
 

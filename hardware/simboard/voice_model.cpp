@@ -1,4 +1,5 @@
 #include "hardware/simboard/voice_model.h"
+#include "hardware/device/voice_driver.h"
 
 #include <cstdlib>
 
@@ -6,12 +7,8 @@ namespace SimBoard {
 
 namespace {
 
-enum : uint32_t {
-    VOICE_COUNT = 0x40045602,
-};
-
 std::vector<Request> const voice_requests = {
-    {VOICE_COUNT, "VOICE_COUNT", Request::value, 0},
+    {Device::VOICE_COUNT, "VOICE_COUNT", Request::value, 0},
 };
 
 // A complete board: channels of every codec the RTP factories count.

@@ -1,25 +1,21 @@
 #include "hardware/simboard/voice_version_model.h"
 
-#include "hardware/device/record.h"
+#include "hardware/device/voice_driver.h"
 #include "hardware/simboard/event_words.h"
 
 namespace SimBoard {
 
-namespace {
-
-uint32_t const VOICE_VERSION = 0x4014560A;
-
-}  // namespace
-
 std::vector<Request> const& VoiceVersionModel::requests() const {
     static std::vector<Request> const table = {
-        {VOICE_VERSION, "VOICE_VERSION", Request::pointer, 20},
+        {Device::VOICE_VERSION, "VOICE_VERSION", Request::pointer,
+         Device::VoiceVersionRecord::size},
     };
     return table;
 }
 
 int VoiceVersionModel::serve(OpenFile&, Request const&, uint8_t* record, unsigned long) {
-    for (size_t i = 0; i < 5; ++i) Device::put32(record + 4 * i, words_[i]);
+    for (size_t i = 0; i < Device::voice_version_words; ++i)
+        Device::put32(record + 4 * i, words_[i]);
     return 0;
 }
 

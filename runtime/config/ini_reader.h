@@ -52,9 +52,8 @@ bool parse_long(char const* text, long* out);
 // The ten words of a boolean key; false when the text is none of them.
 bool parse_bool_word(char const* text, bool* out);
 
-// The enumeration form: a name of the symbol table, or a number that is the
-// value of one of its entries. Without a table any whole number that the
-// enumeration's underlying type holds.
+// The enumeration form: a name of the symbol table when one is given,
+// otherwise any whole number that the enumeration's underlying type holds.
 template <class T>
 class TKeyValue : public KeyValue {
     static_assert(std::is_enum<T>::value, "a configuration key is a bool, a string or an enum");
@@ -66,22 +65,13 @@ public:
 
 protected:
     bool do_parse(char const* value) override {
-        if (symbols_ == nullptr) return parse_number(value);
-        for (Symbol<T> const* s = symbols_; s->name != nullptr; ++s) {
+        for (Symbol<T> const* s = symbols_; s != nullptr && s->name != nullptr; ++s) {
             if (std::strcmp(s->name, value) == 0) {
                 *target_ = s->value;
                 return true;
             }
         }
-        long number = 0;
-        if (!parse_long(value, &number)) return false;
-        for (Symbol<T> const* s = symbols_; s->name != nullptr; ++s) {
-            if (long(s->value) == number) {
-                *target_ = s->value;
-                return true;
-            }
-        }
-        return false;
+        return parse_number(value);
     }
 
 private:

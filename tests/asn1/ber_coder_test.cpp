@@ -51,6 +51,16 @@ char const* const miscNames[] = {"oid", "bits", "bmp", "time", "text"};
 SequenceInfo const miscInfo = {&SEQUENCE::create, 16,      false,    miscInfos, miscIds, 5, 0, 1,
                                nullptr,           nullptr, miscNames};
 
+// CHOICE { i INTEGER, s SEQUENCE { x INTEGER OPTIONAL } } with automatic tags.
+void const* const boxInfos[] = {&INTEGER::theInfo};
+int32_t const boxIds[] = {0};
+char const* const boxNames[] = {"x"};
+SequenceInfo const boxInfo = {&SEQUENCE::create, 16,      false,    boxInfos, boxIds, 1, 0, 1,
+                              nullptr,           nullptr, boxNames};
+void const* const pickInfos[] = {&INTEGER::theInfo, &boxInfo};
+char const* const pickNames[] = {"i", "s"};
+ChoiceInfo const pickInfo = {&CHOICE::create, 0, false, pickInfos, 2, 2, nullptr, pickNames};
+
 TEST(BerEncoder, WritesIntegersInTheirShortestTwosComplementForm) {
     EXPECT_EQ(ber(INTEGER(0, &INTEGER::theInfo)), bytes({0x02, 0x01, 0x00}));
     EXPECT_EQ(ber(INTEGER(128, &INTEGER::theInfo)), bytes({0x02, 0x02, 0x00, 0x80}));
@@ -172,6 +182,33 @@ TEST(BerDecoder, TakesTheAlternativeOfAChoiceFromItsTag) {
     EXPECT_EQ(static_cast<INTEGER const&>(*inner.getSelection()).getValue(), 5);
     EXPECT_EQ(static_cast<SEQUENCE_OF_Base const&>(*holder.getField(1)).size(), 2u);
     EXPECT_FALSE(holder.hasOptionalField(0));
+
+    // The decode gives the same value whatever the CHOICE held before: none,
+    // the other alternative, or this one with its optional field present.
+    auto holding = [](int selection, bool withX) {
+        CHOICE pick(&pickInfo);
+        if (selection < 0) return pick;
+        pick.select(selection);
+        if (withX) {
+            auto& s = static_cast<SEQUENCE&>(*pick.getSelection());
+            s.includeOptionalField(0, 0);
+            static_cast<INTEGER&>(*s.getField(0)) = 9;
+        }
+        return pick;
+    };
+    for (auto const& wire : {bytes({0xA1, 0x00}), bytes({0xA1, 0x03, 0x80, 0x01, 0x07}),
+                             bytes({0x80, 0x01, 0x05})}) {
+        CHOICE fresh(&pickInfo);
+        ASSERT_TRUE(fromBer(wire, fresh));
+        for (CHOICE const& before : {holding(-1, false), holding(0, false), holding(1, true)}) {
+            CHOICE held(before);
+            ASSERT_TRUE(fromBer(wire, held));
+            EXPECT_EQ(held.compare(fresh), 0) << "held " << before.currentSelection();
+        }
+    }
+    CHOICE held = holding(1, true);
+    ASSERT_TRUE(fromBer(bytes({0xA1, 0x00}), held));
+    EXPECT_FALSE(static_cast<SEQUENCE const&>(*held.getSelection()).hasOptionalField(0));
 }
 
 // CHOICE { inner Inner, flag [5] BOOLEAN } with a tag table: its first
@@ -224,6 +261,13 @@ TEST(BerDecoder, LeavesAnOptionalComponentAbsentAtTheEndOfItsSequence) {
     ASSERT_EQ(list.size(), 2u);
     EXPECT_FALSE(list[0].hasOptionalField(0));
     EXPECT_FALSE(list[0].hasOptionalField(1));
+
+    // A field the input lacks is absent also when the value held it before.
+    SEQUENCE pair(&pairInfo);
+    pair.includeOptionalField(0, 0);
+    ASSERT_TRUE(pair.hasOptionalField(0));
+    ASSERT_TRUE(fromBer(bytes({0x30, 0x03, 0x81, 0x01, 0x07}), pair));
+    EXPECT_FALSE(pair.hasOptionalField(0));
 }
 
 TEST(BerDecoder, SkipsUnknownComponentsAndAcceptsMissingExtensions) {

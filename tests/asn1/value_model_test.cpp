@@ -177,6 +177,10 @@ TEST(ValueModel, ChoicesSelectCreateAndCompare) {
     static_cast<INTEGER&>(*a.getSelection()) = 44;
     ASSERT_TRUE(a.select(1));
     EXPECT_EQ(44, static_cast<INTEGER&>(*a.getSelection()).getValue());
+    // Selecting by tag makes the value afresh, also of the same alternative.
+    ASSERT_TRUE(a.setID(1, ContextTag >> 16));
+    EXPECT_EQ(1, a.currentSelection());
+    EXPECT_EQ(0, static_cast<INTEGER&>(*a.getSelection()).getValue());
     EXPECT_FALSE(a.select(5));
     EXPECT_TRUE(a.isUnknownSelection());
     EXPECT_EQ(nullptr, a.getSelection());

@@ -8,22 +8,22 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <set>
 #include <string>
+#include <utility>
 
-#include "tests/support/board.h"
-#include "tests/support/temp_root.h"
 #include "hardware/device/device.h"
-#include "hardware/device/record.h"
+#include "hardware/device/hal_driver.h"
+#include "hardware/simboard/models.h"
+#include "tests/support/board.h"
 #include "tests/support/loop.h"
+#include "tests/support/temp_root.h"
 
 using support::board;
 
 namespace {
 
 support::TempRoot const root;
-
-uint32_t const HAL_MUX_CONNECT = 0x80084D02;
-uint32_t const HAL_MUX_WRITE = 0xC0084D04;
 
 bool logHas(std::string const& line) {
     return board("log").find(line + "\n") != std::string::npos;
@@ -38,7 +38,7 @@ TEST(DeviceLayer, DuplicatedAndForkedDescriptorsReachTheSameOpen) {
         "hal#" + std::to_string(SimBoard::Board::instance().opens("/dev/hal").back()->serial);
     int const copy = ::dup(fd);
     Device::Record<8> record{9000, 0x42};
-    EXPECT_EQ(Device::ioctl(copy, HAL_MUX_WRITE, record.data()), 0);
+    EXPECT_EQ(Device::ioctl(copy, Device::HAL_MUX_WRITE, record.data()), 0);
     pid_t const child = ::fork();
     if (child == 0) ::_exit(::write(fd, "abc", 3) == 3 ? 0 : 1);
     int status = 0;
@@ -86,8 +86,9 @@ TEST(DeviceLayer, RefusesWhatNoDriverServes) {
     Device::Record<8> record{8200, 5};
     auto const error = [](int result) { return result == -1 ? errno : 0; };
     EXPECT_EQ(error(Device::ioctl(fd, 0x80084D7F, record.data())), ENOTTY) << "unknown request";
-    EXPECT_EQ(error(Device::ioctlValue(fd, HAL_MUX_CONNECT, 5)), EFAULT) << "value for a record";
-    EXPECT_EQ(error(Device::ioctl(pipe_ends[0], HAL_MUX_CONNECT, record.data())), ENOTTY)
+    EXPECT_EQ(error(Device::ioctlValue(fd, Device::HAL_MUX_CONNECT, 5)), EFAULT)
+        << "value for a record";
+    EXPECT_EQ(error(Device::ioctl(pipe_ends[0], Device::HAL_MUX_CONNECT, record.data())), ENOTTY)
         << "not a device";
     for (int d : {fd, pipe_ends[0], pipe_ends[1]}) ::close(d);
 }
@@ -99,4 +100,22 @@ TEST(DriverRecord, WordsAndHalfWordsAreBigEndian) {
     EXPECT_EQ(std::string(record.data(), record.data() + 10), std::string(expected, expected + 10));
     EXPECT_EQ(record.get32(4), 0xA0B0C0D0u);
     EXPECT_EQ(record.get16(8), 0xBEEF);
+}
+
+// The driver headers' record sizes agree with the size their request numbers
+// carry (the PowerPC encoding: bits 16-28), and no path serves a number twice.
+TEST(DriverRecord, SizesMatchTheRequestNumbers) {
+    auto const models = SimBoard::MakeModels(SimBoard::Board::instance());
+    std::set<std::pair<std::string, uint32_t>> served;
+    for (auto const& model : models) {
+        for (SimBoard::Request const& request : model->requests()) {
+            SCOPED_TRACE(request.name);
+            EXPECT_TRUE(served.emplace(model->path(), request.number).second) << "served twice";
+            bool const encoded = request.number >> 29 != 0;
+            if (request.arg == SimBoard::Request::pointer && encoded)
+                EXPECT_EQ(request.number >> 16 & 0x1FFF, request.size);
+            if (request.arg == SimBoard::Request::pointer) EXPECT_GT(request.size, 0);
+        }
+    }
+    EXPECT_FALSE(served.empty());
 }

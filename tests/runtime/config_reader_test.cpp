@@ -128,21 +128,23 @@ TEST_F(ReaderTest, BooleanKeysKnowTheirTenWords) {
     EXPECT_EQ(errors_.str(), "");
 }
 
-TEST_F(ReaderTest, EnumerationNumbersMustNameAMember) {
+TEST_F(ReaderTest, AnEnumerationKeyWithATableTakesANameOrAnyWholeNumber) {
     struct Case {
         char const* value;
         bool valid;
         AgentKind expected;
     } const cases[] = {{"zabbix", true, AgentKind::zabbix}, {"2", true, AgentKind::ems},
                        {"0x10", true, AgentKind::zabbix},   {"020", true, AgentKind::zabbix},
-                       {"3", false, AgentKind::snmp},       {"99", false, AgentKind::snmp},
-                       {"2x", false, AgentKind::snmp},      {"EMS", false, AgentKind::snmp}};
+                       {"3", true, AgentKind(3)},           {"-7", true, AgentKind(-7)},
+                       {"2x", false, AgentKind::snmp},      {"EMS", false, AgentKind::snmp},
+                       {"0x100000000", false, AgentKind::snmp}};
     for (Case const& c : cases) {
         auto& sub = load(std::string("[s]\nkind=") + c.value + "\n");
         AgentKind kind = AgentKind::snmp;
         IniFile::Reader reader("t: ", errors_);
-        reader.mOptional.add(&kind, "kind", agent_kinds);
+        bool& parsed = reader.mOptional.add(&kind, "kind", agent_kinds);
         reader(sub);
+        EXPECT_EQ(parsed, c.valid) << c.value;
         EXPECT_EQ(kind, c.expected) << c.value;
     }
     auto& empty = load("[s]\nkind=\n");

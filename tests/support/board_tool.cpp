@@ -1,11 +1,17 @@
 #include "tests/support/board_tool.h"
 
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <regex>
+
+#include "tests/support/loop.h"
+#include "tests/support/sockets.h"
 
 namespace support {
 
@@ -37,6 +43,43 @@ std::string boardTool(std::string const& root, std::string const& command, int* 
     ::waitpid(child, &wstatus, 0);
     if (status) *status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     return text;
+}
+
+Fd sendToBoard(std::string const& root, std::string const& text) {
+    Fd client = connectUnix(root + "/simboard/control.sock");
+    if (!client) return client;
+    for (size_t at = 0; at < text.size();) {
+        ssize_t const sent =
+            ::send(client.lowlevel_fd(), text.data() + at, text.size() - at, MSG_NOSIGNAL);
+        if (sent <= 0) return Fd();
+        at += size_t(sent);
+    }
+    ::shutdown(client.lowlevel_fd(), SHUT_WR);
+    return client;
+}
+
+std::string readToEnd(Fd const& fd, std::chrono::milliseconds bound) {
+    auto const end = Clock::now() + bound;
+    std::string text;
+    char buffer[65536];
+    while (Clock::now() < end) {
+        pollfd entry{fd.lowlevel_fd(), POLLIN, 0};
+        if (::poll(&entry, 1, 50) <= 0) continue;
+        ssize_t const got = ::recv(fd.lowlevel_fd(), buffer, sizeof(buffer), MSG_DONTWAIT);
+        if (got > 0) {
+            text.append(buffer, size_t(got));
+        } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+            break;
+        }
+    }
+    return text;
+}
+
+long peakMemoryKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.compare(0, 6, "VmHWM:") == 0) return std::stol(line.substr(6));
+    return -1;
 }
 
 namespace {

@@ -3,10 +3,13 @@
 // driven through the board tool, as a person at the server would; and short
 // texts of what the server sends, for tables of expected messages.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <string>
 
 #include "messages/lgcp/lgcp.h"
+#include "runtime/system/fd.h"
 #include "tests/support/harness.h"
 
 namespace support {
@@ -17,6 +20,14 @@ void describeBoard(std::string const& root, std::string const& text);
 // Runs `mobrel-board <command>` against the board of the root; its output.
 // The tool's exit status goes to *status when given.
 std::string boardTool(std::string const& root, std::string const& command, int* status = nullptr);
+
+// A client of the board's control socket that has sent the text and shut
+// down its sending side, or an invalid Fd.
+Fd sendToBoard(std::string const& root, std::string const& text);
+// What the socket reads until its end, a reset or the bound.
+std::string readToEnd(Fd const& fd, std::chrono::milliseconds bound);
+// The peak resident memory of a process (VmHWM) in KB; -1 when unknown.
+long peakMemoryKb(pid_t pid);
 
 // `log FILTER` of the board tool with the opens' serial numbers left out
 // ("hal HAL_MUX_WRITE 8200 213").
