@@ -81,6 +81,8 @@ void ModemFactory::ListenFailed(char const* what) {
 
 void ModemFactory::OnListenRetry(Timer*) { Init(); }
 
+void ModemFactory::OnAcceptRetry(Timer*) { event_.SetEvents(POLLIN); }
+
 void ModemFactory::OnSocketEvent(int, short revents) {
     if (revents & (POLLERR | POLLHUP)) {
         std::cerr << ext::header(this) << "auth server socket error." << std::endl;
@@ -93,6 +95,18 @@ void ModemFactory::OnSocketEvent(int, short revents) {
     INet4::Addr peer;
     socklen_t size = peer.size();
     Fd socket(::accept(listener_.lowlevel_fd(), peer, &size));
+    if (!socket && (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED)) return;
+    if (!socket) {
+        // Out of descriptors or memory: the connection waits in the backlog,
+        // and the listener, ready on every poll meanwhile, rests a while.
+        if (!accept_failed_)
+            std::cerr << ext::header(this) << "fail to set nonblock mode." << std::endl;
+        accept_failed_ = true;
+        event_.SetEvents(0);
+        accept_retry_.set(accept_pause_ms, &ModemFactory::OnAcceptRetry, this);
+        return;
+    }
+    accept_failed_ = false;
     if (!socket.NonBlock()) {
         std::cerr << ext::header(this) << "fail to set nonblock mode." << std::endl;
         return;

@@ -8,7 +8,8 @@
 // helper link: the listener on 127.0.0.1:52000 and its connections, whose
 // frames it routes to the modem slot of their session. A listener that
 // cannot bind or listen is tried again every 5000 ms, the failure and the
-// recovery each said once; at most 64 helpers are connected at a time.
+// recovery each said once; at most 64 helpers are connected at a time, and
+// a listener that cannot accept for want of descriptors rests 100 ms.
 
 #include <cstdint>
 #include <memory>
@@ -35,6 +36,9 @@ public:
     static constexpr unsigned listen_retry_ms = 5000;
     // Helper connections held at most; one more is closed with a line.
     static constexpr size_t max_helpers = 64;
+    // How long the listener rests after an accept failed for want of
+    // descriptors or memory.
+    static constexpr unsigned accept_pause_ms = 100;
 
     static ModemFactory& instance();
     ~ModemFactory() override;
@@ -68,6 +72,7 @@ private:
     // Opens the helper listener; a failed bind or listen is tried again.
     void Init();
     void OnListenRetry(Timer*);
+    void OnAcceptRetry(Timer*);
     // A line the first time in a row, then a retry.
     void ListenFailed(char const* what);
     void update_modemDevices();
@@ -82,6 +87,9 @@ private:
     Event event_;
     Timer retry_;
     bool listen_failed_ = false;
+    Timer accept_retry_;
+    // Said once until an accept succeeds again.
+    bool accept_failed_ = false;
     std::vector<std::unique_ptr<AuthClient>> clients_;
     std::vector<std::string> free_;
     // Point-to-point interfaces the last scan found, held or free.

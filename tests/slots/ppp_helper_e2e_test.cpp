@@ -183,8 +183,9 @@ TEST(PppHelperLink, AtMost64HelpersAreConnectedAtATime) {
 }
 
 // A helper connection that the loop cannot watch, for want of descriptors,
-// is closed and forgotten with a line; once descriptors are there again,
-// helpers are served as before.
+// is closed and forgotten with a line; one that cannot even be accepted
+// waits in the backlog. Once descriptors are there again, helpers are
+// served as before.
 TEST(PppHelperLink, AConnectionTheServerHasNoDescriptorForIsDroppedAndForgotten) {
 #if defined(__SANITIZE_ADDRESS__)
     // The sanitizers' own checks need descriptors, and fail without them.
@@ -214,9 +215,23 @@ TEST(PppHelperLink, AConnectionTheServerHasNoDescriptorForIsDroppedAndForgotten)
         EXPECT_TRUE(helper.closedByPeer(3s)) << i;
     }
     EXPECT_EQ(occurrences(server.err(), " dropped: Too many open files\n"), 70u);
+
+    // Without a free descriptor not even the accept succeeds: the helper
+    // waits, said once, and the listener does not keep the loop busy.
+    rlimit const none{limit - 1, before.rlim_max};
+    ASSERT_EQ(::prlimit(server.pid(), RLIMIT_NOFILE, &none, nullptr), 0);
+    HelperConnection waiting;
+    ASSERT_TRUE(waiting.connect());
+    ASSERT_TRUE(server.errHas("fail to set nonblock mode.\n"));
+    long const ticks = cpuTicks(server.pid());
+    EXPECT_FALSE(waiting.closedByPeer(300ms));
+    EXPECT_LE(cpuTicks(server.pid()) - ticks, 10);
+    EXPECT_EQ(occurrences(server.err(), "fail to set nonblock mode.\n"), 1u);
+
     ASSERT_EQ(::prlimit(server.pid(), RLIMIT_NOFILE, &before, nullptr), 0);
     HelperConnection served;
     ASSERT_TRUE(served.connect());
-    EXPECT_TRUE(server.errHas("incoming auth connection from"));
+    EXPECT_TRUE(waitFor(
+        [&] { return occurrences(server.err(), "incoming auth connection from") == 2; }, 5s));
     EXPECT_FALSE(server.errHas(" refused: ", 0ms));
 }
