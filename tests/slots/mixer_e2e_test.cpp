@@ -175,6 +175,7 @@ TEST(MixerInputs, ReportWhatTheirDetectorFindsWhileItIsOn) {
         < { slot 5, pdu signal : tonec : { timestamp 1005, event dtmf : 12 } }
         + { seq 4, slot 5, pdu command : ioctl : dtmf-enable : FALSE }
         $ dtmf detect 1025 5
+        ~ 50
         + { seq 5, slot 5, pdu command : ioctl : dtmf-enable : TRUE }
         $ dtmf detect 1025 5 id 1
         $ dtmf detect 1025 9 at 7

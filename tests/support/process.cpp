@@ -40,6 +40,8 @@ pid_t start(Launch const& launch) {
     if (launch.closed_input) ::close(STDIN_FILENO);
     redirect(STDOUT_FILENO, launch.output, O_WRONLY | O_CREAT | O_TRUNC);
     redirect(STDERR_FILENO, launch.errors, O_WRONLY | O_CREAT | O_TRUNC);
+    // The program gets the three streams only, whatever the test holds open.
+    ::closefrom(STDERR_FILENO + 1);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(launch.program.c_str()));
     for (std::string const& a : launch.args) argv.push_back(const_cast<char*>(a.c_str()));

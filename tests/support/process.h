@@ -26,7 +26,8 @@ struct Launch {
     std::string errors;         // when not empty
 };
 
-// Starts the program; its pid.
+// Starts the program with no descriptor of the test's besides its three
+// streams; its pid.
 pid_t start(Launch const& launch);
 // Waits for the process to end: its exit status (128 + the signal that ended
 // it), or -1 when it did not end within the bound.
