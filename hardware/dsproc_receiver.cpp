@@ -365,6 +365,16 @@ void DSProcReceiver::configureToneFilter(unsigned freq, unsigned enable, int dur
                                                           duration_ms, level_dB);
 }
 
+void DSProcReceiver::configureRxGain(LGCP::Gain const& gain) {
+    configureRxGain(int8_t(uint8_t(gain.get_gainDB().getValue())));
+}
+
+void DSProcReceiver::configureToneFilter(LGCP::ToneFilter const& filter) {
+    configureToneFilter(unsigned(filter.get_freq().getValue()), filter.get_enable() ? 1 : 0,
+                        filter.get_duration_th_msec().getValue(),
+                        filter.get_det_level_dB().getValue());
+}
+
 void DSProcReceiver::disableToneAll() {
     DSProcReceiverService::instance().disableToneAll(*this);
 }

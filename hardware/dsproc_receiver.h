@@ -125,6 +125,10 @@ public:
     void configureDelays(unsigned rx, unsigned tx, unsigned selcal);
     void configureRxGain(int8_t gain_dB);
     void configureToneFilter(unsigned freq, unsigned enable, int duration_ms, int level_dB);
+    // The controller's forms: the gain in dB is the low byte of the value,
+    // signed.
+    void configureRxGain(LGCP::Gain const& gain);
+    void configureToneFilter(LGCP::ToneFilter const& filter);
     void disableToneAll();
     // Switches off what the channel switched on: VAD, BSS, the noise gate,
     // delays, receive gain and every tone filter.

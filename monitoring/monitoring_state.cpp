@@ -18,43 +18,86 @@ void MonitoringState::SetTrapReceivers(std::vector<std::string> const& hosts) {
     trap_receivers_ = hosts;
 }
 
-bool MonitoringState::Set(MON::SnmpSetCommands const& commands) {
-    bool all_kept = true;
+size_t MonitoringState::Set(MON::SnmpSetCommands const& commands, bool own) {
+    size_t refused = 0;
     std::vector<char> id;
+    std::vector<char> octets;
     for (MON::SnmpSetCommand const& command : commands.get_commands()) {
-        if (!MonCodec::Encode(command.get_id(), id)) continue;
+        if (!MonCodec::Encode(command.get_id(), id) || !MonCodec::Encode(command, octets)) {
+            ++refused;
+            continue;
+        }
         std::string const key(id.begin(), id.end());
         auto const found = values_.find(key);
-        if (found != values_.end())
-            found->second = command;
-        else if (values_.size() < max_values)
-            values_.emplace(key, command);
-        else
-            all_kept = false;
+        // What the value would replace of its own kind's share.
+        bool const same = found != values_.end() && found->second.own == own;
+        size_t const count = count_[own] + (same ? 0 : 1);
+        size_t const bytes = bytes_[own] - (same ? found->second.bytes : 0) + octets.size();
+        if (count > (own ? max_own_values : max_values) ||
+            bytes > (own ? max_own_bytes : max_bytes)) {
+            ++refused;
+            continue;
+        }
+        if (found != values_.end()) {
+            --count_[found->second.own];
+            bytes_[found->second.own] -= found->second.bytes;
+            values_.erase(found);
+        }
+        ++count_[own];
+        bytes_[own] += octets.size();
+        values_.emplace(key, Kept{command, octets.size(), own});
     }
-    return all_kept;
+    return refused;
+}
+
+bool MonitoringState::Holds(MON::SnmpSetCommand const& command) const {
+    std::vector<char> id;
+    if (!MonCodec::Encode(command.get_id(), id)) return false;
+    auto const found = values_.find(std::string(id.begin(), id.end()));
+    return found != values_.end() &&
+           found->second.command.get_value() == command.get_value();
 }
 
 std::vector<MON::Message> MonitoringState::Snapshot() const {
     std::vector<MON::Message> messages;
     if (trap_receivers_known_) messages.push_back(TrapsinkSetMessage(trap_receivers_));
-    MON::SnmpSetCommands batch;
-    size_t used = 0;
-    std::vector<char> octets;
-    for (auto const& entry : values_) {
-        MON::SnmpSetCommand const& command = entry.second;
-        MonCodec::Encode(command, octets);
-        unsigned const count = batch.get_commands().size();
-        if (count > 0 && (used + octets.size() > frame_budget || count == max_batch)) {
-            messages.push_back(SnmpSetMessage(batch));
-            batch = MON::SnmpSetCommands();
-            used = 0;
+    for (bool const own : {false, true}) {
+        MON::SnmpSetCommands batch;
+        size_t used = 0;
+        for (auto const& entry : values_) {
+            if (entry.second.own != own) continue;
+            size_t const bytes = entry.second.bytes;
+            unsigned const count = batch.get_commands().size();
+            if (count > 0 && (used + bytes > frame_budget || count == max_batch)) {
+                messages.push_back(SnmpSetMessage(batch));
+                batch = MON::SnmpSetCommands();
+                used = 0;
+            }
+            batch.set_commands().push_back(entry.second.command);
+            used += bytes;
         }
-        batch.set_commands().push_back(command);
-        used += octets.size();
+        if (batch.get_commands().size() > 0) messages.push_back(SnmpSetMessage(batch));
     }
-    if (batch.get_commands().size() > 0) messages.push_back(SnmpSetMessage(batch));
     return messages;
+}
+
+std::vector<std::string> MonitoringState::ControllerValues() const {
+    std::vector<std::string> lines;
+    for (auto const& entry : values_) {
+        if (entry.second.own) continue;
+        MON::SnmpSetCommand const& command = entry.second.command;
+        MON::SnmpSetCommandId const& id = command.get_id();
+        std::string text;
+        if (id.oid_isSelected()) {
+            text = id.get_oid();
+        } else {
+            MON::IniName const& name = id.get_name();
+            text = std::string(name.get_section()) + "/" + std::string(name.get_name()) + "/" +
+                   std::to_string(name.get_index().getValue());
+        }
+        lines.push_back(text + " " + std::string(command.get_value()));
+    }
+    return lines;
 }
 
 MON::Message TrapsinkSetMessage(std::vector<std::string> const& hosts) {

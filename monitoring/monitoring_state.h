@@ -1,8 +1,9 @@
 #pragma once
-// What the monitoring keeps of the controller's `display` items that the SNMP
-// agents are told - the trap destinations and the values set through
-// `snmp-set` - and the MON commands that tell them. An agent whose link comes
-// up is given all of it, as the snapshot.
+// What the monitoring keeps for the SNMP agents - the trap destinations, the
+// values set through `snmp-set` and the server's own monitoring values - and
+// the MON commands that tell them. An agent whose link comes up is given all
+// of it, as the snapshot. What is kept is bounded in ids and in bytes, so
+// that the snapshot stays a size a link takes in one go.
 
 #include <cstddef>
 #include <map>
@@ -14,25 +15,48 @@
 
 class MonitoringState {
 public:
-    // Values kept at most; a value under a new id beyond them is only passed on.
+    // The controller's values kept at most, and their encoded bytes at
+    // most; a value beyond them is only passed on. The server's own values
+    // have bounds of their own, so that the controller cannot crowd them out.
     static constexpr size_t max_values = 4096;
+    static constexpr size_t max_bytes = 1 << 20;
+    static constexpr size_t max_own_values = 16384;
+    static constexpr size_t max_own_bytes = 1 << 20;
 
     // Replaces the trap destinations.
     void SetTrapReceivers(std::vector<std::string> const& hosts);
     // Keeps each value in place of the one kept under the same id (an OID or
-    // a name). False when a value under a new id found no room.
-    bool Set(MON::SnmpSetCommands const& commands);
-    // The trap destinations, once the controller gave them, then the kept
-    // values in as many `snmp-set` commands as frames of the link need.
+    // a name); how many found no room (and were not kept). `own`: values
+    // the server read itself rather than the controller's.
+    size_t Set(MON::SnmpSetCommands const& commands, bool own = false);
+    // Whether the value is kept under its id already.
+    bool Holds(MON::SnmpSetCommand const& command) const;
+    // The trap destinations, once the controller gave them, then the
+    // controller's kept values and then the server's own, each in as many
+    // `snmp-set` commands as frames of the link need.
     std::vector<MON::Message> Snapshot() const;
+    // The controller's kept values, one "id value" each: the OID, or
+    // "section/name/index" for a name.
+    std::vector<std::string> ControllerValues() const;
+    std::vector<std::string> const& trap_receivers() const { return trap_receivers_; }
 
-    size_t values() const { return values_.size(); }
+    // How many of the controller's values (or the server's own) are kept,
+    // and their encoded bytes.
+    size_t values(bool own = false) const { return count_[own]; }
+    size_t bytes(bool own = false) const { return bytes_[own]; }
 
 private:
     bool trap_receivers_known_ = false;
     std::vector<std::string> trap_receivers_;
     // By the encoding of their id, so that every kind of id compares alike.
-    std::map<std::string, MON::SnmpSetCommand> values_;
+    struct Kept {
+        MON::SnmpSetCommand command;
+        size_t bytes;
+        bool own;
+    };
+    std::map<std::string, Kept> values_;
+    size_t count_[2] = {};
+    size_t bytes_[2] = {};
 };
 
 // `snmp-trapsink-set` with one destination per host, without a port.

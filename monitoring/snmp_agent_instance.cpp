@@ -16,6 +16,7 @@ SnmpAgentInstance::SnmpAgentInstance(std::string const& name, std::string const&
       notify_(notify),
       link_(host, port) {
     link_.service_name(prefix_);
+    link_.write_budget(write_budget_ms);
     link_.Bind(this);
     link_.Activate();
 }

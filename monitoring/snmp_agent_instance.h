@@ -4,7 +4,9 @@
 // The server sends commands only while the link is up; a MON ping follows
 // ping_ms after every message sent (and after the link comes up, so that an
 // agent is asked to speak even when there is nothing to tell it), and the
-// link is dropped when the agent has sent nothing for silence_ms. Responses
+// link is dropped when the agent has sent nothing for silence_ms, or when a
+// message waits more than write_budget_ms for the agent to take it (an agent
+// that stops reading must not hold the main loop). Responses
 // and signals from the agent are read and ignored; a command from it, or a
 // frame that does not decode, is logged and dropped.
 //
@@ -29,6 +31,7 @@ class SnmpAgentInstance : public Control::Notify {
 public:
     static constexpr unsigned ping_ms = 5000;
     static constexpr unsigned silence_ms = 30000;
+    static constexpr unsigned write_budget_ms = 100;
 
     // Starts connecting to host (a dotted address) and port at once; the
     // notify target may hear of the link before the constructor returns.

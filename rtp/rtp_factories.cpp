@@ -3,11 +3,14 @@
 #include <fcntl.h>
 
 #include <iostream>
+#include <optional>
+#include <sstream>
 
 #include "hardware/device/device.h"
 #include "hardware/device/voice_driver.h"
 #include "hardware/device_names.h"
-#include "rtp/rtp_payload.h"
+#include "rtp/radio/ed137_radio_slot.h"
+#include "rtp/radio/kvel_radio_slot.h"
 #include "runtime/log/ext.h"
 #include "runtime/system/fd.h"
 
@@ -58,17 +61,26 @@ void RtpFactoryBase::Query(LGCP::Resources& resources) {
 
 Slot* RtpFactoryBase::INewSlot(LGCP::CreateParams const& params) {
     if (!params.rtp_isSelected()) return nullptr;
-    TERM::RtpParams const& rtp = params.get_rtp().get_codecRTP();
+    LGCP::CreateRtpParams const& create = params.get_rtp();
+    TERM::RtpParams const& rtp = create.get_codecRTP();
     if (!Takes(rtp)) return nullptr;
-    int const payload = rtp.get_payload().asInt();
-    if (RtpPayloadType(payload) < 0) {
-        std::cerr << ext::header(this) << "rtp do not created: payload " << payload << "not found"
-                  << std::endl;
-        return nullptr;
-    }
-    std::cerr << ext::header(this) << "rtp do not created: this server opens no RTP session"
-              << std::endl;
-    return nullptr;
+    std::ostringstream header;
+    PutHeader(header);
+    std::optional<RtpSetup> const setup = ReadRtpSetup(create, std::cerr, header.str());
+    if (!setup) return nullptr;
+    std::unique_ptr<RtpSlot> slot = MakeSlot(*setup, create);
+    if (!slot || !slot->Open(*this)) return nullptr;
+    if (rtp.echo_isPresent() && rtp.get_echo().get_suppressor())
+        slot->echoCancel(rtp.get_echo().get_canceller());
+    return slot.release();
+}
+
+Slot* RtpRadioFactory::INewSlot(LGCP::CreateParams const& params) {
+    // The base makes only this factory's kind of slot: an extended one.
+    std::unique_ptr<RtpExtSlot> slot(static_cast<RtpExtSlot*>(RtpFactoryBase::INewSlot(params)));
+    if (!slot) return nullptr;
+    if (!slot->OpenRadio(*this, params.get_rtp().get_codecRTP().get_radio())) return nullptr;
+    return slot.release();
 }
 
 RtpFactory& RtpFactory::instance() {
@@ -80,6 +92,10 @@ bool RtpFactory::Takes(TERM::RtpParams const& rtp) const {
     return !rtp.radio_isPresent();
 }
 
+std::unique_ptr<RtpSlot> RtpFactory::MakeSlot(RtpSetup const& setup, LGCP::CreateRtpParams const&) {
+    return std::make_unique<RtpSlot>(setup);
+}
+
 RtpKVELFactory& RtpKVELFactory::instance() {
     static RtpKVELFactory factory;
     return factory;
@@ -89,6 +105,11 @@ bool RtpKVELFactory::Takes(TERM::RtpParams const& rtp) const {
     return rtp.radio_isPresent() && rtp.get_radio().get_status().kvel_isSelected();
 }
 
+std::unique_ptr<RtpSlot> RtpKVELFactory::MakeSlot(RtpSetup const& setup,
+                                                  LGCP::CreateRtpParams const&) {
+    return std::make_unique<RtpKVELRadioGWSlot>(setup);
+}
+
 RtpED137Factory& RtpED137Factory::instance() {
     static RtpED137Factory factory;
     return factory;
@@ -96,4 +117,15 @@ RtpED137Factory& RtpED137Factory::instance() {
 
 bool RtpED137Factory::Takes(TERM::RtpParams const& rtp) const {
     return rtp.radio_isPresent() && rtp.get_radio().get_status().ed_137_isSelected();
+}
+
+std::unique_ptr<RtpSlot> RtpED137Factory::MakeSlot(RtpSetup const& setup,
+                                                   LGCP::CreateRtpParams const& params) {
+    TERM::ED137RadioStatus const& status =
+        params.get_codecRTP().get_radio().get_status().get_ed_137();
+    RTPSignalling::ED137SessionParams const session =
+        status.radio_response_isPresent()
+            ? RTPSignalling::ED137SessionParams(status.get_radio_response())
+            : RTPSignalling::ED137SessionParams();
+    return std::make_unique<RtpED137RadioGWSlot>(setup, session);
 }

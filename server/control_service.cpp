@@ -91,6 +91,10 @@ void Service::service_name(std::string const& name) {
     stream_->service_name(name);
 }
 
+void Service::write_budget(uint32_t ms) {
+    stream_->write_budget(ms);
+}
+
 uint32_t Service::GetOverflowCounter() const {
     return stream_->GetOverflowCounter();
 }

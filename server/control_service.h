@@ -60,6 +60,9 @@ public:
 
     std::string const& service_name() const;
     void service_name(std::string const& name);
+    // How long one message write may wait for the socket before the
+    // connection ends (StrmProtocol::write_budget_ms unless set).
+    void write_budget(uint32_t ms);
     uint32_t GetOverflowCounter() const;
     Measure const& get_read_measure() const;
     Measure const& get_write_measure() const;

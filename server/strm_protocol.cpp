@@ -176,8 +176,8 @@ void StrmProtocol::put_queues(std::ostream& os) const {
 
 bool StrmProtocol::wait_writable(uint32_t start) {
     uint32_t const elapsed = Mux::milliseconds() - start;
-    if (elapsed >= write_budget_ms) return false;
-    int const wait = int(write_budget_ms - elapsed);  // 1..1000
+    if (elapsed >= write_budget_ms_) return false;
+    int const wait = int(write_budget_ms_ - elapsed);
     pollfd entry{socket_.lowlevel_fd(), POLLOUT, 0};
     Multiplexer::instance().resetWD();
     int const ready = ::poll(&entry, 1, wait);

@@ -22,7 +22,8 @@
 
 class StrmProtocol : public Protocol {
 public:
-    // The whole budget of one message write, counted from its start.
+    // The whole budget of one message write, counted from its start, unless
+    // the user of the connection sets another.
     static constexpr uint32_t write_budget_ms = 1000;
 
     StrmProtocol();
@@ -53,6 +54,7 @@ public:
 
     std::string const& service_name() const { return service_name_; }
     void service_name(std::string const& name) { service_name_ = name; }
+    void write_budget(uint32_t ms) { write_budget_ms_ = ms; }
     Measure const& get_read_measure() const { return read_measure_; }
     Measure const& get_write_measure() const { return write_measure_; }
     uint32_t GetOverflowCounter() const { return overflow_counter_; }
@@ -85,6 +87,7 @@ private:
     Measure read_measure_;
     Measure write_measure_;
     uint32_t overflow_counter_ = 0;
+    uint32_t write_budget_ms_ = write_budget_ms;
     // While a read is being handled, the messages it causes are gathered and
     // written gather_batch at a time (at most gather_limit bytes per write),
     // the rest once it has been handled.

@@ -28,10 +28,7 @@ std::optional<bool> SharedIoctl(Hardware::TonecReceiver& tonec, Hardware::DSProc
     if (params.sd_params_isSelected()) return dsp.configureSD();
     if (params.iva_enable_isSelected()) return tonec.enableIVA(params.get_iva_enable());
     if (params.tone_filter_isSelected()) {
-        LGCP::ToneFilter const& filter = params.get_tone_filter();
-        dsp.configureToneFilter(unsigned(filter.get_freq().getValue()), filter.get_enable() ? 1 : 0,
-                                filter.get_duration_th_msec().getValue(),
-                                filter.get_det_level_dB().getValue());
+        dsp.configureToneFilter(params.get_tone_filter());
         return true;
     }
     if (params.delays_isSelected()) {
@@ -49,11 +46,6 @@ std::optional<bool> SharedIoctl(Hardware::TonecReceiver& tonec, Hardware::DSProc
 
 }  // namespace
 
-TdmInput::~TdmInput() {
-    TonecReceiver::CleanBeforeDestroy();
-    DSProcReceiver::CleanBeforeDestroy();
-}
-
 bool TdmInput::IBeforeDestroy() {
     HwMux::instance().Disable(timeslot_);
     unit_.Release(*this);
@@ -67,8 +59,7 @@ bool TdmInput::Ioctl(LGCP::IoctlParams const& params) {
         return enableDTMFReject(params.get_dtmf_reject_enable());
     if (params.iva_params_isSelected()) return configureIVA(params.get_iva_params());
     if (params.rx_gain_isSelected()) {
-        // The gain in dB is the low byte of the value, signed.
-        configureRxGain(int8_t(uint8_t(params.get_rx_gain().get_gainDB().getValue())));
+        configureRxGain(params.get_rx_gain());
         return true;
     }
     return SharedIoctl(*this, *this, unit_, params).value_or(false);

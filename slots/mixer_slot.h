@@ -17,6 +17,7 @@
 
 #include "hardware/dsproc_receiver.h"
 #include "hardware/tonec_receiver.h"
+#include "slots/receiving_slot.h"
 #include "slots/slot.h"
 
 namespace Mixer {
@@ -25,13 +26,12 @@ class Mixer;
 
 class MixerSlot : public Slot {};
 
-class TdmInput : public MixerSlot,
-                 private Hardware::TonecReceiver,
-                 private Hardware::DSProcReceiver {
+class TdmInput : public ReceivingSlot<MixerSlot> {
 public:
     TdmInput(Mixer& unit, int channel, int timeslot)
-        : unit_(unit), channel_(channel), timeslot_(timeslot) {}
-    ~TdmInput() override;
+        : unit_(unit), channel_(channel), timeslot_(timeslot) {
+        set_receiver_timeslot(timeslot);
+    }
 
     int channel() const { return channel_; }
     int timeslot() const { return timeslot_; }
@@ -46,15 +46,6 @@ private:
     bool IOnInputStream() override { return true; }
     int IGetReceiveChannel() override { return timeslot_; }
     char const* GetName() const override { return "mixer tdm input"; }
-
-    void tonec_event(Params const& params) override { processTonecEvent(params); }
-    unsigned tonec_timeslot() const override { return unsigned(timeslot_); }
-    void dsproc_vad_event(Hardware::DSProcVADEvent const& e) override { processVADEvent(e); }
-    void dsproc_bss_event(::dsproc_bss_event const* e) override { processBSSEvent(e); }
-    void dsproc_sd_event(Hardware::DSProcSDEvent const& e) override { processSDEvent(e); }
-    void dsproc_tone_flt_event(::dsproc_tone_event const* e) override { processToneFltEvent(e); }
-    void dsproc_flags_event(::dsproc_flags_event const* e) override { processFlagsEvent(e); }
-    unsigned dsproc_timeslot() const override { return unsigned(timeslot_); }
 
     Mixer& unit_;
     int channel_;

@@ -326,7 +326,7 @@ bool AVNDecoder::do_visit(OpenData& v) {
         delete octets;
         return false;
     }
-    v.grab(octets);
+    v.receive(octets);
     return true;
 }
 
@@ -347,6 +347,9 @@ bool AVNDecoder::do_visit(GeneralizedTime& v) {
 
 int AVNDecoder::preVisitExtensionRoots(SEQUENCE& v) {
     if (!take('{')) return Fail;
+    // The text names every field the value holds: the fields are read into
+    // a fresh value, so that none that the value held before stays present.
+    SEQUENCE(v.info()).swap(v);
     if (take('}')) return mandatoryAfter(v, -1) ? Fail : Stop;
     names_.push_back(readName());
     return Continue;

@@ -4,7 +4,8 @@
 // fills it). The decoder of the coder environment's text rule; also behind
 // operator>>, AbstractData::get_from and AbstractData::setFromValueNotation.
 // Fields of a SEQUENCE must appear in declaration order; absent OPTIONAL
-// fields are left out.
+// fields are left out. The value read holds what the text says, whatever it
+// held before.
 
 #include <istream>
 #include <string>

@@ -277,7 +277,7 @@ bool BERDecoder::do_visit(OpenData& v) {
         if (!decodeHeader(tag, primitive, length)) return false;
         pos_ += length;
     }
-    v.grab(new std::vector<char>(start, pos_));
+    v.receive(new std::vector<char>(start, pos_));
     return true;
 }
 

@@ -354,8 +354,7 @@ bool PERDecoder::do_visit(OpenData& v) {
     if (decodeLength(0, NoUpperBound, length) != 0 || length > MaximumStringSize) return false;
     if (length) byteAlign();
     if (unsigned(end_ - position_) < length) return false;
-    if (!v.has_buf()) v.grab(new std::vector<char>);
-    v.get_buf().assign(position_, position_ + length);
+    v.receive(new std::vector<char>(position_, position_ + length));
     position_ += length;
     return true;
 }
@@ -391,8 +390,6 @@ bool PERDecoder::do_visit(GeneralizedTime& v) {
     unsigned const copied = decodeBlock(text, length);
     if (copied == 0) return false;
     text[copied] = 0;
-    // Reading the text sets only the fields it names.
-    if (spares_) v = GeneralizedTime(v.info());
     v.set(text);
     return true;
 }
@@ -424,8 +421,10 @@ bool PERDecoder::do_visit(SEQUENCE& v) {
         if (!field->accept(*this)) return false;
     }
     if (extension) return decodeExtensions(v);
-    // Usually nothing to renew: no additions and an empty bitmap.
-    if (spares_ && (rec->numKnownExtensions || v.extensionMap().size())) renewExtensions(v, false);
+    // Without additions in the input the value holds those of a fresh one,
+    // whatever it held before the decode. Usually there is nothing to put
+    // back: no additions and an empty bitmap.
+    if (rec->numKnownExtensions || v.extensionMap().size()) renewExtensions(v, false);
     return true;
 }
 

@@ -129,8 +129,8 @@ private:
     bool decodeSpanningBits(unsigned n, unsigned& out);
     // CHOICE::select, or in a renewing decode its counterpart with spares.
     bool select(CHOICE& v, int index);
-    // A renewing decode: puts the extension additions back to their fresh
-    // state, but for those the decoded bitmap names (with `decoded`).
+    // Puts the extension additions back to their fresh state, but for those
+    // the decoded bitmap names (with `decoded`).
     void renewExtensions(SEQUENCE& v, bool decoded);
     // The extension bitmap and the additions it names.
     bool decodeExtensions(SEQUENCE& v);

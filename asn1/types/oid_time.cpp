@@ -106,6 +106,9 @@ void GeneralizedTime::swap(GeneralizedTime& o) {
 }
 
 void GeneralizedTime::set(char const* text) {
+    // The text is the whole value: a field it leaves out (fraction, zone)
+    // takes the value a fresh time has, not the one held before.
+    *this = GeneralizedTime(info());
     std::sscanf(text, "%4d%2d%2d%2d%2d%2d", &year, &month, &day, &hour, &minute, &second);
     std::size_t const len = std::strlen(text);
     if (len > 14 && text[14] == '.' && std::isdigit(static_cast<unsigned char>(text[15]))) {

@@ -52,7 +52,8 @@ public:
     static AbstractData* create(void const* info) { return new GeneralizedTime(info); }
     void swap(GeneralizedTime& other);
 
-    // "YYYYMMDDhhmmss[.fff][Z|+hhmm]" to fields and back.
+    // "YYYYMMDDhhmmss[.fff][Z|+hhmm]" to fields and back; set replaces every
+    // field, giving those the text leaves out a fresh time's values.
     void set(char const* text);
     std::string get() const;
     long get_time_t() const;

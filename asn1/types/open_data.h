@@ -35,6 +35,12 @@ public:
     std::vector<char> const& get_buf() const { return *buf_; }
     void set_data(AbstractData* data) { data_.reset(data); }
     void grab(std::vector<char>* buffer) { buf_.reset(buffer); }
+    // The decoders' store: the octets read become the whole value, in place
+    // of any decoded value and octets held before. Takes ownership.
+    void receive(std::vector<char>* octets) {
+        data_.reset();
+        buf_.reset(octets);
+    }
     // Constraint checks of the type (coders/validity.cpp).
     bool isValid() const;
     bool isStrictlyValid() const;

@@ -26,6 +26,7 @@ using IndexRecord = Record<4>;
 inline constexpr uint16_t up = 0x1;
 inline constexpr uint16_t loopback = 0x8;
 inline constexpr uint16_t point_to_point = 0x10;
+inline constexpr uint16_t running = 0x40;
 inline constexpr uint16_t no_arp = 0x80;
 
 // SIOCWANDEV types, and where its settings start.

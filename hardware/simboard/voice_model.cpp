@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "hardware/simboard/board.h"
+
 namespace SimBoard {
 
 namespace {
@@ -31,15 +33,40 @@ std::vector<Request> const& VoiceModel::requests() const {
 }
 
 int VoiceModel::serve(OpenFile&, Request const&, uint8_t*, unsigned long value) {
-    // VOICE_COUNT, the only request of the table.
-    auto const found = counts_.find(uint32_t(value));
-    return found == counts_.end() ? 0 : int(found->second);
+    // VOICE_COUNT, the only request of the table. Channels of sessions whose
+    // last descriptor has closed are free.
+    board().take_pending();
+    return int(free(uint32_t(value)));
+}
+
+uint32_t VoiceModel::free(uint32_t selector) const {
+    auto const count = counts_.find(selector);
+    auto const used = in_use_.find(selector);
+    uint32_t const total = count == counts_.end() ? 0 : count->second;
+    uint32_t const taken = used == in_use_.end() ? 0 : used->second;
+    return total > taken ? total - taken : 0;
+}
+
+bool VoiceModel::take(uint32_t selector) {
+    if (free(selector) == 0) return false;
+    ++in_use_[selector];
+    return true;
+}
+
+void VoiceModel::give(uint32_t selector) {
+    auto const used = in_use_.find(selector);
+    if (used != in_use_.end() && used->second > 0) --used->second;
 }
 
 void VoiceModel::command(Words const& words, std::ostream& out) {
     unsigned long selector = 0, count = 0;
     if (words.size() == 1) {
-        for (auto const& [each, n] : counts_) out << "selector " << each << " count " << n << '\n';
+        for (auto const& [each, n] : counts_) {
+            out << "selector " << each << " count " << n;
+            auto const used = in_use_.find(each);
+            if (used != in_use_.end() && used->second > 0) out << ", in use " << used->second;
+            out << '\n';
+        }
     } else if (words.size() == 2 && words[1] == "help") {
         out << "voice                                   the channel count of each codec selector\n"
                "voice count SELECTOR COUNT              the count VOICE_COUNT gives for SELECTOR\n";

@@ -50,6 +50,8 @@ TEST(AvnReader, ReadsBackEveryRandomValueTheWriterPrints) {
         &NumberedInfo,         &ColorExt::theInfo,     &OctetsSizedInfo,  &TextSizedInfo,
         &BerCheck::HolderInfo, &BerCheck::StandbyInfo, &miscInfo,         &taggedInfo};
     for (void const* info : types) {
+        // Read into a fresh value and into one that holds the value read before.
+        std::unique_ptr<AbstractData> held(AbstractData::create(info));
         for (int n = 0; n < 150; ++n) {
             std::unique_ptr<AbstractData> value(random.make(info));
             std::string const text = value->asValueNotation();
@@ -57,6 +59,9 @@ TEST(AvnReader, ReadsBackEveryRandomValueTheWriterPrints) {
             ASSERT_TRUE(back) << text;
             EXPECT_EQ(back->compare(*value), 0) << text << "\nread back as\n"
                                                 << back->asValueNotation();
+            ASSERT_TRUE(held->setFromValueNotation(text)) << text;
+            EXPECT_EQ(held->compare(*value), 0) << text << "\nread over the value before as\n"
+                                                << held->asValueNotation();
         }
     }
 }
@@ -198,6 +203,27 @@ TEST(AvnReader, ANullOrBooleanEndingTheTextReadsButLeavesTheStreamFailed) {
     EXPECT_EQ(followed.peek(), '}');
     EXPECT_TRUE(b.setFromValueNotation("TRUE"));
     EXPECT_FALSE(null.setFromValueNotation("NUL"));
+}
+
+// An open type read into again, whether it held a decoded value or that
+// and octets: the octets read are its value, not what it held before.
+TEST(AvnReader, AnOpenTypeReadsTheSameWhateverValueItHeld) {
+    OpenData written;
+    written.grab(new std::vector<char>{0x0A, 0x0B});
+    std::string const text = written.asValueNotation();
+    std::unique_ptr<AbstractData> const fresh = read(&OpenData::theInfo, text);
+    ASSERT_TRUE(fresh);
+    OpenData decoded(new BOOLEAN(true, &BOOLEAN::theInfo), &OpenData::theInfo);
+    OpenData both(new INTEGER(5, &INTEGER::theInfo), &OpenData::theInfo);
+    both.grab(new std::vector<char>{1});
+    ASSERT_TRUE(decoded.setFromValueNotation(text));
+    std::istringstream in(text);
+    in >> both;
+    ASSERT_FALSE(in.fail());
+    for (OpenData const* held : {&decoded, &both}) {
+        EXPECT_EQ(held->compare(*fresh), 0);
+        EXPECT_EQ(held->asValueNotation(), text);
+    }
 }
 
 TEST(GeneralizedTimeText, ReadsMillisecondsExactly) {

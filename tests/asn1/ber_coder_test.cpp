@@ -368,6 +368,21 @@ TEST(BerCoder, RandomValuesOfEveryKindSurviveARoundTrip) {
     }
 }
 
+// A message kept from sending, its body a decoded value, decoded into: the
+// body decoded replaces the value it held.
+TEST(BerDecoder, AnOpenTypeDecodesTheSameWhateverValueItHeld) {
+    SEQUENCE other(&OpenInfo);
+    static_cast<OpenData&>(*other.getField(1)).set_data(new INTEGER(300, &INTEGER::theInfo));
+    std::vector<char> const octets = ber(other);
+    SEQUENCE fresh(&OpenInfo), sent(&OpenInfo);
+    static_cast<OpenData&>(*sent.getField(1)).set_data(new BOOLEAN(true, &BOOLEAN::theInfo));
+    ASSERT_TRUE(fromBer(octets, fresh));
+    ASSERT_TRUE(fromBer(octets, sent));
+    EXPECT_EQ(sent.compare(fresh), 0);
+    EXPECT_EQ(sent.asValueNotation(), fresh.asValueNotation());
+    EXPECT_EQ(ber(sent), octets);
+}
+
 TEST(BerCoder, AnOpenTypeReadBackDecodesItsValueOnRevisit) {
     SEQUENCE open(&OpenInfo);
     static_cast<INTEGER&>(*open.getField(0)) = 9;

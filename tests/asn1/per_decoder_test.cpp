@@ -235,6 +235,21 @@ TEST(PerDecoder, MakesValuesOfTheTypedViewsTheTablesName) {
     EXPECT_EQ(0, copy->compare(back.ref_recs()[0]));
 }
 
+// A message kept from sending, its body a decoded value, decoded into: the
+// body decoded replaces the value it held.
+TEST(PerDecoder, AnOpenTypeDecodesTheSameWhateverValueItHeld) {
+    SEQUENCE other(&OpenInfo);
+    static_cast<OpenData&>(*other.getField(1)).set_data(new INTEGER(300, &INTEGER::theInfo));
+    std::string const wire = encoded(other);
+    SEQUENCE fresh(&OpenInfo), sent(&OpenInfo);
+    static_cast<OpenData&>(*sent.getField(1)).set_data(new BOOLEAN(true, &BOOLEAN::theInfo));
+    ASSERT_TRUE(decodes(wire, fresh));
+    ASSERT_TRUE(decodes(wire, sent));
+    EXPECT_EQ(sent.compare(fresh), 0);
+    EXPECT_EQ(sent.asValueNotation(), fresh.asValueNotation());
+    EXPECT_EQ(encoded(sent), encoded(fresh));
+}
+
 TEST(PerDecoder, NeverReadsOutsideTruncatedOrCorruptedInput) {
     ASN1Oracle::RandomValue random(7);
     random.setOpenTypeInfo(&Rec::theInfo);

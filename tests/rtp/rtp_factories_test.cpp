@@ -54,11 +54,12 @@ TEST(RtpFactoryCreate, TheRadioPartChoosesTheFactoryWhoseTableMustKnowThePayload
         TERM::Payload::NamedNumber payload;
         char const* line;
     } const cases[] = {
-        {none, TERM::Payload::ptG729, "RTP: rtp do not created: this server opens no RTP session"},
+        {none, TERM::Payload::ptG729,
+         "RTP: rtp do not created: remote address \"\" is no IPv4 address"},
         {kvel, TERM::Payload::ptG711_Alaw,
-         "RTP Ext KVEL: rtp do not created: this server opens no RTP session"},
+         "RTP Ext KVEL: rtp do not created: remote address \"\" is no IPv4 address"},
         {ed137, TERM::Payload::ptG728,
-         "RTP Ext ED137: rtp do not created: this server opens no RTP session"},
+         "RTP Ext ED137: rtp do not created: remote address \"\" is no IPv4 address"},
         {ed137, TERM::Payload::reserv_1, "RTP Ext ED137: rtp do not created: payload 6not found"},
         {none, TERM::Payload::ptR2S, "RTP: rtp do not created: payload 123not found"},
     };

@@ -145,7 +145,7 @@ TEST(ServerDispatch, ConnectingControllerHearsTheE1TrunksThenThePowerState) {
         EXPECT_EQ(m.get_pdu().get_signal().get_trunkStatus().get_trunk().getValue(), trunk);
     }
     bool ok = false;
-    EXPECT_EQ(text(c.readFrame(ok)), "24 40");  // signal power : unknown
+    EXPECT_EQ(text(c.readFrame(ok)), "24 70");  // signal power : both
     EXPECT_TRUE(ok);
 }
 

@@ -28,25 +28,6 @@ char const query_two_units[] = R"(
     < { pdu signal : query : { ... mixer { { unit 0, tdm_inputs 4, tdm_outputs 4, mixer_inputs 8, dpu_per_mixer 770, dpu_per_ec 17, dpu_per_lms 24 }, { unit 3, tdm_inputs 4, tdm_outputs 4, mixer_inputs 8, dpu_per_mixer 770, dpu_per_ec 17, dpu_per_lms 24 } }, mux TRUE, ... } }
 )";
 
-// The script with each "+ COMMAND" line as the command and its success
-// answer.
-std::string answered(std::string const& script) {
-    std::istringstream lines(script);
-    std::string out;
-    for (std::string line; std::getline(lines, line);) {
-        size_t const plus = line.find_first_not_of(' ');
-        size_t const pdu = line.find("pdu command");
-        if (plus == std::string::npos || line[plus] != '+' || pdu == std::string::npos) {
-            out += line + "\n";
-            continue;
-        }
-        std::string const command = line.substr(plus + 2);
-        out += "> " + command + "\n< " + command.substr(0, pdu - plus - 2) +
-               "pdu response : success : NULL }\n";
-    }
-    return out;
-}
-
 // A server on the board with two mixer units, a controller connected, and
 // the units found by a query unless told otherwise.
 struct Mixers : Connected {

@@ -200,7 +200,7 @@ TEST(SlotService, DestroysEverySlotInCreationOrderWhenTheControllerGoes) {
         SCOPED_TRACE(round);
         Controller controller;
         ASSERT_TRUE(controller.connect(server.port()));
-        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : both }");
         runScript(server, controller, R"(
             > { seq 1, slot 900, pdu command : create : map : { receiver { bus 4, channel 1 } } }
             < { seq 1, slot 900, pdu response : success : NULL }

@@ -116,7 +116,7 @@ ModemServer::ModemServer(std::string const& board, bool helper_port) : standins(
     if (!board.empty()) describeBoard(server.root(), board);
     EXPECT_TRUE(helper_port ? startHoldingHelperPort(server) : server.start());
     EXPECT_TRUE(controller.connect(server.port()));
-    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : both }");
 }
 
 void ModemServer::run(std::string const& script) { runScript(server, controller, script); }

@@ -12,7 +12,8 @@
 //   ~ 200          nothing from the server for 200 ms
 //
 // In an expected message "..." stands for any text, so that a step names
-// only what it is about: `< { pdu signal : query : { ... echoBus { 2, 5 }, ... } }`.
+// only what it is about: `< { pdu signal : query : { ... echoBus { 2, 5 }, ... } }`;
+// so may the expected output of a board-tool command.
 // A failed step fails the test with the step's line and what came instead.
 
 #include <string>
@@ -27,8 +28,16 @@ namespace support {
 std::string nextMessage(Controller& controller,
                         std::chrono::milliseconds bound = std::chrono::seconds(3));
 
+// A value in value notation on one line, as the script's messages are
+// written: `status kvel : { ... }` of a radio value built in the test.
+std::string oneLine(ASN1::AbstractData const& value);
+
 // Whether the text is the pattern, each "..." in it standing for any text.
 bool matches(std::string const& text, std::string const& pattern);
+
+// The script with each "+ COMMAND" line as "> COMMAND" and its success
+// answer.
+std::string answered(std::string const& script);
 
 void runScript(ServerProcess const& server, Controller& controller, std::string const& script);
 

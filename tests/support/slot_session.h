@@ -17,7 +17,7 @@ struct Connected {
         if (!board.empty()) describeBoard(server.root(), board);
         EXPECT_TRUE(server.start());
         EXPECT_TRUE(controller.connect(server.port()));
-        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+        EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : both }");
     }
     void run(std::string const& script) { runScript(server, controller, script); }
 

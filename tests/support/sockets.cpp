@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -78,6 +79,34 @@ bool runUntilAccepted(TcpListener const& listener, Fd& peer, std::function<bool(
             return peer.is_valid() && condition();
         },
         bound_ms);
+}
+
+UdpPeer::UdpPeer(int port) : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in const sa = loopback(port);
+    bound_ = ::bind(fd_.lowlevel_fd(), reinterpret_cast<sockaddr const*>(&sa), sizeof(sa)) == 0;
+}
+
+unsigned short UdpPeer::port() const {
+    return localPort(fd_);
+}
+
+Bytes UdpPeer::receive(unsigned bound_ms) const {
+    pollfd entry{fd_.lowlevel_fd(), POLLIN, 0};
+    if (::poll(&entry, 1, int(bound_ms)) != 1) return {};
+    Bytes datagram(65536);
+    ssize_t const got = ::recv(fd_.lowlevel_fd(), datagram.data(), datagram.size(), MSG_DONTWAIT);
+    datagram.resize(got > 0 ? size_t(got) : 0);
+    return datagram;
+}
+
+int freeUdpPair() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int const port = UdpPeer().port() & ~1;
+        if (port == 0) continue;
+        UdpPeer const even(port), odd(port + 1);
+        if (even.bound() && odd.bound()) return port;
+    }
+    return 0;
 }
 
 int freePort() {

@@ -50,6 +50,25 @@ private:
     bool listening_ = false;
 };
 
+// A UDP socket on 127.0.0.1 standing for a network peer: it takes the
+// datagrams sent to its port. Port 0 takes a free one.
+class UdpPeer {
+public:
+    explicit UdpPeer(int port = 0);
+    bool bound() const { return bound_; }
+    unsigned short port() const;
+    // The next datagram, waiting at most `bound_ms`; empty when none came.
+    Bytes receive(unsigned bound_ms = 3000) const;
+
+private:
+    Fd fd_;
+    bool bound_ = false;
+};
+
+// An even UDP port of 127.0.0.1 that is free together with the one above
+// it just now (a stream's RTP and RTCP ports).
+int freeUdpPair();
+
 // Runs the main loop until `peer` holds a connection taken from the listener
 // (one it holds already counts) and the condition holds; false on the bound.
 bool runUntilAccepted(TcpListener const& listener, Fd& peer, std::function<bool()> const& condition,

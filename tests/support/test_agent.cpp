@@ -5,10 +5,13 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "monitoring/mon_codec.h"
+#include "monitoring/monitoring_names.h"
+#include "tests/support/loop.h"
 #include "tools/ctl/message_text.h"
 
 namespace support {
@@ -26,8 +29,11 @@ bool display(Controller& controller, std::string const& item) {
            answer.get_pdu().get_response().success_isSelected();
 }
 
-bool TestAgent::listen() {
+bool TestAgent::listen(int receiveBuffer) {
     listener_ = Fd(::socket(AF_INET, SOCK_STREAM, 0));
+    if (receiveBuffer > 0)
+        ::setsockopt(listener_.lowlevel_fd(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer,
+                     sizeof(receiveBuffer));
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(static_cast<uint16_t>(port_));
@@ -44,15 +50,63 @@ bool TestAgent::accept(std::chrono::milliseconds bound) {
     pollfd entry{listener_.lowlevel_fd(), POLLIN, 0};
     if (::poll(&entry, 1, int(bound.count())) <= 0) return false;
     link.adopt(::accept(listener_.lowlevel_fd(), nullptr, nullptr));
+    badFrames = 0;
     return link.fd() >= 0;
 }
 
-bool TestAgent::read(MON::Message& message, std::chrono::milliseconds bound) {
+bool TestAgent::readAny(MON::Message& message, std::chrono::milliseconds bound) {
     bool ok = false;
     Bytes const payload = link.readFrame(ok, bound);
     message = MON::Message();
-    return ok && MonCodec::Decode(reinterpret_cast<char const*>(payload.data()),
-                                  int(payload.size()), message);
+    if (!ok) return false;
+    if (MonCodec::Decode(reinterpret_cast<char const*>(payload.data()), int(payload.size()),
+                         message))
+        return true;
+    ++badFrames;
+    return false;
+}
+
+bool TestAgent::takeOwn(MON::Message const& message) {
+    if (!message.get_pdu().command_isSelected() ||
+        !message.get_pdu().get_command().snmp_set_isSelected())
+        return false;
+    auto const& commands = message.get_pdu().get_command().get_snmp_set().get_commands();
+    for (MON::SnmpSetCommand const& command : commands) {
+        if (!command.get_id().name_isSelected()) return false;
+        std::string const& section = command.get_id().get_name().get_section();
+        bool own = false;
+        for (char const* each : MonNames::own_sections) own = own || section == each;
+        if (!own) return false;
+    }
+    for (MON::SnmpSetCommand const& command : commands) {
+        MON::IniName const& name = command.get_id().get_name();
+        told[std::string(name.get_section()) + "/" + std::string(name.get_name()) + "/" +
+             std::to_string(name.get_index().getValue())] = command.get_value();
+    }
+    return commands.size() > 0;
+}
+
+bool TestAgent::read(MON::Message& message, std::chrono::milliseconds bound) {
+    auto const end = Clock::now() + bound;
+    while (readAny(message, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                end - Clock::now()))) {
+        if (!takeOwn(message)) return true;
+    }
+    return false;
+}
+
+bool TestAgent::waitTold(std::string const& key, std::string const& value,
+                         std::chrono::milliseconds bound) {
+    auto const end = Clock::now() + bound;
+    MON::Message message;
+    while (true) {
+        auto const found = told.find(key);
+        if (found != told.end() && found->second == value) return true;
+        auto const left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0 || !readAny(message, left)) return false;
+        takeOwn(message);
+    }
 }
 
 std::string TestAgent::readText(std::chrono::milliseconds bound) {

@@ -5,6 +5,7 @@
 // of the tests that drive it.
 
 #include <chrono>
+#include <map>
 #include <string>
 
 #include "messages/mon/mon.h"
@@ -23,13 +24,20 @@ class TestAgent {
 public:
     // Picks a free port; listens only once listen() is called.
     TestAgent() : port_(freePort()) {}
-    bool listen();
+    // A receive buffer of that many bytes when given (an agent slow to read).
+    bool listen(int receiveBuffer = 0);
     // The subsection of "snmpagent" that names this agent.
     std::string config(std::string const& name) const;
     // Waits for the server's connection and takes it as the link.
     bool accept(std::chrono::milliseconds bound = std::chrono::seconds(5));
-    // The next message on the link; false on time-out, close or a bad frame.
+    // The next message on the link that is not an `snmp-set` of the
+    // server's own values (those go to `told`); false on time-out, close or
+    // a bad frame.
     bool read(MON::Message& message, std::chrono::milliseconds bound = std::chrono::seconds(5));
+    // Reads until the server's own value under "section/name/index" is
+    // `value`; false when the bound passes first.
+    bool waitTold(std::string const& key, std::string const& value,
+                  std::chrono::milliseconds bound = std::chrono::seconds(5));
     // The next message in value notation; empty when none came.
     std::string readText(std::chrono::milliseconds bound = std::chrono::seconds(5));
     void send(MON::Message const& message);
@@ -39,8 +47,19 @@ public:
 
     int port() const { return port_; }
     Controller link;
+    // Every named value the server told of its own, by "section/name/index",
+    // the latest kept.
+    std::map<std::string, std::string> told;
+    // Frames that did not decode, since the link was accepted.
+    int badFrames = 0;
+
+    // Takes the named values of an `snmp-set` of the server's own values
+    // into `told`; false for any other message.
+    bool takeOwn(MON::Message const& message);
 
 private:
+    // The next message, own values or not.
+    bool readAny(MON::Message& message, std::chrono::milliseconds bound);
     int port_;
     Fd listener_;
 };

@@ -69,7 +69,7 @@ protected:
 // Continuation lines keep the indentation that aligns them under the stamp.
 std::string const power =
     "[t] {\n"
-    "            pdu signal : power : unknown\n"
+    "            pdu signal : power : both\n"
     "          }\n";
 
 std::string success(int seq) {

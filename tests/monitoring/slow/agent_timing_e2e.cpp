@@ -20,7 +20,9 @@ TEST(SnmpAgentTiming, PingsAfterEachMessageDropsASilentAgentAndReopensTenSeconds
     ASSERT_TRUE(agent.listen() && server.start() && agent.accept());
     Controller controller;
     ASSERT_TRUE(controller.connect(server.port()));
-    std::this_thread::sleep_for(1s);
+    // The first check of the power supplies, two seconds after start, tells
+    // the agent; nothing changes after it.
+    ASSERT_TRUE(agent.waitTold("board/power/0", "both"));
     ASSERT_TRUE(display(controller, "snmpTrapReceivers : { \"10.0.0.9\" }"));
     MON::Message message;
     ASSERT_TRUE(agent.read(message));
@@ -45,12 +47,15 @@ TEST(SnmpAgentTiming, PingsAfterEachMessageDropsASilentAgentAndReopensTenSeconds
     EXPECT_TRUE(server.errHas("snmpagent.mib 127.0.0.1:" + std::to_string(agent.port()) +
                               ": ping timeout !!!\n"));
 
-    // The link comes back and is told what is kept; so again after the
-    // agent closes it.
+    // The link comes back and is told what is kept, the board's values
+    // too; so again after the agent closes it.
+    agent.told.clear();
     ASSERT_TRUE(agent.accept(15s));
     EXPECT_NEAR(elapsedMs(dropped), 10000, 500);
     ASSERT_TRUE(agent.read(message));
     EXPECT_TRUE(message.get_pdu().get_command().snmp_trapsink_set_isSelected());
+    EXPECT_TRUE(agent.waitTold("board/power/0", "both", 1s));
+    EXPECT_TRUE(agent.waitTold("interface/eth0/0", "up", 1s));
     agent.link.close();
     auto const closed = Clock::now();
     ASSERT_TRUE(agent.accept(15s));

@@ -112,7 +112,7 @@ TEST(ModemSlowEnds, WhenTheControllerGoesRunningModemsAreSetAsideAndTheirSession
     EXPECT_TRUE(s.server.errHas("receive auth request for unknown session 0\n"));
     Controller next;
     ASSERT_TRUE(next.connect(s.server.port()));
-    EXPECT_EQ(nextMessage(next), "{ pdu signal : power : unknown }");
+    EXPECT_EQ(nextMessage(next), "{ pdu signal : power : both }");
     runScript(s.server, next, R"(
         > { seq 1, slot 2, pdu command : create : modem : { cid "", cdid "" } }
         < { seq 1, slot 2, pdu response : success : NULL }
@@ -141,7 +141,7 @@ TEST(ModemSlowEnds, AHelperListenerThatCannotBindIsTriedAgain) {
     EXPECT_EQ(occurrences(server.err(), failed), 1u);
     Controller controller;
     ASSERT_TRUE(controller.connect(server.port()));
-    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : both }");
     runScript(server, controller, modem_on_trunk);
 
     // Within the retry period the server listens and the helper gets through

@@ -1,0 +1,140 @@
+#include "rtp/radio/r2s_proto.h"
+
+#include <sstream>
+
+#include "hardware/device/record.h"
+
+namespace r2s_proto {
+
+namespace {
+
+constexpr size_t profile_header = 4;
+constexpr size_t radio_bits = 2;  // the fixed radio fields
+constexpr unsigned max_ptt_type = 4;
+constexpr unsigned max_method = 3;
+
+// The first 16 bits after the profile header.
+uint16_t radioBits(TERM::ED137RadioHeader const& h, bool more) {
+    return uint16_t(unsigned(h.get_ptt().asInt()) << 13 |
+                    unsigned(bool(h.get_squ().asInt())) << 12 | h.get_ptt_id().getValue() << 6 |
+                    unsigned(bool(h.get_ptt_mute())) << 5 |
+                    unsigned(bool(h.get_ptt_summation())) << 4 | unsigned(bool(h.get_sct())) << 3 |
+                    unsigned(more));
+}
+
+std::string checkHeader(TERM::ED137RadioHeader const& header) {
+    std::ostringstream fault;
+    unsigned const ptt = unsigned(header.get_ptt().asInt());
+    if (ptt > max_ptt_type)
+        fault << "PTT type " << header.get_ptt().asInt() << " has no code";
+    else if (unsigned(header.get_squ().asInt()) > 1)
+        fault << "SQU " << header.get_squ().asInt() << " has no code";
+    else if (header.get_ptt_id().getValue() > max_ptt_id)
+        fault << "PTT-id " << header.get_ptt_id().getValue() << " is above " << max_ptt_id;
+    return fault.str();
+}
+
+std::string checkSqi(TERM::ED137RadioExtensionSQI const& sqi) {
+    std::ostringstream fault;
+    if (unsigned(sqi.get_bss_method().asInt()) > max_method)
+        fault << "BSS method " << sqi.get_bss_method().asInt() << " has no code";
+    else if (sqi.get_bss_quality().getValue() > max_bss_quality)
+        fault << "BSS quality " << sqi.get_bss_quality().getValue() << " is above "
+              << max_bss_quality;
+    return fault.str();
+}
+
+Decoded refused(std::string const& why) {
+    Decoded decoded;
+    decoded.fault = why;
+    return decoded;
+}
+
+}  // namespace
+
+Encoded encode(uint16_t profile, TERM::ED137RadioHeader const& header,
+               TERM::ED137RadioExtensionSQI const* sqi) {
+    Encoded encoded;
+    encoded.fault = checkHeader(header);
+    if (encoded.fault.empty() && sqi) encoded.fault = checkSqi(*sqi);
+    if (!encoded.fault.empty()) return encoded;
+
+    std::vector<uint8_t> body(radio_bits);
+    Device::put16(body.data(), radioBits(header, sqi != nullptr));
+    if (sqi) {
+        body.push_back(uint8_t(feature_sqi << 4 | 1));
+        body.push_back(uint8_t(sqi->get_bss_quality().getValue() << 3 |
+                               unsigned(sqi->get_bss_method().asInt())));
+    }
+    body.resize((body.size() + 3) / 4 * 4, 0);
+
+    encoded.bytes.resize(profile_header);
+    Device::put16(encoded.bytes.data(), profile);
+    Device::put16(encoded.bytes.data() + 2, uint16_t(body.size() / 4));
+    encoded.bytes.insert(encoded.bytes.end(), body.begin(), body.end());
+    return encoded;
+}
+
+Decoded decode(uint8_t const* data, size_t size) {
+    std::ostringstream why;
+    if (size < profile_header + radio_bits) {
+        why << "extension of " << size << " bytes is shorter than its header";
+        return refused(why.str());
+    }
+    uint16_t const profile = Device::get16(data);
+    if (profile != profile_v0 && profile != profile_v1) {
+        why << "extension of profile 0x" << std::hex << profile << " is no radio header";
+        return refused(why.str());
+    }
+    size_t const words = Device::get16(data + 2);
+    if (words == 0) {
+        why << "extension length of 0 words holds no radio header";
+        return refused(why.str());
+    }
+    if (profile_header + 4 * words > size) {
+        why << "extension length of " << words << " words runs past its " << size << " bytes";
+        return refused(why.str());
+    }
+    uint8_t const* const end = data + profile_header + 4 * words;
+    uint16_t const bits = Device::get16(data + profile_header);
+    unsigned const ptt = bits >> 13;
+    if (ptt > max_ptt_type) {
+        why << "extension with reserved PTT type " << ptt;
+        return refused(why.str());
+    }
+
+    Decoded decoded;
+    TERM::ED137RadioHeader& header = decoded.status.set_header();
+    header.set_ptt(TERM::ED137RadioPTT::NamedNumber(ptt));
+    header.set_squ(TERM::ED137RadioSQU::NamedNumber(bits >> 12 & 1));
+    header.set_ptt_id(bits >> 6 & 0x3F);
+    header.set_ptt_mute(bits >> 5 & 1);
+    header.set_ptt_summation(bits >> 4 & 1);
+    header.set_sct(bits >> 3 & 1);
+    if (!(bits & 1)) return decoded;
+
+    for (uint8_t const* at = data + profile_header + radio_bits; at < end && *at != 0;) {
+        unsigned const type = *at >> 4;
+        size_t const length = *at & 0x0F;
+        if (size_t(end - at) < 1 + length) {
+            why << "feature block of type " << type << " runs past the extension";
+            return refused(why.str());
+        }
+        if (type == feature_sqi) {
+            unsigned const method = length == 1 ? at[1] & 7 : 0;
+            if (length != 1 || method > max_method) {
+                why << "signal-quality block of " << length << " octets, method " << method
+                    << ", has no meaning";
+                return refused(why.str());
+            }
+            TERM::ED137RadioExtensionSQI sqi;
+            sqi.set_bss_method(TERM::ED137RadioBSSMethod::NamedNumber(method));
+            sqi.set_bss_quality(at[1] >> 3);
+            decoded.status.set_sqi(sqi);
+        }
+        at += 1 + length;
+    }
+    return decoded;
+}
+
+}  // namespace r2s_proto

@@ -1,0 +1,329 @@
+// The server program's monitoring, seen as an operator and an SNMP agent see
+// it: the files under var/monitoring/ and the values a test agent is told,
+// from the board's files and the simulated board's panel, from the
+// controller's `display` items, and in the snapshot an agent gets when its
+// link comes up. The checks run every few tens of milliseconds here.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/board_tool.h"
+#include "tests/support/loop.h"
+#include "tests/support/script.h"
+#include "tests/support/test_agent.h"
+
+using namespace support;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string const fastChecks =
+    "[monitoring]\ncheck.first=20\ncheck.board=40\ncheck.state=20\ncheck.controller=40\n";
+std::string const tracing = "[traces]\nmonitoring.internal=yes\n";
+
+class Monitored {
+public:
+    // The configuration names the agent "mib", fast checks and `more`.
+    explicit Monitored(std::string const& more = "") {
+        writeConfig(server, agent.config("mib") + fastChecks + more);
+    }
+    bool start() { return agent.listen() && server.start() && agent.accept(); }
+
+    // Writes a file under the root as a board would: whole, by a rename.
+    void put(std::string const& relative, std::string const& text) const {
+        std::string const path = server.root() + relative;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path + ".new", std::ios::binary) << text;
+        std::rename((path + ".new").c_str(), path.c_str());
+    }
+    std::string file(std::string const& name) const {
+        return readFile(server.root() + "/var/monitoring/" + name);
+    }
+    // Waits until the monitoring file holds the text.
+    bool fileIs(std::string const& name, std::string const& text) const {
+        return waitFor([&] { return file(name) == text; }, 3s);
+    }
+    std::string board(std::string const& command) const {
+        return boardTool(server.root(), command);
+    }
+
+    ServerProcess server;
+    TestAgent agent;
+};
+
+}  // namespace
+
+TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsToldOnce) {
+    Monitored m(tracing);
+    // No newline at the end, a line far beyond the read bound, a missing
+    // file; configuration entries among others.
+    m.put("/var/version", "2.4.1");
+    m.put("/var/u-boot-version", std::string(10000, 'u') + "\nsecond\n");
+    m.put("/var/board-version", "B3\nrest\n");
+    for (char const* entry : {"config.7", "config.2save.tar.bz2", "config.3", "configure"})
+        m.put(std::string("/usr/local/etc/") + entry, "x");
+    m.put("/proc/temperature", "41\n");
+    m.put("/proc/driver/hdlc/peb22554/0", "sync\nlos 0\n");
+    m.put("/proc/driver/hdlc/peb22554/1", "ok");
+    // A FIFO without a writer must not hold the server; a directory cannot be read.
+    ASSERT_EQ(::mkfifo((m.server.root() + "/proc/driver/hdlc/peb22554/2").c_str(), 0600), 0);
+    std::filesystem::create_directories(m.server.root() + "/proc/driver/hdlc/peb22554/3");
+    ASSERT_TRUE(m.start());
+
+    std::string const uboot(4096, 'u');
+    for (auto const& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"version", "2.4.1\n"},
+             {"u-boot-version", uboot + "\n"},
+             {"fpga-version", "unknown\n"},
+             {"board-version", "B3\n"},
+             {"config-version", "config.3\nconfig.7\n"},
+             {"temperature", "41\n"},
+             {"framer-status", "sync; los 0\nok\n\nunknown\n"},
+             {"power", "both\n"},
+             {"dip-switch", "0x00\n"},
+             {"interfaces", "eth0 up\nhdlc0 down\nhdlc1 down\nhdlc2 down\nhdlc3 down\n"}})
+        EXPECT_TRUE(m.fileIs(name, text)) << name << ": " << m.file(name);
+    for (auto const& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"version/software/0", "2.4.1"},
+             {"version/u-boot/0", uboot},
+             {"version/fpga/0", "unknown"},
+             {"version/board/0", "B3"},
+             {"configuration/version/0", "config.3 config.7"},
+             {"board/temperature/0", "41"},
+             {"framer/status/0", "sync; los 0"},
+             {"framer/status/3", "unknown"},
+             {"board/power/0", "both"},
+             {"board/dipSwitch/0", "0x00"},
+             {"interface/eth0/0", "up"},
+             {"interface/hdlc3/0", "down"}})
+        EXPECT_TRUE(m.agent.waitTold(key, value)) << key;
+
+    // Changes on the board reach the files and the agent within a period.
+    m.put("/var/version", "2.5.0\n");
+    m.put("/var/fpga-version", "F9\n");
+    EXPECT_EQ(m.board("panel power main"), "");
+    EXPECT_EQ(m.board("panel dip 0x05"), "");
+    EXPECT_EQ(m.board("ethernet down"), "");
+    EXPECT_EQ(m.board("netif hdlc1 up"), "");
+    EXPECT_TRUE(m.fileIs("version", "2.5.0\n"));
+    EXPECT_TRUE(m.fileIs("fpga-version", "F9\n"));
+    EXPECT_TRUE(m.fileIs("power", "main\n"));
+    EXPECT_TRUE(m.fileIs("dip-switch", "0x05\n"));
+    EXPECT_TRUE(m.fileIs("interfaces", "eth0 down\nhdlc0 down\nhdlc1 up\nhdlc2 down\nhdlc3 down\n"));
+    for (auto const& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"version/software/0", "2.5.0"},
+             {"version/fpga/0", "F9"},
+             {"board/power/0", "main"},
+             {"board/dipSwitch/0", "0x05"},
+             {"interface/eth0/0", "down"},
+             {"interface/hdlc1/0", "up"}})
+        EXPECT_TRUE(m.agent.waitTold(key, value)) << key;
+
+    // A failing driver request makes its value unknown; the others go on.
+    EXPECT_EQ(m.board("fail hal HAL_DIP_SWITCH"), "");
+    EXPECT_EQ(m.board("ethernet absent"), "");
+    EXPECT_TRUE(m.fileIs("dip-switch", "unknown\n"));
+    EXPECT_EQ(m.board("panel power standby"), "");
+    EXPECT_TRUE(m.fileIs("power", "standby\n"));
+    EXPECT_TRUE(m.agent.waitTold("board/dipSwitch/0", "unknown"));
+    EXPECT_TRUE(m.agent.waitTold("interface/eth0/0", "unknown"));
+    // Many periods later, each source that cannot be read was told once.
+    ASSERT_TRUE(waitFor([&] { return occurrences(m.server.err(), "read /var/version: 2.5.0") >= 4; },
+                        5s));
+    ASSERT_TRUE(waitFor(
+        [&] { return occurrences(m.server.err(), "read HAL_POWER_STATUS: 2\n") >= 4; }, 5s));
+    std::string const err = m.server.err();
+    for (char const* line : {"monitoring: cannot read /var/fpga-version: No such file or directory\n",
+                             "monitoring: cannot read /proc/driver/hdlc/peb22554/3: Is a directory\n",
+                             "monitoring: cannot read HAL_DIP_SWITCH: Input/output error\n",
+                             "monitoring: cannot read eth0: SIOCGIFFLAGS: No such device\n"})
+        EXPECT_EQ(occurrences(err, line), 1u) << line;
+    // The traces say what was read, written and told.
+    for (char const* line : {"monitoring: read /var/board-version: B3\n",
+                             "monitoring: read /usr/local/etc: config.3 config.7\n",
+                             "monitoring: wrote /var/monitoring/dip-switch\n",
+                             "monitoring: tell board/dipSwitch/0 = unknown\n"})
+        EXPECT_NE(err.find(line), std::string::npos) << line;
+    EXPECT_EQ(m.agent.badFrames, 0);
+}
+
+TEST(MonitoringChecks, TheControllerHearsThePowerStateWhenItConnects) {
+    Monitored m;
+    describeBoard(m.server.root(), "panel power standby\nabsent maintenance\nspi absent\n");
+    ASSERT_TRUE(m.start());
+    for (char const* power : {"standby", "unknown"}) {
+        Controller controller;
+        ASSERT_TRUE(controller.connect(m.server.port()));
+        EXPECT_EQ(nextMessage(controller), std::string("{ pdu signal : power : ") + power + " }");
+        controller.close();
+        EXPECT_EQ(m.board("fail hal HAL_POWER_STATUS"), "");
+    }
+    // Without the trace switch the checks are silent.
+    std::string const err = m.server.err();
+    EXPECT_EQ(err.find("monitoring: read"), std::string::npos) << err;
+    EXPECT_EQ(err.find("monitoring: tell"), std::string::npos) << err;
+    EXPECT_EQ(err.find("monitoring: wrote"), std::string::npos) << err;
+}
+
+TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLeds) {
+    Monitored m;
+    ASSERT_TRUE(m.start());
+    Controller controller;
+    ASSERT_TRUE(controller.connect(m.server.port()));
+    struct Case {
+        std::string item;
+        std::string file;
+        std::string text;
+        std::vector<std::pair<std::string, std::string>> told;
+    };
+    std::vector<Case> const cases = {
+        // A newline and a control character in a text cannot start a line.
+        {"board : boardStatus : { position 1, version '0A41075C'H, status ready, type fxs }",
+         "board", "position 1 version \\x0aA\\x07\\\\ status ready type fxs\n",
+         {{"extBoard/version/1", "\\x0aA\\x07\\\\"},
+          {"extBoard/status/1", "ready"},
+          {"extBoard/type/1", "fxs"}}},
+        {"board : boardChannelStatus : { position 1, channel 3, status { callerID '3132'H, "
+         "calledID '33'H } }",
+         "board",
+         "position 1 version \\x0aA\\x07\\\\ status ready type fxs\n"
+         "position 1 channel 3 callerID 12 calledID 3\n",
+         {{"extBoardChannel/callerID/1003", "12"}, {"extBoardChannel/calledID/1003", "3"}}},
+        {"board : boardStatus : { position 1, version '32'H, status waitBoard, type isdn }", "board",
+         "position 1 version 2 status waitBoard type isdn\n"
+         "position 1 channel 3 callerID 12 calledID 3\n",
+         {{"extBoard/status/1", "waitBoard"}}},
+        {"emPhone : phoneStatus : { id 4, panelSV '31'H, ctrlSV '32'H, fpgaSV '33'H, status "
+         "ready, powerStatus main, mode sleep, hookStatus connected, baseStatus disconnected }",
+         "emPhone",
+         "id 4 panelSV 1 ctrlSV 2 fpgaSV 3 status ready power main mode sleep hook connected "
+         "base disconnected\n",
+         {{"emPhone/panelSV/4", "1"}, {"emPhone/mode/4", "sleep"}, {"emPhone/base/4", "disconnected"}}},
+        {"emPhone : phoneChannelStatus : { phoneId 4, channel 2 }", "emPhone",
+         "id 4 panelSV 1 ctrlSV 2 fpgaSV 3 status ready power main mode sleep hook connected "
+         "base disconnected\nid 4 channel 2\n",
+         {{"emPhone/channel/4", "2"}}},
+        {"termCounter : { owner router, cnt 4 }", "termCounter", "owner router ownerId 0 cnt 4\n",
+         {{"termCounter/router/0", "4"}}},
+        {"termCounter : { owner extBoard, ownerId 2, cnt 9 }", "termCounter",
+         "owner extBoard ownerId 2 cnt 9\nowner router ownerId 0 cnt 4\n",
+         {{"termCounter/extBoard/2", "9"}}},
+        {"framer : { e1 2, info line : TRUE }", "framer", "e1 2 line up\n", {{"framer/line/2", "up"}}},
+        {"framer : { e1 3, info link : TRUE }", "framer", "e1 2 line up\ne1 3 link up\n",
+         {{"framer/link/3", "up"}}},
+        {"framer : { e1 3, info link : FALSE }", "framer", "e1 2 line up\ne1 3 link down\n",
+         {{"framer/link/3", "down"}}},
+        {"snmpTrapReceivers : { \"10.0.0.9\", \"traps:1162\" }", "snmpTrapReceivers",
+         "10.0.0.9\ntraps:1162\n", {}},
+        {"snmp-set : { commands { { uniq 7, id name : { section \"alarm\", name \"level\", "
+         "index 2 }, value \"3\" }, { uniq 8, id oid : \"1.3.6.1.4.1.9.1\", value \"a\\nb\" } } }",
+         "snmp-set", "1.3.6.1.4.1.9.1 a\\\\nb\nalarm/level/2 3\n", {}},
+        {"controller : { host { iaddr \"10.0.0.2\", port 20001 }, status standby }",
+         "controller-host", "10.0.0.2:20001\n",
+         {{"controller/status/0", "standby"}, {"controller/host/0", "10.0.0.2:20001"}}},
+    };
+    for (Case const& c : cases) {
+        EXPECT_TRUE(display(controller, c.item)) << c.item;
+        EXPECT_TRUE(m.fileIs(c.file, c.text)) << c.item << "\n" << m.file(c.file);
+        for (auto const& [key, value] : c.told)
+            EXPECT_TRUE(m.agent.waitTold(key, value)) << c.item << ": " << key;
+    }
+    // framer 2 line lights LED 4, framer 3 link LED 7 (on, then out again).
+    EXPECT_EQ(m.board("panel"), "power both\ndip 0x0\nleds off off off off on off off off\n");
+    EXPECT_EQ(occurrences(m.board("log hal HAL_LED_SET"), " HAL_LED_SET 7 "), 2u)
+        << m.board("log hal HAL_LED_SET");
+
+    // The controller's word stands through later checks while it stays.
+    ASSERT_TRUE(waitFor([&] { return occurrences(m.board("log eth0"), "SIOCGIFFLAGS") >= 6; }, 3s));
+    EXPECT_EQ(m.file("controller"), "standby\n");
+    // When it goes, its files go; the check finds no controller process.
+    controller.close();
+    EXPECT_TRUE(waitFor([&] { return !fileExists(m.server.root() + "/var/monitoring/controller-host"); },
+                        3s));
+    EXPECT_TRUE(m.fileIs("controller", "notrun\n"));
+    EXPECT_TRUE(m.agent.waitTold("controller/status/0", "notrun"));
+    EXPECT_TRUE(m.agent.waitTold("controller/host/0", ""));
+    EXPECT_EQ(m.agent.badFrames, 0);
+}
+
+TEST(MonitoringSnapshot, AnAgentWhoseLinkComesUpIsToldEverythingInFramesThatEachDecode) {
+    ServerProcess server;
+    TestAgent agent;
+    writeConfig(server, agent.config("late") + fastChecks);
+    ASSERT_TRUE(server.start());
+    Controller controller;
+    ASSERT_TRUE(controller.connect(server.port()));
+    for (std::string const& item :
+         {std::string("snmpTrapReceivers : { \"10.0.0.9\" }"),
+          std::string("snmp-set : { commands { { uniq 1, id oid : \"1.3.6.1.4.1.9.1\", value "
+                      "\"v\" } } }"),
+          std::string("board : boardStatus : { position 2, version '31'H, status ready, type e0 }"),
+          std::string("framer : { e1 1, info line : FALSE }"),
+          std::string("termCounter : { owner server, cnt 12 }"),
+          std::string("emPhone : phoneChannelStatus : { phoneId 1, channel 5 }")})
+        ASSERT_TRUE(display(controller, item)) << item;
+    ASSERT_TRUE(waitFor([&] { return fileExists(server.root() + "/var/monitoring/interfaces"); }, 3s));
+
+    // The connector tries again every second at first.
+    ASSERT_TRUE(agent.listen());
+    ASSERT_TRUE(agent.accept(3s));
+    MON::Message message;
+    ASSERT_TRUE(agent.read(message));
+    EXPECT_TRUE(message.get_pdu().get_command().snmp_trapsink_set_isSelected());
+    ASSERT_TRUE(agent.read(message));
+    EXPECT_EQ(message.asValueNotation(),
+              TestAgent::notation("{ pdu command : snmp-set : { commands { { uniq 1, id oid : "
+                                  "\"1.3.6.1.4.1.9.1\", value \"v\" } } } }"));
+    // The server's own values follow, until nothing more comes.
+    while (agent.read(message, 300ms)) {
+    }
+    EXPECT_EQ(agent.badFrames, 0);
+    for (char const* key :
+         {"version/software/0", "version/u-boot/0", "version/fpga/0", "version/board/0",
+          "configuration/version/0", "framer/status/0", "framer/status/3", "board/temperature/0",
+          "interface/eth0/0", "interface/hdlc2/0", "board/power/0", "board/dipSwitch/0",
+          "controller/status/0", "extBoard/version/2", "framer/line/1", "termCounter/server/0",
+          "emPhone/channel/1"})
+        EXPECT_EQ(agent.told.count(key), 1u) << key;
+    EXPECT_EQ(agent.told["board/power/0"], "both");
+    EXPECT_EQ(agent.told["controller/status/0"], "ok");
+}
+
+TEST(SnmpAgentLink, AnAgentThatStopsReadingIsDroppedWithoutHoldingTheLoopAndKeptValuesAreBounded) {
+    // The state checks (and the file of the snmp-set values) wait.
+    Monitored m("[monitoring]\ncheck.state=60000\n");
+    ASSERT_TRUE(m.agent.listen(4096) && m.server.start() && m.agent.accept());
+    Controller controller;
+    ASSERT_TRUE(controller.connect(m.server.port()));
+    // 4,500 values of 2,000 characters: more than an unread link takes and
+    // more than is kept for the agents.
+    std::string const value(2000, 'v');
+    long slowest = 0;
+    for (int i = 0; i < 4500; ++i) {
+        auto const sent = Clock::now();
+        ASSERT_TRUE(display(controller, "snmp-set : { commands { { uniq " + std::to_string(i) +
+                                            ", id oid : \"1.3.6.1.4.1.9." + std::to_string(i) +
+                                            "\", value \"" + value + "\" } } }"));
+        slowest = std::max(slowest, elapsedMs(sent));
+    }
+    EXPECT_LT(slowest, 500);
+    std::string const prefix = "snmpagent.mib 127.0.0.1:" + std::to_string(m.agent.port());
+    EXPECT_TRUE(m.server.errHas("SockStream[" + prefix + "]: write timeout"));
+    EXPECT_TRUE(m.server.errHas(
+        "monitoring: snmp-set: 1 value(s) refused: what is kept for the agents holds "));
+
+    // The file of one kind of `display` item is bounded too.
+    for (int id = 1; id <= 1030; ++id)
+        ASSERT_TRUE(display(controller, "termCounter : { owner router, ownerId " +
+                                            std::to_string(id) + ", cnt 1 }"));
+    EXPECT_EQ(occurrences(m.file("termCounter"), "\n"), 1024u);
+    EXPECT_EQ(occurrences(m.server.err(), "monitoring: display termCounter: 1024 lines kept "
+                                          "already (at most 1024 and 262144 bytes); \"owner "
+                                          "router ownerId "),
+              6u);
+}

@@ -1,0 +1,118 @@
+// The radio header extension codec: whole extensions both ways, and the
+// extensions and values it refuses.
+
+#include "rtp/radio/r2s_proto.h"
+
+#include <gtest/gtest.h>
+
+#include "asn1/coders/avn_encoder.h"
+#include "tests/support/bytes.h"
+#include "tests/support/radio_values.h"
+
+using support::ed137Header;
+using support::ed137Sqi;
+using support::hex;
+using support::text;
+using PTT = TERM::ED137RadioPTT;
+using Method = TERM::ED137RadioBSSMethod;
+
+namespace {
+
+struct Case {
+    uint16_t profile;
+    TERM::ED137RadioHeader header;
+    bool has_sqi;
+    TERM::ED137RadioExtensionSQI sqi;
+    char const* bytes;
+};
+
+std::vector<Case> const cases = {
+    {r2s_proto::profile_v1,
+     ed137Header(PTT::normal_ptt_on, true, 5, false, true),
+     false,
+     {},
+     "01 67 00 01 31 50 00 00"},
+    {r2s_proto::profile_v1, ed137Header(PTT::emergency_ptt_on, false, 63, true, false, true), true,
+     ed137Sqi(Method::agc, 31), "01 67 00 01 8F E9 11 F9"},
+    {r2s_proto::profile_v0,
+     ed137Header(PTT::ptt_off, false, 0),
+     false,
+     {},
+     "00 67 00 01 00 00 00 00"},
+    {r2s_proto::profile_v1, ed137Header(PTT::coupling_ptt_on, false, 0), true,
+     ed137Sqi(Method::psd, 0), "01 67 00 01 40 01 11 03"},
+};
+
+r2s_proto::Decoded decodeText(std::string const& bytes) {
+    support::Bytes const data = hex(bytes);
+    return r2s_proto::decode(data.data(), data.size());
+}
+
+}  // namespace
+
+TEST(R2sProto, EncodesAndDecodesWholeExtensions) {
+    for (Case const& c : cases) {
+        r2s_proto::Encoded const encoded =
+            r2s_proto::encode(c.profile, c.header, c.has_sqi ? &c.sqi : nullptr);
+        EXPECT_EQ(encoded.fault, "");
+        EXPECT_EQ(text(encoded.bytes), c.bytes);
+
+        r2s_proto::Decoded const decoded = decodeText(c.bytes);
+        EXPECT_EQ(decoded.fault, "") << c.bytes;
+        TERM::ED137RadioStatus expected;
+        expected.set_header(c.header);
+        if (c.has_sqi) expected.set_sqi(c.sqi);
+        EXPECT_TRUE(decoded.status == expected) << c.bytes << '\n' << decoded.status;
+    }
+}
+
+TEST(R2sProto, PassesOverFeatureBlocksOfOtherTypesToTheSignalQuality) {
+    // Priority PTT, a block of type 3 with two octets, then the signal
+    // quality (quality 9, C/N) and one octet of padding.
+    r2s_proto::Decoded const decoded = decodeText("01 67 00 02 60 01 32 AA BB 11 4A 00");
+    EXPECT_EQ(decoded.fault, "");
+    TERM::ED137RadioStatus expected;
+    expected.set_header(ed137Header(PTT::priority_ptt_on, false, 0));
+    expected.set_sqi(ed137Sqi(Method::c_n, 9));
+    EXPECT_TRUE(decoded.status == expected) << decoded.status;
+}
+
+TEST(R2sProto, RefusesExtensionsCutShortOrOutsideTheirCodes) {
+    struct Bad {
+        char const* bytes;
+        char const* fault;
+    } const bads[] = {
+        {"01 67 00", "extension of 3 bytes is shorter than its header"},
+        {"01 67 00 01 31", "extension of 5 bytes is shorter than its header"},
+        {"01 67 00 00 31 50", "extension length of 0 words holds no radio header"},
+        {"01 67 00 02 31 50 00 00", "extension length of 2 words runs past its 8 bytes"},
+        {"12 34 00 01 31 50 00 00", "extension of profile 0x1234 is no radio header"},
+        {"01 67 00 01 A0 00 00 00", "extension with reserved PTT type 5"},
+        {"01 67 00 01 20 01 13 AA", "feature block of type 1 runs past the extension"},
+        {"01 67 00 01 20 01 11 0D", "signal-quality block of 1 octets, method 5, has no meaning"},
+    };
+    for (Bad const& bad : bads) EXPECT_EQ(decodeText(bad.bytes).fault, bad.fault) << bad.bytes;
+}
+
+TEST(R2sProto, RefusesValuesItsFieldsCannotHoldRatherThanCuttingThem) {
+    TERM::ED137RadioHeader const wide_id = ed137Header(PTT::normal_ptt_on, false, 64);
+    TERM::ED137RadioHeader const fine = ed137Header(PTT::normal_ptt_on, false, 1);
+    TERM::ED137RadioHeader no_ptt = fine;
+    no_ptt.set_ptt(PTT::NamedNumber(5));
+    TERM::ED137RadioExtensionSQI const loud = ed137Sqi(Method::rssi, 32);
+    struct Bad {
+        TERM::ED137RadioHeader const& header;
+        TERM::ED137RadioExtensionSQI const* sqi;
+        char const* fault;
+    } const bads[] = {
+        {wide_id, nullptr, "PTT-id 64 is above 63"},
+        {fine, &loud, "BSS quality 32 is above 31"},
+        {no_ptt, nullptr, "PTT type 5 has no code"},
+    };
+    for (Bad const& bad : bads) {
+        r2s_proto::Encoded const encoded =
+            r2s_proto::encode(r2s_proto::profile_v1, bad.header, bad.sqi);
+        EXPECT_EQ(encoded.fault, bad.fault);
+        EXPECT_TRUE(encoded.bytes.empty());
+    }
+}
