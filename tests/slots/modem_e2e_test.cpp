@@ -261,7 +261,7 @@ TEST(ModemSlots, ASlotConnectedAgainWhileItsDestroyWaitsLetsGoOfItsPeerWhenItGoe
             ASSERT_TRUE(s.server.errHas("control connection"));
             Controller next;
             ASSERT_TRUE(next.connect(s.server.port()));
-            EXPECT_EQ(nextMessage(next), "{ pdu signal : power : unknown }");
+            EXPECT_EQ(nextMessage(next), "{ pdu signal : power : both }");
             EXPECT_TRUE(next.pingAnswered(9));
         } else {
             s.run(R"(

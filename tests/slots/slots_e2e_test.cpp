@@ -238,7 +238,7 @@ TEST(SlotService, ThePauseAfterTheControllerLeavesLastsItsSecondThroughSignals) 
     ASSERT_TRUE(server.start());
     Controller first;
     ASSERT_TRUE(first.connect(server.port()));
-    EXPECT_EQ(nextMessage(first), "{ pdu signal : power : unknown }");
+    EXPECT_EQ(nextMessage(first), "{ pdu signal : power : both }");
     first.close();
     auto const left = std::chrono::steady_clock::now();
     ASSERT_TRUE(server.errHas("control connection"));
@@ -249,7 +249,7 @@ TEST(SlotService, ThePauseAfterTheControllerLeavesLastsItsSecondThroughSignals) 
         [&] {
             server.signal(SIGCHLD);
             if (next.fd() < 0 && !next.connect(server.port(), 10ms)) return false;
-            return nextMessage(next, 10ms) == "{ pdu signal : power : unknown }";
+            return nextMessage(next, 10ms) == "{ pdu signal : power : both }";
         },
         5s);
     ASSERT_TRUE(greeted);
