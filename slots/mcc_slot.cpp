@@ -42,8 +42,18 @@ bool MccSlot::IUserData(std::vector<char> const& data) {
     return true;
 }
 
+void MccSlot::StopReceiving() {
+    std::cerr << ext::header(this) << "channel " << timeslot_ << " receives no more" << std::endl;
+    // Out of the poll set: a descriptor at its end, or hung up, is ready on
+    // every poll. The slot keeps it, and its channel, for writing.
+    event_.mux_detach();
+}
+
 void MccSlot::OnEvent(int fd, short revents) {
-    if (!(revents & POLLIN)) return;
+    if (!(revents & POLLIN)) {
+        if (revents & (POLLERR | POLLHUP | POLLNVAL)) StopReceiving();
+        return;
+    }
     char buffer[read_size];
     for (;;) {
         ssize_t const got = Device::read(fd, buffer, sizeof(buffer));
@@ -52,17 +62,15 @@ void MccSlot::OnEvent(int fd, short revents) {
             continue;
         }
         if (got == 0) {
-            // The driver has closed the channel's receive side; a descriptor
-            // at its end stays readable, so it is no longer watched.
-            std::cerr << ext::header(this) << "channel " << timeslot_ << " receives no more"
-                      << std::endl;
-            event_.SetEvents(0);
+            // The driver has closed the channel's receive side.
+            StopReceiving();
             return;
         }
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
             Errno const error;
             std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
+            StopReceiving();
         }
         return;
     }
