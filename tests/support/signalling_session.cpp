@@ -19,7 +19,7 @@ SignallingSession::SignallingSession(std::string const& board, std::string const
     if (!board.empty()) describeBoard(server.root(), board);
     EXPECT_TRUE(server.start());
     EXPECT_TRUE(controller.connect(server.port()));
-    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : unknown }");
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : both }");
 }
 
 std::string SignallingSession::nextSuch(std::function<bool(std::string const&)> const& wanted,
