@@ -46,6 +46,7 @@
 #include <vector>
 
 #include "asn1/asn1.h"
+#include "process_cpu.h"
 #include "server/tpkt_frame.h"
 #include "tests/support/harness.h"
 
@@ -66,12 +67,9 @@ Clock::duration seconds(double s) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
 }
 
-// CPU time (user + system) the process has used so far, in nanoseconds: the
-// scheduler's count, which has no tick granularity.
 uint64_t cpu_ns(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
     uint64_t ns = 0;
-    if (!(in >> ns)) die("cannot read the CPU time of process " + std::to_string(pid));
+    if (!ProcessCpuNs(pid, ns)) die("cannot read the CPU time of process " + std::to_string(pid));
     return ns;
 }
 

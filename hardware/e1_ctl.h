@@ -53,6 +53,10 @@ public:
     // closed on a hang-up or error.
     void OnUpdateCas(int fd, short revents);
 
+    // Serves a CAS command as an ioctl's `cas` (the CAS signalling slots
+    // drive their timeslots through it); nothing while /dev/e1-cas is closed.
+    void Cas(LGCP::CasCommand const& command);
+
     uint32_t tclk_mask() const { return tclk_mask_; }
     bool cas_open(int trunk) const { return cas_trunk_[trunk] != 0; }
     bool cas_interface_open() const { return cas_.is_valid(); }
@@ -63,7 +67,6 @@ private:
     void PushTclk();
     void CloseCasInterface(char const* why);
 
-    void Cas(LGCP::CasCommand const& command);
     void CasOpen(int path, int timeslot, int value);
     void CasClose(int path, int timeslot);
     void CasGet(int path, int timeslot);

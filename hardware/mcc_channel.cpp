@@ -30,6 +30,14 @@ Channel Open(int flags, ChannelRecord const& record) {
     return channel;
 }
 
+char const* FailureText(Channel::Step step) {
+    static char const* const texts[] = {"", "fail to open MCC device: ", "MCC_ALLOCATE fail: ",
+                                        "MCC_TIMESLOT fail: "};
+    return texts[step];
+}
+
+long ReadOnce(int fd, void* buffer, size_t size) { return long(Device::read(fd, buffer, size)); }
+
 int Allocate(int fd, ChannelRecord const& r) {
     Device::MccChannelRecord record{r.mode, r.rx_packet_size, r.reserved, r.rx_threshold,
                                     r.tx_threshold};

@@ -5,8 +5,11 @@
 // channel that carries it, and from then on the descriptor reads and writes
 // the channel's bytes. MCC_RESOURCES reports how many channels of each kind
 // the controller has. The raw MCC slots, the voice slots and the T.38 slots
-// allocate their channels here.
+// allocate their channels here, and the HDLC channels of the signalling
+// links.
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 
 #include "runtime/system/fd.h"
@@ -48,6 +51,19 @@ struct Channel {
 // Opens the device with these flags, allocates a channel of the record on
 // it and asks its switch channel.
 Channel Open(int flags, ChannelRecord const& record);
+// The line that starts the report of a failed step ("MCC_ALLOCATE fail: ");
+// the error text follows it.
+char const* FailureText(Channel::Step step);
+
+// How reading a channel dry ended: nothing more waiting, the receiver
+// stopped it, the driver closed the receive side (a read of 0 bytes), or a
+// read failed (errno tells why).
+enum class ReadEnd { drained, stopped, ended, failed };
+
+// Reads the non-blocking channel record by record into the buffer, handing
+// each record's size to `take` (false from it stops), until nothing waits.
+template <class Take>
+ReadEnd ReadRecords(int fd, void* buffer, size_t size, Take take);
 
 // Makes the open descriptor a channel; 0, or -1 with errno.
 int Allocate(int fd, ChannelRecord const& record);
@@ -55,5 +71,22 @@ int Allocate(int fd, ChannelRecord const& record);
 int Timeslot(int fd);
 // The channel counts; false with errno when the request fails.
 bool Resources(int fd, Counts& counts);
+
+// One read of the channel, as the device layer does it.
+long ReadOnce(int fd, void* buffer, size_t size);
+
+template <class Take>
+ReadEnd ReadRecords(int fd, void* buffer, size_t size, Take take) {
+    for (;;) {
+        long const got = ReadOnce(fd, buffer, size);
+        if (got > 0) {
+            if (!take(size_t(got))) return ReadEnd::stopped;
+            continue;
+        }
+        if (got == 0) return ReadEnd::ended;
+        if (errno == EINTR) continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? ReadEnd::drained : ReadEnd::failed;
+    }
+}
 
 }  // namespace Mcc

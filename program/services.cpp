@@ -9,6 +9,9 @@
 #include "rtp/rtp_factories.h"
 #include "server/ctrl_server.h"
 #include "server/heartbeat.h"
+#include "signalling/hdlc_slot_factory.h"
+#include "signalling/pstn_factory.h"
+#include "signalling/signalling_config.h"
 #include "signalling/signalling_factories.h"
 #include "slots/echo_slot.h"
 #include "slots/ext_slot.h"
@@ -44,6 +47,7 @@ void StartServices(IniFile::File& config, std::function<void()> const& before_bi
     HwMux::instance();
 
     MonitoringCtl::instance().Configure(config);
+    ConfigureSignalling(config["signalling"]);
 
     if (before_binding) before_binding();
 

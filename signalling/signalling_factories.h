@@ -1,21 +1,8 @@
 #pragma once
-// The three signalling slot factories of the chain. PstnFactory and
-// HdlcSlotFactory hand every trunkStatus signal to the slots they made, so
-// that those follow their trunk; HdlcSlotFactory marks each create it is
-// asked on the log stream while the HDLC trace switch is on. They add nothing
-// to the resource report.
+// The ISDN signalling slot factory of the chain; it adds nothing to the
+// resource report. The PSTN and HDLC slot factories have files of their own.
 
 #include "slots/slot_factory.h"
-
-class PstnFactory : public IdleFactory {
-public:
-    static PstnFactory& instance();
-    char const* GetName() const override { return "PSTN"; }
-    void SelfSignal(LGCP::Signal const& signal) override;
-
-private:
-    PstnFactory() = default;
-};
 
 class IsdnFactory : public IdleFactory {
 public:
@@ -24,15 +11,4 @@ public:
 
 private:
     IsdnFactory() = default;
-};
-
-class HdlcSlotFactory : public IdleFactory {
-public:
-    static HdlcSlotFactory& instance();
-    char const* GetName() const override { return "HdlcSlotFactory"; }
-    Slot* INewSlot(LGCP::CreateParams const& params) override;
-    void SelfSignal(LGCP::Signal const& signal) override;
-
-private:
-    HdlcSlotFactory() = default;
 };

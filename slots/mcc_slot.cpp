@@ -55,24 +55,17 @@ void MccSlot::OnEvent(int fd, short revents) {
         return;
     }
     char buffer[read_size];
-    for (;;) {
-        ssize_t const got = Device::read(fd, buffer, sizeof(buffer));
-        if (got > 0) {
-            OnUserData(std::vector<char>(buffer, buffer + got));
-            continue;
-        }
-        if (got == 0) {
-            // The driver has closed the channel's receive side.
-            StopReceiving();
-            return;
-        }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            Errno const error;
-            std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
-            StopReceiving();
-        }
-        return;
+    Mcc::ReadEnd const end = Mcc::ReadRecords(fd, buffer, sizeof(buffer), [&](size_t got) {
+        OnUserData(std::vector<char>(buffer, buffer + got));
+        return true;
+    });
+    if (end == Mcc::ReadEnd::ended) {
+        // The driver has closed the channel's receive side.
+        StopReceiving();
+    } else if (end == Mcc::ReadEnd::failed) {
+        Errno const error;
+        std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
+        StopReceiving();
     }
 }
 
@@ -94,10 +87,9 @@ Slot* MccFactory::INewSlot(LGCP::CreateParams const& params) {
     Mcc::Channel const channel = Mcc::Open(
         O_RDWR | O_NONBLOCK | O_CLOEXEC, {mode, rx_packet_size, 0, rx_threshold, tx_threshold});
     // A channel without a switch channel could never be connected: refused too.
-    char const* const failure[] = {"", "fail to open MCC device: ", "MCC_ALLOCATE fail: ",
-                                   "MCC_TIMESLOT fail: "};
     if (channel.failed != Mcc::Channel::none) {
-        std::cerr << ext::header(this) << failure[channel.failed] << std::strerror(channel.error)
+        std::cerr << ext::header(this) << Mcc::FailureText(channel.failed)
+                  << std::strerror(channel.error)
                   << std::endl;
         return nullptr;
     }

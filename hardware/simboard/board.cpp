@@ -24,6 +24,15 @@ namespace {
 
 char const header[] = "simulated board: ";
 
+// The records of one open taken in per loop pass at most.
+int const records_per_pass = 64;
+
+// Whether the server's end of the socket pair has closed.
+bool hung_up(int board_end) {
+    pollfd entry{board_end, 0, 0};
+    return ::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLHUP | POLLERR));
+}
+
 // Calls the board back with the open whose board end is ready.
 class EndHandler : public Event::Handler {
 public:
@@ -332,21 +341,26 @@ std::vector<OpenFile*> Board::opens(char const* path) const {
 
 void Board::on_board_end(OpenFile* file, short revents) {
     if (!(revents & (POLLIN | POLLHUP | POLLERR))) return;
-    uint8_t buffer[65536];
-    ssize_t const got = ::recv(file->board_end.lowlevel_fd(), buffer, sizeof(buffer), MSG_DONTWAIT);
-    if (got < 0 && errno == EAGAIN) return;
-    // A record of no bytes is a write of nothing; the last close reads as 0
-    // with a hang-up.
-    if (got < 0 || (got == 0 && (revents & (POLLHUP | POLLERR)))) {
-        close_file(file);
-        return;
-    }
-    uint32_t const count = uint32_t(got);
-    log_.add(file->label, "write", file->serial, &count, 1, 0);
-    for (auto const& model : models_) {
-        int unit = -1;
-        if (path_matches(model->path(), file->path, unit))
-            model->written(*file, buffer, size_t(got));
+    // Up to a bound of the records waiting, so that a busy channel does not
+    // wait a loop pass per record.
+    for (int record = 0; record < records_per_pass; ++record) {
+        uint8_t buffer[65536];
+        ssize_t const got =
+            ::recv(file->board_end.lowlevel_fd(), buffer, sizeof(buffer), MSG_DONTWAIT);
+        if (got < 0 && errno == EAGAIN) return;
+        // A record of no bytes is a write of nothing; the last close reads as
+        // 0 with a hang-up.
+        if (got < 0 || (got == 0 && hung_up(file->board_end.lowlevel_fd()))) {
+            close_file(file);
+            return;
+        }
+        uint32_t const count = uint32_t(got);
+        log_.add(file->label, "write", file->serial, &count, 1, 0);
+        for (auto const& model : models_) {
+            int unit = -1;
+            if (path_matches(model->path(), file->path, unit))
+                model->written(*file, buffer, size_t(got));
+        }
     }
 }
 

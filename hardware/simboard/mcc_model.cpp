@@ -1,14 +1,20 @@
 #include "hardware/simboard/mcc_model.h"
 
 #include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 
 #include "hardware/device/mcc_driver.h"
 #include "hardware/simboard/board.h"
+#include "runtime/loop/event.h"
+#include "runtime/system/platform_path.h"
 
 namespace SimBoard {
 
@@ -43,7 +49,85 @@ bool add_bytes(std::string const& word, std::string& bytes) {
     return true;
 }
 
+// "/simboard/mcc-1024.sock": where a channel's line socket is, under MOBREL_ROOT.
+std::string line_path(uint32_t number) {
+    return "/simboard/mcc-" + std::to_string(number) + ".sock";
+}
+
 }  // namespace
+
+// A channel's line socket: a listener for the peer program and the one peer
+// connected at a time (a newer connection takes the line over).
+class MccModel::Line {
+public:
+    Line(MccModel& model, uint32_t number) : model_(model), number_(number) {}
+    ~Line() {
+        if (!file_.empty()) ::unlink(file_.c_str());
+    }
+
+    // Binds and listens; false with errno.
+    bool open() {
+        file_ = Platform::path(line_path(number_));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (file_.size() >= sizeof(address.sun_path)) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        std::strcpy(address.sun_path, file_.c_str());
+        ::unlink(file_.c_str());
+        Fd const fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (!fd || ::bind(fd.lowlevel_fd(), reinterpret_cast<sockaddr*>(&address),
+                          sizeof(address)) != 0 ||
+            ::listen(fd.lowlevel_fd(), 4) != 0)
+            return false;
+        listener_.Bind("MccModel::Line::on_accept", &Line::on_accept, this);
+        listener_.Schedule(fd, POLLIN);
+        return true;
+    }
+
+    // A record the server wrote, to the peer; lost when there is none or it
+    // does not take it.
+    void to_peer(uint8_t const* bytes, size_t size) {
+        if (peer_.IsActive())
+            ::send(peer_.lowlevel_fd(), bytes, size, MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+
+private:
+    void on_accept(int fd, short revents) {
+        if (!(revents & POLLIN)) return;
+        Fd const peer(::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        if (!peer) return;
+        peer_.Bind("MccModel::Line::on_peer", &Line::on_peer, this);
+        peer_.Schedule(peer, POLLIN);
+    }
+
+    void on_peer(int fd, short revents) {
+        if (!(revents & (POLLIN | POLLHUP | POLLERR))) return;
+        uint8_t buffer[max_packet];
+        for (;;) {
+            ssize_t const got = ::recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT);
+            if (got > 0) {
+                model_.from_line(number_, buffer, size_t(got));
+                continue;
+            }
+            if (got < 0 && errno == EAGAIN) return;
+            // The peer has gone: the line has no far end until the next one.
+            peer_.Release();
+            return;
+        }
+    }
+
+    MccModel& model_;
+    uint32_t const number_;
+    std::string file_;
+    Event listener_;
+    Event peer_;
+};
+
+MccModel::MccModel(Board& board) : Model(board) {}
+
+MccModel::~MccModel() = default;
 
 std::vector<Request> const& MccModel::requests() const { return mcc_requests; }
 
@@ -88,11 +172,16 @@ MccModel::Channel* MccModel::find(OpenFile const& file) {
     return nullptr;
 }
 
+MccModel::Channel* MccModel::find(uint32_t number) {
+    for (Channel& channel : channels_)
+        if (channel.number == number) return &channel;
+    return nullptr;
+}
+
 MccModel::Channel* MccModel::find(std::string const& word, std::ostream& out) {
     unsigned long number = 0;
-    if (number_of(word, number))
-        for (Channel& channel : channels_)
-            if (channel.number == number) return &channel;
+    if (number_of(word, number) && number <= UINT32_MAX)
+        if (Channel* const channel = find(uint32_t(number))) return channel;
     out << "error: no MCC channel " << word << '\n';
     return nullptr;
 }
@@ -103,6 +192,10 @@ uint32_t MccModel::used(Kind kind) const {
 }
 
 void MccModel::closed(OpenFile& file) {
+    Channel* const channel = find(file);
+    if (!channel) return;
+    if (Channel* const peer = find(channel->joined)) peer->joined = 0;
+    lines_.erase(channel->number);
     channels_.erase(std::remove_if(channels_.begin(), channels_.end(),
                                    [&file](Channel const& c) { return c.file == &file; }),
                     channels_.end());
@@ -115,6 +208,61 @@ void MccModel::written(OpenFile& file, uint8_t const* data, size_t size) {
     std::string& kept = channel->written;
     kept.append(reinterpret_cast<char const*>(data), size);
     if (kept.size() > kept_written) kept.erase(0, kept.size() - kept_written);
+    auto const line = lines_.find(channel->number);
+    if (line != lines_.end()) line->second->to_peer(data, size);
+    Channel* const peer = find(channel->joined);
+    if (peer && !peer->ended) deliver(*peer, data, size, std::cerr);
+}
+
+bool MccModel::deliver(Channel& channel, uint8_t const* bytes, size_t size, std::ostream& out) {
+    size_t const packet = channel.record[1];
+    for (size_t at = 0; at < size; at += packet) {
+        size_t const n = std::min(packet, size - at);
+        if (!board().post(*channel.file, bytes + at, n)) {
+            out << "error: channel " << channel.number << " took " << channel.in
+                << " bytes in all, not the rest\n";
+            return false;
+        }
+        channel.in += n;
+    }
+    return true;
+}
+
+void MccModel::from_line(uint32_t number, uint8_t const* bytes, size_t size) {
+    Channel* const channel = find(number);
+    if (channel && !channel->ended) deliver(*channel, bytes, size, std::cerr);
+}
+
+void MccModel::join(Words const& words, std::ostream& out) {
+    Channel* const a = find(words[2], out);
+    Channel* const b = a ? find(words[3], out) : nullptr;
+    if (!b) return;
+    if (a == b) {
+        out << "error: a channel cannot be joined to itself\n";
+        return;
+    }
+    for (Channel const* c : {a, b})
+        if (c->joined || lines_.count(c->number)) {
+            out << "error: the line of channel " << c->number << " has a far end already\n";
+            return;
+        }
+    a->joined = b->number;
+    b->joined = a->number;
+}
+
+void MccModel::open_line(Channel& channel, std::ostream& out) {
+    if (channel.joined || lines_.count(channel.number)) {
+        out << "error: the line of channel " << channel.number << " has a far end already\n";
+        return;
+    }
+    auto line = std::make_unique<Line>(*this, channel.number);
+    if (!line->open()) {
+        out << "error: no line socket for channel " << channel.number << ": "
+            << std::strerror(errno) << '\n';
+        return;
+    }
+    lines_.emplace(channel.number, std::move(line));
+    out << line_path(channel.number) << '\n';
 }
 
 void MccModel::send(Channel& channel, Words const& words, std::ostream& out) {
@@ -132,18 +280,9 @@ void MccModel::send(Channel& channel, Words const& words, std::ostream& out) {
         out << "error: the line of channel " << channel.number << " has ended\n";
         return;
     }
-    size_t const packet = channel.record[1];
     for (std::string const& burst : bursts)
-        for (size_t at = 0; at < burst.size(); at += packet) {
-            size_t const n = std::min(packet, burst.size() - at);
-            auto const* bytes = reinterpret_cast<uint8_t const*>(burst.data() + at);
-            if (!board().post(*channel.file, bytes, n)) {
-                out << "error: channel " << channel.number << " took " << channel.in
-                    << " bytes in all, not the rest\n";
-                return;
-            }
-            channel.in += n;
-        }
+        if (!deliver(channel, reinterpret_cast<uint8_t const*>(burst.data()), burst.size(), out))
+            return;
 }
 
 void MccModel::list(std::ostream& out) const {
@@ -156,7 +295,10 @@ void MccModel::list(std::ostream& out) const {
         out << c.number << ' ' << kind_names[c.kind] << " {";
         for (int word = 0; word < 5; ++word) out << (word ? " " : "") << c.record[word];
         out << "} " << c.file->label << '#' << c.file->serial << ", in " << c.in << ", out "
-            << c.out << (c.ended ? ", ended" : "") << '\n';
+            << c.out << (c.ended ? ", ended" : "");
+        if (c.joined) out << ", joined to " << c.joined;
+        if (lines_.count(c.number)) out << ", line " << line_path(c.number);
+        out << '\n';
     }
 }
 
@@ -169,7 +311,10 @@ void MccModel::command(Words const& words, std::ostream& out) {
                "mcc count DATA BRI TRANS                the MCC's channels of each kind\n"
                "mcc send CHANNEL BYTES [, BYTES]...     line bytes into a channel (5A, 5A*300)\n"
                "mcc written CHANNEL                     the bytes the server wrote to a channel\n"
-               "mcc end CHANNEL                         the channel's line ends\n";
+               "mcc end CHANNEL                         the channel's line ends\n"
+               "mcc join CHANNEL CHANNEL                the two lines back to back\n"
+               "mcc part CHANNEL                        the channel's line leaves its join\n"
+               "mcc line CHANNEL                        a socket for a peer on the line\n";
     } else if (verb == "count" && words.size() == 5) {
         uint32_t totals[kinds];
         for (int kind = data; kind < kinds; ++kind) {
@@ -200,8 +345,18 @@ void MccModel::command(Words const& words, std::ostream& out) {
         if (!channel) return;
         ::shutdown(channel->file->board_end.lowlevel_fd(), SHUT_WR);
         channel->ended = true;
+    } else if (verb == "join" && words.size() == 4) {
+        join(words, out);
+    } else if (verb == "part" && words.size() == 3) {
+        Channel* const channel = find(words[2], out);
+        if (!channel) return;
+        if (Channel* const peer = find(channel->joined)) peer->joined = 0;
+        channel->joined = 0;
+    } else if (verb == "line" && words.size() == 3) {
+        if (Channel* const channel = find(words[2], out)) open_line(*channel, out);
     } else {
-        out << "error: mcc wants nothing, count, send, written or end (try mcc help)\n";
+        out << "error: mcc wants nothing, count, send, written, end, join, part or line "
+               "(try mcc help)\n";
     }
 }
 

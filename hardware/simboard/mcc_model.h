@@ -11,7 +11,13 @@
 //
 // The line side is the board tool's: it sends bytes into a channel, which
 // the channel delivers in records of at most its receive packet size, and
-// shows what the server wrote to it.
+// shows what the server wrote to it. A line may also have a far end: two
+// channels joined back to back (each record the server writes to one is
+// read from the other), or a peer program on the channel's line socket
+// /simboard/mcc-<channel>.sock under MOBREL_ROOT, a Unix sequenced-packet
+// socket on which each packet is one record each way. Records written while
+// the line has no peer are lost there, as on a line with nothing at its end.
+// Releasing a channel parts its join and removes its socket.
 //
 // Board-tool commands:
 //   mcc                       the free counts, then every channel
@@ -22,8 +28,13 @@
 //   mcc written CHANNEL       the bytes the server wrote, in hex
 //   mcc end CHANNEL           the line ends: the channel's reads give 0 from
 //                             now on
+//   mcc join CHANNEL CHANNEL  the two channels' lines back to back
+//   mcc part CHANNEL          the channel's line leaves its join
+//   mcc line CHANNEL          opens the channel's line socket; its path
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,7 +50,8 @@ public:
     // The written bytes that are kept for `mcc written`; older ones go.
     static constexpr size_t kept_written = 65536;
 
-    explicit MccModel(Board& board) : Model(board) {}
+    explicit MccModel(Board& board);
+    ~MccModel() override;
 
     char const* name() const override { return "mcc"; }
     char const* path() const override { return "/dev/mcc/ctl"; }
@@ -62,18 +74,29 @@ private:
         uint64_t out = 0;
         std::string written;  // the last kept_written bytes
         bool ended = false;
+        uint32_t joined = 0;  // the channel back to back with this one
     };
+    class Line;
 
     int allocate(OpenFile& file, uint8_t const* record);
     Channel* find(OpenFile const& file);
     // The channel a command names, or null with an error line.
     Channel* find(std::string const& word, std::ostream& out);
     uint32_t used(Kind kind) const;
+    Channel* find(uint32_t number);
     void send(Channel& channel, Words const& words, std::ostream& out);
+    // Line bytes into the channel in records of at most its receive packet
+    // size; false, with a line, when the channel does not take them.
+    bool deliver(Channel& channel, uint8_t const* bytes, size_t size, std::ostream& out);
+    void join(Words const& words, std::ostream& out);
+    void open_line(Channel& channel, std::ostream& out);
+    // A record from the peer program on a channel's line socket.
+    void from_line(uint32_t number, uint8_t const* bytes, size_t size);
     void list(std::ostream& out) const;
 
     uint32_t total_[kinds] = {32, 16, 32};
     std::vector<Channel> channels_;  // by switch channel
+    std::map<uint32_t, std::unique_ptr<Line>> lines_;  // by switch channel
 };
 
 }  // namespace SimBoard

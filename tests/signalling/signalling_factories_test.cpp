@@ -1,6 +1,6 @@
 // The HDLC factory's trace.
 
-#include "signalling/signalling_factories.h"
+#include "signalling/hdlc_slot_factory.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,9 @@
 // In an expected message "..." stands for any text, so that a step names
 // only what it is about: `< { pdu signal : query : { ... echoBus { 2, 5 }, ... } }`;
 // so may the expected output of a board-tool command.
-// A failed step fails the test with the step's line and what came instead.
+// A step that expects no periodic link report (ss7LinkInfo, hdlcLinkInfo)
+// passes over those the signalling slots send on their own. A failed step
+// fails the test with the step's line and what came instead.
 
 #include <string>
 
@@ -27,6 +29,9 @@ namespace support {
 // connect and every second, are passed over.
 std::string nextMessage(Controller& controller,
                         std::chrono::milliseconds bound = std::chrono::seconds(3));
+
+// Whether a message is a signalling slot's periodic link report.
+bool isLinkReport(std::string const& message);
 
 // A value in value notation on one line, as the script's messages are
 // written: `status kvel : { ... }` of a radio value built in the test.

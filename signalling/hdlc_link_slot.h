@@ -1,0 +1,30 @@
+#pragma once
+// The base of the slots whose link runs on an HDLC channel (the PSTN slot's
+// SS7 link, the HDLC slot's raw frames): the channel on the slot's trunk
+// timeslot, which the slot's connections use while it is active, and the
+// periodic link reports.
+
+#include "runtime/loop/timer.h"
+#include "signalling/hdlc/hdlc_channel.h"
+#include "signalling/line_slot.h"
+
+class HdlcLinkSlot : public LineSlot, protected HDLC::Receiver {
+protected:
+    HdlcLinkSlot(int line, HDLC::Mode mode) : LineSlot(line), hdlc_(*this, line, mode) {}
+
+    int OwnChannel() const override { return hdlc_.channel(); }
+    int OwnSource() const override { return hdlc_.IsActive() ? line() : -1; }
+
+    // The reports of the slot, sent every report period from StartReports
+    // until StopReports; the base sends hdlcLinkInfo.
+    virtual void Report();
+    void StartReports();
+    void StopReports() { report_.reset(); }
+
+    HDLC hdlc_;
+
+private:
+    void OnReport();
+
+    Timer report_;
+};

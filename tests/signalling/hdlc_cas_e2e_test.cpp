@@ -1,0 +1,112 @@
+// HDLC slots and the CAS form of the PSTN slots of the real server, with the
+// line driven through the board tool.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/signalling_session.h"
+
+using namespace support;
+using namespace std::chrono_literals;
+
+TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
+    SignallingSession s("", std::string(fast_links) + "[traces]\nsignalling.hdlc = true\n");
+    s.run(R"(
+        > { seq 1, slot 1, pdu command : create : hdlcParams : { trunk 5, log 1, address -1 } }
+        < { seq 1, slot 1, pdu response : success : NULL }
+        > { seq 2, slot 2, pdu command : create : hdlcParams : { trunk 37, log 0, address 48 } }
+        < { seq 2, slot 2, pdu response : success : NULL }
+        > { seq 3, slot 1, pdu command : activate : empty : NULL }
+        < { seq 3, slot 1, pdu response : success : NULL }
+        > { seq 4, slot 2, pdu command : activate : empty : NULL }
+        < { seq 4, slot 2, pdu response : success : NULL }
+        $ mcc send 1024 01 02 , 03 , 04 05 06
+        < { slot 1, pdu signal : ioctl : hdlcPackages : { { body '01 02'H }, { body '03'H }, { body '04 05 06'H } } }
+        $ mcc send 1025 30 01 , 31 02 , 30 03
+        < { slot 2, pdu signal : ioctl : hdlcPackages : { { body '30 01'H }, { body '30 03'H } } }
+        > { seq 5, slot 1, pdu command : ioctl : hdlcPackages : { { body 'AA'H }, { body 'BBCC'H }, { body ''H } } }
+        < { seq 5, slot 1, pdu response : error : unsupported }
+        > { seq 6, slot 1, pdu command : ioctl : hdlcPackages : { } }
+        < { seq 6, slot 1, pdu response : error : unsupported }
+        $ mcc written 1024
+        = AA BB CC
+    )");
+    // One frame per package, in list order.
+    EXPECT_EQ(boardLog(s.server.root(), "mcc/ctl write"),
+              "mcc/ctl write 1\nmcc/ctl write 2\nmcc/ctl write 0\n");
+    for (std::string const info :
+         {"{ slot 1, pdu signal : ioctl : hdlcLinkInfo : { txSU 3, txDiscard 0, txError 0, "
+          "txOverflow 0, rxSU 3 } }",
+          "{ slot 2, pdu signal : ioctl : hdlcLinkInfo : { txSU 0, txDiscard 0, txError 0, "
+          "txOverflow 0, rxSU 3 } }"})
+        EXPECT_EQ(s.reportLike("hdlcLinkInfo", info[7] - '0', info), info);
+
+    // More frames than a signal carries come in several, in order.
+    std::string burst = "mcc send 1024 00";
+    for (int i = 1; i < 20; ++i) burst += " , " + std::string(i < 16 ? "0" : "1") + "0123456789ABCDEF"[i % 16];
+    EXPECT_EQ(s.board(burst), "");
+    std::string const first = s.next(), second = s.next();
+    EXPECT_NE(first.find("{ body '00'H }, { body '01'H }"), std::string::npos) << first;
+    EXPECT_NE(first.find("{ body '0f'H } } }"), std::string::npos) << first;
+    EXPECT_EQ(second, "{ slot 1, pdu signal : ioctl : hdlcPackages : { { body '10'H }, "
+                      "{ body '11'H }, { body '12'H }, { body '13'H } } }");
+
+    // The trunk of slot 2 in alarm; deactivation; destruction frees the channels.
+    EXPECT_EQ(s.board("e1 1 state ais"), "");
+    EXPECT_EQ(s.next(), "{ slot 2, pdu signal : deactivated : networkError }");
+    s.run(R"(
+        $ fail mcc/ctl write EIO 1
+        > { seq 11, slot 1, pdu command : ioctl : hdlcPackages : { { body 'AA'H } } }
+        < { seq 11, slot 1, pdu response : error : unsupported }
+        > { seq 7, slot 1, pdu command : deactivate : NULL }
+        < { seq 7, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : deactivated : networkError }
+        > { seq 8, slot 1, pdu command : ioctl : hdlcPackages : { { body 'AA'H } } }
+        < { seq 8, slot 1, pdu response : error : unsupported }
+        > { seq 9, slot 1, pdu command : destroy : NULL }
+        < { seq 9, slot 1, pdu response : success : NULL }
+        > { seq 10, slot 2, pdu command : destroy : NULL }
+        < { seq 10, slot 2, pdu response : success : NULL }
+        $ mcc
+        = free: data 32 of 32 bri 16 of 16 transparent 32 of 32
+    )");
+    EXPECT_TRUE(s.server.errHas("\nHdlcSlotFactory.INewSlot\n\n"));
+    EXPECT_TRUE(s.server.errHas("01:hdlc-slot: timeslot 5 of trunk 0, channel 1024\n"));
+    EXPECT_TRUE(s.server.errHas("01:hdlc-slot: from line 01 02 \n"));
+    EXPECT_TRUE(s.server.errHas("02:hdlc-slot: frame for another address dropped, 1 in all\n"));
+    EXPECT_TRUE(s.server.errHas("HDLC[5]: tx BB CC \n"));
+    EXPECT_TRUE(s.server.errHas("HDLC[5]: frame of 1 octets not sent: Input/output error\n"));
+}
+
+TEST(CasSlots, TakeTheirTimeslotIntoCasAndSetItsBits) {
+    SignallingSession s;
+    s.run(R"(
+        > { seq 1, slot 1, pdu command : create : pstn : cas : { trunk 37 } }
+        < { seq 1, slot 1, pdu response : success : NULL }
+        > { seq 2, slot 2, pdu command : create : pstn : cas : { trunk 16 } }
+        < { seq 2, slot 2, pdu response : error : insufficientResources }
+        > { seq 3, slot 1, pdu command : userData : '05'H }
+        < { seq 3, slot 1, pdu response : error : unsupported }
+        > { seq 4, slot 1, pdu command : activate : empty : NULL }
+        < { slot 1, pdu signal : cas : { channel { path 1, timeslot 0 }, rx 0, tx 0 } }
+        < { slot 1, pdu signal : cas : { channel { path 1, timeslot 5 }, rx ..., tx 9 } }
+        < { seq 4, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : activated : NULL }
+        > { seq 5, slot 1, pdu command : userData : 'F3'H }
+        < { slot 1, pdu signal : cas : { channel { path 1, timeslot 0 }, rx 0, tx 0 } }
+        < { slot 1, pdu signal : cas : { channel { path 1, timeslot 5 }, rx ..., tx 3 } }
+        < { seq 5, slot 1, pdu response : success : NULL }
+        > { seq 6, slot 1, pdu command : userData : '0102'H }
+        < { seq 6, slot 1, pdu response : error : unsupported }
+        > { seq 7, slot 1, pdu command : deactivate : NULL }
+        < { slot 1, pdu signal : cas : { channel { path 1, timeslot 5 }, rx -1, tx 1 } }
+        < { seq 7, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : deactivated : networkError }
+    )");
+    EXPECT_EQ(boardLog(s.server.root(), "e1-cas CAS_CONFIGURE"),
+              "e1-cas CAS_CONFIGURE 1 5 589824 0\ne1-cas CAS_CONFIGURE 1 5 196608 0\n"
+              "e1-cas CAS_CONFIGURE 1 5 0 1\n");
+    EXPECT_TRUE(s.server.errHas("01:pstn: userData of 1 octets refused: CAS is not active\n"));
+    EXPECT_TRUE(s.server.errHas("PSTN: timeslot 16 carries the CAS multiframe\n"));
+}

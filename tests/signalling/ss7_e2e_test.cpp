@@ -1,0 +1,277 @@
+// PSTN SS7 slots of the real server: two links on two MCC channels joined
+// back to back on the simulated board, and a link against the test peer on
+// a channel's line socket.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "messages/lgcp/lgcp.h"
+#include "tests/support/signalling_session.h"
+#include "tests/support/ss7_peer.h"
+
+using namespace support;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::string create(int slot, int trunk, bool emergency) {
+    std::string const n = std::to_string(slot);
+    return "> { seq " + n + ", slot " + n + ", pdu command : create : pstn : ss7 : { trunk " +
+           std::to_string(trunk) + ", slc " + n + ", dpc 1, opc 2, emergency " +
+           (emergency ? "TRUE" : "FALSE") + " } }\n< { seq " + n + ", slot " + n +
+           ", pdu response : success : NULL }\n";
+}
+
+std::string command(int seq, int slot, std::string const& what, std::string const& answer) {
+    std::string const head = "{ seq " + std::to_string(seq) + ", slot " + std::to_string(slot);
+    return "> " + head + ", pdu command : " + what + " }\n< " + head + ", pdu response : " +
+           answer + " }\n";
+}
+
+std::string activate(int seq, int slot) {
+    return command(seq, slot, "activate : empty : NULL", "success : NULL");
+}
+
+// The message unit of number i: 3 to 273 octets of a pattern of i.
+Bytes unitOf(int i) {
+    Bytes msu(3 + i % 271);
+    for (size_t k = 0; k < msu.size(); ++k) msu[k] = uint8_t(i * 7 + k);
+    return msu;
+}
+
+LGCP::Message userData(int seq, int slot, Bytes const& data) {
+    LGCP::Message message;
+    message.set_seq(seq);
+    message.set_slot(slot);
+    message.set_pdu().select_command().select_userData(std::vector<char>(data.begin(), data.end()));
+    return message;
+}
+
+// As value notation prints octets: "'07 0a'H".
+std::string hexOf(Bytes const& bytes) {
+    std::string octets = text(bytes);
+    for (char& c : octets) c = char(std::tolower(c));
+    return "'" + octets + "'H";
+}
+
+// The next two messages of both links, whichever comes first, in slot order.
+std::string bothOf(SignallingSession& s) {
+    std::string a = s.next(), b = s.next();
+    if (b < a) std::swap(a, b);
+    return a + "\n" + b;
+}
+
+long millisSince(Clock::time_point since) {
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+}  // namespace
+
+TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOrder) {
+    SignallingSession s;
+    s.run(create(1, 16, false) + create(2, 48, false) + activate(3, 1) + activate(4, 2));
+    // Normal proving: in service once the proving period has passed.
+    Clock::time_point const joined = Clock::now();
+    EXPECT_EQ(s.board("mcc join 1024 1025"), "");
+    EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : activated : NULL }\n"
+                         "{ slot 2, pdu signal : activated : NULL }");
+    long const normal = millisSince(joined);
+    EXPECT_GE(normal, 600);
+    EXPECT_LT(normal, 1000);
+
+    // A window of units at a time, as a controller paces its link.
+    int const total = 3000, window = 60;
+    long octets = 0;
+    for (int first = 0; first < total; first += window) {
+        for (int i = first; i < first + window; ++i) {
+            s.controller.sendMessage(userData(100 + i, 1, unitOf(i)));
+            octets += long(unitOf(i).size());
+        }
+        // The answers and the far end's signals interleave as the loop reads.
+        std::vector<std::string> signals;
+        int answers = 0;
+        while (answers < window || int(signals.size()) < window) {
+            std::string const got = s.next();
+            ASSERT_NE(got, "") << "after unit " << first;
+            if (got.find("pdu response : success") != std::string::npos)
+                ++answers;
+            else
+                signals.push_back(got);
+        }
+        for (int i = first; i < first + window; ++i)
+            ASSERT_EQ(signals[size_t(i - first)],
+                      "{ slot 2, pdu signal : userData : " + hexOf(unitOf(i)) + " }");
+    }
+    EXPECT_EQ(s.next(100ms), "");
+
+    // 3000 units received: the last accepted is (127 + 3000) mod 128, sent
+    // at once before the answer.
+    s.run("> { seq 9000, slot 2, pdu command : ioctl : ss7RqBSN : NULL }\n"
+          "< { slot 2, pdu signal : ioctl : ss7BSN : 55 }\n"
+          "< { seq 9000, slot 2, pdu response : success : NULL }\n");
+    std::string const counts = "msuTxCount 3000, msuRxCount 0, octetsTx " +
+                               std::to_string(octets) + ", octetsRx 0, ";
+    std::string const pattern = "{ slot 1, pdu signal : ioctl : ss7LinkInfo : { " + counts +
+                                "speedRx 0, speedTx ..., overflowCntr 0, rtbSize 0, "
+                                "repeatCntr 0, badSeqCntr 0, ss7state worked } }";
+    std::string const report = s.reportLike("ss7LinkInfo", 1, pattern);
+    EXPECT_TRUE(matches(report, pattern)) << report;
+    EXPECT_TRUE(matches(s.report("hdlcLinkInfo", 2),
+                        "{ slot 2, pdu signal : ioctl : hdlcLinkInfo : { txSU ..., txDiscard 0, "
+                        "txError 0, txOverflow 0, rxSU ... } }"));
+
+    // Deactivation takes the link out of service (the far end follows) and
+    // stops its units; destruction frees the channel and its switch paths.
+    s.run(command(9001, 1, "deactivate : NULL", "success : NULL"));
+    EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : deactivated : networkError }\n"
+                         "{ slot 2, pdu signal : deactivated : networkError }");
+    std::string const quiet = s.board("mcc");
+    s.controller.quietFor(100ms);
+    EXPECT_EQ(s.board("mcc"), quiet);
+    s.board("log clear");
+    s.run(command(9002, 1, "destroy : NULL", "success : NULL") +
+          command(9003, 2, "destroy : NULL", "success : NULL") +
+          "$ mcc\n= free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n");
+    EXPECT_EQ(boardLog(s.server.root(), "hal HAL_MUX_WRITE"),
+              "hal HAL_MUX_WRITE 16 213\nhal HAL_MUX_WRITE 1024 213\n"
+              "hal HAL_MUX_WRITE 48 213\nhal HAL_MUX_WRITE 1025 213\n");
+}
+
+TEST(Ss7Links, EmergencyAlignsWithTheShortProvingAndTheTrunkAlarmTakesTheLinksDown) {
+    SignallingSession s;
+    s.run(create(1, 16, true) + create(2, 48, false) + activate(3, 1) + activate(4, 2));
+    Clock::time_point const joined = Clock::now();
+    EXPECT_EQ(s.board("mcc join 1024 1025"), "");
+    EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : activated : NULL }\n"
+                         "{ slot 2, pdu signal : activated : NULL }");
+    // The far end proves with the short period too.
+    EXPECT_LT(millisSince(joined), 400);
+
+    EXPECT_EQ(s.board("e1 1 state lossCarrier"), "");
+    EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : deactivated : networkError }\n"
+                         "{ slot 2, pdu signal : deactivated : networkError }");
+    EXPECT_TRUE(s.server.errHas("02:pstn: trunk 1 has left the normal state\n"));
+}
+
+TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet) {
+    SignallingSession s;
+    s.run(create(1, 16, false) +
+          command(2, 1,
+                  "ioctl : ss7Log : { state TRUE, raw-receive FALSE, raw-transmit FALSE, "
+                  "mtp-transmit FALSE, mtp-receive FALSE, mtp-activate FALSE, timers FALSE, "
+                  "msu-processing TRUE }",
+                  "success : NULL") +
+          activate(3, 1));
+    Ss7Peer peer(s.lineSocket(1024));
+    ASSERT_TRUE(peer.connected());
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+    ASSERT_TRUE(peer.waitFor([&] { return peer.inService(); }));
+
+    // Both ways; a unit of the peer lost on the line is asked for again.
+    peer.sendMessage(hex("05 10 20"));
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : userData : '05 10 20'H }");
+    peer.loseNextMessage();
+    peer.sendMessage(hex("05 11 21"));
+    peer.sendMessage(hex("05 12 22"));
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : userData : '05 11 21'H }");
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : userData : '05 12 22'H }");
+
+    // Units sent while the peer is busy come again once it is not.
+    peer.setMode(Ss7Peer::Mode::busy);
+    ASSERT_TRUE(peer.waitFor([&] { return true; }, 20ms));
+    for (int i = 0; i < 5; ++i)
+        s.run(command(10 + i, 1, "userData : '0A0B" + std::to_string(10 + i) + "'H",
+                      "success : NULL"));
+    s.controller.quietFor(100ms);
+    EXPECT_EQ(peer.messages().size(), 0u);
+    peer.setMode(Ss7Peer::Mode::answering);
+    ASSERT_TRUE(peer.waitFor([&] { return peer.messages().size() == 5; }));
+    EXPECT_EQ(peer.messages(), (std::vector<std::string>{"0A 0B 10", "0A 0B 11", "0A 0B 12",
+                                                         "0A 0B 13", "0A 0B 14"}));
+    EXPECT_EQ(peer.receivedTwice(), 0u);
+    std::string const pattern =
+        "{ slot 1, pdu signal : ioctl : ss7LinkInfo : { msuTxCount 5, msuRxCount 3, octetsTx 15, "
+        "octetsRx 9, ..., rtbSize 0, repeatCntr 5, badSeqCntr 1, ss7state worked } }";
+    std::string const report = s.reportLike("ss7LinkInfo", 1, pattern);
+    EXPECT_TRUE(matches(report, pattern)) << report;
+    EXPECT_TRUE(s.server.errHas("01:pstn: slc 1: sequence gap at fsn 2, expected 1\n"));
+
+    // One unit whose BSN acknowledges nothing sent is dropped; two in a row
+    // end the link.
+    peer.sendBadBsn(1);
+    EXPECT_EQ(s.next(200ms), "");
+    peer.sendBadBsn(2);
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
+    EXPECT_TRUE(s.server.errHas("01:pstn: slc 1: state idle: abnormal BSN twice\n"));
+    ASSERT_TRUE(peer.waitFor([&] { return peer.lastStatus() == "SIOS"; }));
+
+    // Again in service; a peer that stops answering takes the link down.
+    s.run(activate(20, 1));
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+    EXPECT_EQ(s.next(150ms), "");
+    peer.setMode(Ss7Peer::Mode::silent);
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
+    EXPECT_TRUE(s.server.errHas("01:pstn: slc 1: state idle: signal unit error rate\n"))
+        << s.server.err().substr(s.server.err().rfind("state in service"));
+}
+
+TEST(Ss7Links, RefuseWhatAUnitCannotCarryAndWhatTheFullBufferCannotHold) {
+    SignallingSession s;
+    s.run(create(1, 16, false) +
+          command(2, 1, "userData : '050102'H", "error : unsupported") + activate(3, 1));
+    Ss7Peer peer(s.lineSocket(1024));
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
+    s.run(command(4, 1, "userData : '0501'H", "error : unsupported"));
+    s.controller.sendMessage(userData(5, 1, Bytes(274, 0x55)));
+    EXPECT_EQ(s.next(), "{ seq 5, slot 1, pdu response : error : unsupported }");
+
+    // Busy: nothing is acknowledged, so the buffer fills at 127.
+    peer.setMode(Ss7Peer::Mode::busy);
+    peer.waitFor([] { return false; }, 20ms);
+    for (int i = 0; i < 127; ++i) s.controller.sendMessage(userData(10 + i, 1, unitOf(i)));
+    for (int i = 0; i < 127; ++i)
+        ASSERT_EQ(s.next(), "{ seq " + std::to_string(10 + i) + ", slot 1, pdu response : success : NULL }");
+    s.run(command(200, 1, "userData : '050102'H", "error : unsupported"));
+    EXPECT_TRUE(s.server.errHas("01:pstn: userData of 3 octets refused: the link is not in service\n"));
+    EXPECT_TRUE(s.server.errHas("01:pstn: userData of 2 octets refused: a message unit carries 3 "
+                                "to 273 octets, not 2\n"));
+    EXPECT_TRUE(s.server.errHas("01:pstn: userData of 274 octets refused: a message unit carries "
+                                "3 to 273 octets, not 274\n"));
+    EXPECT_TRUE(s.server.errHas("01:pstn: userData of 3 octets refused: the link is congested: "
+                                "127 message units wait for acknowledgement\n"));
+    std::string const full = "{ ... msuTxCount 127, ..., overflowCntr 1, rtbSize 127, ... } }";
+    std::string const report = s.reportLike("ss7LinkInfo", 1, full);
+    EXPECT_TRUE(matches(report, full)) << report;
+    // The peer busy for longer than T6 ends the link.
+    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
+}
+
+TEST(Ss7Links, FailingChannelStepsReportDeactivatedAndKeepNothing) {
+    SignallingSession s("absent mcc/ctl\n");
+    s.run(create(1, 16, false) + activate(2, 1) +
+          "< { slot 1, pdu signal : deactivated : networkError }\n"
+          "$ present mcc/ctl\n= /dev/mcc/ctl present\n"
+          "$ fail mcc/ctl MCC_ALLOCATE ENOSPC 1\n" +
+          activate(3, 1) +
+          "< { slot 1, pdu signal : deactivated : networkError }\n"
+          "$ fail mcc/ctl MCC_TIMESLOT EIO 1\n" +
+          activate(4, 1) +
+          "< { slot 1, pdu signal : deactivated : networkError }\n"
+          "$ mcc\n= free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n" +
+          // Timeslot 0 of a trunk and trunks past the fourth name no link.
+          "> { seq 5, slot 2, pdu command : create : pstn : ss7 : { trunk 32, slc 0, dpc 1, "
+          "opc 2, emergency FALSE } }\n< { seq 5, slot 2, pdu response : error : "
+          "insufficientResources }\n"
+          "> { seq 6, slot 2, pdu command : create : pstn : cas : { trunk 128 } }\n"
+          "< { seq 6, slot 2, pdu response : error : insufficientResources }\n");
+    EXPECT_TRUE(s.server.errHas("HDLC[16]: fail to open MCC device: No such file or directory\n"));
+    EXPECT_TRUE(s.server.errHas("HDLC[16]: MCC_ALLOCATE fail: No space left on device\n"));
+    EXPECT_TRUE(s.server.errHas("HDLC[16]: MCC_TIMESLOT fail: Input/output error\n"));
+    EXPECT_TRUE(s.server.errHas("PSTN: trunk 32 names no trunk timeslot (32 x trunk 0 to 3 + "
+                                "timeslot 1 to 31)\n"));
+}

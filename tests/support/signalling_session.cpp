@@ -1,0 +1,71 @@
+#include "tests/support/signalling_session.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+namespace support {
+
+char const fast_links[] =
+    "[signalling]\nss7.t1 = 1000\nss7.t2 = 1000\nss7.t3 = 500\nss7.t4n = 600\nss7.t4e = 30\n"
+    "ss7.t6 = 300\nss7.t7 = 300\nss7.fill = 10\nreport = 250\n";
+
+SignallingSession::SignallingSession(std::string const& board, std::string const& config) {
+    std::string dir = server.root();
+    for (char const* part : {"/usr", "/local", "/etc"}) ::mkdir((dir += part).c_str(), 0755);
+    std::ofstream(dir + "/server.conf") << config;
+    if (!board.empty()) describeBoard(server.root(), board);
+    EXPECT_TRUE(server.start());
+    EXPECT_TRUE(controller.connect(server.port()));
+    EXPECT_EQ(nextMessage(controller), "{ pdu signal : power : both }");
+}
+
+std::string SignallingSession::nextSuch(std::function<bool(std::string const&)> const& wanted,
+                                        std::chrono::milliseconds bound) {
+    auto const end = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+        auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return "";
+        std::string const message = nextMessage(controller, left);
+        if (message.empty() || wanted(message)) return message;
+    }
+}
+
+std::string SignallingSession::next(std::chrono::milliseconds bound) {
+    return nextSuch([](std::string const& m) { return !isLinkReport(m); }, bound);
+}
+
+std::string SignallingSession::report(char const* kind, int slot,
+                                      std::chrono::milliseconds bound) {
+    std::string const wanted =
+        "{ slot " + std::to_string(slot) + ", pdu signal : ioctl : " + kind + " :";
+    return nextSuch([&](std::string const& m) { return m.compare(0, wanted.size(), wanted) == 0; },
+                    bound);
+}
+
+std::string SignallingSession::reportLike(char const* kind, int slot,
+                                          std::string const& pattern,
+                                          std::chrono::milliseconds bound) {
+    auto const end = std::chrono::steady_clock::now() + bound;
+    std::string last;
+    for (;;) {
+        auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return last;
+        std::string const got = report(kind, slot, left);
+        if (got.empty()) return last;
+        last = got;
+        if (matches(last, pattern)) return last;
+    }
+}
+
+std::string SignallingSession::lineSocket(int channel) const {
+    std::string path = board("mcc line " + std::to_string(channel));
+    if (!path.empty() && path.back() == '\n') path.pop_back();
+    return server.root() + path;
+}
+
+}  // namespace support

@@ -1,0 +1,50 @@
+#pragma once
+// A server of the signalling tests: short link timers and reports from its
+// configuration, the board described, a controller connected, and reading
+// that passes over the periodic link reports unless a step asks for one.
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "tests/support/board_tool.h"
+#include "tests/support/harness.h"
+#include "tests/support/script.h"
+
+namespace support {
+
+// Link timers for the tests: normal proving 600 ms, emergency 30 ms, units
+// repeated every 10 ms, reports every 250 ms.
+extern char const fast_links[];
+
+struct SignallingSession {
+    explicit SignallingSession(std::string const& board = "",
+                               std::string const& config = fast_links);
+
+    void run(std::string const& script) { runScript(server, controller, script); }
+    std::string board(std::string const& command) const {
+        return boardTool(server.root(), command);
+    }
+    // The next message that is not a periodic link report, in one line;
+    // "" on time-out.
+    std::string next(std::chrono::milliseconds bound = std::chrono::seconds(3));
+    // The next report of that kind ("ss7LinkInfo", "hdlcLinkInfo") of the
+    // slot, passing over everything else; "" on time-out.
+    std::string report(char const* kind, int slot,
+                       std::chrono::milliseconds bound = std::chrono::seconds(3));
+    // Reads the slot's reports of that kind until one matches the pattern
+    // ("..." standing for any text); the last one read ("" when none came).
+    std::string reportLike(char const* kind, int slot, std::string const& pattern,
+                           std::chrono::milliseconds bound = std::chrono::seconds(3));
+    // The line socket of an MCC channel, as a path in the file system.
+    std::string lineSocket(int channel) const;
+
+    // The next message that the predicate wants, passing over the others.
+    std::string nextSuch(std::function<bool(std::string const&)> const& wanted,
+                         std::chrono::milliseconds bound);
+
+    ServerProcess server;
+    Controller controller;
+};
+
+}  // namespace support

@@ -1,0 +1,200 @@
+#include "tests/support/ss7_peer.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <cstring>
+
+#include "signalling/ss7/signal_unit.h"
+
+namespace support {
+
+namespace {
+
+// The peer sends its current unit this often.
+int const repeat_ms = 5;
+
+uint8_t next(uint8_t n) { return uint8_t((n + 1) & 0x7F); }
+
+Fd connectLine(std::string const& path) {
+    Fd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (!fd || path.size() >= sizeof(address.sun_path)) return Fd();
+    std::strcpy(address.sun_path, path.c_str());
+    if (::connect(fd.lowlevel_fd(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+        return Fd();
+    return fd;
+}
+
+}  // namespace
+
+Ss7Peer::Ss7Peer(std::string const& path) : socket_(connectLine(path)) {
+    if (socket_) thread_ = std::thread(&Ss7Peer::run, this);
+}
+
+Ss7Peer::~Ss7Peer() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    if (thread_.joinable()) thread_.join();
+}
+
+void Ss7Peer::setMode(Mode mode) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    mode_ = mode;
+}
+
+bool Ss7Peer::inService() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return in_service_;
+}
+
+std::vector<std::string> Ss7Peer::messages() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return messages_;
+}
+
+unsigned Ss7Peer::receivedTwice() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_twice_;
+}
+
+std::string Ss7Peer::lastStatus() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return last_status_;
+}
+
+bool Ss7Peer::waitFor(std::function<bool()> const& predicate,
+                      std::chrono::milliseconds bound) const {
+    auto const end = std::chrono::steady_clock::now() + bound;
+    while (!predicate()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+Bytes Ss7Peer::unit(uint8_t kind, Bytes const& body, uint8_t fsn) const {
+    Ss7::SignalUnit su;
+    su.kind = Ss7::SignalUnit::Kind(kind);
+    su.bsn = bsn_;
+    su.bib = bib_;
+    su.fsn = fsn;
+    su.fib = fib_;
+    if (su.kind == Ss7::SignalUnit::lssu) su.status = Ss7::Status(body.at(0));
+    su.payload = body.data();
+    su.payload_size = body.size();
+    Bytes frame(Ss7::max_unit);
+    frame.resize(Ss7::Build(su, frame.data()));
+    return frame;
+}
+
+void Ss7Peer::sendUnit(Bytes const& frame) {
+    ::send(socket_.lowlevel_fd(), frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+void Ss7Peer::sendMessage(Bytes const& msu) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    fsn_ = next(fsn_);
+    unacked_.push_back({fsn_, msu});
+    if (lose_next_) {
+        lose_next_ = false;
+        return;
+    }
+    sendUnit(unit(Ss7::SignalUnit::msu, msu, fsn_));
+}
+
+void Ss7Peer::loseNextMessage() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lose_next_ = true;
+}
+
+void Ss7Peer::sendBadBsn(int count) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (int i = 0; i < count; ++i) {
+        Bytes frame = unit(Ss7::SignalUnit::fisu, {}, fsn_);
+        frame[0] = uint8_t((frame[0] & 0x80) | ((frame[0] + 64) & 0x7F));
+        sendUnit(frame);
+    }
+}
+
+// The current unit: alignment, fill-in, or busy.
+void Ss7Peer::sendFill() {
+    if (mode_ == Mode::silent) return;
+    if (mode_ == Mode::busy) {
+        sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(Ss7::Status::sib)}, fsn_));
+    } else if (!in_service_) {
+        sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(Ss7::Status::sin)}, fsn_));
+    } else {
+        sendUnit(unit(Ss7::SignalUnit::fisu, {}, fsn_));
+    }
+}
+
+void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
+    Ss7::SignalUnit su;
+    if (Ss7::Parse(frame, size, su) != Ss7::ParseResult::good) return;
+    if (su.kind == Ss7::SignalUnit::lssu) {
+        last_status_ = Ss7::StatusName(su.status);
+        // The link aligns again, or is out of service: everything starts
+        // again from the initial sequence numbers.
+        if (su.status != Ss7::Status::sib && su.status != Ss7::Status::sipo) {
+            in_service_ = false;
+            fsn_ = bsn_ = 127;
+            fib_ = bib_ = true;
+            unacked_.clear();
+        }
+        return;
+    }
+    last_status_ = su.kind == Ss7::SignalUnit::fisu ? "FISU" : "MSU";
+    in_service_ = true;
+    if (mode_ != Mode::answering) return;
+    // Acknowledgements of the peer's own units; a negative one asks for all
+    // that are not acknowledged again.
+    while (!unacked_.empty() && uint8_t((su.bsn - unacked_.front().fsn) & 0x7F) < 64)
+        unacked_.pop_front();
+    if (su.bib != fib_) {
+        fib_ = su.bib;
+        for (Held const& held : unacked_)
+            sendUnit(unit(Ss7::SignalUnit::msu, held.msu, held.fsn));
+    }
+    if (su.fib != bib_) return;  // waiting for the retransmission asked for
+    if (su.kind == Ss7::SignalUnit::fisu) {
+        if (su.fsn == bsn_) return;
+    } else if (su.fsn == bsn_) {
+        ++received_twice_;
+        return;
+    } else if (su.fsn == next(bsn_)) {
+        bsn_ = su.fsn;
+        messages_.push_back(text(Bytes(su.payload, su.payload + su.payload_size)));
+        return;
+    }
+    bib_ = !bib_;
+}
+
+void Ss7Peer::run() {
+    auto last_fill = std::chrono::steady_clock::now();
+    for (;;) {
+        pollfd entry{socket_.lowlevel_fd(), POLLIN, 0};
+        ::poll(&entry, 1, repeat_ms);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stop_) return;
+        uint8_t frame[512];
+        bool got = false;
+        for (;;) {
+            ssize_t const n = ::recv(socket_.lowlevel_fd(), frame, sizeof(frame), MSG_DONTWAIT);
+            if (n <= 0) break;
+            got = true;
+            onFrame(frame, size_t(n));
+        }
+        auto const now = std::chrono::steady_clock::now();
+        if (got || now - last_fill >= std::chrono::milliseconds(repeat_ms)) {
+            sendFill();
+            last_fill = now;
+        }
+    }
+}
+
+}  // namespace support
