@@ -64,7 +64,7 @@ bool DSProcReceiverService::opened(char const* what, unsigned timeslot) {
 }
 
 bool DSProcReceiverService::configure(uint8_t* record, char const* failure, unsigned timeslot) {
-    if (Device::ioctl(lowlevel_fd(), Device::DSPROC_CONFIGURE, record) >= 0) return true;
+    if (Device::ioctl(fd(), Device::DSPROC_CONFIGURE, record) >= 0) return true;
     int const error = errno;
     std::cerr << failure << " timeslot=" << timeslot << RequestError{error} << std::endl;
     return false;
@@ -72,7 +72,7 @@ bool DSProcReceiverService::configure(uint8_t* record, char const* failure, unsi
 
 bool DSProcReceiverService::configureVAD(unsigned timeslot, LGCP::VADParams const& params) {
     if (!opened("configure VAD", timeslot)) return false;
-    int const version = Device::ioctlValue(lowlevel_fd(), Device::DSPROC_VERSION, 0);
+    int const version = Device::ioctlValue(fd(), Device::DSPROC_VERSION, 0);
     Device::DsprocConfigureRecord record{timeslot, vad};
     if (version == vad_params_version) {
         if (!params.v2_isSelected()) {
@@ -138,7 +138,7 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     unsigned const timeslot = receiver.dsproc_timeslot();
     if (!opened("Disable All Tone", timeslot)) return;
     Device::DsprocEnableRecord record{timeslot, 0, tone_filter};
-    if (Device::ioctl(lowlevel_fd(), Device::DSPROC_DISABLE, record.data()) < 0) {
+    if (Device::ioctl(fd(), Device::DSPROC_DISABLE, record.data()) < 0) {
         int const error = errno;
         std::cerr << "Disable All Tone fail: timeslot=" << timeslot << RequestError{error}
                   << std::endl;
@@ -155,7 +155,7 @@ int64_t DSProcReceiverService::request(unsigned timeslot, uint32_t type, char co
     Device::DsprocEnableRecord record{timeslot, id, type};
     char const* const name = on ? "DSPROC_ENABLE " : "DSPROC_DISABLE ";
     bool const done =
-        Device::ioctl(lowlevel_fd(), on ? Device::DSPROC_ENABLE : Device::DSPROC_DISABLE,
+        Device::ioctl(fd(), on ? Device::DSPROC_ENABLE : Device::DSPROC_DISABLE,
                       record.data()) >= 0;
     int const error = errno;
     std::cerr << name << word << (done ? " done:" : " fail:") << " timeslot=" << timeslot;
@@ -214,6 +214,15 @@ bool takes(DSProcFeature const& feature, uint32_t id, bool by_id) {
 }
 
 }  // namespace
+
+void DSProcReceiverService::closed() {
+    for (Containers::CyclicList* node : receivers) {
+        DSProcReceiver* const r = Containers::offset(node, &DSProcReceiver::node_);
+        for (DSProcFeature* feature : {&r->vad_, &r->bss_, &r->ng_, &r->sd_}) feature->state = 0;
+        r->mute_rx_ = r->mute_tx_ = 0;
+        r->delays_set_ = r->rx_gain_set_ = false;
+    }
+}
 
 void DSProcReceiverService::dispatch(uint8_t const* record) {
     uint32_t const timeslot = Device::get32(record);

@@ -89,6 +89,9 @@ private:
     int64_t request(unsigned timeslot, uint32_t type, char const* word, bool on);
     void dispatch(uint8_t const* record) override;
     void deliver(DSProcReceiver& receiver, uint8_t const* record);
+    // Every receiver's features are off and unmuted, its delays and gain
+    // back to none.
+    void closed() override;
 
     uint32_t counter_ = 0;
 };

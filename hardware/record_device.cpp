@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "hardware/device/device.h"
@@ -22,15 +23,34 @@ bool RecordDevice::init() {
     return true;
 }
 
+int RecordDevice::fd() {
+    if (!IsActive()) init();
+    return lowlevel_fd();
+}
+
+void RecordDevice::close(char const* why) {
+    std::cerr << spec_.word << " interface closed: " << why << std::endl;
+    Release();
+    closed();
+}
+
 void RecordDevice::OnEvent(int, short revents) {
-    if (!(revents & POLLIN)) return;
+    // The loop serves every handler after any poll: only a readable device
+    // is read, and one that hangs up or fails is closed.
+    if (!(revents & POLLIN)) {
+        if (revents & (POLLERR | POLLHUP | POLLNVAL)) close(revents & POLLHUP ? "hang-up" : "error");
+        return;
+    }
     for (;;) {
         uint8_t record[max_record];
         ssize_t const got = Device::read(lowlevel_fd(), record, spec_.record_size);
         if (got < 0) {
-            Errno const error;
-            if (error.value() != EAGAIN)
-                std::cerr << "fail to read from " << spec_.word << ": " << error << std::endl;
+            if (errno == EAGAIN || errno == EINTR) return;
+            close(std::strerror(errno));
+            return;
+        }
+        if (got == 0) {
+            close("hang-up");
             return;
         }
         if (size_t(got) != spec_.record_size) {

@@ -51,7 +51,7 @@ TonecReceiverService::TonecReceiverService() : RecordDevice(device) {
 
 bool TonecReceiverService::pointer_request(uint32_t request, uint8_t* record, char const* failure,
                                            unsigned timeslot) {
-    if (Device::ioctl(lowlevel_fd(), request, record) >= 0) return true;
+    if (Device::ioctl(fd(), request, record) >= 0) return true;
     int const error = errno;
     std::cerr << failure << " timeslot=" << timeslot << RequestError{error} << std::endl;
     return false;
@@ -59,7 +59,7 @@ bool TonecReceiverService::pointer_request(uint32_t request, uint8_t* record, ch
 
 bool TonecReceiverService::timeslot_request(uint32_t request, char const* name, char const* word,
                                             unsigned timeslot) {
-    if (Device::ioctlValue(lowlevel_fd(), request, timeslot) < 0) {
+    if (Device::ioctlValue(fd(), request, timeslot) < 0) {
         int const error = errno;
         std::cerr << name << word << " fail: timeslot=" << timeslot << RequestError{error}
                   << std::endl;
@@ -103,7 +103,7 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     if (receiver.detector_ == on) return true;
     unsigned const timeslot = receiver.tonec_timeslot();
     if (!on) {
-        if (Device::ioctlValue(lowlevel_fd(), Device::DTMF_DISABLE_DETECTOR, timeslot) < 0) {
+        if (Device::ioctlValue(fd(), Device::DTMF_DISABLE_DETECTOR, timeslot) < 0) {
             int const error = errno;
             std::cerr << "DTMF_DISABLE_DETECTOR fail: timeslot=" << timeslot << RequestError{error}
                       << std::endl;
@@ -116,7 +116,7 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     if (++counter_ == 0) counter_ = 1;
     uint32_t const id = counter_;
     Device::DtmfEnableRecord record{timeslot, id};
-    if (Device::ioctl(lowlevel_fd(), Device::DTMF_ENABLE_DETECTOR, record.data()) < 0) {
+    if (Device::ioctl(fd(), Device::DTMF_ENABLE_DETECTOR, record.data()) < 0) {
         int const error = errno;
         std::cerr << "DTMF_ENABLE_DETECTOR fail: timeslot=" << timeslot << " id=" << id
                   << RequestError{error} << std::endl;
@@ -217,6 +217,13 @@ void TonecReceiverService::dispatch(uint8_t const* record) {
         return;
     }
     owner->tonec_event(TonecReceiver::Params{code, timestamp});
+}
+
+void TonecReceiverService::closed() {
+    for (Containers::CyclicList* node : receivers) {
+        TonecReceiver* const r = Containers::offset(node, &TonecReceiver::node_);
+        r->detector_ = r->dtmf_on_ = r->iva_on_ = r->reject_on_ = false;
+    }
 }
 
 // ---- the receiver ----

@@ -49,6 +49,8 @@ private:
     bool timeslot_request(uint32_t request, char const* name, char const* word, unsigned timeslot);
     bool pointer_request(uint32_t request, uint8_t* record, char const* failure, unsigned timeslot);
     void dispatch(uint8_t const* record) override;
+    // Every receiver's detection is off.
+    void closed() override;
 
     uint32_t counter_ = 0;
 };

@@ -1,7 +1,8 @@
 // The program entry: reads the configuration, installs the signal handlers,
-// parses the command line, creates and binds the services (services.h),
-// optionally becomes a daemon, writes the pid file, starts the control-port
-// acceptor and runs the main loop until SIGTERM or SIGINT asks it to stop.
+// parses the command line, creates the slot factories and the switch
+// (services.h), optionally becomes a daemon, writes the pid file and the
+// start-up line, binds the services, starts the control-port acceptor and
+// runs the main loop until SIGTERM or SIGINT asks it to stop.
 
 #include <getopt.h>
 #include <signal.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "hardware/bus_ctl.h"
@@ -168,13 +170,14 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    StartServices(config);
-
-    if (daemon) RunDaemon();
-
     {
-        Linux::Run const pidFile("server");
-        std::cout << "Starting server [" << Version::current << "], port=" << port << std::endl;
+        std::optional<Linux::Run> pidFile;
+        StartServices(config, [&] {
+            if (daemon) RunDaemon();
+            pidFile.emplace("server");
+            std::cout << "Starting server [" << Version::current << "], port=" << port
+                      << std::endl;
+        });
 
         ChildWait::Activate();
         Dpc signals;

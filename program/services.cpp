@@ -24,7 +24,7 @@
 #include "slots/trunk_slot.h"
 #include "slots/voice_factory.h"
 
-void StartServices(IniFile::File& config) {
+void StartServices(IniFile::File& config, std::function<void()> const& before_binding) {
     // The trunk factories are static objects, already at the end of the
     // chain. Each named factory goes to its head: a create asks the last first.
     LinkTrunkFactories();
@@ -48,6 +48,8 @@ void StartServices(IniFile::File& config) {
 
     MonitoringCtl::instance().Configure(config);
     ConfigureSignalling(config["signalling"]);
+
+    if (before_binding) before_binding();
 
     ctrlServer.Bind(&HeartBeatCtl::instance());
     ctrlServer.Bind(&Slots::instance());

@@ -3,16 +3,20 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "hardware/device/record.h"
 #include "slots/modem_factory.h"
 
-AuthClient::AuthClient(Fd const& fd, INet4::Addr const& peer, ModemFactory& factory)
-    : fd_(fd), peer_(peer), factory_(factory) {
+AuthClient::AuthClient(Fd fd, INet4::Addr const& peer, ModemFactory& factory)
+    : fd_(std::move(fd)), peer_(peer), factory_(factory) {
     Bind("AuthClient::OnSocketEvent", &AuthClient::OnSocketEvent, this);
 }
 
-void AuthClient::Activate() { Schedule(fd_, POLLIN); }
+bool AuthClient::Activate() {
+    Schedule(fd_, POLLIN);
+    return IsActive();
+}
 
 void AuthClient::OnSocketEvent(int, short revents) {
     Guard const guard(*this);

@@ -37,10 +37,12 @@ private:
 
 class AuthClient : public Event {
 public:
-    AuthClient(Fd const& fd, INet4::Addr const& peer, ModemFactory& factory);
+    // Takes the accepted connection's descriptor.
+    AuthClient(Fd fd, INet4::Addr const& peer, ModemFactory& factory);
 
-    // Waits for the helper's frames.
-    void Activate();
+    // Waits for the helper's frames; false (errno set) when the loop cannot
+    // watch the connection.
+    bool Activate();
     void OnSocketEvent(int fd, short revents);
     // Writes the whole frame; false (and the connection closed) when a write
     // fails, also for a connection already closed.

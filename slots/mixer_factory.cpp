@@ -64,9 +64,15 @@ void MixerFactory::RefreshResources() {
     Device::MixResourcesRecord record{0xFFFFFFFF};
     inputs_ = -1;
     channels_ = -1;
-    while (units_.size() < max_units) {
+    for (size_t found = 0;; ++found) {
         if (mixer_ctl(Device::MIX_RESOURCES, record.data()) < 0) break;
         int const number = int32_t(record.get32(Device::MixResources::unit));
+        if (found == max_units) {
+            std::cerr << ext::header(this) << "more than " << max_units
+                      << " units; unit " << number << " and those after it are not used"
+                      << std::endl;
+            break;
+        }
         channels_ = smaller(channels_, int32_t(record.get32(Device::MixResources::channels)));
         inputs_ = smaller(inputs_, int32_t(record.get32(Device::MixResources::inputs)));
         auto const known = std::find_if(units_.begin(), units_.end(),

@@ -18,6 +18,8 @@ namespace Mixer {
 
 class MixerFactory : public SlotFactory {
 public:
+    // The units a query reads at most; the driver's list beyond them is
+    // left unread, with a line.
     static constexpr size_t max_units = 100;
 
     static MixerFactory& instance();

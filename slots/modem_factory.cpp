@@ -49,29 +49,39 @@ void ModemFactory::Init() {
     INet4::Addr address{std::string(helper_address)};
     address.port(helper_port);
     listener_ = Fd(::socket(AF_INET, SOCK_STREAM, 0));
-    if (!listener_ || ::bind(listener_.lowlevel_fd(), address, address.size()) != 0) {
-        Errno const error;
-        std::cerr << ext::header(this) << "fail to bind auth socket: " << error << std::endl;
-        listener_.close();
-        retry_.set(listen_retry_ms, &ModemFactory::OnListenRetry, this);
-        return;
-    }
-    if (::listen(listener_.lowlevel_fd(), helper_backlog) != 0) {
-        Errno const error;
-        std::cerr << ext::header(this) << "fail to listen auth socket: " << error << std::endl;
-        listener_.close();
-        retry_.set(listen_retry_ms, &ModemFactory::OnListenRetry, this);
-        return;
-    }
+    int const reuse = 1;
+    // Connections of an earlier server still closing do not hold the port.
+    if (listener_)
+        ::setsockopt(listener_.lowlevel_fd(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse));
+    if (!listener_ || ::bind(listener_.lowlevel_fd(), address, address.size()) != 0)
+        return ListenFailed("fail to bind auth socket: ");
+    if (::listen(listener_.lowlevel_fd(), helper_backlog) != 0)
+        return ListenFailed("fail to listen auth socket: ");
     if (!listener_.NonBlock()) {
         Errno const error;
         std::cerr << ext::header(this) << "can't set socket to non block mode: " << error
                   << std::endl;
     }
     event_.Schedule(listener_, POLLIN);
+    if (listen_failed_) {
+        std::cerr << ext::header(this) << "auth socket listens again" << std::endl;
+        listen_failed_ = false;
+    }
+}
+
+void ModemFactory::ListenFailed(char const* what) {
+    Errno const error;
+    // Said once; the tries after it are silent until one succeeds.
+    if (!listen_failed_)
+        std::cerr << ext::header(this) << what << error << std::endl;
+    listen_failed_ = true;
+    listener_.close();
+    retry_.set(listen_retry_ms, &ModemFactory::OnListenRetry, this);
 }
 
 void ModemFactory::OnListenRetry(Timer*) { Init(); }
+
+void ModemFactory::OnAcceptRetry(Timer*) { event_.SetEvents(POLLIN); }
 
 void ModemFactory::OnSocketEvent(int, short revents) {
     if (revents & (POLLERR | POLLHUP)) {
@@ -84,13 +94,37 @@ void ModemFactory::OnSocketEvent(int, short revents) {
     if (!(revents & POLLIN)) return;
     INet4::Addr peer;
     socklen_t size = peer.size();
-    Fd const socket(::accept(listener_.lowlevel_fd(), peer, &size));
+    Fd socket(::accept(listener_.lowlevel_fd(), peer, &size));
+    if (!socket && (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED)) return;
+    if (!socket) {
+        // Out of descriptors or memory: the connection waits in the backlog,
+        // and the listener, ready on every poll meanwhile, rests a while.
+        if (!accept_failed_)
+            std::cerr << ext::header(this) << "fail to set nonblock mode." << std::endl;
+        accept_failed_ = true;
+        event_.SetEvents(0);
+        accept_retry_.set(accept_pause_ms, &ModemFactory::OnAcceptRetry, this);
+        return;
+    }
+    accept_failed_ = false;
     if (!socket.NonBlock()) {
         std::cerr << ext::header(this) << "fail to set nonblock mode." << std::endl;
         return;
     }
-    clients_.push_back(std::make_unique<AuthClient>(socket, peer, *this));
-    clients_.back()->Activate();
+    if (clients_.size() >= max_helpers) {
+        std::cerr << ext::header(this) << "auth connection from " << peer << " refused: "
+                  << max_helpers << " helpers connected" << std::endl;
+        return;
+    }
+    auto client = std::make_unique<AuthClient>(std::move(socket), peer, *this);
+    // A client the loop cannot watch would never hear its close.
+    if (!client->Activate()) {
+        Errno const error;
+        std::cerr << ext::header(this) << "auth connection from " << peer
+                  << " dropped: " << error << std::endl;
+        return;
+    }
+    clients_.push_back(std::move(client));
     std::cerr << ext::header(this) << "incoming auth connection from " << peer << std::endl;
 }
 

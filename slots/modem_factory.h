@@ -7,7 +7,9 @@
 // point-to-point HDLC interfaces for the resource report, and owns the PPP
 // helper link: the listener on 127.0.0.1:52000 and its connections, whose
 // frames it routes to the modem slot of their session. A listener that
-// cannot bind or listen is tried again every 5000 ms.
+// cannot bind or listen is tried again every 5000 ms, the failure and the
+// recovery each said once; at most 64 helpers are connected at a time, and
+// a listener that cannot accept for want of descriptors rests 100 ms.
 
 #include <cstdint>
 #include <memory>
@@ -32,6 +34,11 @@ public:
     static constexpr char helper_address[] = "127.0.0.1";
     static constexpr int helper_backlog = 64;
     static constexpr unsigned listen_retry_ms = 5000;
+    // Helper connections held at most; one more is closed with a line.
+    static constexpr size_t max_helpers = 64;
+    // How long the listener rests after an accept failed for want of
+    // descriptors or memory.
+    static constexpr unsigned accept_pause_ms = 100;
 
     static ModemFactory& instance();
     ~ModemFactory() override;
@@ -65,6 +72,9 @@ private:
     // Opens the helper listener; a failed bind or listen is tried again.
     void Init();
     void OnListenRetry(Timer*);
+    void OnAcceptRetry(Timer*);
+    // A line the first time in a row, then a retry.
+    void ListenFailed(char const* what);
     void update_modemDevices();
     void update_hdlcDevices();
     bool holds(std::string const& interface) const;
@@ -76,6 +86,10 @@ private:
     Fd listener_;
     Event event_;
     Timer retry_;
+    bool listen_failed_ = false;
+    Timer accept_retry_;
+    // Said once until an accept succeeds again.
+    bool accept_failed_ = false;
     std::vector<std::unique_ptr<AuthClient>> clients_;
     std::vector<std::string> free_;
     // Point-to-point interfaces the last scan found, held or free.

@@ -41,7 +41,6 @@ ModemSlot::~ModemSlot() = default;
 
 void ModemSlot::leave() {
     pppd_kill();
-    pid_ = -1;
     unbind_once();
 }
 
@@ -118,7 +117,10 @@ void ModemSlot::pppd_kill() {
     if (!pppd_executing()) return;
     std::cerr << ext::header(this) << "pppd isn't terminated, killing ..." << std::endl;
     signal_child(SIGKILL);
-    ::sleep(0);
+    // Killed once: the slot no longer waits for it, and its exit is reaped
+    // with no one to tell.
+    watch_.Detach();
+    pid_ = -1;
 }
 
 void ModemSlot::on_terminate(int status) {

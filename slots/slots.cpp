@@ -1,11 +1,31 @@
 #include "slots/slots.h"
 
-#include <unistd.h>
+#include <time.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <iostream>
 
 #include "slots/slot_factory.h"
+
+namespace {
+
+// Blocks the whole process for the time, resuming after each signal that
+// interrupts the wait.
+void pause_fully(unsigned ms) {
+    timespec until;
+    ::clock_gettime(CLOCK_MONOTONIC, &until);
+    until.tv_sec += ms / 1000;
+    until.tv_nsec += long(ms % 1000) * 1000000;
+    if (until.tv_nsec >= 1000000000) {
+        until.tv_nsec -= 1000000000;
+        ++until.tv_sec;
+    }
+    while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
+}  // namespace
 
 Slots& Slots::instance() {
     static Slots slots;
@@ -119,7 +139,7 @@ void Slots::CmdDestroy(Slot* slot) {
     slot->delayedSeq_ = delayResponse();
 }
 
-bool Slots::Destroy(Slot* slot) {
+void Slots::Detach(Slot* slot) {
     Disconnect(*slot);
     for (size_t n = slot->consumers_.size(); n > 0; --n) {
         if (slot->consumers_.empty()) {
@@ -128,8 +148,16 @@ bool Slots::Destroy(Slot* slot) {
         }
         Disconnect(*slot->consumers_.front());
     }
-    if (!slot->consumers_.empty())
-        std::cerr << "mux internal error: unexpected slots exists." << std::endl;
+    if (slot->consumers_.empty()) return;
+    std::cerr << "mux internal error: unexpected slots exists." << std::endl;
+    // No consumer may keep a source that is about to go.
+    for (Slot* consumer : slot->consumers_)
+        if (consumer->source_ == slot) consumer->source_ = nullptr;
+    slot->consumers_.clear();
+}
+
+bool Slots::Destroy(Slot* slot) {
+    Detach(slot);
     slot->releasing_ = true;
     if (!slot->BeforeDestroy()) return false;
     int_destroy(slot);
@@ -142,6 +170,9 @@ void Slots::on_release(Slot* slot) {
 }
 
 void Slots::int_destroy(Slot* slot) {
+    // A slot whose destruction was deferred may have been connected again
+    // meanwhile: nothing keeps a pointer to it once it is gone.
+    Detach(slot);
     created_.erase(std::remove(created_.begin(), created_.end(), slot), created_.end());
     if (slot->id_ < table_size && table_[slot->id_] == slot) table_[slot->id_] = nullptr;
     delete slot;
@@ -156,7 +187,7 @@ void Slots::OnDisconnect() {
         created_.erase(created_.begin());
         aside.push_back(slot);
     }
-    ::usleep(release_pause_ms_ * 1000);
+    pause_fully(release_pause_ms_);
     for (Slot* slot : aside) {
         if (slot->factory_) slot->factory_->Remove(slot);
         int_destroy(slot);

@@ -50,6 +50,9 @@ private:
     bool OnSlotCommand(LGCP::Command const& command);
     void CmdCreate(unsigned id, LGCP::CreateParams const& params);
     void CmdDestroy(Slot* slot);
+    // Takes the slot off its source and its consumers, the switch included.
+    void Detach(Slot* slot);
+    // Detaches the slot and deletes it.
     void int_destroy(Slot* slot);
 
     Slot* table_[table_size] = {};

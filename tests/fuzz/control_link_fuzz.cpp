@@ -199,11 +199,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         (void)rc;
     });
 
-    // The PPP helper port is the target's own, so the helper listener binds at
-    // once and arms no retry that a later input would find gone.
-    std::string const refused =
-        support::claimLoopbackPort(ModemFactory::helper_port, std::chrono::seconds(30));
-    if (!refused.empty()) fail(refused.c_str());
+    // A network of its own: RTP slots send their RTCP reports to whatever
+    // address an input names, which must never leave this machine; and the
+    // PPP helper port is then the target's own, so the helper listener binds
+    // at once and arms no retry that a later input would find gone.
+    if (!support::privateNetwork())
+        fail("this host gives no private network namespace (run as root, or allow user "
+             "namespaces): the slots an input creates would send datagrams to the "
+             "addresses it names");
 
     // The services of the program, in its dispatch order.
     IniFile::File no_configuration;

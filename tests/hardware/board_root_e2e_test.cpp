@@ -39,6 +39,6 @@ TEST(BoardRootE2E, TheBoardStaysWithTheServerThatMadeItsControlSocket) {
     first.signal(SIGTERM);
     EXPECT_EQ(first.wait(), 0);
     EXPECT_EQ(boardTool(root, "clock").compare(0, 13, "clock source "), 0);
-    ::kill(third, SIGKILL);
+    signalProcess(third, SIGKILL);
     waitExit(third, 10s);
 }

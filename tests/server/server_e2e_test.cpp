@@ -6,10 +6,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
 #include "tests/support/harness.h"
+#include "tests/support/log_socket.h"
 
 using namespace support;
 using namespace std::chrono_literals;
@@ -281,4 +283,48 @@ TEST(ServerConnections, AControllerThatStopsReadingIsDroppedAfterTheWriteBudget)
     Controller next;
     ASSERT_TRUE(next.connect(server.port()));
     EXPECT_TRUE(next.pingAnswered(8));
+}
+
+// As a daemon the server detaches and writes its pid file and start-up line
+// before it binds its services: what they say when they open the board goes
+// to the log daemon, after the start-up line.
+TEST(ServerLifecycle, ADaemonDetachesAndWritesItsPidFileBeforeItBindsItsServices) {
+    ServerProcess server;
+    LogSocket log(server.root());
+    ASSERT_TRUE(log.ok());
+    server.spawn({"-D", "--port", std::to_string(freePort())});
+    EXPECT_EQ(server.wait(), 0) << "the process that detached";
+    std::string const pidFile = server.root() + "/var/run/server.pid";
+    ASSERT_TRUE(waitFor([&] { return !readFile(pidFile).empty(); }, 5s));
+    pid_t const daemon = std::stoi(readFile(pidFile));
+
+    // The lines of the daemon up to the SPI service's first one, each
+    // without "<priority>date tag: ".
+    std::vector<std::string> lines;
+    for (bool spi = false; !spi;) {
+        std::string const datagram = log.receive();
+        if (datagram == "<none>") break;
+        for (std::string const& record : records(datagram)) {
+            lines.push_back(record.substr(record.find(": ") + 2));
+            spi = spi || lines.back() == "spi: try init";
+        }
+    }
+    // The log is read on until the daemon has gone, so that it never waits
+    // for the log daemon to take a line.
+    ::kill(daemon, SIGTERM);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            while (log.receive(0) != "<none>") {
+            }
+            return !fileExists(pidFile);
+        },
+        5s));
+    auto const at = [&](std::string const& start) {
+        return std::find_if(lines.begin(), lines.end(),
+                            [&](std::string const& line) { return line.rfind(start, 0) == 0; });
+    };
+    ASSERT_NE(at("spi: try init"), lines.end()) << ::testing::PrintToString(lines);
+    EXPECT_LT(at("Starting server [T231005-1638], port="), at("spi: try init"));
+    EXPECT_EQ(server.out().find("spi:"), std::string::npos);
+    EXPECT_EQ(server.err().find("spi:"), std::string::npos);
 }

@@ -53,13 +53,6 @@ TEST(MccSlots, AllocateTheModeAskedAndCarryUserDataBothWays) {
     EXPECT_EQ(nextMessage(c.controller),
               "{ slot 2, pdu signal : userData : '" + hexOf("01", 88) + "'H }");
 
-    // A line that ends is read once more, not again and again.
-    EXPECT_EQ(boardTool(c.server.root(), "mcc end 1024"), "");
-    std::string const ended = "01:MCC: channel 1024 receives no more\n";
-    EXPECT_TRUE(c.server.errHas(ended));
-    EXPECT_TRUE(c.controller.quietFor(200ms));
-    EXPECT_EQ(c.server.err().find(ended), c.server.err().rfind(ended));
-
     // Destroying a slot releases its channel.
     c.run(R"(
         > { seq 11, slot 1, pdu command : destroy : NULL }
@@ -110,4 +103,28 @@ TEST(MccSlots, AreRefusedWhenTheMccCannotGiveAChannel) {
     EXPECT_TRUE(c.server.errHas("mcc: MCC_TIMESLOT fail: Input/output error\n"));
     EXPECT_TRUE(c.server.errHas("mcc: MCC_ALLOCATE fail: No space left on device\n"));
     EXPECT_TRUE(c.server.errHas("01:MCC: user data of 1 bytes not written: Input/output error\n"));
+}
+
+// A channel whose line ends, or whose driver hangs up, is polled no more:
+// one line, and the loop stays idle.
+TEST(MccSlots, AChannelThatEndsOrHangsUpIsPolledNoMore) {
+    for (char const* ending : {"mcc end 1024", "hangup mcc/ctl"}) {
+        SCOPED_TRACE(ending);
+        Connected c;
+        c.run(R"(
+            > { seq 1, slot 1, pdu command : create : mcc : { type data, mode standard } }
+            < { seq 1, slot 1, pdu response : success : NULL }
+        )");
+        EXPECT_EQ(boardTool(c.server.root(), ending), "");
+        std::string const ended = "01:MCC: channel 1024 receives no more\n";
+        ASSERT_TRUE(c.server.errHas(ended));
+        long const before = cpuTicks(c.server.pid());
+        EXPECT_TRUE(c.controller.quietFor(300ms));
+        EXPECT_LE(cpuTicks(c.server.pid()) - before, 10);
+        EXPECT_EQ(occurrences(c.server.err(), ended), 1u);
+        c.run(R"(
+            > { seq 2, slot 1, pdu command : destroy : NULL }
+            < { seq 2, slot 1, pdu response : success : NULL }
+        )");
+    }
 }

@@ -6,6 +6,7 @@
 
 #include "tests/support/modem_harness.h"
 #include "tests/support/harness.h"
+#include "tests/support/script.h"
 
 using namespace support;
 using namespace std::chrono_literals;
@@ -228,4 +229,49 @@ TEST(DigitalModemSlots, RunTheDaemonOnAFreeInterfaceAndGiveItBack) {
     EXPECT_TRUE(s.server.errHas("03:digital-modem: SIOCWANDEV/IF_PROTO_PPP fail!\n"));
     // hdlc0 went back to the end of the free list: the next one is hdlc3.
     EXPECT_EQ(s.args(1).at(3), "hdlc3");
+}
+
+// A modem whose daemon takes its time to end after the hang-up is connected
+// again while its destroy waits; when it goes, it leaves the switch and its
+// peer first, so the peer's destroy or the controller's leaving finds no
+// trace of it.
+TEST(ModemSlots, ASlotConnectedAgainWhileItsDestroyWaitsLetsGoOfItsPeerWhenItGoes) {
+    for (bool const controller_leaves : {false, true}) {
+        SCOPED_TRACE(controller_leaves ? "the controller leaves" : "the peer is destroyed");
+        ModemServer s;
+        s.standins.tell(pppd_program, "hup-exit 300\n");
+        s.run(modem_on_trunk);
+        ASSERT_TRUE(s.standins.waitRuns(1));
+        ASSERT_TRUE(s.standins.logHas(s.standins.runs()[0].pid, "actions done\n"));
+        s.run(R"(
+            > { seq 4, slot 2, pdu command : destroy : NULL }
+            ~ 50
+            $ mux 512
+            = 512 = 0xd5
+            > { seq 5, slot 1, pdu command : connect : 2 }
+            < { seq 5, slot 1, pdu response : success : NULL }
+            $ mux 512
+            = 512 <- 1
+            < { seq 4, slot 2, pdu response : success : NULL }
+            $ mux 512
+            = 512 = 0xd5
+        )");
+        if (controller_leaves) {
+            s.controller.close();
+            ASSERT_TRUE(s.server.errHas("control connection"));
+            Controller next;
+            ASSERT_TRUE(next.connect(s.server.port()));
+            EXPECT_EQ(nextMessage(next), "{ pdu signal : power : both }");
+            EXPECT_TRUE(next.pingAnswered(9));
+        } else {
+            s.run(R"(
+                > { seq 6, slot 1, pdu command : destroy : NULL }
+                < { seq 6, slot 1, pdu response : success : NULL }
+                > { seq 7, slot 2, pdu command : connect : 1 }
+                < { seq 7, slot 2, pdu response : error : slotNotExists }
+            )");
+            EXPECT_TRUE(s.controller.pingAnswered(9));
+        }
+        EXPECT_EQ(s.board("mux 512"), "512 = 0xd5\n");
+    }
 }

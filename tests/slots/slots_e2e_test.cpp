@@ -230,3 +230,28 @@ TEST(SlotService, DestroysEverySlotInCreationOrderWhenTheControllerGoes) {
         }
     }
 }
+
+// Signals that come during the pause after the controller leaves do not cut
+// it short: the next controller is served a second later at the earliest.
+TEST(SlotService, ThePauseAfterTheControllerLeavesLastsItsSecondThroughSignals) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start());
+    Controller first;
+    ASSERT_TRUE(first.connect(server.port()));
+    EXPECT_EQ(nextMessage(first), "{ pdu signal : power : both }");
+    first.close();
+    auto const left = std::chrono::steady_clock::now();
+    ASSERT_TRUE(server.errHas("control connection"));
+    Controller next;
+    // SIGCHLD every 20 ms, as children ending would send it, until the next
+    // controller is greeted.
+    bool const greeted = waitFor(
+        [&] {
+            server.signal(SIGCHLD);
+            if (next.fd() < 0 && !next.connect(server.port(), 10ms)) return false;
+            return nextMessage(next, 10ms) == "{ pdu signal : power : both }";
+        },
+        5s);
+    ASSERT_TRUE(greeted);
+    EXPECT_GE(std::chrono::steady_clock::now() - left, 990ms);
+}

@@ -43,9 +43,7 @@ ServerProcess::ServerProcess() {
 }
 
 ServerProcess::~ServerProcess() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
+    if (signalProcess(pid_, SIGKILL)) ::waitpid(pid_, nullptr, 0);
 }
 
 void ServerProcess::spawn(std::vector<std::string> const& args) {
@@ -82,7 +80,7 @@ int ServerProcess::wait(std::chrono::milliseconds bound) {
 }
 
 void ServerProcess::signal(int sig) const {
-    ::kill(pid_, sig);
+    signalProcess(pid_, sig);
 }
 
 bool ServerProcess::errHas(std::string const& text, std::chrono::milliseconds bound) const {

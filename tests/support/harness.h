@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -60,7 +61,8 @@ public:
 private:
     TempDir root_;
     int port_ = 0;
-    pid_t pid_ = -1;
+    // Read by a test's signalling thread while wait() clears it.
+    std::atomic<pid_t> pid_{-1};
 };
 
 // Starts one more server on the root of another and that port, its standard

@@ -68,7 +68,7 @@ Standins::Standins(std::string const& root) : root_(root) {
 }
 
 Standins::~Standins() {
-    for (StandinRun const& run : runs()) ::kill(-run.pid, SIGKILL);
+    for (StandinRun const& run : runs()) signalGroup(run.pid, SIGKILL);
 }
 
 void Standins::tell(char const* program, std::string const& actions) const {

@@ -49,7 +49,7 @@ public:
     std::vector<StandinRun> runs() const;
     // Waits until at least `count` runs have started.
     bool waitRuns(size_t count, std::chrono::milliseconds bound = std::chrono::seconds(5)) const;
-    // What a run noted ("hup\n", "received ...\n").
+    // What a run noted ("actions done\n", "hup\n", "received ...\n").
     std::string log(pid_t pid) const;
     bool logHas(pid_t pid, std::string const& text,
                 std::chrono::milliseconds bound = std::chrono::seconds(5)) const;

@@ -26,10 +26,21 @@ struct Launch {
     std::string errors;         // when not empty
 };
 
-// Starts the program; its pid.
+// Starts the program with no descriptor of the test's besides its three
+// streams; its pid.
 pid_t start(Launch const& launch);
 // Waits for the process to end: its exit status (128 + the signal that ended
 // it), or -1 when it did not end within the bound.
 int waitExit(pid_t pid, std::chrono::milliseconds bound);
+// The processor time the process has used so far, user and system, in
+// clock ticks; -1 when it cannot be read.
+long cpuTicks(pid_t pid);
+
+// Sends a signal to one process, or to the process group it leads. A pid
+// that names no single process (0, -1, 1: the caller's group, every process,
+// init) is refused, so a test that lost its child can never signal the
+// machine; false then, or when kill fails.
+bool signalProcess(pid_t pid, int sig);
+bool signalGroup(pid_t leader, int sig);
 
 }  // namespace support

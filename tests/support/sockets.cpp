@@ -8,7 +8,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "tests/support/loop.h"
 
@@ -162,6 +165,22 @@ bool sendAll(Fd const& fd, Bytes const& bytes) {
 bool atEnd(Fd const& fd) {
     char c;
     return ::recv(fd.lowlevel_fd(), &c, 1, MSG_DONTWAIT) == 0;
+}
+
+bool listening(int port) {
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line);
+    char wanted[16];
+    std::snprintf(wanted, sizeof(wanted), ":%04X", port);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state;
+        fields >> slot >> local >> remote >> state;
+        if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, wanted) == 0)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace support

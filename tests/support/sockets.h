@@ -78,6 +78,10 @@ bool runUntilAccepted(TcpListener const& listener, Fd& peer, std::function<bool(
 
 // A TCP port of 127.0.0.1 that nothing listens on just now.
 int freePort();
+// True when the kernel lists a socket listening on the port (state 0A in
+// /proc/net/tcp): a server program that started on it has set everything
+// up that comes before its acceptor.
+bool listening(int port);
 // A TCP client connecting to 127.0.0.1, with a receive buffer of the size
 // given (0: the default). With `wait` it is a blocking socket whose connect
 // is complete (an invalid Fd when it failed); without, it is non-blocking and

@@ -31,7 +31,7 @@ public:
             std::string const name = entry->d_name;
             size_t const dot = name.find(".args");
             if (dot != std::string::npos && dot + 5 == name.size())
-                ::kill(-std::stoi(name.substr(0, dot)), SIGKILL);
+                signalGroup(std::atoi(name.substr(0, dot).c_str()), SIGKILL);
         }
         ::closedir(dir);
     }

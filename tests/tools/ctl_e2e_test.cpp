@@ -25,25 +25,6 @@ struct CtlRun {
     std::string err;
 };
 
-// True when the kernel lists a socket listening on the port (state 0A in
-// /proc/net/tcp): the tool connects only once, so it must not be started
-// before the server listens.
-bool listening(int port) {
-    std::ifstream table("/proc/net/tcp");
-    std::string line;
-    std::getline(table, line);
-    char wanted[16];
-    std::snprintf(wanted, sizeof(wanted), ":%04X", port);
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string slot, local, remote, state;
-        fields >> slot >> local >> remote >> state;
-        if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, wanted) == 0)
-            return true;
-    }
-    return false;
-}
-
 // Runs the tool with the arguments and `input` on its standard input (or
 // with standard input closed), in the server's temporary root, and waits for
 // it to end.
@@ -62,8 +43,7 @@ CtlRun runCtl(ServerProcess const& server, std::vector<std::string> const& args,
     CtlRun run;
     run.status = waitExit(pid, std::chrono::seconds(30));
     if (run.status < 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
+        if (signalProcess(pid, SIGKILL)) ::waitpid(pid, nullptr, 0);
     }
     static std::regex const stamp(R"(\[ *[0-9]+\.[0-9]{3}\] )");
     run.out = std::regex_replace(readFile(dir + "/ctl-out"), stamp, "[t] ");

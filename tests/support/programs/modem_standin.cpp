@@ -5,6 +5,7 @@
 // then follows the lines of "<argv[0]>.do", one action a line:
 //
 //   ignore-hup      SIGHUP is noted but does not end it
+//   hup-exit MS     SIGHUP ends it MS ms later
 //   send HEX...     connects to the PPP helper port 127.0.0.1:52000 (once)
 //                   and writes these bytes in one write
 //   pause MS        waits that long
@@ -12,7 +13,8 @@
 //
 // and then waits: for SIGHUP, which ends it with status 0, and for frames
 // from the helper port. What it sees goes to $MOBREL_ROOT/standins/<pid>.log,
-// a line each: "hup", "received XX XX ...". It ends by itself after 60 s at
+// a line each: "actions done" once it has followed them all, "hup",
+// "received XX XX ...". It ends by itself after 60 s at
 // the latest, so that nothing outlives a test that went wrong.
 
 #include <arpa/inet.h>
@@ -21,6 +23,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +39,7 @@ namespace {
 std::string root;
 std::string log_path;
 volatile sig_atomic_t ignore_hup = 0;
+volatile sig_atomic_t hup_exit_ms = 0;
 int helper = -1;
 
 void append(std::string const& path, std::string const& text) {
@@ -48,7 +52,10 @@ void append(std::string const& path, std::string const& text) {
 
 void on_hup(int) {
     append(log_path, ignore_hup ? "hup ignored\n" : "hup\n");
-    if (!ignore_hup) ::_exit(0);
+    if (ignore_hup) return;
+    timespec const delay{hup_exit_ms / 1000, long(hup_exit_ms % 1000) * 1000000};
+    ::nanosleep(&delay, nullptr);
+    ::_exit(0);
 }
 
 bool connect_helper() {
@@ -85,6 +92,10 @@ void run_actions(std::string const& path) {
         words >> verb;
         if (verb == "ignore-hup") {
             ignore_hup = 1;
+        } else if (verb == "hup-exit") {
+            int ms = 0;
+            words >> ms;
+            hup_exit_ms = ms;
         } else if (verb == "send") {
             send_bytes(words);
         } else if (verb == "pause") {
@@ -144,5 +155,6 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) run += std::string("\t") + argv[i];
     append(root + "/standins/runs", run + "\n");
     run_actions(std::string(argv[0]) + ".do");
+    append(log_path, "actions done\n");
     wait_for_the_end();
 }
