@@ -1,7 +1,9 @@
 // Two SS7 links back to back through the server program: message units per
 // second and server CPU per unit from one PSTN slot's `userData` to the
-// other's `userData` signal, then pings per second and CPU per ping on the
-// same control link, in the same run. The server runs on the simulated board
+// other's `userData` signal; the same for two ISDN links (LAPD on a primary
+// rate D channel, network side to user side), I-frames per second and CPU
+// per I-frame; then pings per second and CPU per ping on the same control
+// link, in the same run. The server runs on the simulated board
 // (its MCC joins the two links' channels), so the CPU counted includes the
 // board's share of carrying each unit, and every pass of the main loop pays
 // the switch's refresh of the bus outputs that are off (256 requests to the
@@ -9,8 +11,9 @@
 //
 // Usage: ss7_bench [--seconds S] [--window N] [--octets N]
 //   S seconds of each (default 3, after 0.3 s not counted), N units or pings
-//   outstanding (default 32; at most 127 units wait for acknowledgement on a
-//   link), units of N octets (default 30, 3 to 273).
+//   outstanding (default 32; at most 127 units wait for acknowledgement on an
+//   SS7 link, 71 messages on an ISDN link), units and layer-3 messages of N
+//   octets (default 30, 3 to 260).
 // (bench/ss7_bench.sh builds and runs it.)
 
 #include <sys/stat.h>
@@ -68,6 +71,20 @@ void waitActivated(Controller& controller, int count) {
     }
 }
 
+// A `userData` command of the slot.
+void sendUserData(Controller& controller, int seq, int slot, std::vector<char> const& data) {
+    LGCP::Message message = command(seq, slot);
+    message.set_pdu().select_command().select_userData(data);
+    controller.sendMessage(message);
+}
+
+// Whether the message is a `userData` signal: one exchange done.
+bool userDataArrived(LGCP::Message const& m) {
+    if (m.get_pdu().response_isSelected() && !m.get_pdu().get_response().success_isSelected())
+        die("a userData command was refused");
+    return m.get_pdu().signal_isSelected() && m.get_pdu().get_signal().userData_isSelected();
+}
+
 struct Result {
     unsigned long count = 0;
     double rate = 0;
@@ -116,9 +133,9 @@ Options parse(int argc, char** argv) {
         double const value = std::atof(argv[i + 1]);
         if (!std::strcmp(argv[i], "--seconds") && value > 0)
             o.seconds = value;
-        else if (!std::strcmp(argv[i], "--window") && value >= 1 && value <= 127)
+        else if (!std::strcmp(argv[i], "--window") && value >= 1 && value <= 71)
             o.window = unsigned(value);
-        else if (!std::strcmp(argv[i], "--octets") && value >= 3 && value <= 273)
+        else if (!std::strcmp(argv[i], "--octets") && value >= 3 && value <= 260)
             o.octets = unsigned(value);
         else
             die(std::string("bad option ") + argv[i] + " " + argv[i + 1]);
@@ -161,24 +178,42 @@ int main(int argc, char** argv) {
     std::vector<char> const unit(o.octets, 0x5A);
     Result const units = exchange(
         controller, server.pid(), o,
-        [&](int seq) {
-            LGCP::Message message = command(seq, 1);
-            message.set_pdu().select_command().select_userData(unit);
-            controller.sendMessage(message);
-        },
-        [](LGCP::Message const& m) {
-            if (m.get_pdu().response_isSelected() &&
-                !m.get_pdu().get_response().success_isSelected())
-                die("a unit was refused");
-            return m.get_pdu().signal_isSelected() &&
-                   m.get_pdu().get_signal().userData_isSelected();
-        });
+        [&](int seq) { sendUserData(controller, seq, 1, unit); }, userDataArrived);
+    // Two ISDN links, their MCC channels taken at creation.
+    for (int slot : {3, 4}) {
+        LGCP::Message create = command(slot, slot);
+        LGCP::IsdnParams& isdn = create.set_pdu().select_command().select_create().select_isdn();
+        isdn.set_type(LGCP::IsdnType::pri);
+        isdn.set_trunk(0);
+        isdn.set_log(0);
+        if (slot == 3)
+            isdn.set_side().select_network();
+        else
+            isdn.set_side().select_user();
+        ask(controller, create);
+    }
+    boardTool(server.root(), "mcc join 1026 1027");
+    for (int slot : {3, 4}) {
+        LGCP::Message activate = command(10 + slot, slot);
+        activate.set_pdu().select_command().select_activate().select_empty();
+        ask(controller, activate);
+    }
+    waitActivated(controller, 2);
+    std::vector<char> message(o.octets, 0x5A);
+    message[0] = 0x08;
+    Result const frames = exchange(
+        controller, server.pid(), o,
+        [&](int seq) { sendUserData(controller, seq, 3, message); }, userDataArrived);
+
     Result const pings = exchange(
         controller, server.pid(), o, [&](int seq) { controller.sendMessage(ping(seq)); },
         [](LGCP::Message const& m) { return m.get_pdu().response_isSelected(); });
 
     std::printf("SS7 back to back: %lu units of %u octets, %.0f units/s, %.1f us CPU per unit\n",
                 units.count, o.octets, units.rate, units.cpu_us);
+    std::printf("ISDN back to back: %lu I-frames of %u octets, %.0f I-frames/s, %.1f us CPU per "
+                "I-frame\n",
+                frames.count, o.octets, frames.rate, frames.cpu_us);
     std::printf("same control link: %lu pings, %.0f pings/s, %.1f us CPU per ping\n",
                 pings.count, pings.rate, pings.cpu_us);
     std::printf("(window %u, %.1f s each)\n", o.window, o.seconds);

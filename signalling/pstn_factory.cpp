@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "signalling/cas_slot.h"
+#include "signalling/isdn/pstn_isdn_slot.h"
 #include "signalling/pstn_slot.h"
 
 namespace {
@@ -36,6 +37,5 @@ Slot* PstnFactory::INewSlot(LGCP::CreateParams const& params) {
         }
         return new CasSlot(line);
     }
-    std::cerr << header << "ISDN links are made by the isdn create" << std::endl;
-    return nullptr;
+    return PstnIsdnSlot::New(pstn.get_isdn(), header);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The factory of the PSTN signalling slots: the `pstn` creates, SS7 links
 // (PstnSlot) and CAS timeslots (CasSlot) on the trunk timeslot that their
-// `trunk` names. It hands every trunkStatus signal to the slots it made, so
+// `trunk` names, ISDN links (PstnIsdnSlot) on the D channel of their trunk. It hands every trunkStatus signal to the slots it made, so
 // that they follow their trunk, and adds nothing to the resource report.
 
 #include "slots/slot_factory.h"

@@ -42,7 +42,8 @@ void ConfigureSignalling(IniFile::Section& section) {
             unsigned& target;
         } const keys[] = {{"ss7.t1", t.t1},   {"ss7.t2", t.t2},   {"ss7.t3", t.t3},
                           {"ss7.t4n", t.t4n}, {"ss7.t4e", t.t4e}, {"ss7.t6", t.t6},
-                          {"ss7.t7", t.t7},   {"ss7.fill", t.fill}, {"report", config.report}};
+                          {"ss7.t7", t.t7},   {"ss7.fill", t.fill}, {"report", config.report},
+                          {"isdn.t200", config.isdn_t200}, {"isdn.t203", config.isdn_t203}};
         for (auto const& k : keys) Read(subsection, k.key, k.target);
     }
 }

@@ -37,18 +37,6 @@ bool number_of(std::string const& text, unsigned long& value, int base = 10) {
     return !text.empty() && text[0] != '-' && *end == '\0';
 }
 
-// "5A" or "5A*300" appended to bytes; false when it is neither.
-bool add_bytes(std::string const& word, std::string& bytes) {
-    size_t const star = word.find('*');
-    unsigned long byte = 0, count = 1;
-    if (!number_of(word.substr(0, star), byte, 16) || byte > 0xFF) return false;
-    if (star != std::string::npos && (!number_of(word.substr(star + 1), count) || count == 0))
-        return false;
-    if (count > max_burst - bytes.size()) return false;
-    bytes.append(count, char(byte));
-    return true;
-}
-
 // "/simboard/mcc-1024.sock": where a channel's line socket is, under MOBREL_ROOT.
 std::string line_path(uint32_t number) {
     return "/simboard/mcc-" + std::to_string(number) + ".sock";
@@ -270,7 +258,7 @@ void MccModel::send(Channel& channel, Words const& words, std::ostream& out) {
     for (size_t i = 3; i < words.size(); ++i) {
         if (words[i] == ",") {
             bursts.emplace_back();
-        } else if (!add_bytes(words[i], bursts.back())) {
+        } else if (!AddHexBytes(words[i], bursts.back(), max_burst)) {
             out << "error: mcc send wants hex bytes (5A, or 5A*300 for 300 of them), "
                    "bursts parted by \",\"\n";
             return;
@@ -333,12 +321,8 @@ void MccModel::command(Words const& words, std::ostream& out) {
         if (!channel) return;
         if (channel->out > channel->written.size())
             out << "(" << channel->out - channel->written.size() << " earlier bytes not kept) ";
-        char hex[4];
-        for (size_t i = 0; i < channel->written.size(); ++i) {
-            std::snprintf(hex, sizeof(hex), i ? " %02X" : "%02X",
-                          uint8_t(channel->written[i]));
-            out << hex;
-        }
+        out << HexText(reinterpret_cast<uint8_t const*>(channel->written.data()),
+                       channel->written.size());
         out << '\n';
     } else if (verb == "end" && words.size() == 3) {
         Channel* const channel = find(words[2], out);

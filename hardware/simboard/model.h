@@ -29,6 +29,34 @@ inline bool NumberOf(std::string const& text, unsigned long& value) {
     return !text.empty() && text[0] != '-' && *end == '\0';
 }
 
+// "5A" or "5A*300" (300 of them) appended to bytes, which stay at most
+// `limit` long; false when the word is neither or the bytes would outgrow it.
+inline bool AddHexBytes(std::string const& word, std::string& bytes, size_t limit) {
+    size_t const star = word.find('*');
+    std::string const byte_word = word.substr(0, star);
+    char* end = nullptr;
+    unsigned long const byte = std::strtoul(byte_word.c_str(), &end, 16);
+    if (byte_word.empty() || byte_word[0] == '-' || *end != '\0' || byte > 0xFF) return false;
+    unsigned long count = 1;
+    if (star != std::string::npos && (!NumberOf(word.substr(star + 1), count) || count == 0))
+        return false;
+    if (bytes.size() > limit || count > limit - bytes.size()) return false;
+    bytes.append(count, char(byte));
+    return true;
+}
+
+// "01 02 FF": bytes as the board tool shows them.
+inline std::string HexText(uint8_t const* data, size_t size) {
+    static char const digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (size_t i = 0; i < size; ++i) {
+        if (i) text += ' ';
+        text += digits[data[i] >> 4];
+        text += digits[data[i] & 0x0F];
+    }
+    return text;
+}
+
 struct Request {
     enum Arg : uint8_t { pointer, value };
 

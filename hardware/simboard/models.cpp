@@ -2,6 +2,7 @@
 
 #include "hardware/simboard/cas_model.h"
 #include "hardware/simboard/clock_model.h"
+#include "hardware/simboard/dsp_data_model.h"
 #include "hardware/simboard/dsp_model.h"
 #include "hardware/simboard/e1_model.h"
 #include "hardware/simboard/echo_model.h"
@@ -43,6 +44,7 @@ std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     models.push_back(std::make_unique<RtpExtModel>(board));
     models.push_back(std::make_unique<PanelModel>(board));
     models.push_back(std::make_unique<EthernetModel>(board));
+    models.push_back(std::make_unique<DspDataModel>(board));
     return models;
 }
 

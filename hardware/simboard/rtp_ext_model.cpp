@@ -28,16 +28,6 @@ uint16_t kind_of(std::string const& name) {
     return 0;
 }
 
-std::string hex(uint8_t const* data, size_t size) {
-    std::string text;
-    char byte[4];
-    for (size_t i = 0; i < size; ++i) {
-        std::snprintf(byte, sizeof(byte), i ? " %02X" : "%02X", data[i]);
-        text += byte;
-    }
-    return text;
-}
-
 // Hex byte words from words[from] on; false when one is not a byte.
 bool bytes_of(Words const& words, size_t from, std::vector<uint8_t>& bytes) {
     for (size_t i = from; i < words.size(); ++i) {
@@ -119,7 +109,7 @@ void RtpExtModel::written(OpenFile& file, uint8_t const* data, size_t size) {
     std::string line = kind_names[kind];
     if (!session->started) line += " (stopped)";
     size_t const skip = kind ? Device::RtpExtSignal::header_size : 0;
-    line += ' ' + hex(data + skip, size - skip);
+    line += ' ' + HexText(data + skip, size - skip);
     session->kept.push_back(line);
     if (session->kept.size() > kept_records) session->kept.pop_front();
 }

@@ -36,7 +36,7 @@ public:
     };
 
     // The MCC channel modes the links ask for.
-    enum Mode : uint32_t { data = 0, ss7 = 3 };
+    enum Mode : uint32_t { data = 0, bri = 1, ss7 = 3 };
 
     // A channel for the timeslot `line` (a switch channel), reporting to
     // `receiver`; nothing is allocated before Activate.

@@ -30,7 +30,8 @@ std::string collapse(std::string const& text) {
 
 bool isLinkReport(std::string const& message) {
     return message.find("pdu signal : ioctl : ss7LinkInfo") != std::string::npos ||
-           message.find("pdu signal : ioctl : hdlcLinkInfo") != std::string::npos;
+           message.find("pdu signal : ioctl : hdlcLinkInfo") != std::string::npos ||
+           message.find("pdu signal : ioctl : isdnLinkInfo") != std::string::npos;
 }
 
 std::string oneLine(ASN1::AbstractData const& value) {

@@ -10,7 +10,8 @@ namespace support {
 
 char const fast_links[] =
     "[signalling]\nss7.t1 = 1000\nss7.t2 = 1000\nss7.t3 = 500\nss7.t4n = 600\nss7.t4e = 30\n"
-    "ss7.t6 = 300\nss7.t7 = 300\nss7.fill = 10\nreport = 250\n";
+    "ss7.t6 = 300\nss7.t7 = 300\nss7.fill = 10\nisdn.t200 = 60\nisdn.t203 = 2000\n"
+    "report = 250\n";
 
 SignallingSession::SignallingSession(std::string const& board, std::string const& config) {
     std::string dir = server.root();

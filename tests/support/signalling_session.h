@@ -14,7 +14,7 @@
 namespace support {
 
 // Link timers for the tests: normal proving 600 ms, emergency 30 ms, units
-// repeated every 10 ms, reports every 250 ms.
+// repeated every 10 ms, LAPD's T200 60 ms and T203 2 s, reports every 250 ms.
 extern char const fast_links[];
 
 struct SignallingSession {

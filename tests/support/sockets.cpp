@@ -129,8 +129,8 @@ Fd connectTcp(int port, int receive_buffer, bool wait) {
     return fd;
 }
 
-Fd connectUnix(std::string const& path) {
-    Fd fd(::socket(AF_UNIX, SOCK_STREAM, 0));
+Fd connectUnix(std::string const& path, int type) {
+    Fd fd(::socket(AF_UNIX, type | SOCK_CLOEXEC, 0));
     sockaddr_un sa;
     std::memset(&sa, 0, sizeof(sa));
     sa.sun_family = AF_UNIX;

@@ -3,6 +3,8 @@
 // pipes, socket pairs, TCP connections and listeners on 127.0.0.1, Unix
 // clients, and the few calls that read and write them without blocking.
 
+#include <sys/socket.h>
+
 #include <functional>
 #include <string>
 
@@ -85,9 +87,9 @@ bool listening(int port);
 // is complete (an invalid Fd when it failed); without, it is non-blocking and
 // its connect may still be in progress.
 Fd connectTcp(int port, int receive_buffer = 0, bool wait = true);
-// A Unix stream client connected to the path without a name of its own, or
-// an invalid Fd.
-Fd connectUnix(std::string const& path);
+// A Unix client of that socket type (stream, or sequenced packets)
+// connected to the path without a name of its own, or an invalid Fd.
+Fd connectUnix(std::string const& path, int type = SOCK_STREAM);
 // The local port of a TCP socket.
 unsigned short localPort(Fd const& fd);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "signalling/ss7/signal_unit.h"
+#include "tests/support/sockets.h"
 
 namespace support {
 
@@ -17,20 +18,9 @@ int const repeat_ms = 5;
 
 uint8_t next(uint8_t n) { return uint8_t((n + 1) & 0x7F); }
 
-Fd connectLine(std::string const& path) {
-    Fd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (!fd || path.size() >= sizeof(address.sun_path)) return Fd();
-    std::strcpy(address.sun_path, path.c_str());
-    if (::connect(fd.lowlevel_fd(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
-        return Fd();
-    return fd;
-}
-
 }  // namespace
 
-Ss7Peer::Ss7Peer(std::string const& path) : socket_(connectLine(path)) {
+Ss7Peer::Ss7Peer(std::string const& path) : socket_(connectUnix(path, SOCK_SEQPACKET)) {
     if (socket_) thread_ = std::thread(&Ss7Peer::run, this);
 }
 
