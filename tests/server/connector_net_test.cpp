@@ -107,7 +107,8 @@ TEST(ConnectorNet, OpensTheLinkAgainAfterThePeerCloses) {
 }
 
 TEST(ConnectorNet, RetriesARefusedPeerQuicklySevenTimesThenSlowly) {
-    int const port = freePort();
+    RefusingPort const refusing;
+    int const port = refusing.port();
     Control::ConnectorNet connector("127.0.0.1", static_cast<unsigned short>(port), fast);
     LinkRecorder recorder;
     connector.Bind(&recorder);

@@ -158,9 +158,10 @@ TEST(Recorders, SendTheChannelToTheirPeerForEachNewSource) {
     EXPECT_TRUE(c.server.errHas("recorder[1025]: record aborted\n"));
 
     // A peer that refuses.
+    RefusingPort const refusing;
     c.run(R"(
         > { seq 8, slot 4, pdu command : create : voice : record : { iaddr "127.0.0.1", port )" +
-          std::to_string(freePort()) + R"( } }
+          std::to_string(refusing.port()) + R"( } }
         < { seq 8, slot 4, pdu response : success : NULL }
         < { slot 4, pdu signal : receiver : active : 1026 }
         > { seq 9, slot 1, pdu command : connect : 4 }

@@ -116,6 +116,12 @@ int freePort() {
     return localPort(fd);
 }
 
+RefusingPort::RefusingPort() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in const sa = loopback(0);
+    ::bind(fd_.lowlevel_fd(), reinterpret_cast<sockaddr const*>(&sa), sizeof(sa));
+    port_ = localPort(fd_);
+}
+
 Fd connectTcp(int port, int receive_buffer, bool wait) {
     Fd fd(::socket(AF_INET, SOCK_STREAM, 0));
     if (receive_buffer > 0)

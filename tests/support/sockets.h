@@ -78,6 +78,19 @@ bool runUntilAccepted(TcpListener const& listener, Fd& peer, std::function<bool(
 
 // A TCP port of 127.0.0.1 that nothing listens on just now.
 int freePort();
+
+// A TCP port of 127.0.0.1 that refuses every connection for as long as the
+// object lives: a socket bound to it that never listens holds it, so no
+// other test can take it meanwhile.
+class RefusingPort {
+public:
+    RefusingPort();
+    int port() const { return port_; }
+
+private:
+    Fd fd_;
+    int port_ = 0;
+};
 // True when the kernel lists a socket listening on the port (state 0A in
 // /proc/net/tcp): a server program that started on it has set everything
 // up that comes before its acceptor.

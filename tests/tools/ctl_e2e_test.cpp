@@ -174,7 +174,8 @@ TEST_F(ControllerTool, AConnectionTheServerRefusesIsAFailure) {
 
 TEST(ControllerToolAlone, AServerThatCannotBeReachedEndsWithStatusTwo) {
     ServerProcess nobody;  // only its temporary root is used
-    int const port = freePort();
+    RefusingPort const refusing;
+    int const port = refusing.port();
     CtlRun const run =
         runCtl(nobody, {"--port", std::to_string(port), "{ pdu command : ping : NULL }"});
     EXPECT_EQ(run.status, 2);

@@ -17,7 +17,8 @@
 using namespace support;
 
 TEST(ConnectorDelays, ARefusedPeerIsRetriedEverySecondSevenTimesThenAfterManySeconds) {
-    int const port = freePort();
+    RefusingPort const refusing;
+    int const port = refusing.port();
     Control::ConnectorNet connector("127.0.0.1", static_cast<unsigned short>(port));
     StreamCapture errors(std::cerr);
     auto const failures = [&] {
