@@ -8,10 +8,14 @@
 // allocate their channels here, and the HDLC channels of the signalling
 // links.
 
+#include <poll.h>
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <iostream>
 
+#include "runtime/loop/event.h"
 #include "runtime/system/fd.h"
 
 namespace Mcc {
@@ -65,6 +69,16 @@ enum class ReadEnd { drained, stopped, ended, failed };
 template <class Take>
 ReadEnd ReadRecords(int fd, void* buffer, size_t size, Take take);
 
+// Serves what poll returned for a channel's event: reads the channel dry as
+// ReadRecords does. A channel whose receive side ended, whose read failed, or
+// that poll found hung up or in error is reported on the error stream after
+// the owner's header and leaves the poll set: a descriptor at its end, or
+// hung up, is ready on every poll. The owner keeps it, and its channel, for
+// writing.
+template <class Header, class Take>
+void ServeReads(EventHandler& event, int fd, short revents, int timeslot, Header const& header,
+                void* buffer, size_t size, Take take);
+
 // Makes the open descriptor a channel; 0, or -1 with errno.
 int Allocate(int fd, ChannelRecord const& record);
 // The switch channel of the descriptor's channel, or -1 with errno.
@@ -87,6 +101,23 @@ ReadEnd ReadRecords(int fd, void* buffer, size_t size, Take take) {
         if (errno == EINTR) continue;
         return errno == EAGAIN || errno == EWOULDBLOCK ? ReadEnd::drained : ReadEnd::failed;
     }
+}
+
+template <class Header, class Take>
+void ServeReads(EventHandler& event, int fd, short revents, int timeslot, Header const& header,
+                void* buffer, size_t size, Take take) {
+    if (revents & POLLIN) {
+        ReadEnd const end = ReadRecords(fd, buffer, size, take);
+        if (end == ReadEnd::drained || end == ReadEnd::stopped) return;
+        if (end == ReadEnd::failed) {
+            Errno const error;
+            std::cerr << header << "channel read fail: " << error << std::endl;
+        }
+    } else if (!(revents & (POLLERR | POLLHUP | POLLNVAL))) {
+        return;
+    }
+    std::cerr << header << "channel " << timeslot << " receives no more" << std::endl;
+    event.mux_detach();
 }
 
 }  // namespace Mcc

@@ -42,31 +42,13 @@ bool MccSlot::IUserData(std::vector<char> const& data) {
     return true;
 }
 
-void MccSlot::StopReceiving() {
-    std::cerr << ext::header(this) << "channel " << timeslot_ << " receives no more" << std::endl;
-    // Out of the poll set: a descriptor at its end, or hung up, is ready on
-    // every poll. The slot keeps it, and its channel, for writing.
-    event_.mux_detach();
-}
-
 void MccSlot::OnEvent(int fd, short revents) {
-    if (!(revents & POLLIN)) {
-        if (revents & (POLLERR | POLLHUP | POLLNVAL)) StopReceiving();
-        return;
-    }
     char buffer[read_size];
-    Mcc::ReadEnd const end = Mcc::ReadRecords(fd, buffer, sizeof(buffer), [&](size_t got) {
-        OnUserData(std::vector<char>(buffer, buffer + got));
-        return true;
-    });
-    if (end == Mcc::ReadEnd::ended) {
-        // The driver has closed the channel's receive side.
-        StopReceiving();
-    } else if (end == Mcc::ReadEnd::failed) {
-        Errno const error;
-        std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
-        StopReceiving();
-    }
+    Mcc::ServeReads(event_, fd, revents, timeslot_, ext::header(this), buffer, sizeof(buffer),
+                    [&](size_t got) {
+                        OnUserData(std::vector<char>(buffer, buffer + got));
+                        return true;
+                    });
 }
 
 MccFactory& MccFactory::instance() {

@@ -33,8 +33,6 @@ public:
 private:
     // Reads the channel dry, one signal per read.
     void OnEvent(int fd, short revents);
-    // The channel's receive side has ended: a line, and it is polled no more.
-    void StopReceiving();
 
     int timeslot_;
     // Holds the slot's descriptor of the channel: destroying the slot

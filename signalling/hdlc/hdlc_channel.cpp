@@ -99,23 +99,15 @@ bool HDLC::Send(uint8_t const* frame, size_t size) {
 }
 
 void HDLC::OnEvent(int fd, short revents) {
-    if (!(revents & POLLIN)) return;
     uint8_t frame[max_frame];
-    Mcc::ReadEnd const end = Mcc::ReadRecords(fd, frame, sizeof(frame), [&](size_t got) {
-        ++counters_.rxSU;
-        if (traces.signalling.hdlc)
-            std::clog << ext::header(this) << "rx " << ext::hex(frame, frame + got) << std::endl;
-        receiver_.OnFrame(frame, got);
-        // The receiver may have taken the channel down.
-        return IsActive();
-    });
-    if (end == Mcc::ReadEnd::ended) {
-        // The driver has closed the receive side: nothing more comes.
-        std::cerr << ext::header(this) << "channel " << channel_ << " receives no more"
-                  << std::endl;
-        event_.SetEvents(0);
-    } else if (end == Mcc::ReadEnd::failed) {
-        Errno const error;
-        std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
-    }
+    Mcc::ServeReads(event_, fd, revents, channel_, ext::header(this), frame, sizeof(frame),
+                    [&](size_t got) {
+                        ++counters_.rxSU;
+                        if (traces.signalling.hdlc)
+                            std::clog << ext::header(this) << "rx "
+                                      << ext::hex(frame, frame + got) << std::endl;
+                        receiver_.OnFrame(frame, got);
+                        // The receiver may have taken the channel down.
+                        return IsActive();
+                    });
 }

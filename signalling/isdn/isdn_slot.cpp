@@ -39,21 +39,12 @@ void IsdnSlot::SendFrame(uint8_t const* frame, size_t size) {
 }
 
 void IsdnSlot::OnEvent(int fd, short revents) {
-    if (!(revents & POLLIN)) return;
     uint8_t frame[max_frame];
-    Mcc::ReadEnd const end = Mcc::ReadRecords(fd, frame, sizeof(frame), [&](size_t size) {
-        link_.OnFrame(frame, size);
-        return true;
-    });
-    if (end == Mcc::ReadEnd::ended) {
-        // A descriptor at its end stays readable: it is no longer watched.
-        std::cerr << ext::header(this) << "channel " << timeslot_ << " receives no more"
-                  << std::endl;
-        event_.SetEvents(0);
-    } else if (end == Mcc::ReadEnd::failed) {
-        Errno const error;
-        std::cerr << ext::header(this) << "channel read fail: " << error << std::endl;
-    }
+    Mcc::ServeReads(event_, fd, revents, timeslot_, ext::header(this), frame, sizeof(frame),
+                    [&](size_t size) {
+                        link_.OnFrame(frame, size);
+                        return true;
+                    });
 }
 
 AtsQsigSlot::AtsQsigSlot(Fd const& link, DspData::Link const& channels,

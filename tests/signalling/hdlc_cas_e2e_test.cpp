@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "tests/support/board_tool.h"
+#include "tests/support/process.h"
 #include "tests/support/signalling_session.h"
 
 using namespace support;
@@ -109,4 +111,35 @@ TEST(CasSlots, TakeTheirTimeslotIntoCasAndSetItsBits) {
               "e1-cas CAS_CONFIGURE 1 5 0 1\n");
     EXPECT_TRUE(s.server.errHas("01:pstn: userData of 1 octets refused: CAS is not active\n"));
     EXPECT_TRUE(s.server.errHas("PSTN: timeslot 16 carries the CAS multiframe\n"));
+}
+
+// The channel of an HDLC slot or an ISDN slot whose line ends, or whose
+// driver hangs up, is polled no more: one line, and the loop stays idle.
+TEST(HdlcSlots, AndIsdnSlotsStopPollingAChannelThatEndsOrHangsUp) {
+    struct Case {
+        char const* create;
+        char const* ended;
+    };
+    Case const cases[] = {
+        {"create : hdlcParams : { trunk 5, log 0, address -1 }",
+         "HDLC[5]: channel 1024 receives no more\n"},
+        {"create : isdn : { type pri, trunk 0, log 0, side user : NULL }",
+         "01:MCC: channel 1024 receives no more\n"},
+    };
+    for (Case const& c : cases) {
+        for (char const* ending : {"mcc end 1024", "hangup mcc/ctl"}) {
+            SCOPED_TRACE(std::string(c.create) + ", " + ending);
+            SignallingSession s;
+            s.run(std::string("> { seq 1, slot 1, pdu command : ") + c.create +
+                  " }\n< { seq 1, slot 1, pdu response : success : NULL }\n"
+                  "> { seq 2, slot 1, pdu command : activate : empty : NULL }\n"
+                  "< { seq 2, slot 1, pdu response : success : NULL }\n");
+            EXPECT_EQ(boardTool(s.server.root(), ending), "");
+            ASSERT_TRUE(s.server.errHas(c.ended)) << s.server.err();
+            long const before = cpuTicks(s.server.pid());
+            s.controller.quietFor(300ms);
+            EXPECT_LE(cpuTicks(s.server.pid()) - before, 10);
+            EXPECT_EQ(occurrences(s.server.err(), c.ended), 1u);
+        }
+    }
 }

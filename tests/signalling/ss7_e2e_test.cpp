@@ -173,17 +173,18 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
     ASSERT_TRUE(peer.waitFor([&] { return peer.inService(); }));
 
     // Both ways; a unit of the peer lost on the line is asked for again.
+    // The next one follows it at once, so that the gap shows in a message
+    // unit and not in a fill-in unit between the two.
     peer.sendMessage(hex("05 10 20"));
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : userData : '05 10 20'H }");
     peer.loseNextMessage();
-    peer.sendMessage(hex("05 11 21"));
-    peer.sendMessage(hex("05 12 22"));
+    peer.sendMessages({hex("05 11 21"), hex("05 12 22")});
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : userData : '05 11 21'H }");
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : userData : '05 12 22'H }");
 
     // Units sent while the peer is busy come again once it is not.
     peer.setMode(Ss7Peer::Mode::busy);
-    ASSERT_TRUE(peer.waitFor([&] { return true; }, 20ms));
+    ASSERT_TRUE(s.server.errHas("01:pstn: slc 1: peer busy\n", 3s));
     for (int i = 0; i < 5; ++i)
         s.run(command(10 + i, 1, "userData : '0A0B" + std::to_string(10 + i) + "'H",
                       "success : NULL"));

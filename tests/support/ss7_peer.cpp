@@ -86,15 +86,17 @@ void Ss7Peer::sendUnit(Bytes const& frame) {
     ::send(socket_.lowlevel_fd(), frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
-void Ss7Peer::sendMessage(Bytes const& msu) {
+void Ss7Peer::sendMessages(std::vector<Bytes> const& msus) {
     std::lock_guard<std::mutex> lock(mutex_);
-    fsn_ = next(fsn_);
-    unacked_.push_back({fsn_, msu});
-    if (lose_next_) {
-        lose_next_ = false;
-        return;
+    for (Bytes const& msu : msus) {
+        fsn_ = next(fsn_);
+        unacked_.push_back({fsn_, msu});
+        if (lose_next_) {
+            lose_next_ = false;
+            continue;
+        }
+        sendUnit(unit(Ss7::SignalUnit::msu, msu, fsn_));
     }
-    sendUnit(unit(Ss7::SignalUnit::msu, msu, fsn_));
 }
 
 void Ss7Peer::loseNextMessage() {

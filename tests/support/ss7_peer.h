@@ -37,7 +37,9 @@ public:
     bool connected() const { return socket_.is_valid(); }
     void setMode(Mode mode);
     // Sends a message unit with the next forward sequence number.
-    void sendMessage(Bytes const& msu);
+    void sendMessage(Bytes const& msu) { sendMessages({msu}); }
+    // Sends message units back to back, with no fill-in unit between them.
+    void sendMessages(std::vector<Bytes> const& msus);
     // The next message unit is lost on the line: its sequence number is
     // taken and it waits for retransmission.
     void loseNextMessage();
