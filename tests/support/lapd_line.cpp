@@ -1,5 +1,7 @@
 #include "tests/support/lapd_line.h"
 
+#include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace support {
@@ -8,8 +10,12 @@ LapdEnd::LapdEnd(std::string name_, ISDN::LapdParams const& params, std::vector<
     : name(std::move(name_)), log(log_), lapd(params, *this) {}
 
 void LapdEnd::give(std::string const& frame) {
+    // Storage of the frame's own size, so that a read past its end is
+    // caught by the address sanitizer.
     Bytes const bytes = hex(frame);
-    lapd.Receive(bytes.data(), bytes.size());
+    std::unique_ptr<uint8_t[]> const exact(new uint8_t[bytes.size()]);
+    std::copy(bytes.begin(), bytes.end(), exact.get());
+    lapd.Receive(exact.get(), bytes.size());
 }
 
 ISDN::Lapd::SendResult LapdEnd::send(Bytes const& message) {
@@ -28,11 +34,6 @@ LapdLine::LapdLine(LapdEnd& a, LapdEnd& b) : a_(a), b_(b) {
 }
 
 void LapdLine::carry(LapdEnd& from, Bytes const& frame) {
-    if (lose && lose(from, frame)) {
-        from.log.back() += " lost";
-        return;
-    }
-    ++carried;
     in_flight_.push_back({&from == &a_ ? &b_ : &a_, frame});
     if (!timer_.is_running()) timer_.set(0, &LapdLine::deliver, this);
 }

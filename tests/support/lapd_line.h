@@ -4,8 +4,8 @@
 // both ends), the messages they deliver, their up and down indications,
 // congestion changes and error codes. A LapdLine joins two ends back to back
 // through the main loop: each frame reaches the other end on the loop's next
-// pass, unless the line's filter loses it. A lone end's frames are only
-// logged; the test hands it the peer's frames itself.
+// pass. A lone end's frames are only logged; the test hands it the peer's
+// frames itself.
 
 #include <deque>
 #include <functional>
@@ -29,7 +29,7 @@ public:
 
     void LapdTransmit(uint8_t const* frame, size_t size) override;
     void LapdUp() override { ++ups; }
-    void LapdDown() override { ++downs; }
+    void LapdDown() override {}
     void LapdData(uint8_t const* message, size_t size) override {
         received.emplace_back(message, message + size);
     }
@@ -43,20 +43,13 @@ public:
     std::function<void(Bytes const&)> out;
     std::vector<Bytes> received;
     int ups = 0;
-    int downs = 0;
     std::vector<bool> congestion;
     std::string errors;
 };
 
 class LapdLine {
 public:
-    // Returns true for a frame to lose (it is logged with " lost").
-    using Filter = std::function<bool(LapdEnd const& from, Bytes const& frame)>;
-
     LapdLine(LapdEnd& a, LapdEnd& b);
-    Filter lose;
-    // Frames carried, lost ones left out.
-    size_t carried = 0;
 
 private:
     void carry(LapdEnd& from, Bytes const& frame);
