@@ -1,12 +1,12 @@
 // The LAPD entity where the server's slots cannot take it: the C/R bits of
-// each side, and frames in error handed to a lone end in storage of their
-// own size. Frames are compared whole, as the channel carries them.
+// each side, and frames in error handed to an end in storage of their own
+// size. Frames are compared whole, as the channel carries them.
 
 #include "signalling/isdn/lapd.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/support/lapd_line.h"
+#include "tests/support/lapd_end.h"
 #include "tests/support/loop.h"
 
 using namespace support;
@@ -23,18 +23,6 @@ ISDN::LapdParams Params(ISDN::Side side) {
     return p;
 }
 
-struct BackToBack {
-    BackToBack()
-        : u("u", Params(ISDN::Side::user), log),
-          n("n", Params(ISDN::Side::network), log),
-          line(u, n) {}
-
-    Log log;
-    LapdEnd u;
-    LapdEnd n;
-    LapdLine line;
-};
-
 // A user end brought up by the network's UA.
 struct Lone {
     explicit Lone(ISDN::LapdParams const& params = Params(ISDN::Side::user))
@@ -50,22 +38,33 @@ struct Lone {
 
 }  // namespace
 
-TEST(Lapd, BothEndsEstablishAtOnceAndCarryMessagesEachWayWithTheirSidesCrBits) {
-    BackToBack b;
-    b.n.lapd.Establish();
-    b.u.lapd.Establish();
-    ASSERT_TRUE(runUntil([&] { return b.u.ups == 1 && b.n.ups == 1; }));
-    EXPECT_EQ(b.log, (Log{"n 02 01 7F", "u 00 01 7F", "u 02 01 73", "n 00 01 73"}));
-
-    b.log.clear();
-    EXPECT_EQ(b.u.send(hex("08 01 05 05")), Lapd::SendResult::queued);
-    ASSERT_TRUE(runUntil([&] { return b.log.size() == 2; }));
-    EXPECT_EQ(b.n.send(hex("08 01 85 01")), Lapd::SendResult::queued);
-    ASSERT_TRUE(runUntil([&] { return b.log.size() == 4; }));
-    EXPECT_EQ(b.log, (Log{"u 00 01 00 00 08 01 05 05", "n 00 01 01 02",
-                          "n 02 01 00 02 08 01 85 01", "u 02 01 01 02"}));
-    EXPECT_EQ(b.n.received, (std::vector<Bytes>{hex("08 01 05 05")}));
-    EXPECT_EQ(b.u.received, (std::vector<Bytes>{hex("08 01 85 01")}));
+TEST(Lapd, EachSideSetsTheCrBitOfItsCommandsAndResponses) {
+    struct Case {
+        ISDN::Side side;
+        char const* ua;         // the peer's answer to the SABME
+        char const* peer_i;     // the peer's I-frame, acknowledging ours
+        char const* delivered;  // its message
+        Log sent;
+    };
+    Case const cases[] = {
+        {ISDN::Side::user, "00 01 73", "02 01 00 02 08 01 85 01", "08 01 85 01",
+         {"u 00 01 7F", "u 00 01 00 00 08 01 05 05", "u 02 01 01 02"}},
+        {ISDN::Side::network, "02 01 73", "00 01 00 02 08 01 05 05", "08 01 05 05",
+         {"n 02 01 7F", "n 02 01 00 00 08 01 05 05", "n 00 01 01 02"}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.sent.front());
+        Log log;
+        LapdEnd e(c.side == ISDN::Side::user ? "u" : "n", Params(c.side), log);
+        e.lapd.Establish();
+        e.give(c.ua);
+        EXPECT_EQ(e.ups, 1);
+        EXPECT_EQ(e.send(hex("08 01 05 05")), Lapd::SendResult::queued);
+        e.give(c.peer_i);
+        ASSERT_TRUE(runUntil([&] { return log.size() == 3; }));
+        EXPECT_EQ(log, c.sent);
+        EXPECT_EQ(e.received, (std::vector<Bytes>{hex(c.delivered)}));
+    }
 }
 
 TEST(Lapd, FramesInErrorAreCountedAndNeverReadPastTheirEnd) {

@@ -1,4 +1,4 @@
-#include "tests/support/lapd_line.h"
+#include "tests/support/lapd_end.h"
 
 #include <algorithm>
 #include <memory>
@@ -25,24 +25,6 @@ ISDN::Lapd::SendResult LapdEnd::send(Bytes const& message) {
 void LapdEnd::LapdTransmit(uint8_t const* frame, size_t size) {
     Bytes const bytes(frame, frame + size);
     log.push_back(name + ' ' + text(bytes));
-    if (out) out(bytes);
-}
-
-LapdLine::LapdLine(LapdEnd& a, LapdEnd& b) : a_(a), b_(b) {
-    a_.out = [this](Bytes const& frame) { carry(a_, frame); };
-    b_.out = [this](Bytes const& frame) { carry(b_, frame); };
-}
-
-void LapdLine::carry(LapdEnd& from, Bytes const& frame) {
-    in_flight_.push_back({&from == &a_ ? &b_ : &a_, frame});
-    if (!timer_.is_running()) timer_.set(0, &LapdLine::deliver, this);
-}
-
-void LapdLine::deliver() {
-    // Frames sent while these are taken in go on the next pass.
-    std::deque<InFlight> batch;
-    batch.swap(in_flight_);
-    for (InFlight const& f : batch) f.to->lapd.Receive(f.frame.data(), f.frame.size());
 }
 
 }  // namespace support

@@ -1,18 +1,12 @@
 #pragma once
-// LAPD entities of the tests with everything they do recorded: the frames
-// they transmit (as "u 00 01 7F", by the end's name, in one log shared by
-// both ends), the messages they deliver, their up and down indications,
-// congestion changes and error codes. A LapdLine joins two ends back to back
-// through the main loop: each frame reaches the other end on the loop's next
-// pass. A lone end's frames are only logged; the test hands it the peer's
-// frames itself.
+// A LAPD entity of the tests with everything it does recorded: the frames
+// it transmits (as "u 00 01 7F", by the end's name), the messages it
+// delivers, its up indications, congestion changes and error codes. Nothing
+// carries its frames: the test hands it the peer's frames itself.
 
-#include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "runtime/loop/timer.h"
 #include "signalling/isdn/lapd.h"
 #include "tests/support/bytes.h"
 
@@ -39,30 +33,10 @@ public:
     std::string const name;
     std::vector<std::string>& log;
     ISDN::Lapd lapd;
-    // Where transmitted frames go besides the log.
-    std::function<void(Bytes const&)> out;
     std::vector<Bytes> received;
     int ups = 0;
     std::vector<bool> congestion;
     std::string errors;
-};
-
-class LapdLine {
-public:
-    LapdLine(LapdEnd& a, LapdEnd& b);
-
-private:
-    void carry(LapdEnd& from, Bytes const& frame);
-    void deliver();
-
-    struct InFlight {
-        LapdEnd* to;
-        Bytes frame;
-    };
-    LapdEnd& a_;
-    LapdEnd& b_;
-    std::deque<InFlight> in_flight_;
-    Timer timer_;
 };
 
 }  // namespace support
