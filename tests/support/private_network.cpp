@@ -1,7 +1,6 @@
 #include "tests/support/private_network.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -13,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace support {
@@ -40,27 +38,25 @@ bool loopbackUp() {
     return up;
 }
 
-// The inode of the socket listening on the port, from a /proc/net table.
-unsigned long listeningInode(char const* table, int port) {
+// Whether a socket listens on the port of 127.0.0.1 (or of every address),
+// from a /proc/net table.
+bool listens(char const* table, int port) {
     std::ifstream in(table);
     std::string line;
     std::getline(in, line);  // the heading
     while (std::getline(in, line)) {
         char local[64] = {};
         unsigned state = 0;
-        unsigned long inode = 0;
-        // sl local rem st tx:rx tr:when retrnsmt uid timeout inode
-        if (std::sscanf(line.c_str(), " %*s %63s %*s %x %*s %*s %*s %*s %*s %lu", local, &state,
-                        &inode) != 3)
-            continue;
+        // sl local rem st ...
+        if (std::sscanf(line.c_str(), " %*s %63s %*s %x", local, &state) != 2) continue;
         std::string const address(local);
         size_t const colon = address.rfind(':');
         if (colon == std::string::npos || state != 0x0A) continue;  // LISTEN
         if (std::stoi(address.substr(colon + 1), nullptr, 16) != port) continue;
         std::string const host = address.substr(0, colon);
-        if (host == "0100007F" || host.find_first_not_of('0') == std::string::npos) return inode;
+        if (host == "0100007F" || host.find_first_not_of('0') == std::string::npos) return true;
     }
-    return 0;
+    return false;
 }
 
 }  // namespace
@@ -77,43 +73,14 @@ bool privateNetwork() {
     return loopbackUp();
 }
 
-std::string portHolder(int port) {
-    unsigned long inode = listeningInode("/proc/net/tcp", port);
-    if (!inode) inode = listeningInode("/proc/net/tcp6", port);
-    if (!inode) return "";
-    std::string const link = "socket:[" + std::to_string(inode) + "]";
-    DIR* const procs = ::opendir("/proc");
-    for (dirent* p; procs && (p = ::readdir(procs));) {
-        if (p->d_name[0] < '1' || p->d_name[0] > '9') continue;
-        std::string const fds = std::string("/proc/") + p->d_name + "/fd";
-        DIR* const dir = ::opendir(fds.c_str());
-        bool found = false;
-        for (dirent* f; dir && !found && (f = ::readdir(dir));) {
-            char target[64] = {};
-            std::string const fd = fds + "/" + f->d_name;
-            found = ::readlink(fd.c_str(), target, sizeof(target) - 1) > 0 && link == target;
-        }
-        if (dir) ::closedir(dir);
-        if (!found) continue;
-        std::string const pid = p->d_name;
-        ::closedir(procs);
-        std::string comm;
-        std::getline(std::ifstream("/proc/" + pid + "/comm"), comm);
-        return "pid " + pid + " (" + comm + ")";
-    }
-    if (procs) ::closedir(procs);
-    return "a process this user cannot see (socket " + std::to_string(inode) + ")";
-}
-
 std::string claimLoopbackPort(int port, std::chrono::milliseconds bound) {
     if (privateNetwork()) return "";
     auto const end = std::chrono::steady_clock::now() + bound;
     for (;;) {
-        std::string const holder = portHolder(port);
-        if (holder.empty()) return "";
+        if (!listens("/proc/net/tcp", port) && !listens("/proc/net/tcp6", port)) return "";
         if (std::chrono::steady_clock::now() >= end)
             return "127.0.0.1:" + std::to_string(port) + " still held after " +
-                   std::to_string(bound.count()) + " ms by " + holder;
+                   std::to_string(bound.count()) + " ms";
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
