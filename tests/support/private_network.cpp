@@ -9,9 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <thread>
 
 namespace support {
@@ -38,25 +36,19 @@ bool loopbackUp() {
     return up;
 }
 
-// Whether a socket listens on the port of 127.0.0.1 (or of every address),
-// from a /proc/net table.
-bool listens(char const* table, int port) {
-    std::ifstream in(table);
-    std::string line;
-    std::getline(in, line);  // the heading
-    while (std::getline(in, line)) {
-        char local[64] = {};
-        unsigned state = 0;
-        // sl local rem st ...
-        if (std::sscanf(line.c_str(), " %*s %63s %*s %x", local, &state) != 2) continue;
-        std::string const address(local);
-        size_t const colon = address.rfind(':');
-        if (colon == std::string::npos || state != 0x0A) continue;  // LISTEN
-        if (std::stoi(address.substr(colon + 1), nullptr, 16) != port) continue;
-        std::string const host = address.substr(0, colon);
-        if (host == "0100007F" || host.find_first_not_of('0') == std::string::npos) return true;
-    }
-    return false;
+// Whether the port of 127.0.0.1 is free: a listener could bind it now.
+bool portFree(int port) {
+    int const sock = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int const on = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool const free =
+        sock >= 0 && ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    if (sock >= 0) ::close(sock);
+    return free;
 }
 
 }  // namespace
@@ -77,7 +69,7 @@ std::string claimLoopbackPort(int port, std::chrono::milliseconds bound) {
     if (privateNetwork()) return "";
     auto const end = std::chrono::steady_clock::now() + bound;
     for (;;) {
-        if (!listens("/proc/net/tcp", port) && !listens("/proc/net/tcp6", port)) return "";
+        if (portFree(port)) return "";
         if (std::chrono::steady_clock::now() >= end)
             return "127.0.0.1:" + std::to_string(port) + " still held after " +
                    std::to_string(bound.count()) + " ms";

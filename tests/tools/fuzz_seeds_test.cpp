@@ -26,7 +26,8 @@ using namespace support;
 std::string rtpCreate(std::string const& payload, std::string const& radio = "") {
     return "slot 9, pdu command : create : rtp : { codecRTP { payload " + payload +
            ", dhost { iaddr \"127.0.0.1\", port 30000 }, shost { iaddr \"127.0.0.1\", port 30002 "
-           "}" + radio + " }, txPayload " + payload + ", rxPayload " + payload + " }";
+           "}" +
+           radio + " }, txPayload " + payload + ", rxPayload " + payload + " }";
 }
 
 TEST(FuzzSeeds, AreTheEncodingOfTheirMessages) {
