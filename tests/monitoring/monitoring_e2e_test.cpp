@@ -75,32 +75,33 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
     std::filesystem::create_directories(m.server.root() + "/proc/driver/hdlc/peb22554/3");
     ASSERT_TRUE(m.start());
 
-    // Each check's file and what the agent is told of it.
-    struct Told {
-        std::string file, text, key, value;
-    };
-    auto const expect = [&](std::vector<Told> const& told) {
-        for (Told const& t : told) {
-            EXPECT_TRUE(m.fileIs(t.file, t.text)) << t.file << ": " << m.file(t.file);
-            EXPECT_TRUE(m.agent.waitTold(t.key, t.value)) << t.key;
-        }
-    };
     std::string const uboot(4096, 'u');
-    expect(
-        {{"version", "2.4.1\n", "version/software/0", "2.4.1"},
-         {"u-boot-version", uboot + "\n", "version/u-boot/0", uboot},
-         {"fpga-version", "unknown\n", "version/fpga/0", "unknown"},
-         {"board-version", "B3\n", "version/board/0", "B3"},
-         {"config-version", "config.3\nconfig.7\n", "configuration/version/0", "config.3 config.7"},
-         {"temperature", "41\n", "board/temperature/0", "41"},
-         {"framer-status", "sync; los 0\nok\n\nunknown\n", "framer/status/0", "sync; los 0"},
-         {"framer-status", "sync; los 0\nok\n\nunknown\n", "framer/status/3", "unknown"},
-         {"power", "both\n", "board/power/0", "both"},
-         {"dip-switch", "0x00\n", "board/dipSwitch/0", "0x00"},
-         {"interfaces", "eth0 up\nhdlc0 down\nhdlc1 down\nhdlc2 down\nhdlc3 down\n",
-          "interface/eth0/0", "up"},
-         {"interfaces", "eth0 up\nhdlc0 down\nhdlc1 down\nhdlc2 down\nhdlc3 down\n",
-          "interface/hdlc3/0", "down"}});
+    for (auto const& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"version", "2.4.1\n"},
+             {"u-boot-version", uboot + "\n"},
+             {"fpga-version", "unknown\n"},
+             {"board-version", "B3\n"},
+             {"config-version", "config.3\nconfig.7\n"},
+             {"temperature", "41\n"},
+             {"framer-status", "sync; los 0\nok\n\nunknown\n"},
+             {"power", "both\n"},
+             {"dip-switch", "0x00\n"},
+             {"interfaces", "eth0 up\nhdlc0 down\nhdlc1 down\nhdlc2 down\nhdlc3 down\n"}})
+        EXPECT_TRUE(m.fileIs(name, text)) << name << ": " << m.file(name);
+    for (auto const& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"version/software/0", "2.4.1"},
+             {"version/u-boot/0", uboot},
+             {"version/fpga/0", "unknown"},
+             {"version/board/0", "B3"},
+             {"configuration/version/0", "config.3 config.7"},
+             {"board/temperature/0", "41"},
+             {"framer/status/0", "sync; los 0"},
+             {"framer/status/3", "unknown"},
+             {"board/power/0", "both"},
+             {"board/dipSwitch/0", "0x00"},
+             {"interface/eth0/0", "up"},
+             {"interface/hdlc3/0", "down"}})
+        EXPECT_TRUE(m.agent.waitTold(key, value)) << key;
 
     // Changes on the board reach the files and the agent within a period.
     m.put("/var/version", "2.5.0\n");
@@ -109,14 +110,19 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
     EXPECT_EQ(m.board("panel dip 0x05"), "");
     EXPECT_EQ(m.board("ethernet down"), "");
     EXPECT_EQ(m.board("netif hdlc1 up"), "");
-    expect({{"version", "2.5.0\n", "version/software/0", "2.5.0"},
-            {"fpga-version", "F9\n", "version/fpga/0", "F9"},
-            {"power", "main\n", "board/power/0", "main"},
-            {"dip-switch", "0x05\n", "board/dipSwitch/0", "0x05"},
-            {"interfaces", "eth0 down\nhdlc0 down\nhdlc1 up\nhdlc2 down\nhdlc3 down\n",
-             "interface/eth0/0", "down"},
-            {"interfaces", "eth0 down\nhdlc0 down\nhdlc1 up\nhdlc2 down\nhdlc3 down\n",
-             "interface/hdlc1/0", "up"}});
+    EXPECT_TRUE(m.fileIs("version", "2.5.0\n"));
+    EXPECT_TRUE(m.fileIs("fpga-version", "F9\n"));
+    EXPECT_TRUE(m.fileIs("power", "main\n"));
+    EXPECT_TRUE(m.fileIs("dip-switch", "0x05\n"));
+    EXPECT_TRUE(m.fileIs("interfaces", "eth0 down\nhdlc0 down\nhdlc1 up\nhdlc2 down\nhdlc3 down\n"));
+    for (auto const& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"version/software/0", "2.5.0"},
+             {"version/fpga/0", "F9"},
+             {"board/power/0", "main"},
+             {"board/dipSwitch/0", "0x05"},
+             {"interface/eth0/0", "down"},
+             {"interface/hdlc1/0", "up"}})
+        EXPECT_TRUE(m.agent.waitTold(key, value)) << key;
 
     // A failing driver request makes its value unknown; the others go on.
     EXPECT_EQ(m.board("fail hal HAL_DIP_SWITCH"), "");
@@ -127,16 +133,15 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
     EXPECT_TRUE(m.agent.waitTold("board/dipSwitch/0", "unknown"));
     EXPECT_TRUE(m.agent.waitTold("interface/eth0/0", "unknown"));
     // Many periods later, each source that cannot be read was told once.
-    ASSERT_TRUE(
-        waitFor([&] { return occurrences(m.server.err(), "read /var/version: 2.5.0") >= 4; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return occurrences(m.server.err(), "read /var/version: 2.5.0") >= 4; },
+                        5s));
     ASSERT_TRUE(waitFor(
         [&] { return occurrences(m.server.err(), "read HAL_POWER_STATUS: 2\n") >= 4; }, 5s));
     std::string const err = m.server.err();
-    for (char const* line :
-         {"monitoring: cannot read /var/fpga-version: No such file or directory\n",
-          "monitoring: cannot read /proc/driver/hdlc/peb22554/3: Is a directory\n",
-          "monitoring: cannot read HAL_DIP_SWITCH: Input/output error\n",
-          "monitoring: cannot read eth0: SIOCGIFFLAGS: No such device\n"})
+    for (char const* line : {"monitoring: cannot read /var/fpga-version: No such file or directory\n",
+                             "monitoring: cannot read /proc/driver/hdlc/peb22554/3: Is a directory\n",
+                             "monitoring: cannot read HAL_DIP_SWITCH: Input/output error\n",
+                             "monitoring: cannot read eth0: SIOCGIFFLAGS: No such device\n"})
         EXPECT_EQ(occurrences(err, line), 1u) << line;
     // The traces say what was read, written and told.
     for (char const* line : {"monitoring: read /var/board-version: B3\n",
@@ -161,8 +166,7 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
     std::vector<Case> const cases = {
         // A newline and a control character in a text cannot start a line.
         {"board : boardStatus : { position 1, version '0A41075C'H, status ready, type fxs }",
-         "board",
-         "position 1 version \\x0aA\\x07\\\\ status ready type fxs\n",
+         "board", "position 1 version \\x0aA\\x07\\\\ status ready type fxs\n",
          {{"extBoard/version/1", "\\x0aA\\x07\\\\"},
           {"extBoard/status/1", "ready"},
           {"extBoard/type/1", "fxs"}}},
@@ -172,8 +176,7 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
          "position 1 version \\x0aA\\x07\\\\ status ready type fxs\n"
          "position 1 channel 3 callerID 12 calledID 3\n",
          {{"extBoardChannel/callerID/1003", "12"}, {"extBoardChannel/calledID/1003", "3"}}},
-        {"board : boardStatus : { position 1, version '32'H, status waitBoard, type isdn }",
-         "board",
+        {"board : boardStatus : { position 1, version '32'H, status waitBoard, type isdn }", "board",
          "position 1 version 2 status waitBoard type isdn\n"
          "position 1 channel 3 callerID 12 calledID 3\n",
          {{"extBoard/status/1", "waitBoard"}}},
@@ -182,46 +185,28 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
          "emPhone",
          "id 4 panelSV 1 ctrlSV 2 fpgaSV 3 status ready power main mode sleep hook connected "
          "base disconnected\n",
-         {{"emPhone/panelSV/4", "1"},
-          {"emPhone/mode/4", "sleep"},
-          {"emPhone/base/4", "disconnected"}}},
-        {"emPhone : phoneChannelStatus : { phoneId 4, channel 2 }",
-         "emPhone",
+         {{"emPhone/panelSV/4", "1"}, {"emPhone/mode/4", "sleep"}, {"emPhone/base/4", "disconnected"}}},
+        {"emPhone : phoneChannelStatus : { phoneId 4, channel 2 }", "emPhone",
          "id 4 panelSV 1 ctrlSV 2 fpgaSV 3 status ready power main mode sleep hook connected "
          "base disconnected\nid 4 channel 2\n",
          {{"emPhone/channel/4", "2"}}},
-        {"termCounter : { owner router, cnt 4 }",
-         "termCounter",
-         "owner router ownerId 0 cnt 4\n",
+        {"termCounter : { owner router, cnt 4 }", "termCounter", "owner router ownerId 0 cnt 4\n",
          {{"termCounter/router/0", "4"}}},
-        {"termCounter : { owner extBoard, ownerId 2, cnt 9 }",
-         "termCounter",
+        {"termCounter : { owner extBoard, ownerId 2, cnt 9 }", "termCounter",
          "owner extBoard ownerId 2 cnt 9\nowner router ownerId 0 cnt 4\n",
          {{"termCounter/extBoard/2", "9"}}},
-        {"framer : { e1 2, info line : TRUE }",
-         "framer",
-         "e1 2 line up\n",
-         {{"framer/line/2", "up"}}},
-        {"framer : { e1 3, info link : TRUE }",
-         "framer",
-         "e1 2 line up\ne1 3 link up\n",
+        {"framer : { e1 2, info line : TRUE }", "framer", "e1 2 line up\n", {{"framer/line/2", "up"}}},
+        {"framer : { e1 3, info link : TRUE }", "framer", "e1 2 line up\ne1 3 link up\n",
          {{"framer/link/3", "up"}}},
-        {"framer : { e1 3, info link : FALSE }",
-         "framer",
-         "e1 2 line up\ne1 3 link down\n",
+        {"framer : { e1 3, info link : FALSE }", "framer", "e1 2 line up\ne1 3 link down\n",
          {{"framer/link/3", "down"}}},
-        {"snmpTrapReceivers : { \"10.0.0.9\", \"traps:1162\" }",
-         "snmpTrapReceivers",
-         "10.0.0.9\ntraps:1162\n",
-         {}},
+        {"snmpTrapReceivers : { \"10.0.0.9\", \"traps:1162\" }", "snmpTrapReceivers",
+         "10.0.0.9\ntraps:1162\n", {}},
         {"snmp-set : { commands { { uniq 7, id name : { section \"alarm\", name \"level\", "
          "index 2 }, value \"3\" }, { uniq 8, id oid : \"1.3.6.1.4.1.9.1\", value \"a\\nb\" } } }",
-         "snmp-set",
-         "1.3.6.1.4.1.9.1 a\\\\nb\nalarm/level/2 3\n",
-         {}},
+         "snmp-set", "1.3.6.1.4.1.9.1 a\\\\nb\nalarm/level/2 3\n", {}},
         {"controller : { host { iaddr \"10.0.0.2\", port 20001 }, status standby }",
-         "controller-host",
-         "10.0.0.2:20001\n",
+         "controller-host", "10.0.0.2:20001\n",
          {{"controller/status/0", "standby"}, {"controller/host/0", "10.0.0.2:20001"}}},
     };
     for (Case const& c : cases) {
@@ -240,8 +225,8 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
     EXPECT_EQ(m.file("controller"), "standby\n");
     // When it goes, its files go; the check finds no controller process.
     controller.close();
-    EXPECT_TRUE(waitFor(
-        [&] { return !fileExists(m.server.root() + "/var/monitoring/controller-host"); }, 3s));
+    EXPECT_TRUE(waitFor([&] { return !fileExists(m.server.root() + "/var/monitoring/controller-host"); },
+                        3s));
     EXPECT_TRUE(m.fileIs("controller", "notrun\n"));
     EXPECT_TRUE(m.agent.waitTold("controller/status/0", "notrun"));
     EXPECT_TRUE(m.agent.waitTold("controller/host/0", ""));
@@ -267,8 +252,7 @@ TEST(MonitoringSnapshot, AnAgentWhoseLinkComesUpIsToldEverythingInFramesThatEach
           std::string("termCounter : { owner server, cnt 12 }"),
           std::string("emPhone : phoneChannelStatus : { phoneId 1, channel 5 }")})
         ASSERT_TRUE(display(controller, item)) << item;
-    ASSERT_TRUE(
-        waitFor([&] { return fileExists(server.root() + "/var/monitoring/interfaces"); }, 3s));
+    ASSERT_TRUE(waitFor([&] { return fileExists(server.root() + "/var/monitoring/interfaces"); }, 3s));
 
     // The connector tries again every second at first.
     ASSERT_TRUE(agent.listen());
@@ -323,9 +307,8 @@ TEST(SnmpAgentLink, AnAgentThatStopsReadingIsDroppedWithoutHoldingTheLoopAndKept
         ASSERT_TRUE(display(controller, "termCounter : { owner router, ownerId " +
                                             std::to_string(id) + ", cnt 1 }"));
     EXPECT_EQ(occurrences(m.file("termCounter"), "\n"), 1024u);
-    EXPECT_EQ(occurrences(m.server.err(),
-                          "monitoring: display termCounter: 1024 lines kept "
-                          "already (at most 1024 and 262144 bytes); \"owner "
-                          "router ownerId "),
+    EXPECT_EQ(occurrences(m.server.err(), "monitoring: display termCounter: 1024 lines kept "
+                                          "already (at most 1024 and 262144 bytes); \"owner "
+                                          "router ownerId "),
               6u);
 }
