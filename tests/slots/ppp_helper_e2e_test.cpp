@@ -3,10 +3,15 @@
 // session, and an activation goes back to the helper of that session.
 
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -175,4 +180,88 @@ TEST(PppHelperLink, AtMost64HelpersAreConnectedAtATime) {
     ASSERT_TRUE(room.connect());
     EXPECT_TRUE(waitFor([&] { return occurrences(server.err(), incoming) == 65; }, 5s));
     EXPECT_EQ(occurrences(server.err(), " refused: "), 1u);
+}
+
+// A helper connection that the loop cannot watch, for want of descriptors,
+// is closed and forgotten with a line; one that cannot even be accepted
+// waits in the backlog, said once, without keeping the loop busy. Once
+// descriptors are there again, helpers are served as before.
+TEST(PppHelperLink, HelpersTheServerHasNoDescriptorsForAreDroppedOrWaitAndAreForgotten) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers' own checks need descriptors, and fail without them.
+    GTEST_SKIP() << "the server would run out of descriptors under the sanitizers";
+#endif
+    ServerProcess server;
+    ASSERT_TRUE(startHoldingHelperPort(server));
+    // Its descriptors are all open once its acceptor listens.
+    ASSERT_TRUE(waitFor([&] { return listening(server.port()); }, 5s));
+    int highest = 0;
+    std::string const fds = "/proc/" + std::to_string(server.pid()) + "/fd";
+    for (auto const& entry : std::filesystem::directory_iterator(fds))
+        highest = std::max(highest, std::stoi(entry.path().filename().string()));
+    rlimit before{};
+    ASSERT_EQ(::prlimit(server.pid(), RLIMIT_NOFILE, nullptr, &before), 0);
+    // The soft limit only, which can be raised again: no descriptor above
+    // the highest open one, so the free ones are the gaps below it.
+    rlim_t limit = rlim_t(highest) + 1;
+    auto const set_limit = [&](rlim_t soft) {
+        rlimit const tight{soft, before.rlim_max};
+        return ::prlimit(server.pid(), RLIMIT_NOFILE, &tight, nullptr) == 0;
+    };
+    ASSERT_TRUE(set_limit(limit));
+
+    char const incoming[] = "incoming auth connection from";
+    char const dropped[] = " dropped: Too many open files\n";
+    char const no_accept[] = "fail to set nonblock mode.\n";
+    auto const count = [&](char const* text) { return occurrences(server.err(), text); };
+    // Helpers that find two free descriptors stay, filling the gaps, until
+    // one is dropped (one descriptor left) or not accepted (none left).
+    std::vector<std::unique_ptr<HelperConnection>> kept;
+    while (count(dropped) == 0 && count(no_accept) == 0) {
+        ASSERT_LT(kept.size(), 40u) << server.err();
+        size_t const served = count(incoming);
+        kept.push_back(std::make_unique<HelperConnection>());
+        ASSERT_TRUE(kept.back()->connect());
+        ASSERT_TRUE(waitFor(
+            [&] { return count(incoming) > served || count(dropped) || count(no_accept); }, 3s));
+    }
+    auto const drop_phase = [&] {
+        for (int i = 0; i < 70; ++i) {
+            HelperConnection helper;
+            ASSERT_TRUE(helper.connect());
+            EXPECT_TRUE(helper.closedByPeer(3s)) << i;
+        }
+    };
+    auto const no_accept_phase = [&] {
+        HelperConnection waiting;
+        ASSERT_TRUE(waiting.connect());
+        ASSERT_TRUE(server.errHas(no_accept));
+        long const ticks = cpuTicks(server.pid());
+        EXPECT_FALSE(waiting.closedByPeer(300ms));
+        EXPECT_LE(cpuTicks(server.pid()) - ticks, 10);
+        EXPECT_EQ(count(no_accept), 1u);
+    };
+    // One descriptor more turns either state into the other: with none
+    // left, the waiting helper is accepted and dropped; with one, the next
+    // helper stays and leaves none.
+    if (count(dropped)) {
+        kept.pop_back();
+        drop_phase();
+        ASSERT_TRUE(set_limit(++limit));
+        HelperConnection last;
+        ASSERT_TRUE(last.connect());
+        no_accept_phase();
+    } else {
+        no_accept_phase();
+        ASSERT_TRUE(set_limit(++limit));
+        drop_phase();
+    }
+    EXPECT_GE(count(dropped), 70u);
+
+    ASSERT_TRUE(set_limit(before.rlim_cur));
+    size_t const served = count(incoming);
+    HelperConnection next;
+    ASSERT_TRUE(next.connect());
+    EXPECT_TRUE(waitFor([&] { return count(incoming) > served; }, 5s));
+    EXPECT_EQ(count(" refused: "), 0u);
 }
