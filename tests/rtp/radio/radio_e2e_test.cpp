@@ -114,8 +114,6 @@ TEST(RadioSlots, CreateTheSlotOfTheirProtocolWithItsDspFeaturesAndStartItsContro
         {ed137 + ", bss-enable FALSE, ng-enable TRUE",
          "4096 ... bss off ... ng on ... delays 0 0 0 ...", "1 ed137 attached .../PID started",
          "05:rtp ext ED137 (GW): ED137 radio control started"},
-        {ed137, "4096 vad off 0 sd off 0 bss off 0 ng off 0 mute off delays 0 0 0 gain 0",
-         "1 ed137 attached .../PID started", "05:rtp ext ED137 (GW): ED137 radio control started"},
         // On another process's RTP session, the radio signalling is too.
         {kvel + " }, rtp-e2m { slot 0, channel 0, mode only-rtp : { fd 9, pid 1234 }",
          "4096 vad off 0 sd off 0 bss off 0 ng off 0 mute off delays 0 0 0 gain 0",
