@@ -348,15 +348,10 @@ TEST(RtpSlots, RestartTheSessionWhenADirectionsCodecChanges) {
 // that ends or hangs up is closed once, not read again and again, and the
 // slot still goes away cleanly.
 TEST(RtpSlots, ReadOnlyWholeEventRecordsAndCloseADeviceThatEnds) {
-    struct Case {
-        std::string ending;
-        std::string line;
-    } const cases[] = {
-        {"rtp end 4096", "rtp[4096]: fail to read from rtp: end of file; the device is closed\n"},
-        {"hangup rtp", "rtp[4096]: fail to read from rtp: end of file; the device is closed\n"},
-    };
-    for (Case const& k : cases) {
-        SCOPED_TRACE(k.ending);
+    std::string const closed =
+        "rtp[4096]: fail to read from rtp: end of file; the device is closed\n";
+    for (char const* ending : {"rtp end 4096", "hangup rtp"}) {
+        SCOPED_TRACE(ending);
         Connected c;
         StreamPorts const p;
         c.run(created(1, 9, p, ", ssrc 5") + R"(
@@ -365,12 +360,12 @@ TEST(RtpSlots, ReadOnlyWholeEventRecordsAndCloseADeviceThatEnds) {
             $ rtp pd 4096 3 4
             < { slot 9, pdu signal : rtp : pd : { value 3, timeout 4 } }
         )" + "$ " +
-              k.ending + "\n~ 200\n");
+              ending + "\n~ 200\n");
         EXPECT_TRUE(
             c.server.errHas("rtp[4096]: fail to read from rtp: a record of 5 bytes, not 36\n"));
         EXPECT_TRUE(
             c.server.errHas("rtp[4096]: fail to read from rtp: a record of 35 bytes, not 36\n"));
-        EXPECT_EQ(occurrences(c.server.err(), k.line), 1u) << c.server.err();
+        EXPECT_EQ(occurrences(c.server.err(), closed), 1u) << c.server.err();
         c.run("> { seq 2, slot 9, pdu command : ioctl : pd-enable : { timeout 1 } }\n< " +
               answer(2, 9, "error : unsupported") + "\n" + destroyed(3, 9) +
               "$ rtp\n= no RTP sessions\n$ mux 4096\n= 4096 off\n");
