@@ -37,30 +37,15 @@ void Ss7Peer::setMode(Mode mode) {
     mode_ = mode;
 }
 
-bool Ss7Peer::inService() const {
+Ss7Peer::Seen Ss7Peer::seen() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return in_service_;
+    return seen_;
 }
 
-std::vector<std::string> Ss7Peer::messages() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return messages_;
-}
-
-unsigned Ss7Peer::receivedTwice() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return received_twice_;
-}
-
-std::string Ss7Peer::lastStatus() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return last_status_;
-}
-
-bool Ss7Peer::waitFor(std::function<bool()> const& predicate,
+bool Ss7Peer::waitFor(std::function<bool(Seen const&)> const& predicate,
                       std::chrono::milliseconds bound) const {
     auto const end = std::chrono::steady_clock::now() + bound;
-    while (!predicate()) {
+    while (!predicate(seen())) {
         if (std::chrono::steady_clock::now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -118,7 +103,7 @@ void Ss7Peer::sendFill() {
     if (mode_ == Mode::silent) return;
     if (mode_ == Mode::busy) {
         sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(Ss7::Status::sib)}, fsn_));
-    } else if (!in_service_) {
+    } else if (!seen_.in_service) {
         sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(Ss7::Status::sin)}, fsn_));
     } else {
         sendUnit(unit(Ss7::SignalUnit::fisu, {}, fsn_));
@@ -129,19 +114,19 @@ void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
     Ss7::SignalUnit su;
     if (Ss7::Parse(frame, size, su) != Ss7::ParseResult::good) return;
     if (su.kind == Ss7::SignalUnit::lssu) {
-        last_status_ = Ss7::StatusName(su.status);
+        seen_.last_status = Ss7::StatusName(su.status);
         // The link aligns again, or is out of service: everything starts
         // again from the initial sequence numbers.
         if (su.status != Ss7::Status::sib && su.status != Ss7::Status::sipo) {
-            in_service_ = false;
+            seen_.in_service = false;
             fsn_ = bsn_ = 127;
             fib_ = bib_ = true;
             unacked_.clear();
         }
         return;
     }
-    last_status_ = su.kind == Ss7::SignalUnit::fisu ? "FISU" : "MSU";
-    in_service_ = true;
+    seen_.last_status = su.kind == Ss7::SignalUnit::fisu ? "FISU" : "MSU";
+    seen_.in_service = true;
     if (mode_ != Mode::answering) return;
     // Acknowledgements of the peer's own units; a negative one asks for all
     // that are not acknowledged again.
@@ -156,11 +141,11 @@ void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
     if (su.kind == Ss7::SignalUnit::fisu) {
         if (su.fsn == bsn_) return;
     } else if (su.fsn == bsn_) {
-        ++received_twice_;
+        ++seen_.received_twice;
         return;
     } else if (su.fsn == next(bsn_)) {
         bsn_ = su.fsn;
-        messages_.push_back(text(Bytes(su.payload, su.payload + su.payload_size)));
+        seen_.messages.push_back(text(Bytes(su.payload, su.payload + su.payload_size)));
         return;
     }
     bib_ = !bib_;
