@@ -49,11 +49,12 @@ TEST(Mtp2ErrorCorrection, CountsAndDropsMalformedUnitsWithoutReadingPastThem) {
     line.link.Start(false);
     line.in("FF FF 01 01");
     line.in("FF FF 01 01");
-    ASSERT_TRUE(runUntil([&] { return line.link.state() == Mtp2Link::State::aligned_ready; }, 1000));
+    ASSERT_TRUE(
+        runUntil([&] { return line.link.state() == Mtp2Link::State::aligned_ready; }, 1000));
     line.in("FF FF 00");
     ASSERT_EQ(line.link.state(), Mtp2Link::State::in_service);
-    for (char const* unit : {"FF", "FF FF", "FF FF 05 01 02", "FF FF 3F 01 02 03", "FF FF 01 07",
-                             "FF FF 02 01 00"}) {
+    for (char const* unit :
+         {"FF", "FF FF", "FF FF 05 01 02", "FF FF 3F 01 02 03", "FF FF 01 07", "FF FF 02 01 00"}) {
         SCOPED_TRACE(unit);
         line.in(unit);
     }

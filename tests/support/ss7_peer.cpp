@@ -12,12 +12,10 @@
 namespace support {
 
 namespace {
-
-// The peer sends its current unit this often.
-int const repeat_ms = 5;
-
-uint8_t next(uint8_t n) { return uint8_t((n + 1) & 0x7F); }
-
+int const repeat_ms = 5;  // the peer sends its current unit this often
+uint8_t next(uint8_t n) {
+    return uint8_t((n + 1) & 0x7F);
+}
 }  // namespace
 
 Ss7Peer::Ss7Peer(std::string const& path) : socket_(connectUnix(path, SOCK_SEQPACKET)) {
@@ -98,16 +96,13 @@ void Ss7Peer::sendBadBsn(int count) {
     }
 }
 
-// The current unit: alignment, fill-in, or busy.
+// The current unit: busy, alignment or fill-in.
 void Ss7Peer::sendFill() {
     if (mode_ == Mode::silent) return;
-    if (mode_ == Mode::busy) {
-        sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(Ss7::Status::sib)}, fsn_));
-    } else if (!seen_.in_service) {
-        sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(Ss7::Status::sin)}, fsn_));
-    } else {
-        sendUnit(unit(Ss7::SignalUnit::fisu, {}, fsn_));
-    }
+    if (mode_ == Mode::answering && seen_.in_service)
+        return sendUnit(unit(Ss7::SignalUnit::fisu, {}, fsn_));
+    Ss7::Status const status = mode_ == Mode::busy ? Ss7::Status::sib : Ss7::Status::sin;
+    sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(status)}, fsn_));
 }
 
 void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
@@ -134,8 +129,7 @@ void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
         unacked_.pop_front();
     if (su.bib != fib_) {
         fib_ = su.bib;
-        for (Held const& held : unacked_)
-            sendUnit(unit(Ss7::SignalUnit::msu, held.msu, held.fsn));
+        for (Held const& held : unacked_) sendUnit(unit(Ss7::SignalUnit::msu, held.msu, held.fsn));
     }
     if (su.fib != bib_) return;  // waiting for the retransmission asked for
     if (su.kind == Ss7::SignalUnit::fisu) {
