@@ -2,9 +2,6 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
-
-#include <cstring>
 
 #include "signalling/ss7/signal_unit.h"
 #include "tests/support/sockets.h"
