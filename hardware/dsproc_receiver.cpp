@@ -38,7 +38,7 @@ int32_t signed_at(uint8_t const* record, size_t at) {
 
 // The BSS score: an IEEE single in the payload's first word.
 float float_at(uint8_t const* record) {
-    uint32_t const bits = Device::get32(record + 12);
+    uint32_t const bits = Device::get32(record + Device::DsprocEvent::bss_score);
     float score;
     std::memcpy(&score, &bits, sizeof(score));
     return score;
@@ -81,13 +81,16 @@ bool DSProcReceiverService::configureVAD(unsigned timeslot, LGCP::VADParams cons
             return false;
         }
         auto const& v2 = params.get_v2();
-        record.put16(8, uint16_t(v2.get_voice_th_msec().getValue()));
-        record.put16(10, uint16_t(v2.get_silence_th_msec().getValue()));
-        record[12] = uint8_t(v2.get_e_th_dB().getValue());
+        record.put16(Device::DsprocConfigure::vad_voice_ms,
+                     uint16_t(v2.get_voice_th_msec().getValue()));
+        record.put16(Device::DsprocConfigure::vad_silence_ms,
+                     uint16_t(v2.get_silence_th_msec().getValue()));
+        record[Device::DsprocConfigure::vad_energy_dB] = uint8_t(v2.get_e_th_dB().getValue());
     } else {
-        record.put32(8, 3);
-        record.put32(12, 127);
-        record.put32(16, 0);
+        // The fixed settings of the other versions, three words.
+        record.put32(Device::DsprocConfigure::settings, 3);
+        record.put32(Device::DsprocConfigure::settings + 4, 127);
+        record.put32(Device::DsprocConfigure::settings + 8, 0);
     }
     if (!configure(record.data(), "DSPROC_CONFIGURE VAD fail:", timeslot)) return false;
     std::clog << "DSPROC_CONFIGURE VAD ts=" << timeslot << std::endl;
@@ -105,7 +108,10 @@ bool DSProcReceiverService::configureSD(unsigned timeslot) {
 void DSProcReceiverService::configureDelays(unsigned timeslot, unsigned rx, unsigned tx,
                                             unsigned selcal) {
     if (!opened("configure Delays", timeslot)) return;
-    Device::DsprocConfigureRecord record{timeslot, delays, rx, tx, selcal};
+    Device::DsprocConfigureRecord record{timeslot, delays};
+    record.put32(Device::DsprocConfigure::delay_rx, rx);
+    record.put32(Device::DsprocConfigure::delay_tx, tx);
+    record.put32(Device::DsprocConfigure::delay_selcal, selcal);
     if (!configure(record.data(), "DSPROC_CONFIGURE DELAYS fail:", timeslot)) return;
     std::clog << "DSPROC_CONFIGURE DELAYS ts=" << timeslot << " rx=" << rx << " tx=" << tx
               << " selcal=" << selcal << std::endl;
@@ -114,7 +120,7 @@ void DSProcReceiverService::configureDelays(unsigned timeslot, unsigned rx, unsi
 void DSProcReceiverService::configureRxGain(unsigned timeslot, int8_t gain_dB) {
     if (!opened("Configure Rx gain", timeslot)) return;
     Device::DsprocConfigureRecord record{timeslot, rx_gain};
-    record[8] = uint8_t(gain_dB);
+    record[Device::DsprocConfigure::gain_dB] = uint8_t(gain_dB);
     if (!configure(record.data(), "DSPROC_CONFIGURE Rx Gain fail:", timeslot)) return;
     std::clog << "DSPROC_CONFIGURE RX GAIN ts=" << timeslot << " gain_dB=" << int(gain_dB)
               << std::endl;
@@ -124,10 +130,10 @@ void DSProcReceiverService::configureToneFilter(unsigned timeslot, unsigned freq
                                                 int duration_ms, int level_dB) {
     if (!opened("Configure Tone Filter", timeslot)) return;
     Device::DsprocConfigureRecord record{timeslot, tone_filter};
-    record.put16(8, uint16_t(freq));
-    record[10] = uint8_t(enable);
-    record.put16(12, uint16_t(duration_ms));
-    record[14] = uint8_t(level_dB);
+    record.put16(Device::DsprocConfigure::filter_frequency, uint16_t(freq));
+    record[Device::DsprocConfigure::filter_enable] = uint8_t(enable);
+    record.put16(Device::DsprocConfigure::filter_duration_ms, uint16_t(duration_ms));
+    record[Device::DsprocConfigure::filter_level_dB] = uint8_t(level_dB);
     if (!configure(record.data(), "DSPROC_CONFIGURE Tone Filter fail:", timeslot)) return;
     std::clog << "DSPROC_CONFIGURE TONE FILTER ts=" << timeslot << " freq=" << freq
               << ", en=" << enable << ", dur_th_msec=" << duration_ms << ", det_lvl_dB=" << level_dB
@@ -137,7 +143,8 @@ void DSProcReceiverService::configureToneFilter(unsigned timeslot, unsigned freq
 void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     unsigned const timeslot = receiver.dsproc_timeslot();
     if (!opened("Disable All Tone", timeslot)) return;
-    Device::DsprocEnableRecord record{timeslot, 0, tone_filter};
+    Device::DsprocEnableRecord record{timeslot};
+    record.put32(Device::DsprocEnable::type, tone_filter);
     if (Device::ioctl(fd(), Device::DSPROC_DISABLE, record.data()) < 0) {
         int const error = errno;
         std::cerr << "Disable All Tone fail: timeslot=" << timeslot << RequestError{error}
@@ -152,7 +159,9 @@ int64_t DSProcReceiverService::request(unsigned timeslot, uint32_t type, char co
     uint32_t id = 0;
     if (on && ++counter_ == 0) counter_ = 1;
     if (on) id = counter_;
-    Device::DsprocEnableRecord record{timeslot, id, type};
+    Device::DsprocEnableRecord record{timeslot};
+    record.put32(Device::DsprocEnable::id, id);
+    record.put32(Device::DsprocEnable::type, type);
     char const* const name = on ? "DSPROC_ENABLE " : "DSPROC_DISABLE ";
     bool const done =
         Device::ioctl(fd(), on ? Device::DSPROC_ENABLE : Device::DSPROC_DISABLE,
@@ -225,24 +234,28 @@ void DSProcReceiverService::closed() {
 }
 
 void DSProcReceiverService::dispatch(uint8_t const* record) {
-    uint32_t const timeslot = Device::get32(record);
-    uint32_t const id = Device::get32(record + 4);
-    uint32_t const type = Device::get32(record + 8);
+    uint32_t const timeslot = Device::get32(record + Device::DsprocEvent::timeslot);
+    uint32_t const id = Device::get32(record + Device::DsprocEvent::id);
+    uint32_t const type = Device::get32(record + Device::DsprocEvent::type);
     bool const trace = traces.signalling.events;
     if (trace) {
         std::clog << "dsproc event:  timeslot=" << timeslot << " id=" << id << " type=" << type
                   << std::endl;
         if (type == vad)
-            std::clog << "dsproc vad event:  dir_mask=" << Device::get32(record + 12)
-                      << " vad_rx=" << signed_at(record, 16) << " vad_tx=" << signed_at(record, 20)
-                      << std::endl;
+            std::clog << "dsproc vad event:  dir_mask="
+                      << Device::get32(record + Device::DsprocEvent::vad_mask)
+                      << " vad_rx=" << signed_at(record, Device::DsprocEvent::vad_rx)
+                      << " vad_tx=" << signed_at(record, Device::DsprocEvent::vad_tx) << std::endl;
         else if (type == sd)
-            std::clog << "dsproc sd event:  sd_rx=" << signed_at(record, 12) << std::endl;
+            std::clog << "dsproc sd event:  sd_rx=" << signed_at(record, Device::DsprocEvent::sd_rx)
+                      << std::endl;
         else if (type == bss)
             std::clog << "dsproc bss event:  score=" << float_at(record) << std::endl;
         else if (type == flags)
-            std::clog << "dsproc flags event:  flags=" << std::hex << Device::get32(record + 12)
-                      << ", mask=" << Device::get32(record + 16) << std::dec << std::endl;
+            std::clog << "dsproc flags event:  flags=" << std::hex
+                      << Device::get32(record + Device::DsprocEvent::flags)
+                      << ", mask=" << Device::get32(record + Device::DsprocEvent::flags_mask)
+                      << std::dec << std::endl;
     }
 
     // The receiver whose feature is on with the record's id; a mixer input
@@ -272,9 +285,9 @@ void DSProcReceiverService::dispatch(uint8_t const* record) {
 }
 
 void DSProcReceiverService::deliver(DSProcReceiver& receiver, uint8_t const* record) {
-    uint32_t const timeslot = Device::get32(record);
-    uint32_t const id = Device::get32(record + 4);
-    uint32_t const type = Device::get32(record + 8);
+    uint32_t const timeslot = Device::get32(record + Device::DsprocEvent::timeslot);
+    uint32_t const id = Device::get32(record + Device::DsprocEvent::id);
+    uint32_t const type = Device::get32(record + Device::DsprocEvent::type);
     auto dropped = [&](char const* why) -> std::ostream& {
         return std::clog << why << " timeslot=" << timeslot << " id=" << id << " type=" << type;
     };
@@ -292,14 +305,14 @@ void DSProcReceiverService::deliver(DSProcReceiver& receiver, uint8_t const* rec
         }
         if (type == sd) {
             DSProcSDEvent event;
-            event.rx = signed_at(record, 12);
+            event.rx = signed_at(record, Device::DsprocEvent::sd_rx);
             receiver.dsproc_sd_event(event);
             return;
         }
-        uint32_t const mask = Device::get32(record + 12);
+        uint32_t const mask = Device::get32(record + Device::DsprocEvent::vad_mask);
         DSProcVADEvent event;
-        event.rx = mask & 1 ? signed_at(record, 16) : -1;
-        event.tx = mask & 2 ? signed_at(record, 20) : -1;
+        event.rx = mask & 1 ? signed_at(record, Device::DsprocEvent::vad_rx) : -1;
+        event.tx = mask & 2 ? signed_at(record, Device::DsprocEvent::vad_tx) : -1;
         receiver.dsproc_vad_event(event);
     } else if (type == bss) {
         if (receiver.bss_.state == 0) {
@@ -309,10 +322,12 @@ void DSProcReceiverService::deliver(DSProcReceiver& receiver, uint8_t const* rec
         ::dsproc_bss_event const event{float_at(record)};
         receiver.dsproc_bss_event(&event);
     } else if (type == flags) {
-        ::dsproc_flags_event const event{Device::get32(record + 12), Device::get32(record + 16)};
+        ::dsproc_flags_event const event{Device::get32(record + Device::DsprocEvent::flags),
+                                         Device::get32(record + Device::DsprocEvent::flags_mask)};
         receiver.dsproc_flags_event(&event);
     } else if (type == tone_filter) {
-        ::dsproc_tone_event const event{Device::get32(record + 12), Device::get32(record + 16)};
+        ::dsproc_tone_event const event{Device::get32(record + Device::DsprocEvent::tone_frequency),
+                                        Device::get32(record + Device::DsprocEvent::tone_presence)};
         receiver.dsproc_tone_flt_event(&event);
     }
 }

@@ -217,7 +217,8 @@ void E1Ctl::CasClose(int path, int timeslot) {
         return;
     }
     if (!IsChannel(timeslot)) return;
-    Device::CasConfigureRecord release{uint32_t(path), uint32_t(timeslot), 0, 1};
+    Device::CasConfigureRecord release{uint32_t(path), uint32_t(timeslot)};
+    release.put32(Device::CasConfigure::release, 1);
     if (Device::ioctl(fd, Device::CAS_CONFIGURE, release.data()) < 0)
         SendCas(path, timeslot, -1, 0);
     else

@@ -80,7 +80,11 @@ bool TonecReceiverService::configureDTMF(unsigned timeslot, LGCP::DTMFParams con
     unsigned const ratio = threshold.get_ratio().getValue();
     unsigned const noise = threshold.get_noise().getValue();
     unsigned const silence = params.get_level().get_silence().getValue();
-    Device::DtmfConfigureRecord record{timeslot, twist, ratio, silence, noise};
+    Device::DtmfConfigureRecord record{timeslot};
+    record.put32(Device::DtmfConfigure::twist, twist);
+    record.put32(Device::DtmfConfigure::ratio, ratio);
+    record.put32(Device::DtmfConfigure::silence, silence);
+    record.put32(Device::DtmfConfigure::noise, noise);
     if (!pointer_request(Device::DTMF_CONFIGURE_DETECTOR, record.data(),
                          "DTMF_CONFIGURE_DETECTOR fail:", timeslot))
         return false;
@@ -115,7 +119,8 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     }
     if (++counter_ == 0) counter_ = 1;
     uint32_t const id = counter_;
-    Device::DtmfEnableRecord record{timeslot, id};
+    Device::DtmfEnableRecord record{timeslot};
+    record.put32(Device::DtmfEnable::id, id);
     if (Device::ioctl(fd(), Device::DTMF_ENABLE_DETECTOR, record.data()) < 0) {
         int const error = errno;
         std::cerr << "DTMF_ENABLE_DETECTOR fail: timeslot=" << timeslot << " id=" << id
@@ -131,10 +136,10 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
 bool TonecReceiverService::enableToneGenerator(unsigned timeslot, uint16_t f1, uint16_t f2,
                                                uint16_t a1, uint16_t a2) {
     Device::DtmfDialRecord record{timeslot};
-    record.put16(4, f1);
-    record.put16(6, f2);
-    record.put16(8, a1);
-    record.put16(10, a2);
+    record.put16(Device::DtmfDial::f1, f1);
+    record.put16(Device::DtmfDial::f2, f2);
+    record.put16(Device::DtmfDial::a1, a1);
+    record.put16(Device::DtmfDial::a2, a2);
     return pointer_request(Device::DTMF_DIAL, record.data(), "DTMF_DIAL fail:", timeslot);
 }
 
@@ -146,7 +151,8 @@ bool TonecReceiverService::configureIVA(TonecReceiver& receiver, LGCP::IVAParams
         return false;
     }
     int const level = params.get_det_lvl_dB().getValue();
-    Device::IvaConfigureRecord record{timeslot, uint32_t(level)};
+    Device::IvaConfigureRecord record{timeslot};
+    record.put32(Device::IvaConfigure::level, uint32_t(level));
     if (!pointer_request(Device::IVA_CONFIGURE_DETECTOR, record.data(),
                          "IVA_CONFIGURE_DETECTOR fail:", timeslot))
         return false;
@@ -175,7 +181,8 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
     record.put16(Device::SelcalDial::amplitude, command.amp_isPresent()
                                                     ? uint16_t(command.get_amp().getValue())
                                                     : selcal_amplitude);
-    for (size_t i = 0; i < 4; ++i) record[Device::SelcalDial::signs + i] = uint8_t(signs[i]);
+    for (size_t i = 0; i < Device::SelcalDial::sign_count; ++i)
+        record[Device::SelcalDial::signs + i] = uint8_t(signs[i]);
     pointer_request(Device::SELCAL_DIAL, record.data(), "SELCAL_DIAL fail:", timeslot);
 }
 

@@ -88,8 +88,8 @@ void PrintRecord(std::ostream& os, uint32_t number, uint8_t const* record) {
             return;
         }
         case RTP_ATTACH_SESSION:
-            os << rtp_attach_session_params{int(Device::get32(record)),
-                                            int(Device::get32(record + 4))};
+            os << rtp_attach_session_params{int(Device::get32(record + RtpAttach::fd_rtp)),
+                                            int(Device::get32(record + RtpAttach::pid_rtp))};
             return;
         default:
             return;
@@ -130,7 +130,7 @@ bool RtpSlot::OpenSteps(std::ostream& err) {
     if (!OpenSockets(err) || !StartSession(err)) return false;
     RtpChannelRecord channel;
     if (!Request(RTP_CHANNEL_INFO, "RTP_CHANNEL_INFO", channel.data(), err)) return false;
-    timeslot_ = int32_t(channel.get32(0));
+    timeslot_ = int32_t(channel.get32(RtpChannel::tdm));
     set_receiver_timeslot(timeslot_);
     holds_port_ = true;
     return true;
@@ -160,9 +160,10 @@ bool RtpSlot::StartSession(std::ostream& err) {
     params.put32(P::tos, setup_.tos);
     if (!Request(RTP_OPEN_SESSION, "RTP_OPEN_SESSION", params.data(), err)) return false;
     session_ = true;
-    RtpAttachRecord attach{
-        uint32_t(setup_.attach_only ? setup_.attach_fd : rtp_socket_.lowlevel_fd()),
-        uint32_t(setup_.attach_only ? setup_.attach_pid : ::getpid())};
+    RtpAttachRecord attach;
+    attach.put32(RtpAttach::fd_rtp,
+                 uint32_t(setup_.attach_only ? setup_.attach_fd : rtp_socket_.lowlevel_fd()));
+    attach.put32(RtpAttach::pid_rtp, uint32_t(setup_.attach_only ? setup_.attach_pid : ::getpid()));
     return Request(RTP_ATTACH_SESSION, "RTP_ATTACH_SESSION", attach.data(), err) && OnSessionOpen();
 }
 

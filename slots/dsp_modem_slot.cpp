@@ -56,11 +56,13 @@ void DspModemSlot::InitModem() {
     int const channel = Device::ioctlValue(fd, Device::MDM_GET_TIMESLOT, 0);
     if (channel < 0) return Abort("get timeslot fail : ");
     if (params_.ddm_isPresent()) {
-        Device::MdmRecord ddm{uint32_t(modem), mode_mask(params_.get_ddm())};
+        Device::MdmRecord ddm{uint32_t(modem)};
+        ddm.put32(Device::Mdm::value, mode_mask(params_.get_ddm()));
         if (Device::ioctl(fd, Device::MDM_SET_DDM, ddm.data()) < 0)
             return Abort("set DDM failed : ");
     }
-    Device::MdmRecord reset{uint32_t(modem), Device::mdm_all};
+    Device::MdmRecord reset{uint32_t(modem)};
+    reset.put32(Device::Mdm::value, Device::mdm_all);
     if (Device::ioctl(fd, Device::MDM_RESET_PARAMS, reset.data()) < 0) {
         Errno const error;
         std::cerr << ext::header(this) << "reset dmp parameters failed : " << error << std::endl;
@@ -69,7 +71,9 @@ void DspModemSlot::InitModem() {
         for (auto const& param : params_.get_dmp()) {
             int const index = param.get_offset().getValue();
             int const value = param.get_value().getValue();
-            Device::MdmParamRecord set{uint32_t(modem), uint32_t(index), uint32_t(value)};
+            Device::MdmParamRecord set{uint32_t(modem)};
+            set.put32(Device::MdmParam::index, uint32_t(index));
+            set.put32(Device::MdmParam::value, uint32_t(value));
             if (Device::ioctl(fd, Device::MDM_SET_PARAM, set.data()) >= 0) continue;
             Errno const error;
             std::cerr << ext::header(this) << "set dmp parameter " << "index=" << index
@@ -83,7 +87,8 @@ void DspModemSlot::InitModem() {
     OnChangeInputStream(true);
 
     bool const originate = params_.originate_isPresent();
-    Device::MdmRecord call{uint32_t(modem), Device::mdm_all};
+    Device::MdmRecord call{uint32_t(modem)};
+    call.put32(Device::Mdm::value, Device::mdm_all);
     if (!params_.fax_isPresent()) {
         if (Device::ioctl(fd, originate ? Device::MDM_ORIGINATE : Device::MDM_ANSWER,
                           call.data()) == -1)

@@ -18,6 +18,11 @@ using DsprocConfigureRecord = Record<20>;
 inline constexpr uint32_t DSPROC_ENABLE = 0x400C6402;
 inline constexpr uint32_t DSPROC_DISABLE = 0x400C6403;
 using DsprocEnableRecord = Record<12>;
+namespace DsprocEnable {
+inline constexpr size_t timeslot = 0;
+inline constexpr size_t id = 4;
+inline constexpr size_t type = 8;
+}  // namespace DsprocEnable
 // Value 0: the result is the driver's interface version.
 inline constexpr uint32_t DSPROC_VERSION = 0x40046404;
 
@@ -39,6 +44,32 @@ enum Type : uint32_t {
 inline constexpr size_t settings = 8;
 }  // namespace Dsproc
 
+// A configuration: {timeslot, type, settings of the type}.
+namespace DsprocConfigure {
+inline constexpr size_t timeslot = 0;
+inline constexpr size_t type = 4;
+inline constexpr size_t settings = Dsproc::settings;
+// VAD of interface version 2: u16 voice and silence thresholds in ms, then
+// the energy threshold in dB, one signed byte.
+inline constexpr size_t vad_voice_ms = 8;
+inline constexpr size_t vad_silence_ms = 10;
+inline constexpr size_t vad_energy_dB = 12;
+// VAD of the other versions: three words from `settings`.
+inline constexpr size_t vad_words = 3;
+// Delays: {rx, tx, selcal}, words.
+inline constexpr size_t delay_rx = 8;
+inline constexpr size_t delay_tx = 12;
+inline constexpr size_t delay_selcal = 16;
+// Receive gain in dB, one signed byte.
+inline constexpr size_t gain_dB = 8;
+// A tone filter: u16 frequency, u8 enable, u16 duration in ms, then the
+// level in dB, one signed byte.
+inline constexpr size_t filter_frequency = 8;
+inline constexpr size_t filter_enable = 10;
+inline constexpr size_t filter_duration_ms = 12;
+inline constexpr size_t filter_level_dB = 14;
+}  // namespace DsprocConfigure
+
 // An event: {timeslot, id, type, payload of three words}.
 using DsprocEventRecord = Record<24>;
 namespace DsprocEvent {
@@ -46,6 +77,18 @@ inline constexpr size_t timeslot = 0;
 inline constexpr size_t id = 4;
 inline constexpr size_t type = 8;
 inline constexpr size_t payload = 12;
+// The payload by type: VAD {direction mask (bit 0 rx, bit 1 tx), rx, tx};
+// SD {rx}; BSS {score, an IEEE single}; flags {flags, mask}; tone filter
+// {frequency, presence}.
+inline constexpr size_t vad_mask = 12;
+inline constexpr size_t vad_rx = 16;
+inline constexpr size_t vad_tx = 20;
+inline constexpr size_t sd_rx = 12;
+inline constexpr size_t bss_score = 12;
+inline constexpr size_t flags = 12;
+inline constexpr size_t flags_mask = 16;
+inline constexpr size_t tone_frequency = 12;
+inline constexpr size_t tone_presence = 16;
 }  // namespace DsprocEvent
 
 }  // namespace Device

@@ -14,24 +14,47 @@ namespace Device {
 // {timeslot, twist, ratio, silence, noise}.
 inline constexpr uint32_t DTMF_CONFIGURE_DETECTOR = 0x40144202;
 using DtmfConfigureRecord = Record<20>;
+namespace DtmfConfigure {
+inline constexpr size_t timeslot = 0;
+inline constexpr size_t twist = 4;
+inline constexpr size_t ratio = 8;
+inline constexpr size_t silence = 12;
+inline constexpr size_t noise = 16;
+}  // namespace DtmfConfigure
 // {timeslot, id}: the id the detector's events carry.
 inline constexpr uint32_t DTMF_ENABLE_DETECTOR = 0x40084203;
 using DtmfEnableRecord = Record<8>;
+namespace DtmfEnable {
+inline constexpr size_t timeslot = 0;
+inline constexpr size_t id = 4;
+}  // namespace DtmfEnable
 // {timeslot, f1, f2, a1, a2} with 16-bit frequencies and amplitudes.
 inline constexpr uint32_t DTMF_DIAL = 0x400C4205;
 using DtmfDialRecord = Record<12>;
 namespace DtmfDial {
+inline constexpr size_t timeslot = 0;
 inline constexpr size_t tones = 4;  // f1 f2 a1 a2, 16 bits each
+inline constexpr size_t f1 = 4;
+inline constexpr size_t f2 = 6;
+inline constexpr size_t a1 = 8;
+inline constexpr size_t a2 = 10;
+inline constexpr size_t tone_count = 4;
 }  // namespace DtmfDial
 // {timeslot, level}.
 inline constexpr uint32_t IVA_CONFIGURE_DETECTOR = 0x4008420D;
 using IvaConfigureRecord = Record<8>;
+namespace IvaConfigure {
+inline constexpr size_t timeslot = 0;
+inline constexpr size_t level = 4;  // i32
+}  // namespace IvaConfigure
 // {timeslot, 16-bit amplitude, four sign bytes}.
 inline constexpr uint32_t SELCAL_DIAL = 0x400C420E;
 using SelcalDialRecord = Record<12>;
 namespace SelcalDial {
+inline constexpr size_t timeslot = 0;
 inline constexpr size_t amplitude = 4;
 inline constexpr size_t signs = 6;
+inline constexpr size_t sign_count = 4;
 }  // namespace SelcalDial
 
 // Value: the timeslot.

@@ -28,6 +28,8 @@ inline constexpr size_t tx = 9;
 inline constexpr uint32_t CAS_CONFIGURE = 0xC0104304;
 using CasConfigureRecord = Record<16>;
 namespace CasConfigure {
+inline constexpr size_t trunk = 0;
+inline constexpr size_t timeslot = 4;
 inline constexpr size_t tx = 9;
 inline constexpr size_t release = 12;
 }  // namespace CasConfigure

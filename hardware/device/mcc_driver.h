@@ -13,6 +13,14 @@ namespace Device {
 // threshold}: the open becomes a channel of that mode.
 inline constexpr uint32_t MCC_ALLOCATE = 0x40144D00;
 using MccChannelRecord = Record<20>;
+namespace MccChannel {
+inline constexpr size_t mode = 0;
+inline constexpr size_t rx_packet_size = 4;
+inline constexpr size_t reserved = 8;
+inline constexpr size_t rx_threshold = 12;
+inline constexpr size_t tx_threshold = 16;
+inline constexpr size_t words = 5;
+}  // namespace MccChannel
 // Value 0: the open's switch channel.
 inline constexpr uint32_t MCC_TIMESLOT = 0x20004D02;
 // {data, BRI, transparent, 0} (filled): the free channels of each kind.
@@ -22,6 +30,7 @@ namespace MccResources {
 inline constexpr size_t data = 0;
 inline constexpr size_t bri = 4;
 inline constexpr size_t transparent = 8;
+inline constexpr size_t reserved = 12;  // 0
 }  // namespace MccResources
 
 }  // namespace Device

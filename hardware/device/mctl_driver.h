@@ -26,9 +26,18 @@ inline constexpr uint32_t MDM_ANSWER = 0xBB03;
 inline constexpr uint32_t MDM_ORIGINATE = 0xBB04;
 inline constexpr uint32_t MDM_ORIGINATE_FAX = 0xBB40;
 using MdmRecord = Record<8>;
+namespace Mdm {
+inline constexpr size_t modem = 0;
+inline constexpr size_t value = 4;  // the data-mode mask, or mdm_all
+}  // namespace Mdm
 inline constexpr uint32_t mdm_all = 0xFFFFFFFF;
 // {modem, index, value}.
 inline constexpr uint32_t MDM_SET_PARAM = 0xBB38;
 using MdmParamRecord = Record<12>;
+namespace MdmParam {
+inline constexpr size_t modem = 0;
+inline constexpr size_t index = 4;
+inline constexpr size_t value = 8;
+}  // namespace MdmParam
 
 }  // namespace Device

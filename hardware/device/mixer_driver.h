@@ -38,6 +38,7 @@ using MixResourcesRecord = Record<16>;
 namespace MixResources {
 inline constexpr size_t unit = 0;
 inline constexpr size_t channels = 4;
+inline constexpr size_t reserved = 8;  // 0
 inline constexpr size_t inputs = 12;
 }  // namespace MixResources
 

@@ -43,11 +43,20 @@ inline constexpr size_t tos = 24;    // IP type-of-service octet (the DSCP shift
 // {fd_rtp, pid_rtp}: the session sends and receives on that socket.
 inline constexpr uint32_t RTP_ATTACH_SESSION = 0x80085202;  // _IOW('R', 2, 8)
 using RtpAttachRecord = Record<8>;
+namespace RtpAttach {
+inline constexpr size_t fd_rtp = 0;   // i32, the socket's descriptor number
+inline constexpr size_t pid_rtp = 4;  // i32, in this process
+}  // namespace RtpAttach
 
 // {tdm, dev_no, chn} (filled): the session's switch port, its DSP and the
 // channel on that DSP.
 inline constexpr uint32_t RTP_CHANNEL_INFO = 0x400C5203;  // _IOR('R', 3, 12)
 using RtpChannelRecord = Record<12>;
+namespace RtpChannel {
+inline constexpr size_t tdm = 0;  // i32, the switch port
+inline constexpr size_t dev_no = 4;
+inline constexpr size_t chn = 8;
+}  // namespace RtpChannel
 
 // Value 0: ends the session.
 inline constexpr uint32_t RTP_CLOSE_SESSION = 0x20005204;  // _IO('R', 4)

@@ -30,6 +30,7 @@
 #include <cstdint>
 
 #include "hardware/device/record.h"
+#include "hardware/device/rtp_driver.h"
 
 namespace Device {
 
@@ -43,9 +44,9 @@ inline constexpr uint16_t ed137 = 2;
 }  // namespace RtpExtInit
 
 // {fd_rtp, pid_rtp}: the RTP session's socket, as a descriptor number of a
-// process.
+// process; laid out as RTP_ATTACH_SESSION's record (RtpAttach offsets).
 inline constexpr uint32_t RTP_EXT_ATTACH = 0x80087801;  // _IOW('x', 1, 8)
-using RtpExtAttachRecord = Record<8>;
+using RtpExtAttachRecord = RtpAttachRecord;
 
 // Value 0: the radio stream starts, or stops.
 inline constexpr uint32_t RTP_EXT_START = 0x20007802;  // _IO('x', 2)
@@ -57,15 +58,19 @@ inline constexpr uint16_t ed137_keepalive = 2;
 inline constexpr uint16_t kvel = 3;
 inline constexpr uint16_t failure = 4;
 
+inline constexpr size_t kind_at = 0;    // u16
+inline constexpr size_t length_at = 2;  // u16, bytes of data after the header
 inline constexpr size_t header_size = 4;
 // The most data one record carries.
 inline constexpr size_t max_data = 1024;
 inline constexpr size_t max_record = header_size + max_data;
 
 inline void putHeader(uint8_t* at, uint16_t kind, uint16_t length) {
-    put16(at, kind);
-    put16(at + 2, length);
+    put16(at + kind_at, kind);
+    put16(at + length_at, length);
 }
+inline uint16_t kindOf(uint8_t const* record) { return get16(record + kind_at); }
+inline uint16_t lengthOf(uint8_t const* record) { return get16(record + length_at); }
 }  // namespace RtpExtSignal
 
 }  // namespace Device

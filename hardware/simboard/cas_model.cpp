@@ -43,8 +43,8 @@ int CasModel::serve(OpenFile&, Request const& request, uint8_t* record, unsigned
 }
 
 int CasModel::configure(uint8_t const* record) {
-    uint32_t const trunk = Device::get32(record + Device::CasChannel::trunk);
-    uint32_t const timeslot = Device::get32(record + Device::CasChannel::timeslot);
+    uint32_t const trunk = Device::get32(record + Device::CasConfigure::trunk);
+    uint32_t const timeslot = Device::get32(record + Device::CasConfigure::timeslot);
     uint32_t const release = Device::get32(record + Device::CasConfigure::release);
     if (trunk >= trunks || timeslot >= timeslots || timeslot == 0 || timeslot == 16 ||
         release > 1 || !open_[trunk])

@@ -59,26 +59,31 @@ int DspModel::configure(Timeslot& t, uint32_t type, uint8_t const* record) {
             t.vad_configured = true;
             t.vad_v2 = version_ == 2;
             if (t.vad_v2) {
-                t.vad_config[0] = Device::get16(record + 8);
-                t.vad_config[1] = Device::get16(record + 10);
-                t.vad_config[2] = int8_t(record[12]);
+                t.vad_config[0] = Device::get16(record + Device::DsprocConfigure::vad_voice_ms);
+                t.vad_config[1] = Device::get16(record + Device::DsprocConfigure::vad_silence_ms);
+                t.vad_config[2] = int8_t(record[Device::DsprocConfigure::vad_energy_dB]);
             } else {
-                for (size_t i = 0; i < 3; ++i)
-                    t.vad_config[i] = int32_t(Device::get32(record + 8 + 4 * i));
+                for (size_t i = 0; i < Device::DsprocConfigure::vad_words; ++i)
+                    t.vad_config[i] =
+                        int32_t(Device::get32(record + Device::DsprocConfigure::settings + 4 * i));
             }
             return 0;
         case sd:
             t.sd_configured = true;
             return 0;
         case delays:
-            for (size_t i = 0; i < 3; ++i) t.delays[i] = Device::get32(record + 8 + 4 * i);
+            t.delays[0] = Device::get32(record + Device::DsprocConfigure::delay_rx);
+            t.delays[1] = Device::get32(record + Device::DsprocConfigure::delay_tx);
+            t.delays[2] = Device::get32(record + Device::DsprocConfigure::delay_selcal);
             return 0;
         case rx_gain:
-            t.gain_dB = int8_t(record[8]);
+            t.gain_dB = int8_t(record[Device::DsprocConfigure::gain_dB]);
             return 0;
         case tone_filter:
-            t.filters[Device::get16(record + 8)] =
-                Filter{record[10], Device::get16(record + 12), int8_t(record[14])};
+            t.filters[Device::get16(record + Device::DsprocConfigure::filter_frequency)] =
+                Filter{record[Device::DsprocConfigure::filter_enable],
+                       Device::get16(record + Device::DsprocConfigure::filter_duration_ms),
+                       int8_t(record[Device::DsprocConfigure::filter_level_dB])};
             return 0;
         default:
             return -EINVAL;
@@ -87,15 +92,16 @@ int DspModel::configure(Timeslot& t, uint32_t type, uint8_t const* record) {
 
 int DspModel::serve(OpenFile&, Request const& request, uint8_t* record, unsigned long) {
     if (request.number == Device::DSPROC_VERSION) return version_;
-    uint32_t const timeslot = Device::get32(record);
+    // Both records start with the timeslot.
+    uint32_t const timeslot = Device::get32(record + Device::DsprocEnable::timeslot);
     if (timeslot >= timeslots) return -EINVAL;
     Timeslot& t = timeslots_[timeslot];
-    uint32_t const type = Device::get32(record + 8);
     if (request.number == Device::DSPROC_CONFIGURE)
-        return configure(t, Device::get32(record + 4), record);
+        return configure(t, Device::get32(record + Device::DsprocConfigure::type), record);
+    uint32_t const type = Device::get32(record + Device::DsprocEnable::type);
 
     bool const on = request.number == Device::DSPROC_ENABLE;
-    uint32_t const id = Device::get32(record + 4);
+    uint32_t const id = Device::get32(record + Device::DsprocEnable::id);
     if (Feature* const feature = feature_of(t, type)) {
         feature->on = on;
         if (on) feature->id = id;
@@ -184,21 +190,23 @@ void DspModel::inject(Words const& words, std::ostream& out) {
     Device::DsprocEventRecord record{uint32_t(timeslot)};
     uint32_t current = 0;
     if (kind == "vad") {
-        record.put32(8, vad);
+        record.put32(Device::DsprocEvent::type, vad);
         current = t.vad.id;
-        record.put32(12, (reported[0] ? 1u : 0u) | (reported[1] ? 2u : 0u));
-        record.put32(16, value[0]);
-        record.put32(20, value[1]);
+        record.put32(Device::DsprocEvent::vad_mask,
+                     (reported[0] ? 1u : 0u) | (reported[1] ? 2u : 0u));
+        record.put32(Device::DsprocEvent::vad_rx, value[0]);
+        record.put32(Device::DsprocEvent::vad_tx, value[1]);
     } else {
-        record.put32(8, kind == "sd"     ? sd
-                        : kind == "bss"  ? bss
-                        : kind == "tone" ? tone_filter
-                                         : flags);
+        record.put32(Device::DsprocEvent::type, kind == "sd"     ? sd
+                                                : kind == "bss"  ? bss
+                                                : kind == "tone" ? tone_filter
+                                                                 : flags);
         current = kind == "sd" ? t.sd.id : kind == "bss" ? t.bss.id : 0;
-        record.put32(12, value[0]);
-        record.put32(16, value[1]);
+        // The first two payload words, whatever the type.
+        record.put32(Device::DsprocEvent::payload, value[0]);
+        record.put32(Device::DsprocEvent::payload + 4, value[1]);
     }
-    record.put32(4, options.id_for(current));
+    record.put32(Device::DsprocEvent::id, options.id_for(current));
     post_to_opens(board(), path(), record.data(), record.size, out);
 }
 

@@ -27,6 +27,9 @@ std::vector<Request> const mcc_requests = {
 };
 
 char const* const kind_names[] = {"data", "bri", "transparent"};
+// Where MCC_RESOURCES answers each kind's free channels.
+size_t const resources_at[] = {Device::MccResources::data, Device::MccResources::bri,
+                               Device::MccResources::transparent};
 
 // One burst of line bytes is at most this long.
 size_t const max_burst = 1 << 20;
@@ -131,8 +134,8 @@ int MccModel::serve(OpenFile& file, Request const& request, uint8_t* record, uns
         }
         default:  // MCC_RESOURCES
             for (int kind = data; kind < kinds; ++kind)
-                Device::put32(record + 4 * kind, total_[kind] - used(Kind(kind)));
-            Device::put32(record + 12, 0);
+                Device::put32(record + resources_at[kind], total_[kind] - used(Kind(kind)));
+            Device::put32(record + Device::MccResources::reserved, 0);
             return 0;
     }
 }
@@ -140,9 +143,10 @@ int MccModel::serve(OpenFile& file, Request const& request, uint8_t* record, uns
 int MccModel::allocate(OpenFile& file, uint8_t const* record) {
     if (find(file)) return -EBUSY;
     Channel channel{};
-    for (int word = 0; word < 5; ++word) channel.record[word] = Device::get32(record + 4 * word);
-    uint32_t const mode = channel.record[0];
-    uint32_t const packet = channel.record[1];
+    for (size_t word = 0; word < Device::MccChannel::words; ++word)
+        channel.record[word] = Device::get32(record + 4 * word);
+    uint32_t const mode = Device::get32(record + Device::MccChannel::mode);
+    uint32_t const packet = Device::get32(record + Device::MccChannel::rx_packet_size);
     if (mode > 3 || packet == 0 || packet > max_packet) return -EINVAL;
     channel.kind = mode == 1 ? bri : mode == 2 ? transparent : data;
     if (used(channel.kind) >= total_[channel.kind]) return -ENOSPC;
@@ -203,7 +207,7 @@ void MccModel::written(OpenFile& file, uint8_t const* data, size_t size) {
 }
 
 bool MccModel::deliver(Channel& channel, uint8_t const* bytes, size_t size, std::ostream& out) {
-    size_t const packet = channel.record[1];
+    size_t const packet = channel.record[Device::MccChannel::rx_packet_size / 4];
     for (size_t at = 0; at < size; at += packet) {
         size_t const n = std::min(packet, size - at);
         if (!board().post(*channel.file, bytes + at, n)) {
@@ -281,7 +285,8 @@ void MccModel::list(std::ostream& out) const {
     out << '\n';
     for (Channel const& c : channels_) {
         out << c.number << ' ' << kind_names[c.kind] << " {";
-        for (int word = 0; word < 5; ++word) out << (word ? " " : "") << c.record[word];
+        for (size_t word = 0; word < Device::MccChannel::words; ++word)
+            out << (word ? " " : "") << c.record[word];
         out << "} " << c.file->label << '#' << c.file->serial << ", in " << c.in << ", out "
             << c.out << (c.ended ? ", ended" : "");
         if (c.joined) out << ", joined to " << c.joined;

@@ -73,7 +73,7 @@ int MixerModel::resources(uint8_t* record) {
         if (u.number <= after) continue;
         Device::put32(record + Device::MixResources::unit, uint32_t(u.number));
         Device::put32(record + Device::MixResources::channels, uint32_t(u.channels));
-        Device::put32(record + 8, 0);
+        Device::put32(record + Device::MixResources::reserved, 0);
         Device::put32(record + Device::MixResources::inputs, uint32_t(u.inputs));
         return 0;
     }

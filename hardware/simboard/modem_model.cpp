@@ -67,17 +67,19 @@ int ModemModel::serve(OpenFile& file, Request const& request, uint8_t* record,
     Modem* const modem = modem_of(file, number);
     if (!modem) return -EINVAL;
     if (request.number == Device::MDM_GET_TIMESLOT) return int(first_channel_) + number;
-    if (Device::get32(record) != uint32_t(number)) return -EINVAL;
+    // Every record starts with the modem.
+    if (Device::get32(record + Device::Mdm::modem) != uint32_t(number)) return -EINVAL;
     switch (request.number) {
         case Device::MDM_SET_DDM:
-            modem->ddm = Device::get32(record + 4);
+            modem->ddm = Device::get32(record + Device::Mdm::value);
             modem->ddm_set = true;
             return 0;
         case Device::MDM_RESET_PARAMS:
             modem->params.clear();
             return 0;
         case Device::MDM_SET_PARAM:
-            modem->params[Device::get32(record + 4)] = Device::get32(record + 8);
+            modem->params[Device::get32(record + Device::MdmParam::index)] =
+                Device::get32(record + Device::MdmParam::value);
             return 0;
         case Device::MDM_ANSWER:
             modem->call = "answer";

@@ -61,8 +61,8 @@ int RtpExtModel::serve(OpenFile& file, Request const& request, uint8_t* record, 
     switch (request.number) {
         case Device::RTP_EXT_ATTACH:
             session->attached = true;
-            session->fd_rtp = int32_t(Device::get32(record));
-            session->pid_rtp = int32_t(Device::get32(record + 4));
+            session->fd_rtp = int32_t(Device::get32(record + Device::RtpAttach::fd_rtp));
+            session->pid_rtp = int32_t(Device::get32(record + Device::RtpAttach::pid_rtp));
             return 0;
         case Device::RTP_EXT_START:
             session->started = true;
@@ -97,9 +97,9 @@ void RtpExtModel::closed(OpenFile& file) {
 void RtpExtModel::written(OpenFile& file, uint8_t const* data, size_t size) {
     Session* const session = find(file);
     if (!session) return;
-    uint16_t kind = size >= Device::RtpExtSignal::header_size ? Device::get16(data) : 0;
+    uint16_t kind = size >= Device::RtpExtSignal::header_size ? Device::RtpExtSignal::kindOf(data) : 0;
     if (kind >= Device::RtpExtSignal::failure || size < Device::RtpExtSignal::header_size ||
-        Device::get16(data + 2) != size - Device::RtpExtSignal::header_size)
+        Device::RtpExtSignal::lengthOf(data) != size - Device::RtpExtSignal::header_size)
         kind = 0;
     if (!session->started) {
         ++session->while_stopped;

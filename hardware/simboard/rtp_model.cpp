@@ -66,9 +66,9 @@ int RtpModel::serve(OpenFile& file, Request const& request, uint8_t* record, uns
         case RTP_ATTACH_SESSION:
             return attach(session, record);
         case RTP_CHANNEL_INFO:
-            Device::put32(record, open->port);
-            Device::put32(record + 4, (open->port - first_port) / channels_per_dsp);
-            Device::put32(record + 8, (open->port - first_port) % channels_per_dsp);
+            Device::put32(record + RtpChannel::tdm, open->port);
+            Device::put32(record + RtpChannel::dev_no, (open->port - first_port) / channels_per_dsp);
+            Device::put32(record + RtpChannel::chn, (open->port - first_port) % channels_per_dsp);
             return 0;
         case RTP_CLOSE_SESSION:
             end_session(*open);
@@ -115,8 +115,8 @@ int RtpModel::open_session(OpenFile& file, uint8_t const* record) {
 
 int RtpModel::attach(Session& session, uint8_t const* record) {
     if (session.attached) return -EBUSY;
-    int32_t const fd = int32_t(Device::get32(record));
-    int32_t const pid = int32_t(Device::get32(record + 4));
+    int32_t const fd = int32_t(Device::get32(record + RtpAttach::fd_rtp));
+    int32_t const pid = int32_t(Device::get32(record + RtpAttach::pid_rtp));
     if (fd < 0 || pid <= 0) return -EINVAL;
     // The board sees the server's own descriptors; another process's it
     // takes on trust.

@@ -73,26 +73,29 @@ TonecModel::Timeslot const& TonecModel::state(uint32_t timeslot) const {
 }
 
 int TonecModel::serve(OpenFile&, Request const& request, uint8_t* record, unsigned long value) {
-    uint32_t const timeslot = record ? Device::get32(record) : uint32_t(value);
+    // Every record starts with the timeslot.
+    uint32_t const timeslot =
+        record ? Device::get32(record + Device::DtmfEnable::timeslot) : uint32_t(value);
     if (timeslot >= timeslots) return -EINVAL;
     Timeslot& t = timeslots_[timeslot];
     switch (request.number) {
         case Device::DTMF_CONFIGURE_DETECTOR:
             t.configured = true;
-            t.twist = Device::get32(record + 4);
-            t.ratio = Device::get32(record + 8);
-            t.silence = Device::get32(record + 12);
-            t.noise = Device::get32(record + 16);
+            t.twist = Device::get32(record + Device::DtmfConfigure::twist);
+            t.ratio = Device::get32(record + Device::DtmfConfigure::ratio);
+            t.silence = Device::get32(record + Device::DtmfConfigure::silence);
+            t.noise = Device::get32(record + Device::DtmfConfigure::noise);
             break;
         case Device::DTMF_ENABLE_DETECTOR:
             t.detector = true;
-            t.id = Device::get32(record + 4);
+            t.id = Device::get32(record + Device::DtmfEnable::id);
             break;
         case Device::DTMF_DISABLE_DETECTOR:
             t.detector = false;
             break;
         case Device::DTMF_DIAL: {
-            for (size_t i = 0; i < 4; ++i) t.generator[i] = Device::get16(record + 4 + 2 * i);
+            for (size_t i = 0; i < Device::DtmfDial::tone_count; ++i)
+                t.generator[i] = Device::get16(record + Device::DtmfDial::tones + 2 * i);
             if (t.dials.size() == dial_history) t.dials.pop_front();
             t.dials.push_back(
                 {now_ms(), t.generator[0], t.generator[1], t.generator[2], t.generator[3]});
@@ -118,11 +121,12 @@ int TonecModel::serve(OpenFile&, Request const& request, uint8_t* record, unsign
             break;
         case Device::IVA_CONFIGURE_DETECTOR:
             t.iva_configured = true;
-            t.iva_level = int32_t(Device::get32(record + 4));
+            t.iva_level = int32_t(Device::get32(record + Device::IvaConfigure::level));
             break;
         default:  // SELCAL_DIAL
-            t.selcal.assign(reinterpret_cast<char const*>(record + 6), 4);
-            t.selcal_amplitude = Device::get16(record + 4);
+            t.selcal.assign(reinterpret_cast<char const*>(record + Device::SelcalDial::signs),
+                            Device::SelcalDial::sign_count);
+            t.selcal_amplitude = Device::get16(record + Device::SelcalDial::amplitude);
             break;
     }
     return 0;

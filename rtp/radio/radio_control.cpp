@@ -15,8 +15,8 @@ void RadioControl::Received(uint8_t const* record, size_t size) {
     if (size < Device::RtpExtSignal::header_size) {
         return Drop("record of " + std::to_string(size) + " bytes is shorter than its header");
     }
-    uint16_t const kind = Device::get16(record);
-    size_t const length = Device::get16(record + 2);
+    uint16_t const kind = Device::RtpExtSignal::kindOf(record);
+    size_t const length = Device::RtpExtSignal::lengthOf(record);
     if (length > size - Device::RtpExtSignal::header_size) {
         return Drop("record length " + std::to_string(length) + " runs past its " +
                     std::to_string(size - Device::RtpExtSignal::header_size) + " bytes of data");

@@ -32,7 +32,9 @@ bool RtpExtSession::Open(uint16_t etype, int fd_rtp, int pid_rtp, std::ostream& 
     event_.Schedule(fd, POLLIN);
     Device::RtpExtInitRecord init;
     init.put16(Device::RtpExtInit::etype, etype);
-    Device::RtpExtAttachRecord attach{uint32_t(fd_rtp), uint32_t(pid_rtp)};
+    Device::RtpExtAttachRecord attach;
+    attach.put32(Device::RtpAttach::fd_rtp, uint32_t(fd_rtp));
+    attach.put32(Device::RtpAttach::pid_rtp, uint32_t(pid_rtp));
     if (!Request(Device::RTP_EXT_INIT, "RTP_EXT_INIT", init.data(), err) ||
         (fd_rtp >= 0 && !Request(Device::RTP_EXT_ATTACH, "RTP_EXT_ATTACH", attach.data(), err))) {
         Close();

@@ -49,19 +49,6 @@ TEST(MonitoringConfigure, MakesOneAgentLinkPerCompleteSubsectionWithAPort) {
     EXPECT_TRUE(MonitoringCtl::instance().agents().empty());
 }
 
-TEST(MonitoringConfigure, TakesTheChecksPeriodsAndRefusesAPeriodOfNothing) {
-    support::StreamCapture errors(std::cerr);
-    configure("[monitoring]\ncheck.state=0\ncheck.controller=250\n");
-    MonitoringCtl::Periods const& periods = MonitoringCtl::instance().periods();
-    EXPECT_EQ(periods.first_ms, 1000u);
-    EXPECT_EQ(periods.board_ms, 60000u);
-    EXPECT_EQ(periods.state_ms, 2000u);
-    EXPECT_EQ(periods.controller_ms, 250u);
-    EXPECT_EQ(errors.text(), "monitoring: a check period of 0 ms is refused\n");
-    configure("");
-    EXPECT_EQ(MonitoringCtl::instance().periods().controller_ms, 5000u);
-}
-
 TEST(MonitoringController, FollowsTheConnectionTheProcessAndWhatTheControllerSays) {
     MonitoringCtl& monitoring = MonitoringCtl::instance();
     auto const status = [&] { return monitoring.controller().get_status().asInt(); };
@@ -118,30 +105,4 @@ TEST(MonitoringState, KeepsTheLatestValueOfEachIdAndCutsTheSnapshotToFrames) {
     EXPECT_EQ(frames, 3u);
     EXPECT_EQ(total, 3000u);
     EXPECT_EQ(stale, 0u);
-}
-
-TEST(MonitoringState, BoundsTheControllersValuesInBytesWithoutCrowdingOutTheServersOwn) {
-    MonitoringState state;
-    auto const one = [](std::string const& oid, size_t length) {
-        MON::SnmpSetCommands commands;
-        MON::SnmpSetCommand command;
-        command.set_uniq(1);
-        command.set_id().select_oid(oid);
-        command.set_value(std::string(length, 'v'));
-        commands.set_commands().push_back(command);
-        return commands;
-    };
-    size_t refused = 0;
-    for (int i = 0; i < 600; ++i) refused += state.Set(one("1.3.6." + std::to_string(i), 2000));
-    EXPECT_EQ(refused, 600u - state.values());
-    EXPECT_LE(state.bytes(), MonitoringState::max_bytes);
-    EXPECT_GT(state.bytes(), MonitoringState::max_bytes - 2100);
-    // A kept value may shrink, not grow past the bound.
-    EXPECT_EQ(state.Set(one("1.3.6.0", 10)), 0u);
-    EXPECT_EQ(state.Set(one("1.3.6.0", 4000)), 1u);
-    EXPECT_FALSE(state.Holds(one("1.3.6.0", 4000).get_commands()[0]));
-    // The server's own values have room of their own.
-    EXPECT_EQ(state.Set(one("1.3.7.1", 2000), true), 0u);
-    EXPECT_EQ(state.values(true), 1u);
-    EXPECT_TRUE(state.Holds(one("1.3.7.1", 2000).get_commands()[0]));
 }

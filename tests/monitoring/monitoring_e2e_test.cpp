@@ -152,24 +152,6 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
     EXPECT_EQ(m.agent.badFrames, 0);
 }
 
-TEST(MonitoringChecks, TheControllerHearsThePowerStateWhenItConnects) {
-    Monitored m;
-    describeBoard(m.server.root(), "panel power standby\nabsent maintenance\nspi absent\n");
-    ASSERT_TRUE(m.start());
-    for (char const* power : {"standby", "unknown"}) {
-        Controller controller;
-        ASSERT_TRUE(controller.connect(m.server.port()));
-        EXPECT_EQ(nextMessage(controller), std::string("{ pdu signal : power : ") + power + " }");
-        controller.close();
-        EXPECT_EQ(m.board("fail hal HAL_POWER_STATUS"), "");
-    }
-    // Without the trace switch the checks are silent.
-    std::string const err = m.server.err();
-    EXPECT_EQ(err.find("monitoring: read"), std::string::npos) << err;
-    EXPECT_EQ(err.find("monitoring: tell"), std::string::npos) << err;
-    EXPECT_EQ(err.find("monitoring: wrote"), std::string::npos) << err;
-}
-
 TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLeds) {
     Monitored m;
     ASSERT_TRUE(m.start());
@@ -249,6 +231,9 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
     EXPECT_TRUE(m.agent.waitTold("controller/status/0", "notrun"));
     EXPECT_TRUE(m.agent.waitTold("controller/host/0", ""));
     EXPECT_EQ(m.agent.badFrames, 0);
+    // Without the trace switch the checks are silent.
+    for (char const* trace : {"monitoring: read", "monitoring: tell", "monitoring: wrote"})
+        EXPECT_EQ(m.server.err().find(trace), std::string::npos) << trace;
 }
 
 TEST(MonitoringSnapshot, AnAgentWhoseLinkComesUpIsToldEverythingInFramesThatEachDecode) {

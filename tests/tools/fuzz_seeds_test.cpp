@@ -22,11 +22,6 @@ namespace {
 
 using namespace support;
 
-struct Seed {
-    char const* name;
-    std::vector<std::string> commands;  // "slot N, pdu command : ..." after the seq
-};
-
 // An RTP create on 127.0.0.1 of slot 9, with the radio fields if any.
 std::string rtpCreate(std::string const& payload, std::string const& radio = "") {
     return "slot 9, pdu command : create : rtp : { codecRTP { payload " + payload +
@@ -35,7 +30,7 @@ std::string rtpCreate(std::string const& payload, std::string const& radio = "")
            radio + " }, txPayload " + payload + ", rxPayload " + payload + " }";
 }
 
-std::vector<Seed> seeds() {
+TEST(FuzzSeeds, AreTheEncodingOfTheirMessages) {
     std::string const ed137 =
         ", radio { status ed-137 : { header { ptt ptt-off, squ squ-off, ptt-id 9, ptt-mute FALSE, "
         "ptt-summation FALSE, sct FALSE }, radio-response { type radio-txrx, txrxmode txrx, "
@@ -43,7 +38,8 @@ std::vector<Seed> seeds() {
     std::string const kvel = ", radio { status kvel : " + oneLine(kvelStatus()) + " }";
     std::string const talk =
         oneLine(ed137Tx(ed137Header(TERM::ED137RadioPTT::normal_ptt_on, false, 9)));
-    return {
+    // Each seed file and its commands ("slot N, pdu command : ..." after the seq).
+    std::vector<std::pair<char const*, std::vector<std::string>>> const seeds = {
         {"rtp_connect_ioctl_destroy",
          {"slot 1, pdu command : create : trunk : { trunk 1, timeslot 5 }",
           rtpCreate("ptG711-Alaw"), "slot 9, pdu command : connect : 1",
@@ -82,31 +78,22 @@ std::vector<Seed> seeds() {
           "pdu command : display : controller : { host { iaddr \"10.0.0.2\", port 20001 }, status "
           "active }",
           "pdu command : display : snmp-set : { commands { { uniq 7, id name : { section "
-          "\"alarm\", "
-          "name \"level\", index 2 }, value \"3\" } } }"}},
+          "\"alarm\", name \"level\", index 2 }, value \"3\" } } }"}},
     };
-}
-
-// The seed file: piece size 0 (the stream written at once), then the frames.
-Tpkt::Bytes encoded(Seed const& seed) {
-    Tpkt::Bytes bytes{0};
-    int seq = 1;
-    for (std::string const& command : seed.commands) {
-        std::string const text = "{ seq " + std::to_string(seq++) + ", " + command + " }";
-        Ctl::Encoded const message = Ctl::encodeMessage(text);
-        EXPECT_EQ(message.error, "") << text;
-        Tpkt::Bytes const frame = Tpkt::Frame(message.payload);
-        bytes.insert(bytes.end(), frame.begin(), frame.end());
-    }
-    return bytes;
-}
-
-TEST(FuzzSeeds, AreTheEncodingOfTheirMessages) {
     char const* const write = std::getenv("MOBREL_WRITE_SEEDS");
     bool const writing = write && std::string(write) == "1";
-    for (Seed const& seed : seeds()) {
-        std::string const path = std::string(MOBREL_FUZZ_CORPUS) + "/" + seed.name;
-        Tpkt::Bytes const bytes = encoded(seed);
+    for (auto const& [name, commands] : seeds) {
+        // Piece size 0 (the stream written at once), then the frames.
+        Tpkt::Bytes bytes{0};
+        int seq = 1;
+        for (std::string const& command : commands) {
+            std::string const text = "{ seq " + std::to_string(seq++) + ", " + command + " }";
+            Ctl::Encoded const message = Ctl::encodeMessage(text);
+            EXPECT_EQ(message.error, "") << text;
+            Tpkt::Bytes const frame = Tpkt::Frame(message.payload);
+            bytes.insert(bytes.end(), frame.begin(), frame.end());
+        }
+        std::string const path = std::string(MOBREL_FUZZ_CORPUS) + "/" + name;
         if (writing) {
             std::ofstream(path, std::ios::binary)
                 .write(reinterpret_cast<char const*>(bytes.data()), std::streamsize(bytes.size()));
@@ -115,7 +102,7 @@ TEST(FuzzSeeds, AreTheEncodingOfTheirMessages) {
         std::ifstream file(path, std::ios::binary);
         Tpkt::Bytes const committed{std::istreambuf_iterator<char>(file),
                                     std::istreambuf_iterator<char>()};
-        EXPECT_EQ(committed, bytes) << seed.name;
+        EXPECT_EQ(committed, bytes) << name;
     }
 }
 
