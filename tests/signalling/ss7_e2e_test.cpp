@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "messages/lgcp/lgcp.h"
+#include "tests/support/loop.h"
 #include "tests/support/signalling_session.h"
 #include "tests/support/ss7_peer.h"
 
 using namespace support;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -66,10 +66,6 @@ std::string bothOf(SignallingSession& s) {
     return a + "\n" + b;
 }
 
-long millisSince(Clock::time_point since) {
-    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
-}
-
 }  // namespace
 
 TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOrder) {
@@ -80,9 +76,8 @@ TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOr
     EXPECT_EQ(s.board("mcc join 1024 1025"), "");
     EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : activated : NULL }\n"
                          "{ slot 2, pdu signal : activated : NULL }");
-    long const normal = millisSince(joined);
-    EXPECT_GE(normal, 600);
-    EXPECT_LT(normal, 1000);
+    EXPECT_GE(elapsedMs(joined), 600);
+    EXPECT_LT(elapsedMs(joined), 1000);
 
     // A window of units at a time, as a controller paces its link.
     int const total = 3000, window = 60;
@@ -150,7 +145,7 @@ TEST(Ss7Links, EmergencyAlignsWithTheShortProvingAndTheTrunkAlarmTakesTheLinksDo
     EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : activated : NULL }\n"
                          "{ slot 2, pdu signal : activated : NULL }");
     // The far end proves with the short period too.
-    EXPECT_LT(millisSince(joined), 400);
+    EXPECT_LT(elapsedMs(joined), 400);
 
     EXPECT_EQ(s.board("e1 1 state lossCarrier"), "");
     EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : deactivated : networkError }\n"
@@ -170,12 +165,12 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
     Ss7Peer peer(s.lineSocket(1024));
     ASSERT_TRUE(peer.connected());
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
-    ASSERT_TRUE(peer.waitFor([&] { return peer.inService(); }));
+    ASSERT_TRUE(peer.waitFor([](Ss7Peer::Seen const& p) { return p.in_service; }));
 
     // Both ways; a unit of the peer lost on the line is asked for again.
     // The next one follows it at once, so that the gap shows in a message
     // unit and not in a fill-in unit between the two.
-    peer.sendMessage(hex("05 10 20"));
+    peer.sendMessages({hex("05 10 20")});
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : userData : '05 10 20'H }");
     peer.loseNextMessage();
     peer.sendMessages({hex("05 11 21"), hex("05 12 22")});
@@ -189,12 +184,12 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
         s.run(command(10 + i, 1, "userData : '0A0B" + std::to_string(10 + i) + "'H",
                       "success : NULL"));
     s.controller.quietFor(100ms);
-    EXPECT_EQ(peer.messages().size(), 0u);
+    EXPECT_EQ(peer.seen().messages.size(), 0u);
     peer.setMode(Ss7Peer::Mode::answering);
-    ASSERT_TRUE(peer.waitFor([&] { return peer.messages().size() == 5; }));
-    EXPECT_EQ(peer.messages(), (std::vector<std::string>{"0A 0B 10", "0A 0B 11", "0A 0B 12",
-                                                         "0A 0B 13", "0A 0B 14"}));
-    EXPECT_EQ(peer.receivedTwice(), 0u);
+    ASSERT_TRUE(peer.waitFor([](Ss7Peer::Seen const& p) { return p.messages.size() == 5; }));
+    EXPECT_EQ(peer.seen().messages, (std::vector<std::string>{"0A 0B 10", "0A 0B 11", "0A 0B 12",
+                                                             "0A 0B 13", "0A 0B 14"}));
+    EXPECT_EQ(peer.seen().received_twice, 0u);
     std::string const pattern =
         "{ slot 1, pdu signal : ioctl : ss7LinkInfo : { msuTxCount 5, msuRxCount 3, octetsTx 15, "
         "octetsRx 9, ..., rtbSize 0, repeatCntr 5, badSeqCntr 1, ss7state worked } }";
@@ -209,7 +204,7 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
     peer.sendBadBsn(2);
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
     EXPECT_TRUE(s.server.errHas("01:pstn: slc 1: state idle: abnormal BSN twice\n"));
-    ASSERT_TRUE(peer.waitFor([&] { return peer.lastStatus() == "SIOS"; }));
+    ASSERT_TRUE(peer.waitFor([](Ss7Peer::Seen const& p) { return p.last_status == "SIOS"; }));
 
     // Again in service; a peer that stops answering takes the link down.
     s.run(activate(20, 1));
@@ -233,7 +228,7 @@ TEST(Ss7Links, RefuseWhatAUnitCannotCarryAndWhatTheFullBufferCannotHold) {
 
     // Busy: nothing is acknowledged, so the buffer fills at 127.
     peer.setMode(Ss7Peer::Mode::busy);
-    peer.waitFor([] { return false; }, 20ms);
+    peer.waitFor([](Ss7Peer::Seen const&) { return false; }, 20ms);
     for (int i = 0; i < 127; ++i) s.controller.sendMessage(userData(10 + i, 1, unitOf(i)));
     for (int i = 0; i < 127; ++i)
         ASSERT_EQ(s.next(), "{ seq " + std::to_string(10 + i) + ", slot 1, pdu response : success : NULL }");

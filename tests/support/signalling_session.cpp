@@ -39,28 +39,27 @@ std::string SignallingSession::next(std::chrono::milliseconds bound) {
     return nextSuch([](std::string const& m) { return !isLinkReport(m); }, bound);
 }
 
-std::string SignallingSession::report(char const* kind, int slot,
-                                      std::chrono::milliseconds bound) {
-    std::string const wanted =
+namespace {
+
+std::function<bool(std::string const&)> reportOf(char const* kind, int slot) {
+    std::string const head =
         "{ slot " + std::to_string(slot) + ", pdu signal : ioctl : " + kind + " :";
-    return nextSuch([&](std::string const& m) { return m.compare(0, wanted.size(), wanted) == 0; },
-                    bound);
+    return [head](std::string const& m) { return m.compare(0, head.size(), head) == 0; };
 }
 
-std::string SignallingSession::reportLike(char const* kind, int slot,
-                                          std::string const& pattern,
+}  // namespace
+
+std::string SignallingSession::report(char const* kind, int slot, std::chrono::milliseconds bound) {
+    return nextSuch(reportOf(kind, slot), bound);
+}
+
+std::string SignallingSession::reportLike(char const* kind, int slot, std::string const& pattern,
                                           std::chrono::milliseconds bound) {
-    auto const end = std::chrono::steady_clock::now() + bound;
+    auto const isReport = reportOf(kind, slot);
     std::string last;
-    for (;;) {
-        auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return last;
-        std::string const got = report(kind, slot, left);
-        if (got.empty()) return last;
-        last = got;
-        if (matches(last, pattern)) return last;
-    }
+    nextSuch([&](std::string const& m) { return isReport(m) && matches(last = m, pattern); },
+             bound);
+    return last;
 }
 
 std::string SignallingSession::lineSocket(int channel) const {

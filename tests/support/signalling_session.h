@@ -25,18 +25,16 @@ struct SignallingSession {
     std::string board(std::string const& command) const {
         return boardTool(server.root(), command);
     }
-    // The next message that is not a periodic link report, in one line;
-    // "" on time-out.
+    // The next message that is not a periodic link report; "" on time-out.
     std::string next(std::chrono::milliseconds bound = std::chrono::seconds(3));
-    // The next report of that kind ("ss7LinkInfo", "hdlcLinkInfo") of the
-    // slot, passing over everything else; "" on time-out.
+    // The next report of that kind ("ss7LinkInfo") of the slot; "" on time-out.
     std::string report(char const* kind, int slot,
                        std::chrono::milliseconds bound = std::chrono::seconds(3));
-    // Reads the slot's reports of that kind until one matches the pattern
-    // ("..." standing for any text); the last one read ("" when none came).
+    // Reads such reports until one matches the pattern ("..." for any
+    // text); the last one read.
     std::string reportLike(char const* kind, int slot, std::string const& pattern,
                            std::chrono::milliseconds bound = std::chrono::seconds(3));
-    // The line socket of an MCC channel, as a path in the file system.
+    // The path of an MCC channel's line socket.
     std::string lineSocket(int channel) const;
 
     // The next message that the predicate wants, passing over the others.

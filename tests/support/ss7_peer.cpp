@@ -2,9 +2,6 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
-
-#include <cstring>
 
 #include "signalling/ss7/signal_unit.h"
 #include "tests/support/sockets.h"
@@ -12,12 +9,10 @@
 namespace support {
 
 namespace {
-
-// The peer sends its current unit this often.
-int const repeat_ms = 5;
-
-uint8_t next(uint8_t n) { return uint8_t((n + 1) & 0x7F); }
-
+int const repeat_ms = 5;  // the peer sends its current unit this often
+uint8_t next(uint8_t n) {
+    return uint8_t((n + 1) & 0x7F);
+}
 }  // namespace
 
 Ss7Peer::Ss7Peer(std::string const& path) : socket_(connectUnix(path, SOCK_SEQPACKET)) {
@@ -37,30 +32,15 @@ void Ss7Peer::setMode(Mode mode) {
     mode_ = mode;
 }
 
-bool Ss7Peer::inService() const {
+Ss7Peer::Seen Ss7Peer::seen() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return in_service_;
+    return seen_;
 }
 
-std::vector<std::string> Ss7Peer::messages() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return messages_;
-}
-
-unsigned Ss7Peer::receivedTwice() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return received_twice_;
-}
-
-std::string Ss7Peer::lastStatus() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return last_status_;
-}
-
-bool Ss7Peer::waitFor(std::function<bool()> const& predicate,
+bool Ss7Peer::waitFor(std::function<bool(Seen const&)> const& predicate,
                       std::chrono::milliseconds bound) const {
     auto const end = std::chrono::steady_clock::now() + bound;
-    while (!predicate()) {
+    while (!predicate(seen())) {
         if (std::chrono::steady_clock::now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -113,35 +93,32 @@ void Ss7Peer::sendBadBsn(int count) {
     }
 }
 
-// The current unit: alignment, fill-in, or busy.
+// The current unit: busy, alignment or fill-in.
 void Ss7Peer::sendFill() {
     if (mode_ == Mode::silent) return;
-    if (mode_ == Mode::busy) {
-        sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(Ss7::Status::sib)}, fsn_));
-    } else if (!in_service_) {
-        sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(Ss7::Status::sin)}, fsn_));
-    } else {
-        sendUnit(unit(Ss7::SignalUnit::fisu, {}, fsn_));
-    }
+    if (mode_ == Mode::answering && seen_.in_service)
+        return sendUnit(unit(Ss7::SignalUnit::fisu, {}, fsn_));
+    Ss7::Status const status = mode_ == Mode::busy ? Ss7::Status::sib : Ss7::Status::sin;
+    sendUnit(unit(Ss7::SignalUnit::lssu, {uint8_t(status)}, fsn_));
 }
 
 void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
     Ss7::SignalUnit su;
     if (Ss7::Parse(frame, size, su) != Ss7::ParseResult::good) return;
     if (su.kind == Ss7::SignalUnit::lssu) {
-        last_status_ = Ss7::StatusName(su.status);
+        seen_.last_status = Ss7::StatusName(su.status);
         // The link aligns again, or is out of service: everything starts
         // again from the initial sequence numbers.
         if (su.status != Ss7::Status::sib && su.status != Ss7::Status::sipo) {
-            in_service_ = false;
+            seen_.in_service = false;
             fsn_ = bsn_ = 127;
             fib_ = bib_ = true;
             unacked_.clear();
         }
         return;
     }
-    last_status_ = su.kind == Ss7::SignalUnit::fisu ? "FISU" : "MSU";
-    in_service_ = true;
+    seen_.last_status = su.kind == Ss7::SignalUnit::fisu ? "FISU" : "MSU";
+    seen_.in_service = true;
     if (mode_ != Mode::answering) return;
     // Acknowledgements of the peer's own units; a negative one asks for all
     // that are not acknowledged again.
@@ -149,18 +126,17 @@ void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
         unacked_.pop_front();
     if (su.bib != fib_) {
         fib_ = su.bib;
-        for (Held const& held : unacked_)
-            sendUnit(unit(Ss7::SignalUnit::msu, held.msu, held.fsn));
+        for (Held const& held : unacked_) sendUnit(unit(Ss7::SignalUnit::msu, held.msu, held.fsn));
     }
     if (su.fib != bib_) return;  // waiting for the retransmission asked for
     if (su.kind == Ss7::SignalUnit::fisu) {
         if (su.fsn == bsn_) return;
     } else if (su.fsn == bsn_) {
-        ++received_twice_;
+        ++seen_.received_twice;
         return;
     } else if (su.fsn == next(bsn_)) {
         bsn_ = su.fsn;
-        messages_.push_back(text(Bytes(su.payload, su.payload + su.payload_size)));
+        seen_.messages.push_back(text(Bytes(su.payload, su.payload + su.payload_size)));
         return;
     }
     bib_ = !bib_;
