@@ -42,26 +42,24 @@ bool BoardReader::ReadBounded(std::string const& path, std::string& text) {
     text.clear();
     // O_NONBLOCK: a FIFO in place of a file reads as empty instead of
     // holding the loop.
-    int const fd = ::open(Platform::path(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    Fd const file(::open(Platform::path(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file) {
         Failed(path, errno_text());
         return false;
     }
     char buffer[read_bound];
     size_t got = 0;
     while (got < sizeof(buffer)) {
-        ssize_t const n = ::read(fd, buffer + got, sizeof(buffer) - got);
+        ssize_t const n = ::read(file.lowlevel_fd(), buffer + got, sizeof(buffer) - got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN) break;
         if (n < 0) {
             Failed(path, errno_text());
-            ::close(fd);
             return false;
         }
         if (n == 0) break;
         got += size_t(n);
     }
-    ::close(fd);
     Succeeded(path);
     text.assign(buffer, got);
     return true;
