@@ -51,13 +51,6 @@ TEST(SigProto, EncodesEveryCommandAsAWholeRecord) {
     }
 }
 
-TEST(SigProto, DecodesAWholeStatusRecord) {
-    sig_proto::Decoded const decoded = decodeText(status);
-    EXPECT_EQ(decoded.fault, "");
-    TERM::KvelRadioStatus const expected = support::kvelStatus();
-    EXPECT_TRUE(decoded.status == expected) << decoded.status;
-}
-
 TEST(SigProto, RefusesStatusRecordsCutShortOverlongOrOutsideTheirCodes) {
     std::string const cut = status.substr(0, status.size() - 3);
     std::string const wide_li =
