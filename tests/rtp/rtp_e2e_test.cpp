@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 
@@ -49,10 +48,7 @@ std::string destroyed(int seq, int slot) {
 }
 
 std::string hex32(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "%02X %02X %02X %02X", value >> 24, (value >> 16) & 0xFF,
-                  (value >> 8) & 0xFF, value & 0xFF);
-    return text;
+    return text({uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)});
 }
 
 // The compound reports of a stream from 127.0.0.1: an empty receiver report
