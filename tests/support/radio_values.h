@@ -17,14 +17,9 @@ TERM::RadioModifier ed137Tx(TERM::ED137RadioHeader const& header);
 TERM::RadioModifier ed137Rx(TERM::ED137RadioHeader const& header,
                             TERM::ED137RadioExtensionSQI const* sqi);
 
-// The Kvel command of alternative `index` (0 gw-set-flags to 19
-// wm-standby) to the session "10.0.0.1" SSRC 0xCAFE0001, with the sample
-// flags (prio 3; ptt, vad-rx, sql, pwr and resv set; selcall 2; li 300), frequency {7, "118.5"},
-// remote {4, 9}, squelch on, rte h3e, standby states standby and active, group 6, ip "10.0.0.2",
-// ssrc 0x01020304, cid "AB" and bss-val "Q7".
+// The Kvel command of alternative `index` (0 gw-set-flags to 19 wm-standby)
+// to the same session, and a status, both of the sample values in the .cpp.
 TERM::KvelRadioModifier kvelCommand(int index);
-// A status of the same sample values: the flags, the frequency, the remote,
-// squelch on, rte h3e, channel standby, group 6, receiver active.
 TERM::KvelRadioStatus kvelStatus();
 TERM::RadioModifier kvelModifier(int index);
 

@@ -95,36 +95,60 @@ std::string rtpRequests(std::string const& root) {
 
 }  // namespace
 
-TEST(RadioSlots, CreateTheSlotOfTheirProtocolWithItsDspFeaturesAndStartItsControl) {
+TEST(RadioSlots, CreateTheSlotOfTheirProtocolWithItsDspFeaturesOrDeclineItLeavingNothing) {
+    Connected c;
+    StreamPorts const p;
+    std::string const own = std::to_string(c.server.pid());
     struct Case {
         std::string radio;
-        std::string dsp;      // the timeslot's features
-        std::string session;  // "PID": the server's
-        std::string started;
+        std::string dsp;  // the timeslot's features
+        std::string session;
     } const cases[] = {
-        {kvel + ", rx-delay 10, tx-delay 20, bss-enable TRUE, ng-enable TRUE, selcal-delay 30",
-         "4096 ... bss on ... ng on ... delays 10 20 30 ...", "1 kvel attached .../PID started",
-         "05:rtp ext KVEL (GW): Kvel radio control started"},
-        {ed137 + ", bss-enable FALSE, ng-enable TRUE",
-         "4096 ... bss off ... ng on ... delays 0 0 0 ...", "1 ed137 attached .../PID started",
-         "05:rtp ext ED137 (GW): ED137 radio control started"},
-        // On another process's RTP session, the radio signalling is too.
+        // On another process's RTP session, the radio signalling is too; the
+        // timeslot's features are left as they were.
         {kvel + " }, rtp-e2m { slot 0, channel 0, mode only-rtp : { fd 9, pid 1234 }",
          "4096 vad off 0 sd off 0 bss off 0 ng off 0 mute off delays 0 0 0 gain 0",
-         "1 kvel attached 9/1234 started", "05:rtp ext KVEL (GW): Kvel radio control started"},
+         "kvel attached 9/1234 started"},
+        {kvel + ", rx-delay 10, tx-delay 20, bss-enable TRUE, ng-enable TRUE, selcal-delay 30",
+         "4096 ... bss on ... ng on ... delays 10 20 30 ...",
+         "kvel attached .../" + own + " started"},
+        {ed137 + ", bss-enable FALSE, ng-enable TRUE",
+         "4096 ... bss off ... ng on ... delays 0 0 0 ...",
+         "ed137 attached .../" + own + " started"},
     };
+    int seq = 0;
     for (Case const& k : cases) {
         SCOPED_TRACE(k.radio);
-        Connected c;
-        StreamPorts const p;
-        std::string session = k.session;
-        if (size_t const at = session.find("PID"); at != std::string::npos)
-            session.replace(at, 3, std::to_string(c.server.pid()));
-        c.run(created(1, p, k.radio) + "$ dsp 4096\n= " + k.dsp + "\n$ rtpext\n= " + session +
-              ", ...\n");
-        EXPECT_TRUE(c.server.errHas(k.started));
-        c.run("> { seq 2, slot 5, pdu command : destroy : NULL }\n< " + answer(2) +
+        c.run(created(++seq, p, k.radio) + "$ dsp 4096\n= " + k.dsp + "\n$ rtpext\n= ... " +
+              k.session + ", ...\n");
+        c.run("> { seq 9, slot 5, pdu command : destroy : NULL }\n< " + answer(9) +
               "\n$ rtpext\n$ rtp\n= no RTP sessions\n");
+    }
+    EXPECT_EQ(occurrences(c.server.err(), "05:rtp ext KVEL (GW): Kvel radio control started\n"),
+              2u);
+    EXPECT_EQ(occurrences(c.server.err(), "05:rtp ext ED137 (GW): ED137 radio control started\n"),
+              1u);
+
+    struct Bad {
+        std::string board;
+        std::string radio;
+        std::string line;
+    } const bads[] = {
+        {"", ed137 + ", selcal-delay -1",
+         "RTP Ext ED137: rtp do not created: selcal-delay -1 is negative\n"},
+        {"absent rtp_ext", kvel,
+         "RTP Ext KVEL: rtp do not created: device \"/dev/rtp_ext\" open fail: No such file or "
+         "directory\n"},
+        {"fail rtp_ext RTP_EXT_INIT EBUSY 1", ed137,
+         "RTP Ext ED137: rtp do not created: RTP_EXT_INIT fail: Device or resource busy\n"},
+    };
+    for (Bad const& k : bads) {
+        SCOPED_TRACE(k.line);
+        if (!k.board.empty()) boardTool(c.server.root(), k.board);
+        c.run("> " + create(1, p, k.radio) + "\n< " + answer(1, "error : insufficientResources") +
+              "\n$ rtp\n= no RTP sessions\n$ rtpext\n$ mux 4096\n= 4096 off\n");
+        EXPECT_TRUE(c.server.errHas(k.line)) << k.line;
+        boardTool(c.server.root(), "present rtp_ext");
     }
 }
 
@@ -237,30 +261,4 @@ TEST(RadioSlots, ACodecChangeStopsTheRadioStreamAroundTheSessionAndDestroyStopsI
                         "rtp_ext RTP_EXT_STOP 0\n...rtp RTP_CLOSE_SESSION 0\n"))
         << rtpRequests(c.server.root());
     EXPECT_TRUE(c.server.errHas("05:rtp ext KVEL (GW): Kvel radio control stopped\n"));
-}
-
-TEST(RadioSlots, DeclineACreateWhoseRadioPartCannotBeSetAndLeaveNothingBehind) {
-    struct Case {
-        std::string board;
-        std::string radio;
-        std::string line;
-    } const cases[] = {
-        {"", ed137 + ", selcal-delay -1",
-         "RTP Ext ED137: rtp do not created: selcal-delay -1 is negative\n"},
-        {"absent rtp_ext", kvel,
-         "RTP Ext KVEL: rtp do not created: device \"/dev/rtp_ext\" open fail: No such file or "
-         "directory\n"},
-        {"fail rtp_ext RTP_EXT_INIT EBUSY 1", ed137,
-         "RTP Ext ED137: rtp do not created: RTP_EXT_INIT fail: Device or resource busy\n"},
-    };
-    Connected c;
-    StreamPorts const p;
-    for (Case const& k : cases) {
-        SCOPED_TRACE(k.line);
-        if (!k.board.empty()) boardTool(c.server.root(), k.board);
-        c.run("> " + create(1, p, k.radio) + "\n< " + answer(1, "error : insufficientResources") +
-              "\n$ rtp\n= no RTP sessions\n$ rtpext\n$ mux 4096\n= 4096 off\n");
-        EXPECT_TRUE(c.server.errHas(k.line)) << k.line;
-        boardTool(c.server.root(), "present rtp_ext");
-    }
 }
