@@ -153,7 +153,9 @@ TEST(RtpSlots, DeclineACreateWithItsLineAndLeaveNothingBehind) {
     StreamPorts const p;
     for (Case const& k : cases) {
         SCOPED_TRACE(k.board + " " + k.fields);
-        if (!k.board.empty()) EXPECT_EQ(boardTool(c.server.root(), k.board), "");
+        if (!k.board.empty()) {
+            EXPECT_EQ(boardTool(c.server.root(), k.board), "");
+        }
         std::string command = create(1, 9, p, ", ssrc 7");
         if (!k.fields.empty()) {
             size_t const from = command.find("payload"), to = command.find(" }, txPayload");

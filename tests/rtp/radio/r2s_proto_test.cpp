@@ -56,7 +56,9 @@ TEST(R2sProto, EncodesAndDecodesWholeExtensions) {
         r2s_proto::Encoded const encoded =
             r2s_proto::encode(c.profile, c.header, c.has_sqi ? &c.sqi : nullptr);
         EXPECT_EQ(encoded.fault, "");
-        if (c.encoded) EXPECT_EQ(text(encoded.bytes), c.bytes);
+        if (c.encoded) {
+            EXPECT_EQ(text(encoded.bytes), c.bytes);
+        }
 
         r2s_proto::Decoded const decoded = decodeText(c.bytes);
         EXPECT_EQ(decoded.fault, "") << c.bytes;
