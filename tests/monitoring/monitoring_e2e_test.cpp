@@ -233,14 +233,12 @@ TEST(MonitoringSnapshot, AnAgentWhoseLinkComesUpIsToldEverythingInFramesThatEach
     ServerProcess& server = m.server;
     TestAgent& agent = m.agent;
     ASSERT_TRUE(server.start() && m.control());
-    for (std::string const& item :
-         {std::string("snmpTrapReceivers : { \"10.0.0.9\" }"),
-          std::string("snmp-set : { commands { { uniq 1, id oid : \"1.3.6.1.4.1.9.1\", value "
-                      "\"v\" } } }"),
-          std::string("board : boardStatus : { position 2, version '31'H, status ready, type e0 }"),
-          std::string("framer : { e1 1, info line : FALSE }"),
-          std::string("termCounter : { owner server, cnt 12 }"),
-          std::string("emPhone : phoneChannelStatus : { phoneId 1, channel 5 }")})
+    for (char const* item :
+         {"snmpTrapReceivers : { \"10.0.0.9\" }",
+          "snmp-set : { commands { { uniq 1, id oid : \"1.3.6.1.4.1.9.1\", value \"v\" } } }",
+          "board : boardStatus : { position 2, version '31'H, status ready, type e0 }",
+          "framer : { e1 1, info line : FALSE }", "termCounter : { owner server, cnt 12 }",
+          "emPhone : phoneChannelStatus : { phoneId 1, channel 5 }"})
         ASSERT_TRUE(display(m.controller, item)) << item;
     ASSERT_TRUE(waitFor([&] { return fileExists(server.root() + "/var/monitoring/interfaces"); }, 3s));
 
