@@ -94,7 +94,8 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
           {"u-boot-version", uboot + "\n", "version/u-boot/0", uboot},
           {"fpga-version", "unknown\n", "version/fpga/0", "unknown"},
           {"board-version", "B3\n", "version/board/0", "B3"},
-          {"config-version", "config.3\nconfig.7\n", "configuration/version/0", "config.3 config.7"},
+          {"config-version", "config.3\nconfig.7\n", "configuration/version/0",
+           "config.3 config.7"},
           {"temperature", "41\n", "board/temperature/0", "41"},
           {"framer-status", "sync; los 0\nok\n\nunknown\n", "framer/status/0", "sync; los 0"},
           {"", "", "framer/status/3", "unknown"},
@@ -107,7 +108,8 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
     // Changes on the board reach the files and the agent within a period.
     m.put("/var/version", "2.5.0\n");
     m.put("/var/fpga-version", "F9\n");
-    for (char const* command : {"panel power main", "panel dip 0x05", "ethernet down", "netif hdlc1 up"})
+    for (char const* command :
+         {"panel power main", "panel dip 0x05", "ethernet down", "netif hdlc1 up"})
         EXPECT_EQ(m.board(command), "") << command;
     seen({{"version", "2.5.0\n", "version/software/0", "2.5.0"},
           {"fpga-version", "F9\n", "version/fpga/0", "F9"},
@@ -148,7 +150,6 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
 TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLeds) {
     Monitored m;
     ASSERT_TRUE(m.start() && m.control());
-    Controller& controller = m.controller;
     struct Case {
         std::string item;
         std::string file;
@@ -202,7 +203,7 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
          {{"controller/status/0", "standby"}, {"controller/host/0", "10.0.0.2:20001"}}},
     };
     for (Case const& c : cases) {
-        EXPECT_TRUE(display(controller, c.item)) << c.item;
+        EXPECT_TRUE(display(m.controller, c.item)) << c.item;
         EXPECT_TRUE(m.fileIs(c.file, c.text)) << c.item << "\n" << m.file(c.file);
         for (auto const& [key, value] : c.told)
             EXPECT_TRUE(m.agent.waitTold(key, value)) << c.item << ": " << key;
@@ -216,7 +217,7 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
     ASSERT_TRUE(waitFor([&] { return occurrences(m.board("log eth0"), "SIOCGIFFLAGS") >= 6; }, 3s));
     EXPECT_EQ(m.file("controller"), "standby\n");
     // When it goes, its files go; the check finds no controller process.
-    controller.close();
+    m.controller.close();
     EXPECT_TRUE(waitFor([&] { return !fileExists(m.server.root() + "/var/monitoring/controller-host"); },
                         3s));
     EXPECT_TRUE(m.fileIs("controller", "notrun\n"));
@@ -271,14 +272,13 @@ TEST(SnmpAgentLink, AnAgentThatStopsReadingIsDroppedWithoutHoldingTheLoopAndKept
     // The state checks (and the file of the snmp-set values) wait.
     Monitored m("[monitoring]\ncheck.state=60000\n");
     ASSERT_TRUE(m.agent.listen(4096) && m.server.start() && m.agent.accept() && m.control());
-    Controller& controller = m.controller;
     // 4,500 values of 2,000 characters: more than an unread link takes and
     // more than is kept for the agents.
     std::string const value(2000, 'v');
     long slowest = 0;
     for (int i = 0; i < 4500; ++i) {
         auto const sent = Clock::now();
-        ASSERT_TRUE(display(controller, "snmp-set : { commands { { uniq " + std::to_string(i) +
+        ASSERT_TRUE(display(m.controller, "snmp-set : { commands { { uniq " + std::to_string(i) +
                                             ", id oid : \"1.3.6.1.4.1.9." + std::to_string(i) +
                                             "\", value \"" + value + "\" } } }"));
         slowest = std::max(slowest, elapsedMs(sent));
@@ -291,7 +291,7 @@ TEST(SnmpAgentLink, AnAgentThatStopsReadingIsDroppedWithoutHoldingTheLoopAndKept
 
     // The file of one kind of `display` item is bounded too.
     for (int id = 1; id <= 1030; ++id)
-        ASSERT_TRUE(display(controller, "termCounter : { owner router, ownerId " +
+        ASSERT_TRUE(display(m.controller, "termCounter : { owner router, ownerId " +
                                             std::to_string(id) + ", cnt 1 }"));
     EXPECT_EQ(occurrences(m.file("termCounter"), "\n"), 1024u);
     EXPECT_EQ(occurrences(m.server.err(), "monitoring: display termCounter: 1024 lines kept "

@@ -111,7 +111,8 @@ TEST(MccSlots, AChannelThatEndsOrHangsUpIsPolledNoMore) {
     for (char const* ending : {"mcc end 1024", "hangup mcc/ctl"}) {
         SCOPED_TRACE(ending);
         Connected c;
-        c.run(answered("+ { seq 1, slot 1, pdu command : create : mcc : { type data, mode standard } }"));
+        c.run(answered(
+            "+ { seq 1, slot 1, pdu command : create : mcc : { type data, mode standard } }"));
         EXPECT_EQ(boardTool(c.server.root(), ending), "");
         std::string const ended = "01:MCC: channel 1024 receives no more\n";
         ASSERT_TRUE(c.server.errHas(ended));

@@ -335,8 +335,8 @@ TEST(MixerInputs, AReceiverDeviceThatEndsIsClosedOnceAndOpenedAgainByTheNextRequ
         for (char const* board_command : ending.board_commands) {
             SCOPED_TRACE(board_command);
             Mixers m;
-            m.run("+ { seq 1, slot 5, pdu command : create : mixerIn : { unit 0, channel tdm : 1 } }\n" +
-                  enabled);
+            m.run("+ { seq 1, slot 5, pdu command : create : mixerIn : { unit 0, channel tdm : 1 } "
+                  "}\n" + enabled);
             std::string const opened = std::string(ending.device) + " present, opens 1";
             EXPECT_NE(boardTool(m.server.root(), "devices").find(opened), std::string::npos);
             boardTool(m.server.root(), board_command);

@@ -42,7 +42,8 @@ TEST(FuzzSeeds, AreTheEncodingOfTheirMessages) {
     // Each seed file and its commands ("slot N, pdu command : ..." after the seq).
     std::vector<std::pair<char const*, std::vector<std::string>>> const seeds = {
         {"rtp_connect_ioctl_destroy",
-         {"slot 1, pdu command : create : trunk : { trunk 1, timeslot 5 }", rtpCreate("ptG711-Alaw"),
+         {"slot 1, pdu command : create : trunk : { trunk 1, timeslot 5 }",
+          rtpCreate("ptG711-Alaw"),
           on9 + "connect : 1", on9 + "ioctl : dtmf-enable : TRUE",
           on9 + "ioctl : pd-enable : { timeout 300 }", on9 + "ioctl : encoder-mode : ulaw",
           on9 + "destroy : NULL"}},
