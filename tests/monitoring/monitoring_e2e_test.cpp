@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -52,8 +53,11 @@ public:
         return boardTool(server.root(), command);
     }
 
+    bool control() { return controller.connect(server.port()); }
+
     ServerProcess server;
     TestAgent agent;
+    Controller controller;
 };
 
 }  // namespace
@@ -75,54 +79,45 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
     std::filesystem::create_directories(m.server.root() + "/proc/driver/hdlc/peb22554/3");
     ASSERT_TRUE(m.start());
 
+    // Each row: a monitoring file and its text (none when only told), a
+    // value told to the agent.
+    using Row = std::array<std::string, 4>;
+    auto const seen = [&m](std::vector<Row> const& rows) {
+        for (auto const& [name, text, key, value] : rows) {
+            if (!name.empty())
+                EXPECT_TRUE(m.fileIs(name, text)) << name << ": " << m.file(name);
+            EXPECT_TRUE(m.agent.waitTold(key, value)) << key;
+        }
+    };
     std::string const uboot(4096, 'u');
-    for (auto const& [name, text] : std::vector<std::pair<std::string, std::string>>{
-             {"version", "2.4.1\n"},
-             {"u-boot-version", uboot + "\n"},
-             {"fpga-version", "unknown\n"},
-             {"board-version", "B3\n"},
-             {"config-version", "config.3\nconfig.7\n"},
-             {"temperature", "41\n"},
-             {"framer-status", "sync; los 0\nok\n\nunknown\n"},
-             {"power", "both\n"},
-             {"dip-switch", "0x00\n"},
-             {"interfaces", "eth0 up\nhdlc0 down\nhdlc1 down\nhdlc2 down\nhdlc3 down\n"}})
-        EXPECT_TRUE(m.fileIs(name, text)) << name << ": " << m.file(name);
-    for (auto const& [key, value] : std::vector<std::pair<std::string, std::string>>{
-             {"version/software/0", "2.4.1"},
-             {"version/u-boot/0", uboot},
-             {"version/fpga/0", "unknown"},
-             {"version/board/0", "B3"},
-             {"configuration/version/0", "config.3 config.7"},
-             {"board/temperature/0", "41"},
-             {"framer/status/0", "sync; los 0"},
-             {"framer/status/3", "unknown"},
-             {"board/power/0", "both"},
-             {"board/dipSwitch/0", "0x00"},
-             {"interface/eth0/0", "up"},
-             {"interface/hdlc3/0", "down"}})
-        EXPECT_TRUE(m.agent.waitTold(key, value)) << key;
+    seen({{"version", "2.4.1\n", "version/software/0", "2.4.1"},
+          {"u-boot-version", uboot + "\n", "version/u-boot/0", uboot},
+          {"fpga-version", "unknown\n", "version/fpga/0", "unknown"},
+          {"board-version", "B3\n", "version/board/0", "B3"},
+          {"config-version", "config.3\nconfig.7\n", "configuration/version/0",
+           "config.3 config.7"},
+          {"temperature", "41\n", "board/temperature/0", "41"},
+          {"framer-status", "sync; los 0\nok\n\nunknown\n", "framer/status/0", "sync; los 0"},
+          {"", "", "framer/status/3", "unknown"},
+          {"power", "both\n", "board/power/0", "both"},
+          {"dip-switch", "0x00\n", "board/dipSwitch/0", "0x00"},
+          {"interfaces", "eth0 up\nhdlc0 down\nhdlc1 down\nhdlc2 down\nhdlc3 down\n",
+           "interface/eth0/0", "up"},
+          {"", "", "interface/hdlc3/0", "down"}});
 
     // Changes on the board reach the files and the agent within a period.
     m.put("/var/version", "2.5.0\n");
     m.put("/var/fpga-version", "F9\n");
-    EXPECT_EQ(m.board("panel power main"), "");
-    EXPECT_EQ(m.board("panel dip 0x05"), "");
-    EXPECT_EQ(m.board("ethernet down"), "");
-    EXPECT_EQ(m.board("netif hdlc1 up"), "");
-    EXPECT_TRUE(m.fileIs("version", "2.5.0\n"));
-    EXPECT_TRUE(m.fileIs("fpga-version", "F9\n"));
-    EXPECT_TRUE(m.fileIs("power", "main\n"));
-    EXPECT_TRUE(m.fileIs("dip-switch", "0x05\n"));
-    EXPECT_TRUE(m.fileIs("interfaces", "eth0 down\nhdlc0 down\nhdlc1 up\nhdlc2 down\nhdlc3 down\n"));
-    for (auto const& [key, value] : std::vector<std::pair<std::string, std::string>>{
-             {"version/software/0", "2.5.0"},
-             {"version/fpga/0", "F9"},
-             {"board/power/0", "main"},
-             {"board/dipSwitch/0", "0x05"},
-             {"interface/eth0/0", "down"},
-             {"interface/hdlc1/0", "up"}})
-        EXPECT_TRUE(m.agent.waitTold(key, value)) << key;
+    for (char const* command :
+         {"panel power main", "panel dip 0x05", "ethernet down", "netif hdlc1 up"})
+        EXPECT_EQ(m.board(command), "") << command;
+    seen({{"version", "2.5.0\n", "version/software/0", "2.5.0"},
+          {"fpga-version", "F9\n", "version/fpga/0", "F9"},
+          {"power", "main\n", "board/power/0", "main"},
+          {"dip-switch", "0x05\n", "board/dipSwitch/0", "0x05"},
+          {"interfaces", "eth0 down\nhdlc0 down\nhdlc1 up\nhdlc2 down\nhdlc3 down\n",
+           "interface/eth0/0", "down"},
+          {"", "", "interface/hdlc1/0", "up"}});
 
     // A failing driver request makes its value unknown; the others go on.
     EXPECT_EQ(m.board("fail hal HAL_DIP_SWITCH"), "");
@@ -154,9 +149,7 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
 
 TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLeds) {
     Monitored m;
-    ASSERT_TRUE(m.start());
-    Controller controller;
-    ASSERT_TRUE(controller.connect(m.server.port()));
+    ASSERT_TRUE(m.start() && m.control());
     struct Case {
         std::string item;
         std::string file;
@@ -210,7 +203,7 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
          {{"controller/status/0", "standby"}, {"controller/host/0", "10.0.0.2:20001"}}},
     };
     for (Case const& c : cases) {
-        EXPECT_TRUE(display(controller, c.item)) << c.item;
+        EXPECT_TRUE(display(m.controller, c.item)) << c.item;
         EXPECT_TRUE(m.fileIs(c.file, c.text)) << c.item << "\n" << m.file(c.file);
         for (auto const& [key, value] : c.told)
             EXPECT_TRUE(m.agent.waitTold(key, value)) << c.item << ": " << key;
@@ -224,7 +217,7 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
     ASSERT_TRUE(waitFor([&] { return occurrences(m.board("log eth0"), "SIOCGIFFLAGS") >= 6; }, 3s));
     EXPECT_EQ(m.file("controller"), "standby\n");
     // When it goes, its files go; the check finds no controller process.
-    controller.close();
+    m.controller.close();
     EXPECT_TRUE(waitFor([&] { return !fileExists(m.server.root() + "/var/monitoring/controller-host"); },
                         3s));
     EXPECT_TRUE(m.fileIs("controller", "notrun\n"));
@@ -237,21 +230,17 @@ TEST(MonitoringDisplay, EachItemReachesItsFileAndTheAgentAndFramerItemsSetTheLed
 }
 
 TEST(MonitoringSnapshot, AnAgentWhoseLinkComesUpIsToldEverythingInFramesThatEachDecode) {
-    ServerProcess server;
-    TestAgent agent;
-    writeConfig(server, agent.config("late") + fastChecks);
-    ASSERT_TRUE(server.start());
-    Controller controller;
-    ASSERT_TRUE(controller.connect(server.port()));
-    for (std::string const& item :
-         {std::string("snmpTrapReceivers : { \"10.0.0.9\" }"),
-          std::string("snmp-set : { commands { { uniq 1, id oid : \"1.3.6.1.4.1.9.1\", value "
-                      "\"v\" } } }"),
-          std::string("board : boardStatus : { position 2, version '31'H, status ready, type e0 }"),
-          std::string("framer : { e1 1, info line : FALSE }"),
-          std::string("termCounter : { owner server, cnt 12 }"),
-          std::string("emPhone : phoneChannelStatus : { phoneId 1, channel 5 }")})
-        ASSERT_TRUE(display(controller, item)) << item;
+    Monitored m;
+    ServerProcess& server = m.server;
+    TestAgent& agent = m.agent;
+    ASSERT_TRUE(server.start() && m.control());
+    for (char const* item :
+         {"snmpTrapReceivers : { \"10.0.0.9\" }",
+          "snmp-set : { commands { { uniq 1, id oid : \"1.3.6.1.4.1.9.1\", value \"v\" } } }",
+          "board : boardStatus : { position 2, version '31'H, status ready, type e0 }",
+          "framer : { e1 1, info line : FALSE }", "termCounter : { owner server, cnt 12 }",
+          "emPhone : phoneChannelStatus : { phoneId 1, channel 5 }"})
+        ASSERT_TRUE(display(m.controller, item)) << item;
     ASSERT_TRUE(waitFor([&] { return fileExists(server.root() + "/var/monitoring/interfaces"); }, 3s));
 
     // The connector tries again every second at first.
@@ -282,16 +271,14 @@ TEST(MonitoringSnapshot, AnAgentWhoseLinkComesUpIsToldEverythingInFramesThatEach
 TEST(SnmpAgentLink, AnAgentThatStopsReadingIsDroppedWithoutHoldingTheLoopAndKeptValuesAreBounded) {
     // The state checks (and the file of the snmp-set values) wait.
     Monitored m("[monitoring]\ncheck.state=60000\n");
-    ASSERT_TRUE(m.agent.listen(4096) && m.server.start() && m.agent.accept());
-    Controller controller;
-    ASSERT_TRUE(controller.connect(m.server.port()));
+    ASSERT_TRUE(m.agent.listen(4096) && m.server.start() && m.agent.accept() && m.control());
     // 4,500 values of 2,000 characters: more than an unread link takes and
     // more than is kept for the agents.
     std::string const value(2000, 'v');
     long slowest = 0;
     for (int i = 0; i < 4500; ++i) {
         auto const sent = Clock::now();
-        ASSERT_TRUE(display(controller, "snmp-set : { commands { { uniq " + std::to_string(i) +
+        ASSERT_TRUE(display(m.controller, "snmp-set : { commands { { uniq " + std::to_string(i) +
                                             ", id oid : \"1.3.6.1.4.1.9." + std::to_string(i) +
                                             "\", value \"" + value + "\" } } }"));
         slowest = std::max(slowest, elapsedMs(sent));
@@ -304,7 +291,7 @@ TEST(SnmpAgentLink, AnAgentThatStopsReadingIsDroppedWithoutHoldingTheLoopAndKept
 
     // The file of one kind of `display` item is bounded too.
     for (int id = 1; id <= 1030; ++id)
-        ASSERT_TRUE(display(controller, "termCounter : { owner router, ownerId " +
+        ASSERT_TRUE(display(m.controller, "termCounter : { owner router, ownerId " +
                                             std::to_string(id) + ", cnt 1 }"));
     EXPECT_EQ(occurrences(m.file("termCounter"), "\n"), 1024u);
     EXPECT_EQ(occurrences(m.server.err(), "monitoring: display termCounter: 1024 lines kept "

@@ -111,10 +111,8 @@ TEST(MccSlots, AChannelThatEndsOrHangsUpIsPolledNoMore) {
     for (char const* ending : {"mcc end 1024", "hangup mcc/ctl"}) {
         SCOPED_TRACE(ending);
         Connected c;
-        c.run(R"(
-            > { seq 1, slot 1, pdu command : create : mcc : { type data, mode standard } }
-            < { seq 1, slot 1, pdu response : success : NULL }
-        )");
+        c.run(answered(
+            "+ { seq 1, slot 1, pdu command : create : mcc : { type data, mode standard } }"));
         EXPECT_EQ(boardTool(c.server.root(), ending), "");
         std::string const ended = "01:MCC: channel 1024 receives no more\n";
         ASSERT_TRUE(c.server.errHas(ended));
@@ -122,9 +120,6 @@ TEST(MccSlots, AChannelThatEndsOrHangsUpIsPolledNoMore) {
         EXPECT_TRUE(c.controller.quietFor(300ms));
         EXPECT_LE(cpuTicks(c.server.pid()) - before, 10);
         EXPECT_EQ(occurrences(c.server.err(), ended), 1u);
-        c.run(R"(
-            > { seq 2, slot 1, pdu command : destroy : NULL }
-            < { seq 2, slot 1, pdu response : success : NULL }
-        )");
+        c.run(answered("+ { seq 2, slot 1, pdu command : destroy : NULL }"));
     }
 }

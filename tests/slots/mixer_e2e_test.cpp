@@ -315,48 +315,46 @@ TEST(MixerSlots, LeaveNothingRunningOnTheirTimeslotWhenDestroyed) {
 TEST(MixerInputs, AReceiverDeviceThatEndsIsClosedOnceAndOpenedAgainByTheNextRequest) {
     struct Ending {
         char const* device;
-        char const* board_command;
         char const* line;
         char const* event;   // a board command sending an event for slot 5
         char const* signal;  // what the controller then hears
+        std::vector<char const*> board_commands;
     };
     Ending const endings[] = {
-        {"/dev/dtmf", "hangup dtmf", "tonec interface closed: hang-up\n",
-         "dtmf detect 1025 5 at 9", "{ slot 5, pdu signal : tonec : { timestamp 9, event dtmf : 5 } }"},
-        {"/dev/dtmf", "dtmf short 0", "tonec interface closed: hang-up\n",
-         "dtmf detect 1025 5 at 9", "{ slot 5, pdu signal : tonec : { timestamp 9, event dtmf : 5 } }"},
-        {"/dev/dsp", "hangup dsp", "dsproc interface closed: hang-up\n", "dsp vad 1025 1 -",
-         "{ slot 5, pdu signal : vad : { vad-rx TRUE } }"},
-        {"/dev/dsp", "dsp short 0", "dsproc interface closed: hang-up\n", "dsp vad 1025 1 -",
-         "{ slot 5, pdu signal : vad : { vad-rx TRUE } }"},
+        {"/dev/dtmf", "tonec interface closed: hang-up\n", "dtmf detect 1025 5 at 9",
+         "{ slot 5, pdu signal : tonec : { timestamp 9, event dtmf : 5 } }",
+         {"hangup dtmf", "dtmf short 0"}},
+        {"/dev/dsp", "dsproc interface closed: hang-up\n", "dsp vad 1025 1 -",
+         "{ slot 5, pdu signal : vad : { vad-rx TRUE } }", {"hangup dsp", "dsp short 0"}},
     };
     std::string const enabled = R"(
         + { seq 2, slot 5, pdu command : ioctl : dtmf-enable : TRUE }
         + { seq 3, slot 5, pdu command : ioctl : vad-enable : TRUE }
     )";
-    for (Ending const& ending : endings) {
-        SCOPED_TRACE(ending.board_command);
-        Mixers m;
-        m.run("+ { seq 1, slot 5, pdu command : create : mixerIn : { unit 0, channel tdm : 1 } }\n" +
-              enabled);
-        std::string const opened = std::string(ending.device) + " present, opens 1";
-        EXPECT_NE(boardTool(m.server.root(), "devices").find(opened), std::string::npos);
-        boardTool(m.server.root(), ending.board_command);
-        ASSERT_TRUE(m.server.errHas(ending.line));
-        // A descriptor left in the poll set would keep the loop busy.
-        long const before = cpuTicks(m.server.pid());
-        EXPECT_TRUE(m.controller.quietFor(300ms));
-        EXPECT_LE(cpuTicks(m.server.pid()) - before, 10);
-        EXPECT_EQ(occurrences(m.server.err(), ending.line), 1u);
-        EXPECT_NE(boardTool(m.server.root(), "devices").find(std::string(ending.device) +
-                                                             " present, opens 0"),
-                  std::string::npos);
+    for (Ending const& ending : endings)
+        for (char const* board_command : ending.board_commands) {
+            SCOPED_TRACE(board_command);
+            Mixers m;
+            m.run("+ { seq 1, slot 5, pdu command : create : mixerIn : { unit 0, channel tdm : 1 } "
+                  "}\n" + enabled);
+            std::string const opened = std::string(ending.device) + " present, opens 1";
+            EXPECT_NE(boardTool(m.server.root(), "devices").find(opened), std::string::npos);
+            boardTool(m.server.root(), board_command);
+            ASSERT_TRUE(m.server.errHas(ending.line));
+            // A descriptor left in the poll set would keep the loop busy.
+            long const before = cpuTicks(m.server.pid());
+            EXPECT_TRUE(m.controller.quietFor(300ms));
+            EXPECT_LE(cpuTicks(m.server.pid()) - before, 10);
+            EXPECT_EQ(occurrences(m.server.err(), ending.line), 1u);
+            EXPECT_NE(boardTool(m.server.root(), "devices").find(std::string(ending.device) +
+                                                                 " present, opens 0"),
+                      std::string::npos);
 
-        // What was on went with the device: enabling it again asks the
-        // driver, on a new open.
-        m.run(enabled + "$ " + ending.event + "\n< " + ending.signal + "\n");
-        EXPECT_NE(boardTool(m.server.root(), "devices").find(opened), std::string::npos);
-    }
+            // What was on went with the device: enabling it again asks the
+            // driver, on a new open.
+            m.run(enabled + "$ " + ending.event + "\n< " + ending.signal + "\n");
+            EXPECT_NE(boardTool(m.server.root(), "devices").find(opened), std::string::npos);
+        }
 }
 
 // Every unit the driver lists is read, query after query, up to 100; a
@@ -369,16 +367,13 @@ TEST(MixerSlots, AQueryFindsEveryUnitOfABoardWithAHundredOfThem) {
     for (int seq = 1; seq <= 4; ++seq) {
         SCOPED_TRACE(seq);
         if (seq == 4) EXPECT_EQ(boardTool(c.server.root(), "mixer add 100 4 8 400"), "");
-        c.run("> { seq " + std::to_string(seq) + ", pdu command : query : NULL }\n"
-              "< { seq " + std::to_string(seq) + ", pdu response : success : NULL }\n");
+        c.run(answered("+ { seq " + std::to_string(seq) + ", pdu command : query : NULL }"));
         std::string const report = nextMessage(c.controller);
         EXPECT_EQ(occurrences(report, "{ unit "), 100u) << report.substr(0, 200);
         EXPECT_NE(report.find("{ unit 99, tdm_inputs 4,"), std::string::npos);
-        c.run("> { seq 10" + std::to_string(seq) + ", slot " + std::to_string(seq) +
-              ", pdu command : create : mixerIn : { unit 99, channel tdm : " +
-              std::to_string(seq - 1) + " } }\n"
-              "< { seq 10" + std::to_string(seq) + ", slot " + std::to_string(seq) +
-              ", pdu response : success : NULL }\n");
+        c.run(answered("+ { seq 10" + std::to_string(seq) + ", slot " + std::to_string(seq) +
+                       ", pdu command : create : mixerIn : { unit 99, channel tdm : " +
+                       std::to_string(seq - 1) + " } }"));
     }
     EXPECT_EQ(occurrences(c.server.err(),
                           "mixer: more than 100 units; unit 100 and those after it are not used\n"),

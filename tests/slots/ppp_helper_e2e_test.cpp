@@ -8,10 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <vector>
 
@@ -49,6 +47,8 @@ Bytes frame(uint32_t length, uint32_t type, uint32_t session, size_t size) {
     }
     return out;
 }
+
+char const incoming[] = "incoming auth connection from";
 
 }  // namespace
 
@@ -145,7 +145,7 @@ TEST(PppHelperLink, AServerStartedAgainListensAtOnceWhileItsPredecessorsHelperHa
     ASSERT_TRUE(startHoldingHelperPort(first));
     HelperConnection helper;
     ASSERT_TRUE(helper.connect());
-    ASSERT_TRUE(first.errHas("incoming auth connection from"));
+    ASSERT_TRUE(first.errHas(incoming));
     first.signal(SIGTERM);
     EXPECT_EQ(first.wait(), 0);
 
@@ -154,7 +154,7 @@ TEST(PppHelperLink, AServerStartedAgainListensAtOnceWhileItsPredecessorsHelperHa
     EXPECT_FALSE(second.errHas("fail to bind auth socket", 0ms)) << second.err();
     HelperConnection next;
     ASSERT_TRUE(next.connect());
-    EXPECT_TRUE(second.errHas("incoming auth connection from"));
+    EXPECT_TRUE(second.errHas(incoming));
 }
 
 // At most 64 helpers are connected; one more is closed at once with a line,
@@ -167,7 +167,6 @@ TEST(PppHelperLink, AtMost64HelpersAreConnectedAtATime) {
         helpers.push_back(std::make_unique<HelperConnection>());
         ASSERT_TRUE(helpers.back()->connect());
     }
-    char const incoming[] = "incoming auth connection from";
     ASSERT_TRUE(waitFor([&] { return occurrences(server.err(), incoming) == 64; }, 5s));
     HelperConnection refused;
     ASSERT_TRUE(refused.connect());
@@ -210,7 +209,6 @@ TEST(PppHelperLink, HelpersTheServerHasNoDescriptorsForAreDroppedOrWaitAndAreFor
     };
     ASSERT_TRUE(set_limit(limit));
 
-    char const incoming[] = "incoming auth connection from";
     char const dropped[] = " dropped: Too many open files\n";
     char const no_accept[] = "fail to set nonblock mode.\n";
     auto const count = [&](char const* text) { return occurrences(server.err(), text); };

@@ -62,18 +62,14 @@ Fd sendToBoard(std::string const& root, std::string const& text) {
 }
 
 std::string readToEnd(Fd const& fd, std::chrono::milliseconds bound) {
-    auto const end = Clock::now() + bound;
     std::string text;
     char buffer[65536];
-    while (Clock::now() < end) {
+    for (auto const end = Clock::now() + bound; Clock::now() < end;) {
         pollfd entry{fd.lowlevel_fd(), POLLIN, 0};
         if (::poll(&entry, 1, 50) <= 0) continue;
         ssize_t const got = ::recv(fd.lowlevel_fd(), buffer, sizeof(buffer), MSG_DONTWAIT);
-        if (got > 0) {
-            text.append(buffer, size_t(got));
-        } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
-            break;
-        }
+        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) break;
+        if (got > 0) text.append(buffer, size_t(got));
     }
     return text;
 }

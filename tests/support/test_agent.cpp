@@ -5,7 +5,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -71,13 +71,12 @@ bool TestAgent::takeOwn(MON::Message const& message) {
         !message.get_pdu().get_command().snmp_set_isSelected())
         return false;
     auto const& commands = message.get_pdu().get_command().get_snmp_set().get_commands();
-    for (MON::SnmpSetCommand const& command : commands) {
-        if (!command.get_id().name_isSelected()) return false;
-        std::string const& section = command.get_id().get_name().get_section();
-        bool own = false;
-        for (char const* each : MonNames::own_sections) own = own || section == each;
-        if (!own) return false;
-    }
+    auto const* const sections = std::end(MonNames::own_sections);
+    for (MON::SnmpSetCommand const& command : commands)
+        if (!command.get_id().name_isSelected() ||
+            std::find(std::begin(MonNames::own_sections), sections,
+                      std::string(command.get_id().get_name().get_section())) == sections)
+            return false;
     for (MON::SnmpSetCommand const& command : commands) {
         MON::IniName const& name = command.get_id().get_name();
         told[std::string(name.get_section()) + "/" + std::string(name.get_name()) + "/" +
@@ -98,14 +97,11 @@ bool TestAgent::read(MON::Message& message, std::chrono::milliseconds bound) {
 bool TestAgent::waitTold(std::string const& key, std::string const& value,
                          std::chrono::milliseconds bound) {
     auto const end = Clock::now() + bound;
-    MON::Message message;
-    while (true) {
+    for (MON::Message message;; takeOwn(message)) {
         auto const found = told.find(key);
         if (found != told.end() && found->second == value) return true;
-        auto const left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
         if (left.count() <= 0 || !readAny(message, left)) return false;
-        takeOwn(message);
     }
 }
 

@@ -53,11 +53,10 @@ public:
     // Frames that did not decode, since the link was accepted.
     int badFrames = 0;
 
+private:
     // Takes the named values of an `snmp-set` of the server's own values
     // into `told`; false for any other message.
     bool takeOwn(MON::Message const& message);
-
-private:
     // The next message, own values or not.
     bool readAny(MON::Message& message, std::chrono::milliseconds bound);
     int port_;

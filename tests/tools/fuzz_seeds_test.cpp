@@ -38,23 +38,20 @@ TEST(FuzzSeeds, AreTheEncodingOfTheirMessages) {
     std::string const kvel = ", radio { status kvel : " + oneLine(kvelStatus()) + " }";
     std::string const talk =
         oneLine(ed137Tx(ed137Header(TERM::ED137RadioPTT::normal_ptt_on, false, 9)));
+    std::string const on9 = "slot 9, pdu command : ";
     // Each seed file and its commands ("slot N, pdu command : ..." after the seq).
     std::vector<std::pair<char const*, std::vector<std::string>>> const seeds = {
         {"rtp_connect_ioctl_destroy",
          {"slot 1, pdu command : create : trunk : { trunk 1, timeslot 5 }",
-          rtpCreate("ptG711-Alaw"), "slot 9, pdu command : connect : 1",
-          "slot 9, pdu command : ioctl : dtmf-enable : TRUE",
-          "slot 9, pdu command : ioctl : pd-enable : { timeout 300 }",
-          "slot 9, pdu command : ioctl : encoder-mode : ulaw",
-          "slot 9, pdu command : destroy : NULL"}},
+          rtpCreate("ptG711-Alaw"),
+          on9 + "connect : 1", on9 + "ioctl : dtmf-enable : TRUE",
+          on9 + "ioctl : pd-enable : { timeout 300 }", on9 + "ioctl : encoder-mode : ulaw",
+          on9 + "destroy : NULL"}},
         {"radio_kvel_rtp_ext",
-         {rtpCreate("ptG729", kvel),
-          "slot 9, pdu command : ioctl : rtpExt : " + oneLine(kvelModifier(0)),
-          "slot 9, pdu command : ioctl : encoder-mode : alaw",
-          "slot 9, pdu command : destroy : NULL"}},
+         {rtpCreate("ptG729", kvel), on9 + "ioctl : rtpExt : " + oneLine(kvelModifier(0)),
+          on9 + "ioctl : encoder-mode : alaw", on9 + "destroy : NULL"}},
         {"radio_ed137_rtp_ext",
-         {rtpCreate("ptG729", ed137), "slot 9, pdu command : ioctl : rtpExt : " + talk,
-          "slot 9, pdu command : destroy : NULL"}},
+         {rtpCreate("ptG729", ed137), on9 + "ioctl : rtpExt : " + talk, on9 + "destroy : NULL"}},
         {"pstn_ss7",
          {"slot 2, pdu command : create : pstn : ss7 : { trunk 16, slc 2, dpc 1, opc 2, emergency "
           "FALSE }",
