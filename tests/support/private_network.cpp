@@ -1,6 +1,7 @@
 #include "tests/support/private_network.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -9,7 +10,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace support {
@@ -36,19 +40,27 @@ bool loopbackUp() {
     return up;
 }
 
-// Whether the port of 127.0.0.1 is free: a listener could bind it now.
-bool portFree(int port) {
-    int const sock = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int const on = 1;
-    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool const free =
-        sock >= 0 && ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    if (sock >= 0) ::close(sock);
-    return free;
+// The inode of the socket listening on the port, from a /proc/net table.
+unsigned long listeningInode(char const* table, int port) {
+    std::ifstream in(table);
+    std::string line;
+    std::getline(in, line);  // the heading
+    while (std::getline(in, line)) {
+        char local[64] = {};
+        unsigned state = 0;
+        unsigned long inode = 0;
+        // sl local rem st tx:rx tr:when retrnsmt uid timeout inode
+        if (std::sscanf(line.c_str(), " %*s %63s %*s %x %*s %*s %*s %*s %*s %lu", local, &state,
+                        &inode) != 3)
+            continue;
+        std::string const address(local);
+        size_t const colon = address.rfind(':');
+        if (colon == std::string::npos || state != 0x0A) continue;  // LISTEN
+        if (std::stoi(address.substr(colon + 1), nullptr, 16) != port) continue;
+        std::string const host = address.substr(0, colon);
+        if (host == "0100007F" || host.find_first_not_of('0') == std::string::npos) return inode;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -65,14 +77,43 @@ bool privateNetwork() {
     return loopbackUp();
 }
 
+std::string portHolder(int port) {
+    unsigned long inode = listeningInode("/proc/net/tcp", port);
+    if (!inode) inode = listeningInode("/proc/net/tcp6", port);
+    if (!inode) return "";
+    std::string const link = "socket:[" + std::to_string(inode) + "]";
+    DIR* const procs = ::opendir("/proc");
+    for (dirent* p; procs && (p = ::readdir(procs));) {
+        if (p->d_name[0] < '1' || p->d_name[0] > '9') continue;
+        std::string const fds = std::string("/proc/") + p->d_name + "/fd";
+        DIR* const dir = ::opendir(fds.c_str());
+        bool found = false;
+        for (dirent* f; dir && !found && (f = ::readdir(dir));) {
+            char target[64] = {};
+            std::string const fd = fds + "/" + f->d_name;
+            found = ::readlink(fd.c_str(), target, sizeof(target) - 1) > 0 && link == target;
+        }
+        if (dir) ::closedir(dir);
+        if (!found) continue;
+        std::string const pid = p->d_name;
+        ::closedir(procs);
+        std::string comm;
+        std::getline(std::ifstream("/proc/" + pid + "/comm"), comm);
+        return "pid " + pid + " (" + comm + ")";
+    }
+    if (procs) ::closedir(procs);
+    return "a process this user cannot see (socket " + std::to_string(inode) + ")";
+}
+
 std::string claimLoopbackPort(int port, std::chrono::milliseconds bound) {
     if (privateNetwork()) return "";
     auto const end = std::chrono::steady_clock::now() + bound;
     for (;;) {
-        if (portFree(port)) return "";
+        std::string const holder = portHolder(port);
+        if (holder.empty()) return "";
         if (std::chrono::steady_clock::now() >= end)
             return "127.0.0.1:" + std::to_string(port) + " still held after " +
-                   std::to_string(bound.count()) + " ms";
+                   std::to_string(bound.count()) + " ms by " + holder;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
