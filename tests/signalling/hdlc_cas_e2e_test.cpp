@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "tests/support/board_tool.h"
 #include "tests/support/process.h"
 #include "tests/support/signalling_session.h"
 
@@ -14,15 +13,9 @@ using namespace std::chrono_literals;
 
 TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
     SignallingSession s("", std::string(fast_links) + "[traces]\nsignalling.hdlc = true\n");
-    s.run(R"(
-        > { seq 1, slot 1, pdu command : create : hdlcParams : { trunk 5, log 1, address -1 } }
-        < { seq 1, slot 1, pdu response : success : NULL }
-        > { seq 2, slot 2, pdu command : create : hdlcParams : { trunk 37, log 0, address 48 } }
-        < { seq 2, slot 2, pdu response : success : NULL }
-        > { seq 3, slot 1, pdu command : activate : empty : NULL }
-        < { seq 3, slot 1, pdu response : success : NULL }
-        > { seq 4, slot 2, pdu command : activate : empty : NULL }
-        < { seq 4, slot 2, pdu response : success : NULL }
+    s.run(command(1, 1, "create : hdlcParams : { trunk 5, log 1, address -1 }") +
+          command(2, 2, "create : hdlcParams : { trunk 37, log 0, address 48 }") +
+          activate(3, 1) + activate(4, 2) + R"(
         $ mcc send 1024 01 02 , 03 , 04 05 06
         < { slot 1, pdu signal : ioctl : hdlcPackages : { { body '01 02'H }, { body '03'H }, { body '04 05 06'H } } }
         $ mcc send 1025 30 01 , 31 02 , 30 03
@@ -66,10 +59,7 @@ TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
         < { slot 1, pdu signal : deactivated : networkError }
         > { seq 8, slot 1, pdu command : ioctl : hdlcPackages : { { body 'AA'H } } }
         < { seq 8, slot 1, pdu response : error : unsupported }
-        > { seq 9, slot 1, pdu command : destroy : NULL }
-        < { seq 9, slot 1, pdu response : success : NULL }
-        > { seq 10, slot 2, pdu command : destroy : NULL }
-        < { seq 10, slot 2, pdu response : success : NULL }
+    )" + command(9, 1, "destroy : NULL") + command(10, 2, "destroy : NULL") + R"(
         $ mcc
         = free: data 32 of 32 bri 16 of 16 transparent 32 of 32
     )");
@@ -130,11 +120,8 @@ TEST(HdlcSlots, AndIsdnSlotsStopPollingAChannelThatEndsOrHangsUp) {
         for (char const* ending : {"mcc end 1024", "hangup mcc/ctl"}) {
             SCOPED_TRACE(std::string(c.create) + ", " + ending);
             SignallingSession s;
-            s.run(std::string("> { seq 1, slot 1, pdu command : ") + c.create +
-                  " }\n< { seq 1, slot 1, pdu response : success : NULL }\n"
-                  "> { seq 2, slot 1, pdu command : activate : empty : NULL }\n"
-                  "< { seq 2, slot 1, pdu response : success : NULL }\n");
-            EXPECT_EQ(boardTool(s.server.root(), ending), "");
+            s.run(command(1, 1, c.create) + activate(2, 1));
+            EXPECT_EQ(s.board(ending), "");
             ASSERT_TRUE(s.server.errHas(c.ended)) << s.server.err();
             long const before = cpuTicks(s.server.pid());
             s.controller.quietFor(300ms);

@@ -6,6 +6,8 @@
 
 #include <fstream>
 
+#include "tools/ctl/message_text.h"
+
 namespace support {
 
 char const fast_links[] =
@@ -60,6 +62,28 @@ std::string SignallingSession::reportLike(char const* kind, int slot, std::strin
     nextSuch([&](std::string const& m) { return isReport(m) && matches(last = m, pattern); },
              bound);
     return last;
+}
+
+void SignallingSession::send(std::string const& message) {
+    Ctl::Encoded const encoded = Ctl::encodeMessage(message);
+    EXPECT_EQ(encoded.error, "") << message;
+    controller.send(frame(encoded.payload));
+}
+
+std::string SignallingSession::nextOfBoth() {
+    std::string a = next(), b = next();
+    if (b < a) std::swap(a, b);
+    return a + "\n" + b;
+}
+
+std::string command(int seq, int slot, std::string const& what, std::string const& answer) {
+    std::string const head = "{ seq " + std::to_string(seq) + ", slot " + std::to_string(slot);
+    return "> " + head + ", pdu command : " + what + " }\n< " + head + ", pdu response : " +
+           answer + " }\n";
+}
+
+std::string activate(int seq, int slot) {
+    return command(seq, slot, "activate : empty : NULL");
 }
 
 std::string SignallingSession::lineSocket(int channel) const {

@@ -22,6 +22,8 @@ struct SignallingSession {
                                std::string const& config = fast_links);
 
     void run(std::string const& script) { runScript(server, controller, script); }
+    // Sends a message written in value notation.
+    void send(std::string const& message);
     std::string board(std::string const& command) const {
         return boardTool(server.root(), command);
     }
@@ -36,6 +38,9 @@ struct SignallingSession {
                            std::chrono::milliseconds bound = std::chrono::seconds(3));
     // The path of an MCC channel's line socket.
     std::string lineSocket(int channel) const;
+    // The next message of each of two links joined back to back, in slot
+    // order, a line each.
+    std::string nextOfBoth();
 
     // The next message that the predicate wants, passing over the others.
     std::string nextSuch(std::function<bool(std::string const&)> const& wanted,
@@ -44,5 +49,10 @@ struct SignallingSession {
     ServerProcess server;
     Controller controller;
 };
+
+// A command and its answer as script lines.
+std::string command(int seq, int slot, std::string const& what,
+                    std::string const& answer = "success : NULL");
+std::string activate(int seq, int slot);
 
 }  // namespace support
