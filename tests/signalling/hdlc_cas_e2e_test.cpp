@@ -73,13 +73,9 @@ TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
 
 TEST(CasSlots, TakeTheirTimeslotIntoCasAndSetItsBits) {
     SignallingSession s;
-    s.run(R"(
-        > { seq 1, slot 1, pdu command : create : pstn : cas : { trunk 37 } }
-        < { seq 1, slot 1, pdu response : success : NULL }
-        > { seq 2, slot 2, pdu command : create : pstn : cas : { trunk 16 } }
-        < { seq 2, slot 2, pdu response : error : insufficientResources }
-        > { seq 3, slot 1, pdu command : userData : '05'H }
-        < { seq 3, slot 1, pdu response : error : unsupported }
+    s.run(command(1, 1, "create : pstn : cas : { trunk 37 }") +
+          command(2, 2, "create : pstn : cas : { trunk 16 }", "error : insufficientResources") +
+          command(3, 1, "userData : '05'H", "error : unsupported") + R"(
         > { seq 4, slot 1, pdu command : activate : empty : NULL }
         < { slot 1, pdu signal : cas : { channel { path 1, timeslot 0 }, rx 0, tx 0 } }
         < { slot 1, pdu signal : cas : { channel { path 1, timeslot 5 }, rx ..., tx 9 } }
@@ -89,8 +85,7 @@ TEST(CasSlots, TakeTheirTimeslotIntoCasAndSetItsBits) {
         < { slot 1, pdu signal : cas : { channel { path 1, timeslot 0 }, rx 0, tx 0 } }
         < { slot 1, pdu signal : cas : { channel { path 1, timeslot 5 }, rx ..., tx 3 } }
         < { seq 5, slot 1, pdu response : success : NULL }
-        > { seq 6, slot 1, pdu command : userData : '0102'H }
-        < { seq 6, slot 1, pdu response : error : unsupported }
+    )" + command(6, 1, "userData : '0102'H", "error : unsupported") + R"(
         > { seq 7, slot 1, pdu command : deactivate : NULL }
         < { slot 1, pdu signal : cas : { channel { path 1, timeslot 5 }, rx -1, tx 1 } }
         < { seq 7, slot 1, pdu response : success : NULL }

@@ -35,14 +35,12 @@ std::string Message(int slot, int n) {
 void LinkUp(SignallingSession& s, char const* type, int log1, char const* side1, int log2,
             char const* side2) {
     std::string const mode = std::string(type) == "bri" ? "1" : "0";
-    s.run(command(1, 1, Create(type, log1, side1)) + command(2, 2, Create(type, log2, side2)) +
-          "$ log mcc/ctl MCC_ALLOCATE\n= mcc/ctl#1 MCC_ALLOCATE " + mode +
-          " 512 0 1 1\n= mcc/ctl#2 MCC_ALLOCATE " + mode + " 512 0 1 1\n" + activate(3, 1) +
-          activate(4, 2));
     // Both asked before the lines met: their next SABME come up together.
-    EXPECT_EQ(s.board("mcc join 1024 1025"), "");
-    EXPECT_EQ(s.nextOfBoth(), "{ slot 1, pdu signal : activated : NULL }\n"
-                              "{ slot 2, pdu signal : activated : NULL }");
+    s.upBackToBack(command(1, 1, Create(type, log1, side1)) +
+                   command(2, 2, Create(type, log2, side2)) +
+                   "$ log mcc/ctl MCC_ALLOCATE\n= mcc/ctl#1 MCC_ALLOCATE " + mode +
+                   " 512 0 1 1\n= mcc/ctl#2 MCC_ALLOCATE " + mode + " 512 0 1 1\n" +
+                   activate(3, 1) + activate(4, 2));
 }
 
 // ISDN slot 1 on the user side of a primary rate access, whose channel's
@@ -139,14 +137,10 @@ TEST(IsdnSlots, AgainstAPeerRecoverALostFrameAndGoDownWhenThePeerStopsOrLeaves) 
 TEST(IsdnSlots, PrintTheMessagesTheyCarryWhenTheirTraceLevelIsAbove2) {
     SignallingSession s;
     LinkUp(s, "bri", 3, "user", 2, "network");
-    s.run(R"(
-        > { seq 5, slot 1, pdu command : userData : '08 01 05 05 04 03 80 90 A3 70 03 81 31 32'H }
-        < { seq 5, slot 1, pdu response : success : NULL }
-        < { slot 2, pdu signal : userData : '08 01 05 05 04 03 80 90 a3 70 03 81 31 32'H }
-        > { seq 6, slot 2, pdu command : userData : '08 01 85 07'H }
-        < { seq 6, slot 2, pdu response : success : NULL }
-        < { slot 1, pdu signal : userData : '08 01 85 07'H }
-    )");
+    s.run(command(5, 1, "userData : '08 01 05 05 04 03 80 90 A3 70 03 81 31 32'H") +
+          "< { slot 2, pdu signal : userData : '08 01 05 05 04 03 80 90 a3 70 03 81 31 32'H }\n" +
+          command(6, 2, "userData : '08 01 85 07'H") +
+          "< { slot 1, pdu signal : userData : '08 01 85 07'H }\n");
     std::string const setup =
         "01:MCC: tx pd 08 cr 5 flag 0 SETUP | Bearer capability: 80 90 A3 | Called party "
         "number: 81 31 32\n";

@@ -20,11 +20,9 @@ using namespace std::chrono_literals;
 namespace {
 
 std::string create(int slot, int trunk, bool emergency) {
-    std::string const n = std::to_string(slot);
-    return "> { seq " + n + ", slot " + n + ", pdu command : create : pstn : ss7 : { trunk " +
-           std::to_string(trunk) + ", slc " + n + ", dpc 1, opc 2, emergency " +
-           (emergency ? "TRUE" : "FALSE") + " } }\n< { seq " + n + ", slot " + n +
-           ", pdu response : success : NULL }\n";
+    return command(slot, slot, "create : pstn : ss7 : { trunk " + std::to_string(trunk) +
+                                   ", slc " + std::to_string(slot) + ", dpc 1, opc 2, emergency " +
+                                   (emergency ? "TRUE" : "FALSE") + " }");
 }
 
 // The message unit of number i: 3 to 273 octets of a pattern of i.
@@ -49,8 +47,6 @@ std::string hexOf(Bytes const& bytes) {
     return "'" + octets + "'H";
 }
 
-std::string const both_up = "{ slot 1, pdu signal : activated : NULL }\n"
-                           "{ slot 2, pdu signal : activated : NULL }";
 std::string const both_down = "{ slot 1, pdu signal : deactivated : networkError }\n"
                              "{ slot 2, pdu signal : deactivated : networkError }";
 
@@ -58,11 +54,10 @@ std::string const both_down = "{ slot 1, pdu signal : deactivated : networkError
 
 TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOrder) {
     SignallingSession s;
-    s.run(create(1, 16, false) + create(2, 48, false) + activate(3, 1) + activate(4, 2));
     // Normal proving: in service once the proving period has passed.
-    Clock::time_point const joined = Clock::now();
-    EXPECT_EQ(s.board("mcc join 1024 1025"), "");
-    EXPECT_EQ(s.nextOfBoth(), both_up);
+    Clock::time_point const joined =
+        s.upBackToBack(create(1, 16, false) + create(2, 48, false) + activate(3, 1) +
+                       activate(4, 2));
     EXPECT_GE(elapsedMs(joined), 600);
     EXPECT_LT(elapsedMs(joined), 1000);
 
@@ -125,10 +120,9 @@ TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOr
 
 TEST(Ss7Links, EmergencyAlignsWithTheShortProvingAndTheTrunkAlarmTakesTheLinksDown) {
     SignallingSession s;
-    s.run(create(1, 16, true) + create(2, 48, false) + activate(3, 1) + activate(4, 2));
-    Clock::time_point const joined = Clock::now();
-    EXPECT_EQ(s.board("mcc join 1024 1025"), "");
-    EXPECT_EQ(s.nextOfBoth(), both_up);
+    Clock::time_point const joined =
+        s.upBackToBack(create(1, 16, true) + create(2, 48, false) + activate(3, 1) +
+                       activate(4, 2));
     // The far end proves with the short period too.
     EXPECT_LT(elapsedMs(joined), 400);
 
@@ -231,22 +225,20 @@ TEST(Ss7Links, RefuseWhatAUnitCannotCarryAndWhatTheFullBufferCannotHold) {
 
 TEST(Ss7Links, FailingChannelStepsReportDeactivatedAndKeepNothing) {
     SignallingSession s("absent mcc/ctl\n");
-    s.run(create(1, 16, false) + activate(2, 1) +
-          "< { slot 1, pdu signal : deactivated : networkError }\n"
-          "$ present mcc/ctl\n= /dev/mcc/ctl present\n"
-          "$ fail mcc/ctl MCC_ALLOCATE ENOSPC 1\n" +
-          activate(3, 1) +
-          "< { slot 1, pdu signal : deactivated : networkError }\n"
-          "$ fail mcc/ctl MCC_TIMESLOT EIO 1\n" +
-          activate(4, 1) +
-          "< { slot 1, pdu signal : deactivated : networkError }\n"
-          "$ mcc\n= free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n" +
+    // Each step that fails leaves the link down and the channel free.
+    std::string script = create(1, 16, false);
+    char const* const faults[] = {"$ present mcc/ctl\n= /dev/mcc/ctl present\n"
+                                  "$ fail mcc/ctl MCC_ALLOCATE ENOSPC 1\n",
+                                  "$ fail mcc/ctl MCC_TIMESLOT EIO 1\n",
+                                  "$ mcc\n= free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n"};
+    for (int seq = 2; seq < 5; ++seq)
+        script += activate(seq, 1) + "< { slot 1, pdu signal : deactivated : networkError }\n" +
+                  faults[seq - 2];
+    s.run(script +
           // Timeslot 0 of a trunk and trunks past the fourth name no link.
-          "> { seq 5, slot 2, pdu command : create : pstn : ss7 : { trunk 32, slc 0, dpc 1, "
-          "opc 2, emergency FALSE } }\n< { seq 5, slot 2, pdu response : error : "
-          "insufficientResources }\n"
-          "> { seq 6, slot 2, pdu command : create : pstn : cas : { trunk 128 } }\n"
-          "< { seq 6, slot 2, pdu response : error : insufficientResources }\n");
+          command(5, 2, "create : pstn : ss7 : { trunk 32, slc 0, dpc 1, opc 2, emergency FALSE }",
+                  "error : insufficientResources") +
+          command(6, 2, "create : pstn : cas : { trunk 128 }", "error : insufficientResources"));
     EXPECT_TRUE(s.server.errHas("HDLC[16]: fail to open MCC device: No such file or directory\n"));
     EXPECT_TRUE(s.server.errHas("HDLC[16]: MCC_ALLOCATE fail: No space left on device\n"));
     EXPECT_TRUE(s.server.errHas("HDLC[16]: MCC_TIMESLOT fail: Input/output error\n"));

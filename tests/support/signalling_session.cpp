@@ -76,6 +76,15 @@ std::string SignallingSession::nextOfBoth() {
     return a + "\n" + b;
 }
 
+std::chrono::steady_clock::time_point SignallingSession::upBackToBack(std::string const& script) {
+    run(script);
+    auto const joined = std::chrono::steady_clock::now();
+    EXPECT_EQ(board("mcc join 1024 1025"), "");
+    EXPECT_EQ(nextOfBoth(), "{ slot 1, pdu signal : activated : NULL }\n"
+                            "{ slot 2, pdu signal : activated : NULL }");
+    return joined;
+}
+
 std::string command(int seq, int slot, std::string const& what, std::string const& answer) {
     std::string const head = "{ seq " + std::to_string(seq) + ", slot " + std::to_string(slot);
     return "> " + head + ", pdu command : " + what + " }\n< " + head + ", pdu response : " +

@@ -41,6 +41,10 @@ struct SignallingSession {
     // The next message of each of two links joined back to back, in slot
     // order, a line each.
     std::string nextOfBoth();
+    // Runs the script that makes and activates slots 1 and 2 on MCC channels
+    // 1024 and 1025, joins the two channels and waits until both links are
+    // up; the time of the join.
+    std::chrono::steady_clock::time_point upBackToBack(std::string const& script);
 
     // The next message that the predicate wants, passing over the others.
     std::string nextSuch(std::function<bool(std::string const&)> const& wanted,
