@@ -35,7 +35,7 @@ TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
           "txOverflow 0, rxSU 3 } }",
           "{ slot 2, pdu signal : ioctl : hdlcLinkInfo : { txSU 0, txDiscard 0, txError 0, "
           "txOverflow 0, rxSU 3 } }"})
-        EXPECT_EQ(s.reportLike("hdlcLinkInfo", info[7] - '0', info), info);
+        EXPECT_TRUE(s.hasReport("hdlcLinkInfo", info[7] - '0', info));
 
     // More frames than a signal carries come in several, in order.
     std::string burst = "mcc send 1024 00";

@@ -96,8 +96,7 @@ TEST(IsdnSlots, TwoLinksBackToBackComeUpAndCarryThousandsOfMessagesInOrder) {
         "rc 0, peerBusy FALSE, ownBusy FALSE, rejException FALSE, ackPending FALSE, l3Initiated "
         "TRUE, establishable TRUE, queuedUpRQ FALSE, retrRQ FALSE, ackRQ FALSE, t200run FALSE, "
         "t203run TRUE, vs 80, va 80, vr 80, queueOut 0, queueAck 0 } }";
-    std::string const report = s.reportLike("isdnLinkInfo", 1, full);
-    EXPECT_TRUE(matches(report, full)) << report;
+    EXPECT_TRUE(s.hasReport("isdnLinkInfo", 1, full));
 }
 
 TEST(IsdnSlots, AgainstAPeerRecoverALostFrameAndGoDownWhenThePeerStopsOrLeaves) {
@@ -130,8 +129,7 @@ TEST(IsdnSlots, AgainstAPeerRecoverALostFrameAndGoDownWhenThePeerStopsOrLeaves) 
     EXPECT_TRUE(s.server.errHas("01:MCC: LAPD error G: no answer to N200 SABME\n"));
     std::string const down = "... msuTxCount 6, msuRxCount 1, mT200 60, mT203 2000, errors 2, "
                              "retrains 1, ... lapdState tei-assigned, ...";
-    std::string const report = s.reportLike("isdnLinkInfo", 1, down);
-    EXPECT_TRUE(matches(report, down)) << report;
+    EXPECT_TRUE(s.hasReport("isdnLinkInfo", 1, down));
 }
 
 TEST(IsdnSlots, PrintTheMessagesTheyCarryWhenTheirTraceLevelIsAbove2) {

@@ -41,27 +41,16 @@ std::string SignallingSession::next(std::chrono::milliseconds bound) {
     return nextSuch([](std::string const& m) { return !isLinkReport(m); }, bound);
 }
 
-namespace {
-
-std::function<bool(std::string const&)> reportOf(char const* kind, int slot) {
+::testing::AssertionResult SignallingSession::hasReport(char const* kind, int slot,
+                                                     std::string const& pattern) {
     std::string const head =
         "{ slot " + std::to_string(slot) + ", pdu signal : ioctl : " + kind + " :";
-    return [head](std::string const& m) { return m.compare(0, head.size(), head) == 0; };
-}
-
-}  // namespace
-
-std::string SignallingSession::report(char const* kind, int slot, std::chrono::milliseconds bound) {
-    return nextSuch(reportOf(kind, slot), bound);
-}
-
-std::string SignallingSession::reportLike(char const* kind, int slot, std::string const& pattern,
-                                          std::chrono::milliseconds bound) {
-    auto const isReport = reportOf(kind, slot);
     std::string last;
-    nextSuch([&](std::string const& m) { return isReport(m) && matches(last = m, pattern); },
-             bound);
-    return last;
+    nextSuch([&](std::string const& m) {
+        return m.compare(0, head.size(), head) == 0 && matches(last = m, pattern);
+    }, std::chrono::seconds(3));
+    if (matches(last, pattern)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "last report: " << last;
 }
 
 void SignallingSession::send(std::string const& message) {

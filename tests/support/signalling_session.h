@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "tests/support/board_tool.h"
 #include "tests/support/harness.h"
 #include "tests/support/script.h"
@@ -29,13 +31,9 @@ struct SignallingSession {
     }
     // The next message that is not a periodic link report; "" on time-out.
     std::string next(std::chrono::milliseconds bound = std::chrono::seconds(3));
-    // The next report of that kind ("ss7LinkInfo") of the slot; "" on time-out.
-    std::string report(char const* kind, int slot,
-                       std::chrono::milliseconds bound = std::chrono::seconds(3));
-    // Reads such reports until one matches the pattern ("..." for any
-    // text); the last one read.
-    std::string reportLike(char const* kind, int slot, std::string const& pattern,
-                           std::chrono::milliseconds bound = std::chrono::seconds(3));
+    // Reads the slot's reports of that kind ("ss7LinkInfo") until one
+    // matches the pattern ("..." for any text); fails with the last one read.
+    ::testing::AssertionResult hasReport(char const* kind, int slot, std::string const& pattern);
     // The path of an MCC channel's line socket.
     std::string lineSocket(int channel) const;
     // The next message of each of two links joined back to back, in slot
