@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "messages/lgcp/lgcp.h"
 #include "tests/support/loop.h"
 #include "tests/support/signalling_session.h"
 #include "tests/support/ss7_peer.h"
@@ -32,19 +31,16 @@ Bytes unitOf(int i) {
     return msu;
 }
 
-LGCP::Message userData(int seq, int slot, Bytes const& data) {
-    LGCP::Message message;
-    message.set_seq(seq);
-    message.set_slot(slot);
-    message.set_pdu().select_command().select_userData(std::vector<char>(data.begin(), data.end()));
-    return message;
-}
-
 // As value notation prints octets: "'07 0a'H".
 std::string hexOf(Bytes const& bytes) {
     std::string octets = text(bytes);
     for (char& c : octets) c = char(std::tolower(c));
     return "'" + octets + "'H";
+}
+
+std::string userData(int seq, Bytes const& data) {
+    return "{ seq " + std::to_string(seq) + ", slot 1, pdu command : userData : " + hexOf(data) +
+           " }";
 }
 
 std::string const both_down = "{ slot 1, pdu signal : deactivated : networkError }\n"
@@ -66,7 +62,7 @@ TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOr
     long octets = 0;
     for (int first = 0; first < total; first += window) {
         for (int i = first; i < first + window; ++i) {
-            s.controller.sendMessage(userData(100 + i, 1, unitOf(i)));
+            s.send(userData(100 + i, unitOf(i)));
             octets += long(unitOf(i).size());
         }
         // The answers and the far end's signals interleave as the loop reads.
@@ -98,8 +94,8 @@ TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOr
                                 "repeatCntr 0, badSeqCntr 0, ss7state worked } }";
     EXPECT_TRUE(s.hasReport("ss7LinkInfo", 1, pattern));
     EXPECT_TRUE(s.hasReport("hdlcLinkInfo", 2,
-                            "{ slot 2, pdu signal : ioctl : hdlcLinkInfo : { txSU ..., txDiscard 0, "
-                            "txError 0, txOverflow 0, rxSU ... } }"));
+                            "{ slot 2, pdu signal : ioctl : hdlcLinkInfo : { txSU ..., "
+                            "txDiscard 0, txError 0, txOverflow 0, rxSU ... } }"));
 
     // Deactivation takes the link out of service (the far end follows) and
     // stops its units; destruction frees the channel and its switch paths.
@@ -197,13 +193,13 @@ TEST(Ss7Links, RefuseWhatAUnitCannotCarryAndWhatTheFullBufferCannotHold) {
     Ss7Peer peer(s.lineSocket(1024));
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
     s.run(command(4, 1, "userData : '0501'H", "error : unsupported"));
-    s.controller.sendMessage(userData(5, 1, Bytes(274, 0x55)));
+    s.send(userData(5, Bytes(274, 0x55)));
     EXPECT_EQ(s.next(), "{ seq 5, slot 1, pdu response : error : unsupported }");
 
     // Busy: nothing is acknowledged, so the buffer fills at 127.
     peer.setMode(Ss7Peer::Mode::busy);
     peer.waitFor([](Ss7Peer::Seen const&) { return false; }, 20ms);
-    for (int i = 0; i < 127; ++i) s.controller.sendMessage(userData(10 + i, 1, unitOf(i)));
+    for (int i = 0; i < 127; ++i) s.send(userData(10 + i, unitOf(i)));
     for (int i = 0; i < 127; ++i)
         ASSERT_EQ(s.next(), "{ seq " + std::to_string(10 + i) + ", slot 1, pdu response : success : NULL }");
     s.run(command(200, 1, "userData : '050102'H", "error : unsupported"));
