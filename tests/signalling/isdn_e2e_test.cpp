@@ -5,44 +5,21 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include "tests/support/lapd_peer.h"
 #include "tests/support/signalling_session.h"
-#include "tools/ctl/message_text.h"
 
 using namespace support;
 using namespace std::chrono_literals;
 
 namespace {
 
-// A server with short link timers and reports, which sends the messages
-// written in value notation.
-struct IsdnServer : SignallingSession {
-    using SignallingSession::SignallingSession;
-    void send(std::string const& message) {
-        Ctl::Encoded const encoded = Ctl::encodeMessage(message);
-        ASSERT_EQ(encoded.error, "") << message;
-        controller.send(frame(encoded.payload));
-    }
-    // Waits for an isdnLinkInfo report of the slot that matches the pattern;
-    // the last one on time-out.
-    std::string report(int slot, std::string const& pattern) {
-        std::string last;
-        for (int i = 0; i < 20; ++i) {
-            last = SignallingSession::report("isdnLinkInfo", slot);
-            if (last.empty() || matches(last, pattern)) break;
-        }
-        return last;
-    }
-};
-
-std::string Create(int seq, int slot, char const* type, int log, char const* side) {
-    return "{ seq " + std::to_string(seq) + ", slot " + std::to_string(slot) +
-           ", pdu command : create : isdn : { type " + type + ", trunk 0, log " +
-           std::to_string(log) + ", side " + side + " : NULL } }";
+// The creation of an ISDN slot on trunk 0 as a command.
+std::string Create(char const* type, int log, char const* side) {
+    return "create : isdn : { type " + std::string(type) + ", trunk 0, log " +
+           std::to_string(log) + ", side " + side + " : NULL }";
 }
 
 // Layer-3 message number n of a slot, "08 01 SS 7b HI LO", as user data
@@ -55,45 +32,29 @@ std::string Message(int slot, int n) {
 
 // ISDN slots 1 and 2 of the type, with their trace levels and sides, on
 // MCC channels 1024 and 1025 joined back to back, both activated and up.
-void LinkUp(IsdnServer& s, char const* type, int log1, char const* side1, int log2,
+void LinkUp(SignallingSession& s, char const* type, int log1, char const* side1, int log2,
             char const* side2) {
     std::string const mode = std::string(type) == "bri" ? "1" : "0";
-    s.run(R"(
-        > )" + Create(1, 1, type, log1, side1) + R"(
-        < { seq 1, slot 1, pdu response : success : NULL }
-        > )" + Create(2, 2, type, log2, side2) + R"(
-        < { seq 2, slot 2, pdu response : success : NULL }
-        $ log mcc/ctl MCC_ALLOCATE
-        = mcc/ctl#1 MCC_ALLOCATE )" + mode + R"( 512 0 1 1
-        = mcc/ctl#2 MCC_ALLOCATE )" + mode + R"( 512 0 1 1
-        > { seq 3, slot 1, pdu command : activate : empty : NULL }
-        < { seq 3, slot 1, pdu response : success : NULL }
-        > { seq 4, slot 2, pdu command : activate : empty : NULL }
-        < { seq 4, slot 2, pdu response : success : NULL }
-        $ mcc join 1024 1025
-    )");
     // Both asked before the lines met: their next SABME come up together.
-    std::vector<std::string> const up = {s.next(), s.next()};
-    for (char const* slot : {"1", "2"})
-        EXPECT_EQ(std::count(up.begin(), up.end(),
-                             std::string("{ slot ") + slot + ", pdu signal : activated : NULL }"),
-                  1);
+    s.upBackToBack(command(1, 1, Create(type, log1, side1)) +
+                   command(2, 2, Create(type, log2, side2)) +
+                   "$ log mcc/ctl MCC_ALLOCATE\n= mcc/ctl#1 MCC_ALLOCATE " + mode +
+                   " 512 0 1 1\n= mcc/ctl#2 MCC_ALLOCATE " + mode + " 512 0 1 1\n" +
+                   activate(3, 1) + activate(4, 2));
 }
 
 // ISDN slot 1 on the user side of a primary rate access, whose channel's
 // line the test's peer plays, activated and up.
-struct PeerLink : IsdnServer {
+struct PeerLink : SignallingSession {
     PeerLink() {
-        run(R"(
-            > )" + Create(1, 1, "pri", 0, "user") + R"(
-            < { seq 1, slot 1, pdu response : success : NULL }
-        )");
+        run(command(1, 1, Create("pri", 0, "user")));
         peer = std::make_unique<LapdPeer>(lineSocket(1024));
         EXPECT_TRUE(peer->connected());
-        run(R"(
-            > { seq 2, slot 1, pdu command : activate : empty : NULL }
-            < { seq 2, slot 1, pdu response : success : NULL }
-        )");
+        up(2);
+    }
+    // Activates the slot and answers its SABME.
+    void up(int seq) {
+        run(activate(seq, 1));
         EXPECT_EQ(peer->next(), "00 01 7F");
         peer->send("00 01 73");
         EXPECT_EQ(next(), "{ slot 1, pdu signal : activated : NULL }");
@@ -104,7 +65,7 @@ struct PeerLink : IsdnServer {
 }  // namespace
 
 TEST(IsdnSlots, TwoLinksBackToBackComeUpAndCarryThousandsOfMessagesInOrder) {
-    IsdnServer s;
+    SignallingSession s;
     LinkUp(s, "pri", 0, "network", 0, "user");
 
     // Batches from both ends at once; each message arrives once, in order.
@@ -128,16 +89,14 @@ TEST(IsdnSlots, TwoLinksBackToBackComeUpAndCarryThousandsOfMessagesInOrder) {
     // The window of 7 held some of each batch back. (When one end's SABME
     // crossed the other's, the later one re-establishes the link that has
     // just come up: counted as an error and a retrain, nothing lost.)
-    std::string const report = s.report(1, "... msuTxCount 2000, msuRxCount 2000, ...");
-    EXPECT_TRUE(matches(
-        report,
+    std::string const full =
         "{ slot 1, pdu signal : ioctl : isdnLinkInfo : { side network, msuTxCount 2000, "
         "msuRxCount 2000, mT200 60, mT203 2000, errors ..., retrains ..., rejected 0, "
         "badconfirm 0, outOverflows 0, ackOverflows ..., lapdState multiple-frame-established, "
-        "rc 0, peerBusy FALSE, ownBusy FALSE, rejException FALSE, ackPending FALSE, l3Initiated TRUE, "
-        "establishable TRUE, queuedUpRQ FALSE, retrRQ FALSE, ackRQ FALSE, t200run FALSE, t203run "
-        "TRUE, vs 80, va 80, vr 80, queueOut 0, queueAck 0 } }"))
-        << report;
+        "rc 0, peerBusy FALSE, ownBusy FALSE, rejException FALSE, ackPending FALSE, l3Initiated "
+        "TRUE, establishable TRUE, queuedUpRQ FALSE, retrRQ FALSE, ackRQ FALSE, t200run FALSE, "
+        "t203run TRUE, vs 80, va 80, vr 80, queueOut 0, queueAck 0 } }";
+    EXPECT_TRUE(s.hasReport("isdnLinkInfo", 1, full));
 }
 
 TEST(IsdnSlots, AgainstAPeerRecoverALostFrameAndGoDownWhenThePeerStopsOrLeaves) {
@@ -145,10 +104,7 @@ TEST(IsdnSlots, AgainstAPeerRecoverALostFrameAndGoDownWhenThePeerStopsOrLeaves) 
     LapdPeer const& peer = *s.peer;
 
     // The first I-frame is lost on the way: T200 sends it again with the poll bit.
-    s.run(R"(
-        > { seq 3, slot 1, pdu command : userData : '08 01 05 05'H }
-        < { seq 3, slot 1, pdu response : success : NULL }
-    )");
+    s.run(command(3, 1, "userData : '08 01 05 05'H"));
     EXPECT_EQ(peer.next(), "00 01 00 00 08 01 05 05");
     EXPECT_EQ(peer.next(), "00 01 00 01 08 01 05 05");
     peer.send("00 01 01 03");
@@ -163,40 +119,26 @@ TEST(IsdnSlots, AgainstAPeerRecoverALostFrameAndGoDownWhenThePeerStopsOrLeaves) 
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
 
     // Up again, then the peer stops answering: N200 polls, N200 SABME, down.
-    s.run(R"(
-        > { seq 5, slot 1, pdu command : activate : empty : NULL }
-        < { seq 5, slot 1, pdu response : success : NULL }
-    )");
-    EXPECT_EQ(peer.next(), "00 01 7F");
-    peer.send("00 01 73");
-    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
-    s.run(R"(
-        > { seq 6, slot 1, pdu command : userData : '08 01 05 0F'H }
-        < { seq 6, slot 1, pdu response : success : NULL }
-    )");
+    s.up(5);
+    s.run(command(6, 1, "userData : '08 01 05 0F'H"));
     EXPECT_EQ(peer.next(), "00 01 00 00 08 01 05 0F");
     for (int poll = 0; poll < 3; ++poll) EXPECT_EQ(peer.next(), "00 01 00 01 08 01 05 0F");
     for (int sabme = 0; sabme < 4; ++sabme) EXPECT_EQ(peer.next(), "00 01 7F");
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
     EXPECT_TRUE(s.server.errHas("01:MCC: LAPD error I: no answer to N200 polls\n"));
     EXPECT_TRUE(s.server.errHas("01:MCC: LAPD error G: no answer to N200 SABME\n"));
-    std::string const report = s.report(1, "... lapdState tei-assigned, ...");
-    EXPECT_TRUE(matches(report, "... msuTxCount 6, msuRxCount 1, mT200 60, mT203 2000, errors 2, "
-                                "retrains 1, ... lapdState tei-assigned, ..."))
-        << report;
+    std::string const down = "... msuTxCount 6, msuRxCount 1, mT200 60, mT203 2000, errors 2, "
+                             "retrains 1, ... lapdState tei-assigned, ...";
+    EXPECT_TRUE(s.hasReport("isdnLinkInfo", 1, down));
 }
 
 TEST(IsdnSlots, PrintTheMessagesTheyCarryWhenTheirTraceLevelIsAbove2) {
-    IsdnServer s;
+    SignallingSession s;
     LinkUp(s, "bri", 3, "user", 2, "network");
-    s.run(R"(
-        > { seq 5, slot 1, pdu command : userData : '08 01 05 05 04 03 80 90 A3 70 03 81 31 32'H }
-        < { seq 5, slot 1, pdu response : success : NULL }
-        < { slot 2, pdu signal : userData : '08 01 05 05 04 03 80 90 a3 70 03 81 31 32'H }
-        > { seq 6, slot 2, pdu command : userData : '08 01 85 07'H }
-        < { seq 6, slot 2, pdu response : success : NULL }
-        < { slot 1, pdu signal : userData : '08 01 85 07'H }
-    )");
+    s.run(command(5, 1, "userData : '08 01 05 05 04 03 80 90 A3 70 03 81 31 32'H") +
+          "< { slot 2, pdu signal : userData : '08 01 05 05 04 03 80 90 a3 70 03 81 31 32'H }\n" +
+          command(6, 2, "userData : '08 01 85 07'H") +
+          "< { slot 1, pdu signal : userData : '08 01 85 07'H }\n");
     std::string const setup =
         "01:MCC: tx pd 08 cr 5 flag 0 SETUP | Bearer capability: 80 90 A3 | Called party "
         "number: 81 31 32\n";
@@ -206,35 +148,17 @@ TEST(IsdnSlots, PrintTheMessagesTheyCarryWhenTheirTraceLevelIsAbove2) {
 }
 
 TEST(IsdnSlots, RefuseIoctlsAndMessagesTheLinkCannotCarryAndFailingCreatesKeepNothing) {
-    IsdnServer s("absent mcc/ctl\n");
-    s.run(R"(
-        > )" + Create(1, 1, "pri", 0, "user") + R"(
-        < { seq 1, slot 1, pdu response : error : insufficientResources }
-        $ present mcc/ctl
-        = /dev/mcc/ctl present
-        $ fail mcc/ctl MCC_ALLOCATE ENOSPC 1
-        > )" + Create(2, 1, "pri", 0, "user") + R"(
-        < { seq 2, slot 1, pdu response : error : insufficientResources }
-        $ fail mcc/ctl MCC_TIMESLOT EIO 1
-        > )" + Create(3, 1, "pri", 0, "user") + R"(
-        < { seq 3, slot 1, pdu response : error : insufficientResources }
-        $ mcc
-        = free: data 32 of 32 bri 16 of 16 transparent 32 of 32
-        > )" + Create(4, 1, "pri", 0, "user") + R"(
-        < { seq 4, slot 1, pdu response : success : NULL }
-        > { seq 5, slot 1, pdu command : ioctl : dtmf-enable : TRUE }
-        < { seq 5, slot 1, pdu response : error : unsupported }
-        > { seq 6, slot 1, pdu command : userData : '08 01 05 05'H }
-        < { seq 6, slot 1, pdu response : error : unsupported }
-        > { seq 7, slot 1, pdu command : activate : empty : NULL }
-        < { seq 7, slot 1, pdu response : success : NULL }
-        > { seq 8, slot 1, pdu command : userData : ')" + std::string(261 * 2, '0') + R"('H }
-        < { seq 8, slot 1, pdu response : error : unsupported }
-        > { seq 9, slot 1, pdu command : destroy : NULL }
-        < { seq 9, slot 1, pdu response : success : NULL }
-        $ mcc
-        = free: data 32 of 32 bri 16 of 16 transparent 32 of 32
-    )");
+    SignallingSession s("absent mcc/ctl\n");
+    std::string const pri = Create("pri", 0, "user"), no = "error : insufficientResources";
+    std::string const unsupported = "error : unsupported", all_free =
+        "$ mcc\n= free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n";
+    s.run(command(1, 1, pri, no) + "$ present mcc/ctl\n= /dev/mcc/ctl present\n" +
+          "$ fail mcc/ctl MCC_ALLOCATE ENOSPC 1\n" + command(2, 1, pri, no) +
+          "$ fail mcc/ctl MCC_TIMESLOT EIO 1\n" + command(3, 1, pri, no) + all_free +
+          command(4, 1, pri) + command(5, 1, "ioctl : dtmf-enable : TRUE", unsupported) +
+          command(6, 1, "userData : '08 01 05 05'H", unsupported) + activate(7, 1) +
+          command(8, 1, "userData : '" + std::string(261 * 2, '0') + "'H", unsupported) +
+          command(9, 1, "destroy : NULL") + all_free);
     EXPECT_TRUE(s.server.errHas("ISDN: fail to open MCC device: No such file or directory\n"
                                 "ISDN: MCC_ALLOCATE fail: No space left on device\n"
                                 "ISDN: MCC_TIMESLOT fail: Input/output error\n"));
@@ -245,24 +169,17 @@ TEST(IsdnSlots, RefuseIoctlsAndMessagesTheLinkCannotCarryAndFailingCreatesKeepNo
 }
 
 TEST(AtsQsigSlots, PutTheBChannelsOfALinkOnTheSwitchAndOutliveTheirDSlot) {
-    IsdnServer s("dsp-data count 1\n");
+    SignallingSession s("dsp-data count 1\n");
+    auto const b = [](int link, int subslot) {
+        return "create : ats-qsig-b : { slot " + std::to_string(link) + ", subslot " +
+               std::to_string(subslot) + " }";
+    };
+    std::string const no = "error : insufficientResources";
+    s.run(command(1, 10, "create : ats-qsig : { side user : NULL }") + command(2, 11, b(10, 1)) +
+          command(3, 12, b(10, 2)) + command(4, 13, b(10, 3)) + command(5, 14, b(10, 3), no) +
+          command(6, 14, b(9, 1), no) + command(7, 14, b(12, 1), no) +
+          command(8, 15, "create : ats-qsig : { side network : NULL }", no));
     s.run(R"(
-        > { seq 1, slot 10, pdu command : create : ats-qsig : { side user : NULL } }
-        < { seq 1, slot 10, pdu response : success : NULL }
-        > { seq 2, slot 11, pdu command : create : ats-qsig-b : { slot 10, subslot 1 } }
-        < { seq 2, slot 11, pdu response : success : NULL }
-        > { seq 3, slot 12, pdu command : create : ats-qsig-b : { slot 10, subslot 2 } }
-        < { seq 3, slot 12, pdu response : success : NULL }
-        > { seq 4, slot 13, pdu command : create : ats-qsig-b : { slot 10, subslot 3 } }
-        < { seq 4, slot 13, pdu response : success : NULL }
-        > { seq 5, slot 14, pdu command : create : ats-qsig-b : { slot 10, subslot 3 } }
-        < { seq 5, slot 14, pdu response : error : insufficientResources }
-        > { seq 6, slot 14, pdu command : create : ats-qsig-b : { slot 9, subslot 1 } }
-        < { seq 6, slot 14, pdu response : error : insufficientResources }
-        > { seq 7, slot 14, pdu command : create : ats-qsig-b : { slot 12, subslot 1 } }
-        < { seq 7, slot 14, pdu response : error : insufficientResources }
-        > { seq 8, slot 15, pdu command : create : ats-qsig : { side network : NULL } }
-        < { seq 8, slot 15, pdu response : error : insufficientResources }
         $ dsp-data
         = link 0 line 700 B 701 702 703 dsp-data#1, in 0, out 0
         > { seq 9, slot 20, pdu command : create : trunk : { trunk 1, timeslot 5 } }
@@ -274,10 +191,7 @@ TEST(AtsQsigSlots, PutTheBChannelsOfALinkOnTheSwitchAndOutliveTheirDSlot) {
         < { seq 10, slot 12, pdu response : success : NULL }
         $ mux 37
         = 37 <- 702
-        > { seq 11, slot 10, pdu command : destroy : NULL }
-        < { seq 11, slot 10, pdu response : success : NULL }
-        > { seq 12, slot 11, pdu command : destroy : NULL }
-        < { seq 12, slot 11, pdu response : success : NULL }
+    )" + command(11, 10, "destroy : NULL") + command(12, 11, "destroy : NULL") + R"(
         $ dsp-data
         = link 0 line 700 B 701 702 703 free
     )");
@@ -288,28 +202,21 @@ TEST(AtsQsigSlots, PutTheBChannelsOfALinkOnTheSwitchAndOutliveTheirDSlot) {
                                 "ISDN: DSP_DATA_ATTACH fail: No space left on device\n"));
     // Without the device, and with a B channel the link does not have.
     boardTool(s.server.root(), "absent dsp-data");
-    s.run(R"(
-        > { seq 13, slot 10, pdu command : create : ats-qsig : { side user : NULL } }
-        < { seq 13, slot 10, pdu response : error : insufficientResources }
-    )");
+    s.run(command(13, 10, "create : ats-qsig : { side user : NULL }", no));
     EXPECT_TRUE(s.server.errHas("ISDN: fail to open dsp-data device: No such file or directory\n"));
 }
 
 TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
-    IsdnServer s;
-    s.run(R"(
-        > { seq 1, slot 1, pdu command : create : pstn : isdn : { type pri, trunk 4, log 0, side user : NULL } }
-        < { seq 1, slot 1, pdu response : error : insufficientResources }
-        > { seq 2, slot 1, pdu command : create : pstn : isdn : { type pri, trunk 1, log 0, side user : NULL } }
-        < { seq 2, slot 1, pdu response : success : NULL }
-        > { seq 3, slot 1, pdu command : activate : empty : NULL }
-        < { seq 3, slot 1, pdu response : success : NULL }
-        > { seq 4, slot 2, pdu command : create : pstn : isdn : { type bri, trunk 8, log 0, side user : NULL } }
-        < { seq 4, slot 2, pdu response : error : insufficientResources }
-        > { seq 5, slot 2, pdu command : create : pstn : isdn : { type bri, trunk 7, log 0, side network : NULL } }
-        < { seq 5, slot 2, pdu response : success : NULL }
-        > { seq 6, slot 2, pdu command : activate : empty : NULL }
-        < { seq 6, slot 2, pdu response : success : NULL }
+    SignallingSession s;
+    auto const pstn = [](int seq, int slot, char const* type, int trunk, char const* side,
+                         std::string const& answer = "success : NULL") {
+        return command(seq, slot, "create : pstn : isdn : { type " + std::string(type) +
+                       ", trunk " + std::to_string(trunk) + ", log 0, side " + side + " : NULL }",
+                       answer);
+    };
+    std::string const no = "error : insufficientResources";
+    s.run(pstn(1, 1, "pri", 4, "user", no) + pstn(2, 1, "pri", 1, "user") + activate(3, 1) +
+          pstn(4, 2, "bri", 8, "user", no) + pstn(5, 2, "bri", 7, "network") + activate(6, 2) + R"(
         $ log mcc/ctl MCC_ALLOCATE
         = mcc/ctl#1 MCC_ALLOCATE 0 512 0 1 1
         = mcc/ctl#2 MCC_ALLOCATE 1 512 0 1 1
@@ -318,9 +225,7 @@ TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
         = hal#2 HAL_MUX_CONNECT 48 1024
         = hal#2 HAL_MUX_CONNECT 1025 30
         = hal#2 HAL_MUX_CONNECT 30 1025
-        > { seq 7, slot 2, pdu command : destroy : NULL }
-        < { seq 7, slot 2, pdu response : success : NULL }
-    )");
+    )" + command(7, 2, "destroy : NULL"));
     EXPECT_TRUE(s.server.errHas("PSTN: no E1 trunk 4 for an ISDN link\n"
                                 "PSTN: no BRI port 8 for an ISDN link\n"));
     LapdPeer const peer(s.lineSocket(1024));
@@ -333,10 +238,7 @@ TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
     peer.send("02 01 05 01");
     EXPECT_EQ(peer.next(), "02 01 01 01");
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : ioctl : isdnLinkStatus : congested }");
-    s.run(R"(
-        > { seq 4, slot 1, pdu command : userData : '08 01 05 05'H }
-        < { seq 4, slot 1, pdu response : success : NULL }
-    )");
+    s.run(command(4, 1, "userData : '08 01 05 05'H"));
     EXPECT_TRUE(peer.quietFor(150ms));
     peer.send("00 01 01 00");
     EXPECT_EQ(peer.next(), "00 01 00 00 08 01 05 05");
@@ -344,10 +246,7 @@ TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
     peer.send("00 01 01 02");
 
     // Deactivation releases the link; a link that is down says so again.
-    s.run(R"(
-        > { seq 5, slot 1, pdu command : deactivate : NULL }
-        < { seq 5, slot 1, pdu response : success : NULL }
-    )");
+    s.run(command(5, 1, "deactivate : NULL"));
     EXPECT_EQ(peer.next(), "00 01 53");
     peer.send("00 01 73");
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");

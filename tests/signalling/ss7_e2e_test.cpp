@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "messages/lgcp/lgcp.h"
 #include "tests/support/loop.h"
 #include "tests/support/signalling_session.h"
 #include "tests/support/ss7_peer.h"
@@ -20,21 +19,9 @@ using namespace std::chrono_literals;
 namespace {
 
 std::string create(int slot, int trunk, bool emergency) {
-    std::string const n = std::to_string(slot);
-    return "> { seq " + n + ", slot " + n + ", pdu command : create : pstn : ss7 : { trunk " +
-           std::to_string(trunk) + ", slc " + n + ", dpc 1, opc 2, emergency " +
-           (emergency ? "TRUE" : "FALSE") + " } }\n< { seq " + n + ", slot " + n +
-           ", pdu response : success : NULL }\n";
-}
-
-std::string command(int seq, int slot, std::string const& what, std::string const& answer) {
-    std::string const head = "{ seq " + std::to_string(seq) + ", slot " + std::to_string(slot);
-    return "> " + head + ", pdu command : " + what + " }\n< " + head + ", pdu response : " +
-           answer + " }\n";
-}
-
-std::string activate(int seq, int slot) {
-    return command(seq, slot, "activate : empty : NULL", "success : NULL");
+    return command(slot, slot, "create : pstn : ss7 : { trunk " + std::to_string(trunk) +
+                                   ", slc " + std::to_string(slot) + ", dpc 1, opc 2, emergency " +
+                                   (emergency ? "TRUE" : "FALSE") + " }");
 }
 
 // The message unit of number i: 3 to 273 octets of a pattern of i.
@@ -44,14 +31,6 @@ Bytes unitOf(int i) {
     return msu;
 }
 
-LGCP::Message userData(int seq, int slot, Bytes const& data) {
-    LGCP::Message message;
-    message.set_seq(seq);
-    message.set_slot(slot);
-    message.set_pdu().select_command().select_userData(std::vector<char>(data.begin(), data.end()));
-    return message;
-}
-
 // As value notation prints octets: "'07 0a'H".
 std::string hexOf(Bytes const& bytes) {
     std::string octets = text(bytes);
@@ -59,23 +38,22 @@ std::string hexOf(Bytes const& bytes) {
     return "'" + octets + "'H";
 }
 
-// The next two messages of both links, whichever comes first, in slot order.
-std::string bothOf(SignallingSession& s) {
-    std::string a = s.next(), b = s.next();
-    if (b < a) std::swap(a, b);
-    return a + "\n" + b;
+std::string userData(int seq, Bytes const& data) {
+    return "{ seq " + std::to_string(seq) + ", slot 1, pdu command : userData : " + hexOf(data) +
+           " }";
 }
+
+std::string const both_down = "{ slot 1, pdu signal : deactivated : networkError }\n"
+                             "{ slot 2, pdu signal : deactivated : networkError }";
 
 }  // namespace
 
 TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOrder) {
     SignallingSession s;
-    s.run(create(1, 16, false) + create(2, 48, false) + activate(3, 1) + activate(4, 2));
     // Normal proving: in service once the proving period has passed.
-    Clock::time_point const joined = Clock::now();
-    EXPECT_EQ(s.board("mcc join 1024 1025"), "");
-    EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : activated : NULL }\n"
-                         "{ slot 2, pdu signal : activated : NULL }");
+    Clock::time_point const joined =
+        s.upBackToBack(create(1, 16, false) + create(2, 48, false) + activate(3, 1) +
+                       activate(4, 2));
     EXPECT_GE(elapsedMs(joined), 600);
     EXPECT_LT(elapsedMs(joined), 1000);
 
@@ -84,7 +62,7 @@ TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOr
     long octets = 0;
     for (int first = 0; first < total; first += window) {
         for (int i = first; i < first + window; ++i) {
-            s.controller.sendMessage(userData(100 + i, 1, unitOf(i)));
+            s.send(userData(100 + i, unitOf(i)));
             octets += long(unitOf(i).size());
         }
         // The answers and the far end's signals interleave as the loop reads.
@@ -114,23 +92,21 @@ TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOr
     std::string const pattern = "{ slot 1, pdu signal : ioctl : ss7LinkInfo : { " + counts +
                                 "speedRx 0, speedTx ..., overflowCntr 0, rtbSize 0, "
                                 "repeatCntr 0, badSeqCntr 0, ss7state worked } }";
-    std::string const report = s.reportLike("ss7LinkInfo", 1, pattern);
-    EXPECT_TRUE(matches(report, pattern)) << report;
-    EXPECT_TRUE(matches(s.report("hdlcLinkInfo", 2),
-                        "{ slot 2, pdu signal : ioctl : hdlcLinkInfo : { txSU ..., txDiscard 0, "
-                        "txError 0, txOverflow 0, rxSU ... } }"));
+    EXPECT_TRUE(s.hasReport("ss7LinkInfo", 1, pattern));
+    EXPECT_TRUE(s.hasReport("hdlcLinkInfo", 2,
+                            "{ slot 2, pdu signal : ioctl : hdlcLinkInfo : { txSU ..., "
+                            "txDiscard 0, txError 0, txOverflow 0, rxSU ... } }"));
 
     // Deactivation takes the link out of service (the far end follows) and
     // stops its units; destruction frees the channel and its switch paths.
-    s.run(command(9001, 1, "deactivate : NULL", "success : NULL"));
-    EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : deactivated : networkError }\n"
-                         "{ slot 2, pdu signal : deactivated : networkError }");
+    s.run(command(9001, 1, "deactivate : NULL"));
+    EXPECT_EQ(s.nextOfBoth(), both_down);
     std::string const quiet = s.board("mcc");
     s.controller.quietFor(100ms);
     EXPECT_EQ(s.board("mcc"), quiet);
     s.board("log clear");
-    s.run(command(9002, 1, "destroy : NULL", "success : NULL") +
-          command(9003, 2, "destroy : NULL", "success : NULL") +
+    s.run(command(9002, 1, "destroy : NULL") +
+          command(9003, 2, "destroy : NULL") +
           "$ mcc\n= free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n");
     EXPECT_EQ(boardLog(s.server.root(), "hal HAL_MUX_WRITE"),
               "hal HAL_MUX_WRITE 16 213\nhal HAL_MUX_WRITE 1024 213\n"
@@ -139,17 +115,14 @@ TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOr
 
 TEST(Ss7Links, EmergencyAlignsWithTheShortProvingAndTheTrunkAlarmTakesTheLinksDown) {
     SignallingSession s;
-    s.run(create(1, 16, true) + create(2, 48, false) + activate(3, 1) + activate(4, 2));
-    Clock::time_point const joined = Clock::now();
-    EXPECT_EQ(s.board("mcc join 1024 1025"), "");
-    EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : activated : NULL }\n"
-                         "{ slot 2, pdu signal : activated : NULL }");
+    Clock::time_point const joined =
+        s.upBackToBack(create(1, 16, true) + create(2, 48, false) + activate(3, 1) +
+                       activate(4, 2));
     // The far end proves with the short period too.
     EXPECT_LT(elapsedMs(joined), 400);
 
     EXPECT_EQ(s.board("e1 1 state lossCarrier"), "");
-    EXPECT_EQ(bothOf(s), "{ slot 1, pdu signal : deactivated : networkError }\n"
-                         "{ slot 2, pdu signal : deactivated : networkError }");
+    EXPECT_EQ(s.nextOfBoth(), both_down);
     EXPECT_TRUE(s.server.errHas("02:pstn: trunk 1 has left the normal state\n"));
 }
 
@@ -159,8 +132,7 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
           command(2, 1,
                   "ioctl : ss7Log : { state TRUE, raw-receive FALSE, raw-transmit FALSE, "
                   "mtp-transmit FALSE, mtp-receive FALSE, mtp-activate FALSE, timers FALSE, "
-                  "msu-processing TRUE }",
-                  "success : NULL") +
+                  "msu-processing TRUE }") +
           activate(3, 1));
     Ss7Peer peer(s.lineSocket(1024));
     ASSERT_TRUE(peer.connected());
@@ -181,8 +153,7 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
     peer.setMode(Ss7Peer::Mode::busy);
     ASSERT_TRUE(s.server.errHas("01:pstn: slc 1: peer busy\n", 3s));
     for (int i = 0; i < 5; ++i)
-        s.run(command(10 + i, 1, "userData : '0A0B" + std::to_string(10 + i) + "'H",
-                      "success : NULL"));
+        s.run(command(10 + i, 1, "userData : '0A0B" + std::to_string(10 + i) + "'H"));
     s.controller.quietFor(100ms);
     EXPECT_EQ(peer.seen().messages.size(), 0u);
     peer.setMode(Ss7Peer::Mode::answering);
@@ -193,8 +164,7 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
     std::string const pattern =
         "{ slot 1, pdu signal : ioctl : ss7LinkInfo : { msuTxCount 5, msuRxCount 3, octetsTx 15, "
         "octetsRx 9, ..., rtbSize 0, repeatCntr 5, badSeqCntr 1, ss7state worked } }";
-    std::string const report = s.reportLike("ss7LinkInfo", 1, pattern);
-    EXPECT_TRUE(matches(report, pattern)) << report;
+    EXPECT_TRUE(s.hasReport("ss7LinkInfo", 1, pattern));
     EXPECT_TRUE(s.server.errHas("01:pstn: slc 1: sequence gap at fsn 2, expected 1\n"));
 
     // One unit whose BSN acknowledges nothing sent is dropped; two in a row
@@ -223,13 +193,13 @@ TEST(Ss7Links, RefuseWhatAUnitCannotCarryAndWhatTheFullBufferCannotHold) {
     Ss7Peer peer(s.lineSocket(1024));
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : activated : NULL }");
     s.run(command(4, 1, "userData : '0501'H", "error : unsupported"));
-    s.controller.sendMessage(userData(5, 1, Bytes(274, 0x55)));
+    s.send(userData(5, Bytes(274, 0x55)));
     EXPECT_EQ(s.next(), "{ seq 5, slot 1, pdu response : error : unsupported }");
 
     // Busy: nothing is acknowledged, so the buffer fills at 127.
     peer.setMode(Ss7Peer::Mode::busy);
     peer.waitFor([](Ss7Peer::Seen const&) { return false; }, 20ms);
-    for (int i = 0; i < 127; ++i) s.controller.sendMessage(userData(10 + i, 1, unitOf(i)));
+    for (int i = 0; i < 127; ++i) s.send(userData(10 + i, unitOf(i)));
     for (int i = 0; i < 127; ++i)
         ASSERT_EQ(s.next(), "{ seq " + std::to_string(10 + i) + ", slot 1, pdu response : success : NULL }");
     s.run(command(200, 1, "userData : '050102'H", "error : unsupported"));
@@ -241,30 +211,27 @@ TEST(Ss7Links, RefuseWhatAUnitCannotCarryAndWhatTheFullBufferCannotHold) {
     EXPECT_TRUE(s.server.errHas("01:pstn: userData of 3 octets refused: the link is congested: "
                                 "127 message units wait for acknowledgement\n"));
     std::string const full = "{ ... msuTxCount 127, ..., overflowCntr 1, rtbSize 127, ... } }";
-    std::string const report = s.reportLike("ss7LinkInfo", 1, full);
-    EXPECT_TRUE(matches(report, full)) << report;
+    EXPECT_TRUE(s.hasReport("ss7LinkInfo", 1, full));
     // The peer busy for longer than T6 ends the link.
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
 }
 
 TEST(Ss7Links, FailingChannelStepsReportDeactivatedAndKeepNothing) {
     SignallingSession s("absent mcc/ctl\n");
-    s.run(create(1, 16, false) + activate(2, 1) +
-          "< { slot 1, pdu signal : deactivated : networkError }\n"
-          "$ present mcc/ctl\n= /dev/mcc/ctl present\n"
-          "$ fail mcc/ctl MCC_ALLOCATE ENOSPC 1\n" +
-          activate(3, 1) +
-          "< { slot 1, pdu signal : deactivated : networkError }\n"
-          "$ fail mcc/ctl MCC_TIMESLOT EIO 1\n" +
-          activate(4, 1) +
-          "< { slot 1, pdu signal : deactivated : networkError }\n"
-          "$ mcc\n= free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n" +
+    // Each step that fails leaves the link down and the channel free.
+    std::string script = create(1, 16, false);
+    char const* const faults[] = {"$ present mcc/ctl\n= /dev/mcc/ctl present\n"
+                                  "$ fail mcc/ctl MCC_ALLOCATE ENOSPC 1\n",
+                                  "$ fail mcc/ctl MCC_TIMESLOT EIO 1\n",
+                                  "$ mcc\n= free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n"};
+    for (int seq = 2; seq < 5; ++seq)
+        script += activate(seq, 1) + "< { slot 1, pdu signal : deactivated : networkError }\n" +
+                  faults[seq - 2];
+    s.run(script +
           // Timeslot 0 of a trunk and trunks past the fourth name no link.
-          "> { seq 5, slot 2, pdu command : create : pstn : ss7 : { trunk 32, slc 0, dpc 1, "
-          "opc 2, emergency FALSE } }\n< { seq 5, slot 2, pdu response : error : "
-          "insufficientResources }\n"
-          "> { seq 6, slot 2, pdu command : create : pstn : cas : { trunk 128 } }\n"
-          "< { seq 6, slot 2, pdu response : error : insufficientResources }\n");
+          command(5, 2, "create : pstn : ss7 : { trunk 32, slc 0, dpc 1, opc 2, emergency FALSE }",
+                  "error : insufficientResources") +
+          command(6, 2, "create : pstn : cas : { trunk 128 }", "error : insufficientResources"));
     EXPECT_TRUE(s.server.errHas("HDLC[16]: fail to open MCC device: No such file or directory\n"));
     EXPECT_TRUE(s.server.errHas("HDLC[16]: MCC_ALLOCATE fail: No space left on device\n"));
     EXPECT_TRUE(s.server.errHas("HDLC[16]: MCC_TIMESLOT fail: Input/output error\n"));

@@ -1,7 +1,5 @@
 #include "tests/support/lapd_end.h"
 
-#include <algorithm>
-#include <memory>
 #include <utility>
 
 namespace support {
@@ -10,12 +8,11 @@ LapdEnd::LapdEnd(std::string name_, ISDN::LapdParams const& params, std::vector<
     : name(std::move(name_)), log(log_), lapd(params, *this) {}
 
 void LapdEnd::give(std::string const& frame) {
-    // Storage of the frame's own size, so that a read past its end is
+    // A copy of the frame's own size, so that a read past its end is
     // caught by the address sanitizer.
     Bytes const bytes = hex(frame);
-    std::unique_ptr<uint8_t[]> const exact(new uint8_t[bytes.size()]);
-    std::copy(bytes.begin(), bytes.end(), exact.get());
-    lapd.Receive(exact.get(), bytes.size());
+    Bytes const exact(bytes.begin(), bytes.end());
+    lapd.Receive(exact.data(), exact.size());
 }
 
 ISDN::Lapd::SendResult LapdEnd::send(Bytes const& message) {

@@ -6,6 +6,8 @@
 
 #include <fstream>
 
+#include "tools/ctl/message_text.h"
+
 namespace support {
 
 char const fast_links[] =
@@ -39,27 +41,47 @@ std::string SignallingSession::next(std::chrono::milliseconds bound) {
     return nextSuch([](std::string const& m) { return !isLinkReport(m); }, bound);
 }
 
-namespace {
-
-std::function<bool(std::string const&)> reportOf(char const* kind, int slot) {
+::testing::AssertionResult SignallingSession::hasReport(char const* kind, int slot,
+                                                     std::string const& pattern) {
     std::string const head =
         "{ slot " + std::to_string(slot) + ", pdu signal : ioctl : " + kind + " :";
-    return [head](std::string const& m) { return m.compare(0, head.size(), head) == 0; };
-}
-
-}  // namespace
-
-std::string SignallingSession::report(char const* kind, int slot, std::chrono::milliseconds bound) {
-    return nextSuch(reportOf(kind, slot), bound);
-}
-
-std::string SignallingSession::reportLike(char const* kind, int slot, std::string const& pattern,
-                                          std::chrono::milliseconds bound) {
-    auto const isReport = reportOf(kind, slot);
     std::string last;
-    nextSuch([&](std::string const& m) { return isReport(m) && matches(last = m, pattern); },
-             bound);
-    return last;
+    nextSuch([&](std::string const& m) {
+        return m.compare(0, head.size(), head) == 0 && matches(last = m, pattern);
+    }, std::chrono::seconds(3));
+    if (matches(last, pattern)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "last report: " << last;
+}
+
+void SignallingSession::send(std::string const& message) {
+    Ctl::Encoded const encoded = Ctl::encodeMessage(message);
+    EXPECT_EQ(encoded.error, "") << message;
+    controller.send(frame(encoded.payload));
+}
+
+std::string SignallingSession::nextOfBoth() {
+    std::string a = next(), b = next();
+    if (b < a) std::swap(a, b);
+    return a + "\n" + b;
+}
+
+std::chrono::steady_clock::time_point SignallingSession::upBackToBack(std::string const& script) {
+    run(script);
+    auto const joined = std::chrono::steady_clock::now();
+    EXPECT_EQ(board("mcc join 1024 1025"), "");
+    EXPECT_EQ(nextOfBoth(), "{ slot 1, pdu signal : activated : NULL }\n"
+                            "{ slot 2, pdu signal : activated : NULL }");
+    return joined;
+}
+
+std::string command(int seq, int slot, std::string const& what, std::string const& answer) {
+    std::string const head = "{ seq " + std::to_string(seq) + ", slot " + std::to_string(slot);
+    return "> " + head + ", pdu command : " + what + " }\n< " + head + ", pdu response : " +
+           answer + " }\n";
+}
+
+std::string activate(int seq, int slot) {
+    return command(seq, slot, "activate : empty : NULL");
 }
 
 std::string SignallingSession::lineSocket(int channel) const {

@@ -142,26 +142,19 @@ void Ss7Peer::onFrame(uint8_t const* frame, size_t size) {
     bib_ = !bib_;
 }
 
+// Every frame that comes is answered with the current unit, which is also
+// sent again whenever nothing comes for a while.
 void Ss7Peer::run() {
-    auto last_fill = std::chrono::steady_clock::now();
     for (;;) {
         pollfd entry{socket_.lowlevel_fd(), POLLIN, 0};
         ::poll(&entry, 1, repeat_ms);
         std::lock_guard<std::mutex> lock(mutex_);
         if (stop_) return;
         uint8_t frame[512];
-        bool got = false;
-        for (;;) {
-            ssize_t const n = ::recv(socket_.lowlevel_fd(), frame, sizeof(frame), MSG_DONTWAIT);
-            if (n <= 0) break;
-            got = true;
+        int const fd = socket_.lowlevel_fd();
+        for (ssize_t n; (n = ::recv(fd, frame, sizeof(frame), MSG_DONTWAIT)) > 0;)
             onFrame(frame, size_t(n));
-        }
-        auto const now = std::chrono::steady_clock::now();
-        if (got || now - last_fill >= std::chrono::milliseconds(repeat_ms)) {
-            sendFill();
-            last_fill = now;
-        }
+        sendFill();
     }
 }
 

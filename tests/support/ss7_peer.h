@@ -25,8 +25,6 @@ public:
 
     explicit Ss7Peer(std::string const& path);
     ~Ss7Peer();
-    Ss7Peer(Ss7Peer const&) = delete;
-    Ss7Peer& operator=(Ss7Peer const&) = delete;
 
     bool connected() const { return socket_.is_valid(); }
     void setMode(Mode mode);
