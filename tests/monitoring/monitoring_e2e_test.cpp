@@ -84,8 +84,9 @@ TEST(MonitoringChecks, FilesAndAgentsFollowTheBoardAndEachUnreadableSourceIsTold
     using Row = std::array<std::string, 4>;
     auto const seen = [&m](std::vector<Row> const& rows) {
         for (auto const& [name, text, key, value] : rows) {
-            if (!name.empty())
+            if (!name.empty()) {
                 EXPECT_TRUE(m.fileIs(name, text)) << name << ": " << m.file(name);
+            }
             EXPECT_TRUE(m.agent.waitTold(key, value)) << key;
         }
     };

@@ -366,7 +366,9 @@ TEST(MixerSlots, AQueryFindsEveryUnitOfABoardWithAHundredOfThem) {
     Connected c(board);
     for (int seq = 1; seq <= 4; ++seq) {
         SCOPED_TRACE(seq);
-        if (seq == 4) EXPECT_EQ(boardTool(c.server.root(), "mixer add 100 4 8 400"), "");
+        if (seq == 4) {
+            EXPECT_EQ(boardTool(c.server.root(), "mixer add 100 4 8 400"), "");
+        }
         c.run(answered("+ { seq " + std::to_string(seq) + ", pdu command : query : NULL }"));
         std::string const report = nextMessage(c.controller);
         EXPECT_EQ(occurrences(report, "{ unit "), 100u) << report.substr(0, 200);
