@@ -42,8 +42,8 @@ void LineSlot::OnTrunkStatus(unsigned trunk, ACP::TrunkState::NamedNumber const&
     if (normal == trunk_normal_) return;
     trunk_normal_ = normal;
     if (normal) return;
-    std::clog << ext::header(this) << "trunk " << trunk << " has left the normal state"
-              << std::endl;
+    std::clog << ext::header(this) << (kind_ == ACP::TrunkType::bri ? "BRI port " : "trunk ")
+              << trunk << " has left the normal state" << std::endl;
     OnLineDown();
 }
 
@@ -58,7 +58,11 @@ void FollowTrunk(SlotFactory const& factory, LGCP::Signal const& signal) {
     ACP::TrunkStatus const& status = signal.get_trunkStatus();
     unsigned const trunk = unsigned(status.get_trunk().getValue());
     auto const state = ACP::TrunkState::NamedNumber(status.get_state().asInt());
+    auto const kind = ACP::TrunkType::NamedNumber(status.get_type().asInt());
     // A slot may go during the call.
     std::vector<Slot*> const slots = factory.slots();
-    for (Slot* slot : slots) slot->OnTrunkStatus(trunk, state);
+    for (Slot* slot : slots) {
+        auto const* const line = dynamic_cast<LineSlot const*>(slot);
+        if (!line || line->trunk_kind() == kind) slot->OnTrunkStatus(trunk, state);
+    }
 }
