@@ -70,7 +70,7 @@ void HDLC::Unswitch() {
 }
 
 bool HDLC::Send(uint8_t const* frame, size_t size) {
-    if (!IsActive()) {
+    if (!IsActive() || size == 0 || size > max_frame) {
         ++counters_.txDiscard;
         return false;
     }

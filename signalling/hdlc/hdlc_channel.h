@@ -16,7 +16,7 @@
 
 class HDLC {
 public:
-    // The largest frame a read delivers.
+    // The largest frame a read delivers and a write sends.
     static constexpr size_t max_frame = 512;
 
     class Receiver {
@@ -29,7 +29,8 @@ public:
     // The channel counters of hdlcLinkInfo.
     struct Counters {
         uint64_t txSU = 0;        // frames the driver took
-        uint64_t txDiscard = 0;   // frames sent while the channel was down
+        uint64_t txDiscard = 0;   // frames not sent: the channel down, or
+                                  // not 1 to max_frame octets long
         uint64_t txError = 0;     // frames the driver refused
         uint64_t txOverflow = 0;  // frames the driver had no room for
         uint64_t rxSU = 0;        // frames received
