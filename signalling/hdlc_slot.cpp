@@ -6,7 +6,7 @@
 #include "server/trace_ctl.h"
 
 HdlcSlot::HdlcSlot(int line, long address, bool log)
-    : HdlcLinkSlot(line, HDLC::data), address_(address), log_(log) {}
+    : HdlcLinkSlot(line, Mcc::data), address_(address), log_(log) {}
 
 bool HdlcSlot::IActivate(TERM::TermActivateParams const&) {
     if (!hdlc_.Activate()) {

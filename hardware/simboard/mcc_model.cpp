@@ -190,8 +190,10 @@ int MccModel::allocate(OpenFile& file, uint8_t const* record) {
         channel.record[word] = Device::get32(record + 4 * word);
     uint32_t const mode = Device::get32(record + Device::MccChannel::mode);
     uint32_t const packet = Device::get32(record + Device::MccChannel::rx_packet_size);
-    if (mode > 3 || packet == 0 || packet > max_packet) return -EINVAL;
-    channel.kind = mode == 1 ? bri : mode == 2 ? transparent : data;
+    if (mode > Device::MccChannel::ss7 || packet == 0 || packet > max_packet) return -EINVAL;
+    channel.kind = mode == Device::MccChannel::bri           ? bri
+                   : mode == Device::MccChannel::transparent ? transparent
+                                                             : data;
     if (used(channel.kind) >= total_[channel.kind]) return -ENOSPC;
     channel.file = &file;
     channel.number = first_channel;

@@ -34,7 +34,7 @@ PstnIsdnSlot::PstnIsdnSlot(int trunk, bool basic_access, ISDN::IsdnLink::Setting
     : HdlcLinkSlot(basic_access ? bri_channels * trunk + d_channel
                                 : LineSlot::timeslots * trunk + d_timeslot,
                    basic_access ? ACP::TrunkType::bri : ACP::TrunkType::e1, trunk,
-                   basic_access ? d_channel : d_timeslot, basic_access ? HDLC::bri : HDLC::data),
+                   basic_access ? d_channel : d_timeslot, basic_access ? Mcc::bri : Mcc::data),
       link_(*this, *this, settings) {}
 
 bool PstnIsdnSlot::IActivate(TERM::TermActivateParams const&) {

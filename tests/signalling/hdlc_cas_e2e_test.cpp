@@ -66,8 +66,8 @@ TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
     EXPECT_TRUE(s.server.errHas("01:hdlc-slot: timeslot 5 of trunk 0, channel 1024\n"));
     EXPECT_TRUE(s.server.errHas("01:hdlc-slot: from line 01 02 \n"));
     EXPECT_TRUE(s.server.errHas("02:hdlc-slot: frame for another address dropped, 1 in all\n"));
-    EXPECT_TRUE(s.server.errHas("HDLC[5]: tx BB CC \n"));
-    EXPECT_TRUE(s.server.errHas("HDLC[5]: frame of 1 octets not sent: Input/output error\n"));
+    EXPECT_TRUE(s.server.errHas("hdlc [0/5]: tx BB CC \n"));
+    EXPECT_TRUE(s.server.errHas("hdlc [0/5]: frame of 1 octets not sent: Input/output error (the frames that fail after it are counted only)\n"));
 }
 
 TEST(CasSlots, TakeTheirTimeslotIntoCasAndSetItsBits) {
@@ -106,7 +106,7 @@ TEST(HdlcSlots, AndIsdnSlotsStopPollingAChannelThatEndsOrHangsUp) {
     };
     Case const cases[] = {
         {"create : hdlcParams : { trunk 5, log 0, address -1 }",
-         "HDLC[5]: channel 1024 receives no more\n"},
+         "hdlc [0/5]: channel 1024 receives no more\n"},
         {"create : isdn : { type pri, trunk 0, log 0, side user : NULL }",
          "01:MCC: channel 1024 receives no more\n"},
     };
