@@ -18,11 +18,20 @@ int LineSlot::LineOf(long trunk, char const* header) {
 void LineSlot::PutHeader(std::ostream& os) const { os << *this << ": "; }
 
 bool LineSlot::IHwConnectTransmitter(Slot& destination) {
-    return HwMux::instance().Connect(OwnChannel(), destination.GetReceiveChannel());
+    return HasChannel(destination) &&
+           HwMux::instance().Connect(OwnChannel(), destination.GetReceiveChannel());
 }
 
 bool LineSlot::IHwConnectReceiver(Slot& source) {
-    return HwMux::instance().Connect(source.GetTransmitChannel(), OwnChannel());
+    return HasChannel(source) &&
+           HwMux::instance().Connect(source.GetTransmitChannel(), OwnChannel());
+}
+
+bool LineSlot::HasChannel(Slot const& other) const {
+    if (OwnChannel() >= 0) return true;
+    std::cerr << ext::header(this) << "not connected with " << other
+              << ": the slot has no channel until it is activated" << std::endl;
+    return false;
 }
 
 bool LineSlot::IHwDisconnectTransmitter(Slot& destination) {

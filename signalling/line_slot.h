@@ -64,6 +64,9 @@ protected:
     // The slot's trunk has left the normal state: the line is down.
     virtual void OnLineDown() = 0;
 
+    // Whether the slot has a channel to connect with the other slot; a line
+    // on the error stream when it has none.
+    bool HasChannel(Slot const& other) const;
     // Sends `deactivated` once the command under way has been answered.
     void ReportDeactivated();
     // A counter as a report carries it: saturated at the largest int.

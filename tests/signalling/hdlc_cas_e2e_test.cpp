@@ -196,3 +196,32 @@ TEST(CasSlots, GiveTheirTimeslotBackAndRefuseBitsOnceTheirTrunkTookThemDown) {
               "e1-cas CAS_CONFIGURE 1 5 589824 0\ne1-cas CAS_CONFIGURE 1 5 0 1\n");
     EXPECT_TRUE(s.server.errHas("01:pstn: userData of 1 octets refused: CAS is not active\n"));
 }
+
+// An SS7 or HDLC slot has a channel to connect only once activated.
+TEST(HdlcSlots, AndSs7SlotsConnectedBeforeActivationSaySoInsteadOfBlamingTheSwitch) {
+    SignallingSession s;
+    s.run(command(1, 1, "create : hdlcParams : { trunk 5, log 0, address -1 }") +
+          command(2, 2, "create : pstn : ss7 : { trunk 16, slc 1, dpc 1, opc 2, emergency FALSE }") +
+          R"(
+        > { seq 3, slot 3, pdu command : create : trunk : { trunk 1, timeslot 5 } }
+        < { seq 3, slot 3, pdu response : success : NULL }
+        < { slot 3, pdu signal : transmitter : active : 37 }
+        < { slot 3, pdu signal : receiver : active : 37 }
+        > { seq 4, slot 1, pdu command : connect : 3 }
+        < { slot 1, pdu signal : transmitter : active : -1 }
+        < { seq 4, slot 1, pdu response : error : connectFail }
+        > { seq 5, slot 3, pdu command : connect : 2 }
+        < { slot 2, pdu signal : receiver : active : -1 }
+        < { seq 5, slot 3, pdu response : error : connectFail }
+    )" + activate(6, 1) + R"(
+        > { seq 7, slot 1, pdu command : connect : 3 }
+        < { seq 7, slot 1, pdu response : success : NULL }
+        $ mux 37
+        = 37 <- 1024
+    )");
+    EXPECT_TRUE(s.server.errHas("01:hdlc-slot: not connected with 03:trunk: the slot has no "
+                                "channel until it is activated\n"));
+    EXPECT_TRUE(s.server.errHas("02:pstn: not connected with 03:trunk: the slot has no channel "
+                                "until it is activated\n"));
+    EXPECT_EQ(occurrences(s.server.err(), "hwMux: ERROR not opened"), 0u);
+}
