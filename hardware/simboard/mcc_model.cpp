@@ -49,7 +49,11 @@ std::string line_path(uint32_t number) {
 
 }  // namespace
 
-void MccModel::Losses::lost(std::string const& where, Why why, size_t size, size_t largest) {
+void MccModel::Losses::PutWhere(std::ostream& os) const {
+    os << "simulated board: MCC channel " << number_ << ", " << way_ << " the line";
+}
+
+void MccModel::Losses::lost(Why why, size_t size, size_t largest) {
     static char const* const texts[] = {"an empty frame is no frame",
                                         "larger than the channel's frames of up to ",
                                         "the server has no room for it"};
@@ -59,21 +63,22 @@ void MccModel::Losses::lost(std::string const& where, Why why, size_t size, size
                    .count();
     if (said_[why]) return;
     said_[why] = true;
-    std::cerr << "simulated board: " << where << ": a record of " << size << " octets lost: "
-              << texts[why];
+    PutWhere(std::cerr);
+    std::cerr << ": a record of " << size << " octets lost: " << texts[why];
     if (why == too_large) std::cerr << largest << " octets";
     std::cerr << " (one line a streak of losses)" << std::endl;
 }
 
-void MccModel::Losses::taken(std::string const& where) {
+void MccModel::Losses::taken() {
     if (count_ == 0) return;
     int64_t const now = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now().time_since_epoch())
                             .count();
     if (now - last_ms_ < 1000) return;
-    std::cerr << "simulated board: " << where << ": " << count_
-              << " records lost in the last streak" << std::endl;
-    *this = Losses();
+    PutWhere(std::cerr);
+    std::cerr << ": " << count_ << " records lost in the last streak" << std::endl;
+    count_ = 0;
+    std::fill(std::begin(said_), std::end(said_), false);
 }
 
 // A channel's line socket: a listener for the peer program and the one peer
@@ -110,11 +115,10 @@ public:
     // does not take it.
     void to_peer(uint8_t const* bytes, size_t size) {
         if (!peer_.IsActive()) return;
-        std::string const where = "MCC channel " + std::to_string(number_) + ", to the line";
         if (::send(peer_.lowlevel_fd(), bytes, size, MSG_DONTWAIT | MSG_NOSIGNAL) == ssize_t(size))
-            losses_.taken(where);
+            losses_.taken();
         else
-            losses_.lost(where, Losses::no_room, size, 0);
+            losses_.lost(Losses::no_room, size, 0);
     }
 
 private:
@@ -156,7 +160,7 @@ private:
     std::string file_;
     Event listener_;
     Event peer_;
-    Losses losses_;  // of the records to the peer
+    Losses losses_{number_, "to"};  // of the records to the peer
 };
 
 MccModel::MccModel(Board& board) : Model(board) {}
@@ -199,6 +203,7 @@ int MccModel::allocate(OpenFile& file, uint8_t const* record) {
     channel.number = first_channel;
     auto at = channels_.begin();
     for (; at != channels_.end() && at->number == channel.number; ++at) ++channel.number;
+    channel.losses = Losses(channel.number, "from");
     channels_.insert(at, channel);
     return 0;
 }
@@ -267,17 +272,16 @@ bool MccModel::deliver(Channel& channel, uint8_t const* bytes, size_t size, std:
 void MccModel::from_line(uint32_t number, uint8_t const* bytes, size_t size) {
     Channel* const channel = find(number);
     if (!channel || channel->ended) return;
-    std::string const where = "MCC channel " + std::to_string(number) + ", from the line";
     size_t const packet = channel->record[Device::MccChannel::rx_packet_size / 4];
     Losses& losses = channel->losses;
-    if (size == 0) return losses.lost(where, Losses::empty, size, packet);
-    if (size > packet) return losses.lost(where, Losses::too_large, size, packet);
+    if (size == 0) return losses.lost(Losses::empty, size, packet);
+    if (size > packet) return losses.lost(Losses::too_large, size, packet);
     // Not through Board::post, which says every record it loses.
     if (::send(channel->file->board_end.lowlevel_fd(), bytes, size,
                MSG_DONTWAIT | MSG_NOSIGNAL) != ssize_t(size))
-        return losses.lost(where, Losses::no_room, size, packet);
+        return losses.lost(Losses::no_room, size, packet);
     channel->in += size;
-    losses.taken(where);
+    losses.taken();
 }
 
 void MccModel::join(Words const& words, std::ostream& out) {

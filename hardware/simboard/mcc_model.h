@@ -81,15 +81,21 @@ private:
     class Losses {
     public:
         enum Why { empty, too_large, no_room, whys };
-        // One more lost, of `size` octets; a line after `where` ("MCC
-        // channel 1024, from the line") the first time in the streak for
-        // this reason (`largest`: the channel's frame size).
-        void lost(std::string const& where, Why why, size_t size, size_t largest);
+        // The records of channel `number` each way ("from" or "to" the line).
+        Losses(uint32_t number, char const* way) : number_(number), way_(way) {}
+        // One more lost, of `size` octets; a line the first time in the
+        // streak for this reason (`largest`: the channel's frame size).
+        void lost(Why why, size_t size, size_t largest);
         // One more taken; ends the streak, with its count, once a second
         // has passed since the last loss.
-        void taken(std::string const& where);
+        void taken();
 
     private:
+        // "MCC channel 1024, from the line"
+        void PutWhere(std::ostream& os) const;
+
+        uint32_t number_;
+        char const* way_;
         uint64_t count_ = 0;
         bool said_[whys] = {};
         int64_t last_ms_ = 0;
@@ -105,7 +111,7 @@ private:
         std::string written;  // the last kept_written bytes
         bool ended = false;
         uint32_t joined = 0;  // the channel back to back with this one
-        Losses losses;        // of the records from its far end
+        Losses losses{0, ""};  // of the records from its far end
     };
     class Line;
 
