@@ -92,12 +92,10 @@ TEST(SnmpAgentLink, AnAgentWhoseLinkComesUpIsToldWhatIsKeptAndKeptThroughWhatItC
 }
 
 TEST(SnmpAgentLink, AnAgentThatFloodsGarbageLeavesOneShortLineOfEachKindAndIsServedOn) {
-    ServerProcess server;
-    TestAgent agent;
-    writeConfig(server, agent.config("noisy"));
-    ASSERT_TRUE(agent.listen() && server.start() && agent.accept());
-    Controller controller;
-    ASSERT_TRUE(controller.connect(server.port()));
+    AgentServer noisy("noisy");
+    ServerProcess& server = noisy.server;
+    TestAgent& agent = noisy.agent;
+    ASSERT_TRUE(noisy.start() && noisy.control());
     // 300 frames of 1,000 bytes that do not decode, 300 commands.
     Bytes garbage(1000);
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = uint8_t(0xC0 + i % 16);
@@ -108,7 +106,7 @@ TEST(SnmpAgentLink, AnAgentThatFloodsGarbageLeavesOneShortLineOfEachKindAndIsSer
         agent.send(command);
     }
     // The link still carries what the controller gives.
-    EXPECT_TRUE(display(controller, trapReceivers));
+    EXPECT_TRUE(display(noisy.controller, trapReceivers));
     EXPECT_EQ(agent.readText(), trapsinkSet);
 
     std::string const prefix = "snmpagent.noisy 127.0.0.1:" + std::to_string(agent.port());

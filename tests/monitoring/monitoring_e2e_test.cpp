@@ -29,13 +29,10 @@ std::string const fastChecks =
     "[monitoring]\ncheck.first=20\ncheck.board=40\ncheck.state=20\ncheck.controller=40\n";
 std::string const tracing = "[traces]\nmonitoring.internal=yes\n";
 
-class Monitored {
+class Monitored : public AgentServer {
 public:
     // The configuration names the agent "mib", fast checks and `more`.
-    explicit Monitored(std::string const& more = "") {
-        writeConfig(server, agent.config("mib") + fastChecks + more);
-    }
-    bool start() { return agent.listen() && server.start() && agent.accept(); }
+    explicit Monitored(std::string const& more = "") : AgentServer("mib", fastChecks + more) {}
 
     // Writes a file under the root as a board would: whole, by a rename.
     void put(std::string const& relative, std::string const& text) const {
@@ -55,11 +52,6 @@ public:
         return boardTool(server.root(), command);
     }
 
-    bool control() { return controller.connect(server.port()); }
-
-    ServerProcess server;
-    TestAgent agent;
-    Controller controller;
 };
 
 }  // namespace
