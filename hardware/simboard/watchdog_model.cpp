@@ -91,7 +91,7 @@ void WatchdogModel::command(Words const& words, std::ostream& out) {
         return;
     }
     if (words.size() != 1) {
-        out << "error: watchdog takes no argument\n";
+        out << "error: watchdog takes no argument (try help)\n";
         return;
     }
     // What the loop wrote since the last look.
