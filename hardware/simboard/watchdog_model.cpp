@@ -33,15 +33,22 @@ std::vector<Request> const& WatchdogModel::requests() const {
 }
 
 bool WatchdogModel::make_file(std::string const& file) {
-    event_.Release();
-    keeper_.close();
     ::unlink(file.c_str());
-    Fd reader;
-    if (::mkfifo(file.c_str(), 0644) != 0 ||
-        !reader.open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) ||
-        !keeper_.open(file.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) {
+    if (::mkfifo(file.c_str(), 0644) != 0) {
         Errno const error;
         std::cerr << "simulated board: no watchdog at " << file << ": " << error << std::endl;
+        return true;
+    }
+    // The loop opens the watchdog once, when it starts: the pipe read here
+    // stays the one it writes to when the file is made again later (its
+    // writes would fail without a reader).
+    if (event_.IsActive()) return true;
+    Fd reader;
+    if (!reader.open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) ||
+        !keeper_.open(file.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) {
+        Errno const error;
+        std::cerr << "simulated board: cannot read the watchdog " << file << ": " << error
+                  << std::endl;
         return true;
     }
     event_.Bind("simulated board watchdog", &WatchdogModel::on_readable, this);

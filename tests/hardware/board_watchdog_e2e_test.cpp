@@ -41,7 +41,10 @@ TEST(BoardWatchdogE2E, TheLoopKeepsTheWatchdogAliveUnlessTheBoardHasNone) {
                       "/dev/misc/gw-wd not started, starts 0, pings 0\n");
             continue;
         }
-        // Pinged at least once a second from the first loop pass on.
+        // Pinged at least once a second from the first loop pass on, also
+        // after the device was taken away and given back meanwhile.
+        EXPECT_EQ(boardTool(root, "absent misc/gw-wd"), "/dev/misc/gw-wd absent\n");
+        EXPECT_EQ(boardTool(root, "present misc/gw-wd"), "/dev/misc/gw-wd present\n");
         std::string state;
         EXPECT_TRUE(waitFor(
             [&] {
