@@ -22,16 +22,33 @@ uint16_t radioBits(TERM::ED137RadioHeader const& h, bool more) {
                     unsigned(more));
 }
 
-std::string checkHeader(TERM::ED137RadioHeader const& header) {
+std::string checkHeader(uint16_t profile, TERM::ED137RadioHeader const& header) {
     std::ostringstream fault;
     unsigned const ptt = unsigned(header.get_ptt().asInt());
+    unsigned const max_id = profile == profile_v0 ? max_ptt_id_v0 : max_ptt_id;
     if (ptt > max_ptt_type)
         fault << "PTT type " << header.get_ptt().asInt() << " has no code";
     else if (unsigned(header.get_squ().asInt()) > 1)
         fault << "SQU " << header.get_squ().asInt() << " has no code";
-    else if (header.get_ptt_id().getValue() > max_ptt_id)
-        fault << "PTT-id " << header.get_ptt_id().getValue() << " is above " << max_ptt_id;
+    else if (header.get_ptt_id().getValue() > max_id)
+        fault << "PTT-id " << header.get_ptt_id().getValue() << " is above " << max_id;
+    else if (profile == profile_v0 && header.get_ptt_mute())
+        fault << "PTT mute has no field in the first header layout";
+    else if (profile == profile_v0 && header.get_ptt_summation())
+        fault << "PTT summation has no field in the first header layout";
     return fault.str();
+}
+
+// The one word of the first layout.
+uint32_t firstLayoutWord(TERM::ED137RadioHeader const& h, TERM::ED137RadioExtensionSQI const* sqi) {
+    uint32_t word = uint32_t(h.get_ptt().asInt()) << 29 |
+                    uint32_t(bool(h.get_squ().asInt())) << 28 |
+                    uint32_t(h.get_ptt_id().getValue()) << 24 | uint32_t(bool(h.get_sct())) << 23;
+    if (sqi)
+        word |= 1u << 22 | uint32_t(feature_sqi) << 18 | 1u << 14 |
+                uint32_t(sqi->get_bss_quality().getValue()) << 6 |
+                uint32_t(sqi->get_bss_method().asInt()) << 3;
+    return word;
 }
 
 std::string checkSqi(TERM::ED137RadioExtensionSQI const& sqi) {
@@ -50,18 +67,51 @@ Decoded refused(std::string const& why) {
     return decoded;
 }
 
+// The one word of the first layout; what follows it is not read.
+Decoded decodeFirstLayout(uint32_t word) {
+    std::ostringstream why;
+    unsigned const ptt = word >> 29;
+    if (ptt > max_ptt_type) {
+        why << "extension with reserved PTT type " << ptt;
+        return refused(why.str());
+    }
+    Decoded decoded;
+    TERM::ED137RadioHeader& header = decoded.status.set_header();
+    header.set_ptt(TERM::ED137RadioPTT::NamedNumber(ptt));
+    header.set_squ(TERM::ED137RadioSQU::NamedNumber(word >> 28 & 1));
+    header.set_ptt_id(word >> 24 & 0x0F);
+    header.set_ptt_mute(false);
+    header.set_ptt_summation(false);
+    header.set_sct(word >> 23 & 1);
+    if (!(word >> 22 & 1) || (word >> 18 & 0x0F) != feature_sqi) return decoded;
+    unsigned const quality = word >> 6 & 0xFF, method = word >> 3 & 7;
+    if (quality > max_bss_quality || method > max_method) {
+        why << "signal-quality feature of quality " << quality << ", method " << method
+            << ", has no meaning";
+        return refused(why.str());
+    }
+    TERM::ED137RadioExtensionSQI sqi;
+    sqi.set_bss_method(TERM::ED137RadioBSSMethod::NamedNumber(method));
+    sqi.set_bss_quality(quality);
+    decoded.status.set_sqi(sqi);
+    return decoded;
+}
+
 }  // namespace
 
 Encoded encode(uint16_t profile, TERM::ED137RadioHeader const& header,
                TERM::ED137RadioExtensionSQI const* sqi) {
     Encoded encoded;
-    encoded.fault = checkHeader(header);
+    encoded.fault = checkHeader(profile, header);
     if (encoded.fault.empty() && sqi) encoded.fault = checkSqi(*sqi);
     if (!encoded.fault.empty()) return encoded;
 
     std::vector<uint8_t> body(radio_bits);
     Device::put16(body.data(), radioBits(header, sqi != nullptr));
-    if (sqi) {
+    if (profile == profile_v0) {
+        body.resize(4);
+        Device::put32(body.data(), firstLayoutWord(header, sqi));
+    } else if (sqi) {
         body.push_back(uint8_t(feature_sqi << 4 | 1));
         body.push_back(uint8_t(sqi->get_bss_quality().getValue() << 3 |
                                unsigned(sqi->get_bss_method().asInt())));
@@ -95,6 +145,7 @@ Decoded decode(uint8_t const* data, size_t size) {
         why << "extension length of " << words << " words runs past its " << size << " bytes";
         return refused(why.str());
     }
+    if (profile == profile_v0) return decodeFirstLayout(Device::get32(data + profile_header));
     uint8_t const* const end = data + profile_header + 4 * words;
     uint16_t const bits = Device::get16(data + profile_header);
     unsigned const ptt = bits >> 13;
