@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "tests/support/dissector.h"
 #include "tests/support/slot_session.h"
 #include "tests/support/sockets.h"
 
@@ -101,6 +104,8 @@ TEST(RtpSlots, OpenASessionOfTheirSettingsAndReportTheStreamOnRtcpUntilDestroyed
     };
     Connected c;
     int open = 0;
+    std::vector<Bytes> sent;
+    std::vector<std::vector<std::string>> read;  // as Wireshark should read them
     for (Case const& k : cases) {
         SCOPED_TRACE(k.payload + k.fields);
         StreamPorts const p;
@@ -108,11 +113,25 @@ TEST(RtpSlots, OpenASessionOfTheirSettingsAndReportTheStreamOnRtcpUntilDestroyed
               std::to_string(++open) + " dsp 0 channel 0: " + k.session + " socket ... pid " +
               std::to_string(c.server.pid()) + "\n");
         uint32_t const ssrc = k.ssrc ? k.ssrc : boardSsrc(c.server.root());
-        EXPECT_EQ(text(p.rtcp.receive()), sdes(ssrc));
+        sent.push_back(p.rtcp.receive());
+        EXPECT_EQ(text(sent.back()), sdes(ssrc));
         c.run(destroyed(2, 9) + "$ rtp\n= no RTP sessions\n$ mux 4096\n= 4096 off\n");
-        EXPECT_EQ(text(p.rtcp.receive()), bye(ssrc));
+        sent.push_back(p.rtcp.receive());
+        EXPECT_EQ(text(sent.back()), bye(ssrc));
         EXPECT_TRUE(portsFree(p.local));
+        char id[16];
+        std::snprintf(id, sizeof(id), "0x%08x", ssrc);
+        read.push_back({"201,202", "1,4", id, "127.0.0.1", ""});
+        read.push_back({"201,202,203", "1,4,1", id, "127.0.0.1", ""});
     }
+    std::vector<Bytes> frames;
+    for (Bytes const& packet : sent) frames.push_back(udpPacket(5007, 5007, packet));
+    Dissection const d =
+        dissect(LinkType::ipv4, frames,
+                {"rtcp.pt", "rtcp.length", "rtcp.senderssrc", "rtcp.sdes.text", "_ws.malformed"},
+                {"-d", "udp.port==5007,rtcp"});
+    EXPECT_EQ(d.error, "");
+    EXPECT_EQ(d.rows, read);
 }
 
 TEST(RtpSlots, DeclineACreateWithItsLineAndLeaveNothingBehind) {

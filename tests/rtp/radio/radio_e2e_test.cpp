@@ -198,6 +198,7 @@ TEST(RadioSlots, ED137KeepsAliveAtThePeriodAskedAndReportsThePeerAndItsSilence) 
     TERM::ED137RadioExtensionSQI const sqi = ed137Sqi(TERM::ED137RadioBSSMethod::rssi, 20);
     c.run(rtpExt(2, ed137Rx(talk, &sqi)) + rtpExt(3, ed137Tx(talk)) +
           rtpExt(4, kvelModifier(2), "error : unsupported") +
+          rtpExt(6, ed137Tx(ed137Header(PTT::normal_ptt_on, false, 16)), "error : unsupported") +
           "$ rtpext written 1 voice\n= voice 00 67 00 01 79 44 45 00\n"
           "= voice 00 67 00 01 79 00 00 00\n");
     EXPECT_TRUE(waitFor(
@@ -218,6 +219,8 @@ TEST(RadioSlots, ED137KeepsAliveAtThePeriodAskedAndReportsThePeerAndItsSilence) 
     auto const heard_at = Clock::now();
     c.run("< { slot 5, pdu signal : abort : 2001 }\n");
     EXPECT_GE(elapsedMs(heard_at), 350);
+    EXPECT_TRUE(c.server.errHas(
+        "05:rtp ext ED137 (GW): ED137 radio control: rtpExt refused: PTT-id 16 is above 15\n"));
     EXPECT_TRUE(c.server.errHas("05:rtp ext ED137 (GW): ED137 radio control: dropped: extension "
                                 "length of 2 words runs past its 8 bytes\n"));
 
