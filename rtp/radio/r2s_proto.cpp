@@ -67,33 +67,43 @@ Decoded refused(std::string const& why) {
     return decoded;
 }
 
-// The one word of the first layout; what follows it is not read.
-Decoded decodeFirstLayout(uint32_t word) {
-    std::ostringstream why;
-    unsigned const ptt = word >> 29;
-    if (ptt > max_ptt_type) {
-        why << "extension with reserved PTT type " << ptt;
-        return refused(why.str());
-    }
+// The radio header of the fields read, in either layout; refused for a
+// reserved PTT type.
+Decoded header(unsigned ptt, unsigned squ, unsigned ptt_id, bool mute, bool summation, bool sct) {
+    if (ptt > max_ptt_type)
+        return refused("extension with reserved PTT type " + std::to_string(ptt));
     Decoded decoded;
-    TERM::ED137RadioHeader& header = decoded.status.set_header();
-    header.set_ptt(TERM::ED137RadioPTT::NamedNumber(ptt));
-    header.set_squ(TERM::ED137RadioSQU::NamedNumber(word >> 28 & 1));
-    header.set_ptt_id(word >> 24 & 0x0F);
-    header.set_ptt_mute(false);
-    header.set_ptt_summation(false);
-    header.set_sct(word >> 23 & 1);
-    if (!(word >> 22 & 1) || (word >> 18 & 0x0F) != feature_sqi) return decoded;
-    unsigned const quality = word >> 6 & 0xFF, method = word >> 3 & 7;
-    if (quality > max_bss_quality || method > max_method) {
-        why << "signal-quality feature of quality " << quality << ", method " << method
-            << ", has no meaning";
-        return refused(why.str());
-    }
+    TERM::ED137RadioHeader& h = decoded.status.set_header();
+    h.set_ptt(TERM::ED137RadioPTT::NamedNumber(ptt));
+    h.set_squ(TERM::ED137RadioSQU::NamedNumber(squ));
+    h.set_ptt_id(ptt_id);
+    h.set_ptt_mute(mute);
+    h.set_ptt_summation(summation);
+    h.set_sct(sct);
+    return decoded;
+}
+
+void setSqi(Decoded& decoded, unsigned method, unsigned quality) {
     TERM::ED137RadioExtensionSQI sqi;
     sqi.set_bss_method(TERM::ED137RadioBSSMethod::NamedNumber(method));
     sqi.set_bss_quality(quality);
     decoded.status.set_sqi(sqi);
+}
+
+// The one word of the first layout; what follows it is not read.
+Decoded decodeFirstLayout(uint32_t word) {
+    Decoded decoded =
+        header(word >> 29, word >> 28 & 1, word >> 24 & 0x0F, false, false, word >> 23 & 1);
+    if (!decoded.fault.empty() || !(word >> 22 & 1) || (word >> 18 & 0x0F) != feature_sqi)
+        return decoded;
+    unsigned const quality = word >> 6 & 0xFF, method = word >> 3 & 7;
+    if (quality > max_bss_quality || method > max_method) {
+        std::ostringstream why;
+        why << "signal-quality feature of quality " << quality << ", method " << method
+            << ", has no meaning";
+        return refused(why.str());
+    }
+    setSqi(decoded, method, quality);
     return decoded;
 }
 
@@ -147,22 +157,10 @@ Decoded decode(uint8_t const* data, size_t size) {
     }
     if (profile == profile_v0) return decodeFirstLayout(Device::get32(data + profile_header));
     uint8_t const* const end = data + profile_header + 4 * words;
-    uint16_t const bits = Device::get16(data + profile_header);
-    unsigned const ptt = bits >> 13;
-    if (ptt > max_ptt_type) {
-        why << "extension with reserved PTT type " << ptt;
-        return refused(why.str());
-    }
-
-    Decoded decoded;
-    TERM::ED137RadioHeader& header = decoded.status.set_header();
-    header.set_ptt(TERM::ED137RadioPTT::NamedNumber(ptt));
-    header.set_squ(TERM::ED137RadioSQU::NamedNumber(bits >> 12 & 1));
-    header.set_ptt_id(bits >> 6 & 0x3F);
-    header.set_ptt_mute(bits >> 5 & 1);
-    header.set_ptt_summation(bits >> 4 & 1);
-    header.set_sct(bits >> 3 & 1);
-    if (!(bits & 1)) return decoded;
+    unsigned const bits = Device::get16(data + profile_header);
+    Decoded decoded = header(bits >> 13, bits >> 12 & 1, bits >> 6 & 0x3F, bits >> 5 & 1,
+                             bits >> 4 & 1, bits >> 3 & 1);
+    if (!decoded.fault.empty() || !(bits & 1)) return decoded;
 
     for (uint8_t const* at = data + profile_header + radio_bits; at < end && *at != 0;) {
         unsigned const type = *at >> 4;
@@ -178,10 +176,7 @@ Decoded decode(uint8_t const* data, size_t size) {
                     << ", has no meaning";
                 return refused(why.str());
             }
-            TERM::ED137RadioExtensionSQI sqi;
-            sqi.set_bss_method(TERM::ED137RadioBSSMethod::NamedNumber(method));
-            sqi.set_bss_quality(at[1] >> 3);
-            decoded.status.set_sqi(sqi);
+            setSqi(decoded, method, unsigned(at[1] >> 3));
         }
         at += 1 + length;
     }

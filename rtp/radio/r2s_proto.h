@@ -85,9 +85,9 @@ struct Decoded {
 };
 
 // One received extension of `size` bytes, in the layout of its profile.
-// An extension shorter than its headers, whose length field or a block runs past the bytes, of another
-// profile, or with a reserved PTT type or method is refused; nothing is read
-// outside [data, data + size).
+// An extension shorter than its headers, whose length field or a block runs
+// past the bytes, of another profile, or with a reserved PTT type or method
+// is refused; nothing is read outside [data, data + size).
 Decoded decode(uint8_t const* data, size_t size);
 
 }  // namespace r2s_proto

@@ -88,7 +88,8 @@ bool RtpExtSession::SendRecord(uint16_t kind, std::vector<uint8_t> const& data) 
     std::copy(data.begin(), data.end(), record + Device::RtpExtSignal::header_size);
     size_t const size = Device::RtpExtSignal::header_size + data.size();
     if (Device::write(event_.lowlevel_fd(), record, size) == ssize_t(size)) {
-        if (write_failing_) std::clog << ext::header(this) << "writes to rtp_ext go again" << std::endl;
+        if (write_failing_)
+            std::clog << ext::header(this) << "writes to rtp_ext go again" << std::endl;
         write_failing_ = false;
         return true;
     }

@@ -52,13 +52,21 @@ TEST(Dissected, RadioHeaderExtensionsReadWithTheFieldsOfTheirLayout) {
         // the later: ptt_type squ ptt_id pm ptts sct x ft.type ft.len qidx qidx-ml.
         std::vector<std::string> fields;
     } const cases[] = {
-        {r2s_proto::profile_v0, ed137Header(PTT::priority_ptt_on, true, 9), nullptr,
+        {r2s_proto::profile_v0,
+         ed137Header(PTT::priority_ptt_on, true, 9),
+         nullptr,
          {"0x0067", "3", "1", "9", "0", "0", "", "", "", ""}},
-        {r2s_proto::profile_v0, ed137Header(PTT::normal_ptt_on, false, 15, false, false, true),
-         &sqi, {"0x0067", "1", "0", "15", "1", "1", "0x00000001", "1", "20", "2"}},
-        {r2s_proto::profile_v1, ed137Header(PTT::emergency_ptt_on, true, 63, true, false, true),
-         nullptr, {"0x0167", "4", "1", "63", "1", "0", "1", "0", "", "", "", ""}},
-        {r2s_proto::profile_v1, ed137Header(PTT::coupling_ptt_on, false, 9, false, true), &sqi,
+        {r2s_proto::profile_v0,
+         ed137Header(PTT::normal_ptt_on, false, 15, false, false, true),
+         &sqi,
+         {"0x0067", "1", "0", "15", "1", "1", "0x00000001", "1", "20", "2"}},
+        {r2s_proto::profile_v1,
+         ed137Header(PTT::emergency_ptt_on, true, 63, true, false, true),
+         nullptr,
+         {"0x0167", "4", "1", "63", "1", "0", "1", "0", "", "", "", ""}},
+        {r2s_proto::profile_v1,
+         ed137Header(PTT::coupling_ptt_on, false, 9, false, true),
+         &sqi,
          {"0x0167", "2", "0", "9", "0", "1", "0", "1", "0x01", "1", "20", "2"}},
     };
     std::string const first = "rtp.ext.ed137.", later = "rtp.ext.ed137a.";

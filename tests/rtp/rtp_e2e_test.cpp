@@ -399,8 +399,7 @@ TEST(RtpSlots, ReadOnlyWholeEventRecordsAndCloseADeviceThatEnds) {
         c.run("> { seq 2, slot 9, pdu command : ioctl : pd-enable : { timeout 1 } }\n< " +
               answer(2, 9, "error : unsupported") + "\n" + destroyed(3, 9) +
               "$ rtp\n= no RTP sessions\n$ mux 4096\n= 4096 off\n");
-        EXPECT_TRUE(
-            c.server.errHas("rtp[4096]: ioctl refused: the driver ended the session\n"));
+        EXPECT_TRUE(c.server.errHas("rtp[4096]: ioctl refused: the driver ended the session\n"));
         EXPECT_EQ(text(p.rtcp.receive()), sdes(5));
         EXPECT_EQ(text(p.rtcp.receive()), bye(5));
     }

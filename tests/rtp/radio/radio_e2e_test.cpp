@@ -174,8 +174,8 @@ TEST(RadioSlots, KvelCommandsReachTheBoardWholeAndItsStatusesAndFailuresTheContr
          {"record of 3 bytes is shorter than its header",
           "record length 5 runs past its 1 bytes of data",
           "record of kind 1 on a Kvel radio session", "1 bytes follow the 29-byte status"})
-        EXPECT_TRUE(c.server.errHas("05:rtp ext KVEL (GW): Kvel radio control: dropped: " +
-                                    std::string(line) + "\n"))
+        EXPECT_TRUE(c.server.errHas(
+            "05:rtp ext KVEL (GW): Kvel radio control: dropped: " + std::string(line) + "\n"))
             << line;
     EXPECT_TRUE(c.server.errHas("Kvel radio control: rtpExt refused: not a Kvel radio command\n"));
 }
@@ -221,8 +221,9 @@ TEST(RadioSlots, ED137KeepsAliveAtThePeriodAskedAndReportsThePeerAndItsSilence) 
     EXPECT_GE(elapsedMs(heard_at), 350);
     EXPECT_TRUE(c.server.errHas(
         "05:rtp ext ED137 (GW): ED137 radio control: rtpExt refused: PTT-id 16 is above 15\n"));
-    EXPECT_TRUE(c.server.errHas("05:rtp ext ED137 (GW): ED137 radio control: dropped: extension "
-                                "length of 2 words runs past its 8 bytes\n"));
+    EXPECT_TRUE(
+        c.server.errHas("05:rtp ext ED137 (GW): ED137 radio control: dropped: extension "
+                        "length of 2 words runs past its 8 bytes\n"));
 
     // A session the driver ends is a radio failure, and the keep-alives and
     // the watch on the peer end with it.
@@ -271,29 +272,30 @@ TEST(RadioSlots, ACodecChangeStopsTheRadioStreamAroundTheSessionAndDestroyStopsI
 // that works.
 TEST(RadioSlots, StopTheRadioWithTheRtpSessionAndTellTheControllerOnce) {
     std::string const slow = ed137;
-    std::string const quiet =
-        slow.substr(0, slow.find("r2s-keepalive-multiplier 10")) + "r2s-keepalive-multiplier 50" +
-        slow.substr(slow.find("r2s-keepalive-multiplier 10") + 27);
+    std::string const quiet = slow.substr(0, slow.find("r2s-keepalive-multiplier 10")) +
+                              "r2s-keepalive-multiplier 50" +
+                              slow.substr(slow.find("r2s-keepalive-multiplier 10") + 27);
     {
         Connected c;
         StreamPorts const p;
         c.run(created(1, p, quiet) +
               "$ rtp end 4096\n< { slot 5, pdu signal : abort : 32 }\n$ rtpext\n$ rtp\n"
               "= no RTP sessions\n~ 300\n" +
-              rtpExt(2, ed137Tx(ed137Header(PTT::normal_ptt_on, false, 9)),
-                     "error : unsupported"));
+              rtpExt(2, ed137Tx(ed137Header(PTT::normal_ptt_on, false, 9)), "error : unsupported"));
         EXPECT_TRUE(c.server.errHas("05:rtp ext ED137 (GW): ED137 radio control stopped\n"));
     }
     Connected c;
     StreamPorts const p;
-    c.run(created(1, p, kvel) + "$ fail rtp RTP_OPEN_SESSION EIO 2\n"
+    c.run(created(1, p, kvel) +
+          "$ fail rtp RTP_OPEN_SESSION EIO 2\n"
           "> { seq 2, slot 5, pdu command : ioctl : encoder-mode : alaw }\n"
           "< { slot 5, pdu signal : abort : 5 }\n< " +
           answer(2, "error : unsupported") +
           "\n$ rtpext\n= 1 kvel ... stopped, ...\n$ rtp\n= 4096 ...: no session\n" +
           ioctl(3, "encoder-mode : alaw") + "$ rtpext\n= 1 kvel ... started, ...\n");
-    EXPECT_TRUE(c.server.errHas("05:rtp ext KVEL (GW): no RTP session after the codec change; "
-                                "Kvel radio control stays stopped\n"));
+    EXPECT_TRUE(
+        c.server.errHas("05:rtp ext KVEL (GW): no RTP session after the codec change; "
+                        "Kvel radio control stays stopped\n"));
     // An empty record is no end of the session.
     c.run("$ rtpext raw 1\n$ rtpext receive 1 kvel " + kvel_record + "\n" + signal(kvel));
     EXPECT_TRUE(c.server.errHas("rtp ext[4096]: rtp_ext record of 0 bytes dropped\n"));
@@ -302,13 +304,13 @@ TEST(RadioSlots, StopTheRadioWithTheRtpSessionAndTellTheControllerOnce) {
 // Keep-alives the session does not take: one line and one failure for the
 // run, tried again less often, and the period again once they go.
 TEST(RadioSlots, ED137TellsOfFailingKeepAlivesOnceAndKeepsAliveAgainWhenTheyGo) {
-    std::string const quiet =
-        ed137.substr(0, ed137.find("r2s-keepalive-multiplier 10")) +
-        "r2s-keepalive-multiplier 5" +
-        ed137.substr(ed137.find("r2s-keepalive-multiplier 10") + 27);
+    std::string const quiet = ed137.substr(0, ed137.find("r2s-keepalive-multiplier 10")) +
+                              "r2s-keepalive-multiplier 5" +
+                              ed137.substr(ed137.find("r2s-keepalive-multiplier 10") + 27);
     Connected c;
     StreamPorts const p;
-    c.run(created(1, p, quiet) + "$ fail rtp_ext write EIO\n< { slot 5, pdu signal : abort : 5 }\n");
+    c.run(created(1, p, quiet) +
+          "$ fail rtp_ext write EIO\n< { slot 5, pdu signal : abort : 5 }\n");
     // The peer's silence is told on its own.
     c.run("< { slot 5, pdu signal : abort : 2001 }\n~ 500\n");
     EXPECT_EQ(occurrences(c.server.err(), "fail to write to rtp_ext: Input/output error\n"), 1u);
@@ -316,6 +318,6 @@ TEST(RadioSlots, ED137TellsOfFailingKeepAlivesOnceAndKeepsAliveAgainWhenTheyGo) 
     long const before = keepAlives(c.server.root());
     c.run("$ fail clear\n");
     EXPECT_TRUE(waitFor([&] { return keepAlives(c.server.root()) >= before + 10; }, 5000ms));
-    EXPECT_TRUE(c.server.errHas(
-        "05:rtp ext ED137 (GW): ED137 radio control: signalling sent again\n"));
+    EXPECT_TRUE(
+        c.server.errHas("05:rtp ext ED137 (GW): ED137 radio control: signalling sent again\n"));
 }
