@@ -30,6 +30,7 @@ struct Line : Mtp2Link::User {
     void OnMessage(uint8_t const*, size_t) override { ++received; }
     void OnInService() override {}
     void OnOutOfService() override { events.push_back("out of service"); }
+    void OnTrace(std::string const&) override {}
     void in(std::string const& unit) {
         Bytes const bytes = hex(unit);
         // An exact-size copy: reading past the end shows under the sanitizers.
