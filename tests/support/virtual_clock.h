@@ -74,6 +74,10 @@ private:
     VirtualClock const& clock_;
 };
 
+// A transcript as a test writes it, in a raw string that opens on a line of
+// its own: the text without that first line end.
+inline std::string Script(char const* text) { return text[0] == '\n' ? text + 1 : text; }
+
 // The line between two ends (0 and 1) on one clock. A frame put on it
 // reaches the other end after the step that sent it, in order; time moves
 // only through Advance, which delivers what is in flight before each timer
