@@ -239,8 +239,10 @@ TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
     EXPECT_EQ(peer.next(), "02 01 01 01");
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : ioctl : isdnLinkStatus : congested }");
     s.run(command(4, 1, "userData : '08 01 05 05'H"));
-    EXPECT_TRUE(peer.quietFor(150ms));
-    peer.send("00 01 01 00");
+    // No I-frame to the busy peer: T200 polls it, and its answer RR ends the
+    // busy condition.
+    EXPECT_EQ(peer.next(), "00 01 01 01");
+    peer.send("00 01 01 01");
     EXPECT_EQ(peer.next(), "00 01 00 00 08 01 05 05");
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : ioctl : isdnLinkStatus : normal }");
     peer.send("00 01 01 02");
@@ -273,5 +275,6 @@ TEST(IsdnSlots, HoldAtMost64MessagesForABusyPeerAndRefuseTheNext) {
     EXPECT_EQ(s.next(), "{ seq 164, slot 1, pdu response : error : unsupported }");
     EXPECT_TRUE(s.server.errHas(
         "01:MCC: layer-3 message refused: the link is congested, 64 messages wait\n"));
-    EXPECT_TRUE(peer.quietFor(100ms));
+    // No I-frame to the busy peer: T200 polls it.
+    EXPECT_EQ(peer.next(), "00 01 01 01");
 }
