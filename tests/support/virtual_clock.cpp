@@ -111,7 +111,8 @@ Bench::Bench() {
     };
     clock.on_expiry = [this](std::string const& label, unsigned index) {
         for (End* end : ends)
-            if (end->name == label) transcript.Add(label + " " + end->TimerName(index) + " expired");
+            if (end->name == label && end->TimerName(index))
+                transcript.Add(label + " " + end->TimerName(index) + " expired");
     };
 }
 

@@ -114,6 +114,8 @@ public:
         virtual void Take(Bytes const& frame) = 0;
         // Writes down what changed since the last check (the state).
         virtual void Check() = 0;
+        // The timer's name in the transcript; null for one not written down
+        // (a repetition of the end's own).
         virtual char const* TimerName(unsigned index) const = 0;
 
         Bench& bench;
