@@ -140,7 +140,7 @@ TEST(Lapd, FramesInErrorAreCountedAndNeverReadPastTheirEnd) {
 TEST(LapdTranscript, AnIOrSupervisoryFrameCutInItsControlFieldIsDiscardedWithoutAction) {
     Lone l;
     l.u.send(hex("08 01 05 05"));
-    l.u.send(hex("08 01 05 06"));
+    l.u.send(hex("08 01 06 05"));
     l.u.give("02 01 00");  // an I-frame of three octets
     l.u.give("00 01 01");  // an RR of three octets
     l.bench.Advance(500);
@@ -149,8 +149,8 @@ TEST(LapdTranscript, AnIOrSupervisoryFrameCutInItsControlFieldIsDiscardedWithout
     EXPECT_EQ(l.bench.transcript.Text(), Script(R"(
      0 u send 08 01 05 05
      0 u> I ns=0 nr=0 p=0 08 01 05 05
-     0 u send 08 01 05 06
-     0 u> I ns=1 nr=0 p=0 08 01 05 06
+     0 u send 08 01 06 05
+     0 u> I ns=1 nr=0 p=0 08 01 06 05
      0 n> invalid 02 01 00
      0 u error invalid frame: frame shorter than its control field
      0 n> invalid 00 01 01
@@ -160,6 +160,7 @@ TEST(LapdTranscript, AnIOrSupervisoryFrameCutInItsControlFieldIsDiscardedWithout
  10500 u> RR cmd nr=0 p=1
  10500 u state timer-recovery
 )"));
+    EXPECT_EQ(LapdDissectionDiffers(l.bench.transcript), "");
 }
 
 TEST(LapdTranscript, AnRnrRestartsT200AndItsExpiryPollsTheBusyPeer) {
@@ -167,7 +168,7 @@ TEST(LapdTranscript, AnRnrRestartsT200AndItsExpiryPollsTheBusyPeer) {
     l.u.send(hex("08 01 05 05"));
     l.bench.Advance(400);
     l.u.give("00 01 05 02");  // RNR rsp nr=1, f=0
-    l.u.send(hex("08 01 05 06"));
+    l.u.send(hex("08 01 06 05"));
     l.bench.Advance(1000);
     l.u.give("00 01 05 03");  // RNR rsp nr=1, f=1: still busy
     l.bench.Advance(1000);
@@ -180,7 +181,7 @@ TEST(LapdTranscript, AnRnrRestartsT200AndItsExpiryPollsTheBusyPeer) {
      0 u> I ns=0 nr=0 p=0 08 01 05 05
    400 n> RNR rsp nr=1 f=0
    400 u congested
-   400 u send 08 01 05 06
+   400 u send 08 01 06 05
   1400 u T200 expired
   1400 u> RR cmd nr=0 p=1
   1400 u state timer-recovery
@@ -190,7 +191,7 @@ TEST(LapdTranscript, AnRnrRestartsT200AndItsExpiryPollsTheBusyPeer) {
   2400 u> RR cmd nr=0 p=1
   2400 u state timer-recovery
   2400 n> RR rsp nr=1 f=1
-  2400 u> I ns=1 nr=0 p=0 08 01 05 06
+  2400 u> I ns=1 nr=0 p=0 08 01 06 05
   2400 u not congested
   2400 u state multiple-frame-established
   2400 n> RR rsp nr=2 f=0
@@ -198,6 +199,7 @@ TEST(LapdTranscript, AnRnrRestartsT200AndItsExpiryPollsTheBusyPeer) {
  12400 u> RR cmd nr=0 p=1
  12400 u state timer-recovery
 )"));
+    EXPECT_EQ(LapdDissectionDiffers(l.bench.transcript), "");
 }
 
 TEST(LapdTranscript, AnEstablishmentAskedForByLayer3DiscardsTheQueuedFrames) {
@@ -206,7 +208,7 @@ TEST(LapdTranscript, AnEstablishmentAskedForByLayer3DiscardsTheQueuedFrames) {
     l.u.give("00 01 0F");  // DM rsp f=0: the peer asks for establishment
     l.u.establish();       // the controller's activate meanwhile
     l.u.give("00 01 73");  // UA
-    l.u.send(hex("08 01 05 06"));
+    l.u.send(hex("08 01 06 05"));
     l.u.give("00 01 01 02");  // RR nr=1
     EXPECT_EQ(l.bench.transcript.Text(), Script(R"(
      0 u send 08 01 05 05
@@ -219,10 +221,11 @@ TEST(LapdTranscript, AnEstablishmentAskedForByLayer3DiscardsTheQueuedFrames) {
      0 n> UA rsp f=1
      0 u up
      0 u state multiple-frame-established
-     0 u send 08 01 05 06
-     0 u> I ns=0 nr=0 p=0 08 01 05 06
+     0 u send 08 01 06 05
+     0 u> I ns=0 nr=0 p=0 08 01 06 05
      0 n> RR rsp nr=1 f=0
 )"));
+    EXPECT_EQ(LapdDissectionDiffers(l.bench.transcript), "");
 }
 
 TEST(LapdTranscript, APeersSabmeInMultipleFrameOperationStopsT200AndStartsT203) {
@@ -242,6 +245,7 @@ TEST(LapdTranscript, APeersSabmeInMultipleFrameOperationStopsT200AndStartsT203) 
  10300 u> RR cmd nr=0 p=1
  10300 u state timer-recovery
 )"));
+    EXPECT_EQ(LapdDissectionDiffers(l.bench.transcript), "");
 }
 
 // Procedures no other test shows, back to back.
@@ -250,29 +254,30 @@ TEST(LapdTranscript, AnIFrameLostOnTheLineIsAskedForAgainWithRej) {
     Pair p;
     int sent = 0;
     p.u.lose = [&](Bytes const& frame) { return (frame[2] & 1) == 0 && ++sent == 2; };
-    p.u.send(hex("08 01 01"));
-    p.u.send(hex("08 01 02"));
-    p.u.send(hex("08 01 03"));
+    p.u.send(hex("08 01 01 05"));
+    p.u.send(hex("08 01 02 05"));
+    p.u.send(hex("08 01 03 05"));
     p.bench.Advance(2000);
-    EXPECT_EQ(p.n.received, (std::vector<Bytes>{hex("08 01 01"), hex("08 01 02"), hex("08 01 03")}));
+    EXPECT_EQ(p.n.received, (std::vector<Bytes>{hex("08 01 01 05"), hex("08 01 02 05"), hex("08 01 03 05")}));
     EXPECT_EQ(p.u.lapd.counters().rejected, 1u);
     EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
-     0 u send 08 01 01
-     0 u> I ns=0 nr=0 p=0 08 01 01
-     0 n data 08 01 01
+     0 u send 08 01 01 05
+     0 u> I ns=0 nr=0 p=0 08 01 01 05
+     0 n data 08 01 01 05
      0 n> RR rsp nr=1 f=0
-     0 u send 08 01 02
-     0 u> I ns=1 nr=0 p=0 08 01 02 (lost)
-     0 u send 08 01 03
-     0 u> I ns=2 nr=0 p=0 08 01 03
+     0 u send 08 01 02 05
+     0 u> I ns=1 nr=0 p=0 08 01 02 05 (lost)
+     0 u send 08 01 03 05
+     0 u> I ns=2 nr=0 p=0 08 01 03 05
      0 n> REJ rsp nr=1 f=0
-     0 u> I ns=1 nr=0 p=0 08 01 02
-     0 u> I ns=2 nr=0 p=0 08 01 03
-     0 n data 08 01 02
+     0 u> I ns=1 nr=0 p=0 08 01 02 05
+     0 u> I ns=2 nr=0 p=0 08 01 03 05
+     0 n data 08 01 02 05
      0 n> RR rsp nr=2 f=0
-     0 n data 08 01 03
+     0 n data 08 01 03 05
      0 n> RR rsp nr=3 f=0
 )"));
+    EXPECT_EQ(LapdDissectionDiffers(p.bench.transcript), "");
 }
 
 TEST(LapdTranscript, BothEndsAskingAtOnceComeUpOnEachOthersSabme) {
@@ -294,6 +299,7 @@ TEST(LapdTranscript, BothEndsAskingAtOnceComeUpOnEachOthersSabme) {
      0 n up
      0 n state multiple-frame-established
 )"));
+    EXPECT_EQ(LapdDissectionDiffers(bench.transcript), "");
 }
 
 TEST(LapdTranscript, AnIdleLinkIsPolledAtEachT203AndGivenUpAfterN200Polls) {
@@ -343,29 +349,30 @@ TEST(LapdTranscript, AnIdleLinkIsPolledAtEachT203AndGivenUpAfterN200Polls) {
  28000 u down
  28000 u state tei-assigned
 )"));
+    EXPECT_EQ(LapdDissectionDiffers(p.bench.transcript), "");
 }
 
 TEST(LapdTranscript, APeerThatGaveUpPollingResetsTheLinkWithSabme) {
     Pair p;
     // The user's frames are lost until the network has polled N200 times.
     p.u.lose = [&](Bytes const&) { return p.bench.clock.now() < 4000; };
-    p.n.send(hex("08 01 01"));
+    p.n.send(hex("08 01 01 05"));
     p.bench.Advance(5000);
-    EXPECT_EQ(p.u.received, (std::vector<Bytes>{hex("08 01 01")}));
+    EXPECT_EQ(p.u.received, (std::vector<Bytes>{hex("08 01 01 05")}));
     EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
-     0 n send 08 01 01
-     0 n> I ns=0 nr=0 p=0 08 01 01
-     0 u data 08 01 01
+     0 n send 08 01 01 05
+     0 n> I ns=0 nr=0 p=0 08 01 01 05
+     0 u data 08 01 01 05
      0 u> RR rsp nr=1 f=0 (lost)
   1000 n T200 expired
-  1000 n> I ns=0 nr=0 p=1 08 01 01
+  1000 n> I ns=0 nr=0 p=1 08 01 01 05
   1000 n state timer-recovery
   1000 u> REJ rsp nr=1 f=1 (lost)
   2000 n T200 expired
-  2000 n> I ns=0 nr=0 p=1 08 01 01
+  2000 n> I ns=0 nr=0 p=1 08 01 01 05
   2000 u> RR rsp nr=1 f=1 (lost)
   3000 n T200 expired
-  3000 n> I ns=0 nr=0 p=1 08 01 01
+  3000 n> I ns=0 nr=0 p=1 08 01 01 05
   3000 u> RR rsp nr=1 f=1 (lost)
   4000 n T200 expired
   4000 n error I: no answer to N200 polls
@@ -376,4 +383,5 @@ TEST(LapdTranscript, APeerThatGaveUpPollingResetsTheLinkWithSabme) {
   4000 n up
   4000 n state multiple-frame-established
 )"));
+    EXPECT_EQ(LapdDissectionDiffers(p.bench.transcript), "");
 }

@@ -82,6 +82,7 @@ TEST(Mtp2ErrorCorrection, CountsAndDropsMalformedUnitsWithoutReadingPastThem) {
   1000 a state "idle": the peer's status unit in service
   1000 a out of service
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(l.bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, BackToBackLinksAlignProveAndComeIntoService) {
@@ -126,6 +127,7 @@ TEST(Mtp2Transcript, BackToBackLinksAlignProveAndComeIntoService) {
   2000 a> FISU bsn 127/1 fsn 127/1 li 0
   2300 b> FISU bsn 127/1 fsn 127/1 li 0
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, AnEmergencyAtOneEndShortensTheProvingOfBoth) {
@@ -163,6 +165,7 @@ TEST(Mtp2Transcript, AnEmergencyAtOneEndShortensTheProvingOfBoth) {
    800 a> FISU bsn 127/1 fsn 127/1 li 0
    800 b> FISU bsn 127/1 fsn 127/1 li 0
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, T2EndsAnAlignmentThatTheFarEndNeverAnswers) {
@@ -182,6 +185,7 @@ TEST(Mtp2Transcript, T2EndsAnAlignmentThatTheFarEndNeverAnswers) {
   1500 a state "idle": alignment not possible: T2
   1500 a out of service
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, T3EndsAnAlignmentWhoseFarEndNeverProves) {
@@ -203,6 +207,7 @@ TEST(Mtp2Transcript, T3EndsAnAlignmentWhoseFarEndNeverProves) {
    600 a state "idle": alignment not possible: T3
    600 a out of service
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, T1EndsAProvedLinkWhoseFarEndNeverSendsFillIn) {
@@ -246,6 +251,7 @@ TEST(Mtp2Transcript, T1EndsAProvedLinkWhoseFarEndNeverSendsFillIn) {
   3000 a state "idle": T1: the peer did not come into service
   3000 a out of service
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, AProvingSpoiltByErrorsIsFollowedByASecondOne) {
@@ -304,6 +310,7 @@ TEST(Mtp2Transcript, AProvingSpoiltByErrorsIsFollowedByASecondOne) {
   2400 a state "in service": the peer's fill-in or message units
   2400 a in service
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, FiveSpoiltProvingsEndTheAlignment) {
@@ -365,15 +372,16 @@ TEST(Mtp2Transcript, FiveSpoiltProvingsEndTheAlignment) {
   4000 a out of service
   4000 z> malformed FF FF 05 01
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, T7EndsALinkWhoseUnitsStayUnacknowledged) {
     Lone l;
-    l.a.send(hex("05 10 20"));
+    l.a.send(hex("0A 01 00 00 00 20"));
     l.a.give("FF FF 00");  // acknowledges nothing
     l.bench.Advance(600);
     EXPECT_EQ(l.bench.transcript.Text(), Script(R"(
-  1000 a> MSU bsn 127/1 fsn 0/1 octets 3 li 3
+  1000 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
   1000 z> FISU bsn 127/1 fsn 127/1 li 0
   1200 a> FISU bsn 127/1 fsn 0/1 li 0
   1500 a T7 expired
@@ -381,12 +389,13 @@ TEST(Mtp2Transcript, T7EndsALinkWhoseUnitsStayUnacknowledged) {
   1500 a state "idle": acknowledgement delayed
   1500 a out of service
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(l.bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, StatusUnitsInServiceMarkTheFarEndBusyOrEndTheLink) {
     Lone l;
     l.a.link.traces().msu_processing = true;
-    l.a.send(hex("05 10 20"));
+    l.a.send(hex("0A 01 00 00 00 20"));
     l.a.give("FF FF 01 05");  // SIB: busy, T7 gives way to T6
     l.bench.Advance(1000);
     l.a.give("80 FF 00");  // acknowledges the unit: no longer busy
@@ -399,8 +408,8 @@ TEST(Mtp2Transcript, StatusUnitsInServiceMarkTheFarEndBusyOrEndTheLink) {
     l.a.give("FF FF 00");
     l.a.give("FF FF 01 01");  // SIN in service ends it
     EXPECT_EQ(l.bench.transcript.Text(), Script(R"(
-  1000 a send fsn 0, 3 octets
-  1000 a> MSU bsn 127/1 fsn 0/1 octets 3 li 3
+  1000 a send fsn 0, 6 octets
+  1000 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
   1000 z> LSSU SIB bsn 127/1 fsn 127/1 li 1
   1000 a peer busy
   1200 a> FISU bsn 127/1 fsn 0/1 li 0
@@ -443,6 +452,7 @@ TEST(Mtp2Transcript, StatusUnitsInServiceMarkTheFarEndBusyOrEndTheLink) {
   4600 a state "idle": the peer's status unit in service
   4600 a out of service
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(l.bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, AUnitLostOnTheLineIsAskedForByTheBackwardIndicatorAndSentAgain) {
@@ -451,64 +461,66 @@ TEST(Mtp2Transcript, AUnitLostOnTheLineIsAskedForByTheBackwardIndicatorAndSentAg
     p.b.link.traces().msu_processing = true;
     int sent = 0;
     p.a.lose = [&](Bytes const& unit) { return unit[2] != 0 && (unit[2] & 0x3F) > 2 && ++sent == 2; };
-    p.a.send(hex("05 10 21"));
-    p.a.send(hex("05 10 22"));
-    p.a.send(hex("05 10 23"));
+    p.a.send(hex("0A 01 00 00 00 21"));
+    p.a.send(hex("0A 01 00 00 00 22"));
+    p.a.send(hex("0A 01 00 00 00 23"));
     p.bench.Advance(500);
-    EXPECT_EQ(p.b.received, (std::vector<Bytes>{hex("05 10 21"), hex("05 10 22"), hex("05 10 23")}));
+    EXPECT_EQ(p.b.received, (std::vector<Bytes>{hex("0A 01 00 00 00 21"), hex("0A 01 00 00 00 22"), hex("0A 01 00 00 00 23")}));
     EXPECT_EQ(p.a.link.counters().repeated, 2u);
     EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
-  1500 a> MSU bsn 127/1 fsn 0/1 octets 3 li 3
-  1500 b accept fsn 0, 3 octets
-  1500 b message 05 10 21
-  1500 a> MSU bsn 127/1 fsn 1/1 octets 3 li 3 (lost)
-  1500 a> MSU bsn 127/1 fsn 2/1 octets 3 li 3
+  1500 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
+  1500 b accept fsn 0, 6 octets
+  1500 b message 0A 01 00 00 00 21
+  1500 a> MSU bsn 127/1 fsn 1/1 octets 6 li 6 (lost)
+  1500 a> MSU bsn 127/1 fsn 2/1 octets 6 li 6
   1500 b sequence gap at fsn 2, expected 1
   1500 b> FISU bsn 0/0 fsn 127/1 li 0
-  1500 a> MSU bsn 127/1 fsn 1/0 octets 3 li 3
-  1500 a> MSU bsn 127/1 fsn 2/0 octets 3 li 3
-  1500 b accept fsn 1, 3 octets
-  1500 b message 05 10 22
-  1500 b accept fsn 2, 3 octets
-  1500 b message 05 10 23
+  1500 a> MSU bsn 127/1 fsn 1/0 octets 6 li 6
+  1500 a> MSU bsn 127/1 fsn 2/0 octets 6 li 6
+  1500 b accept fsn 1, 6 octets
+  1500 b message 0A 01 00 00 00 22
+  1500 b accept fsn 2, 6 octets
+  1500 b message 0A 01 00 00 00 23
   1500 b> FISU bsn 2/0 fsn 127/1 li 0
   1600 a> FISU bsn 127/1 fsn 2/0 li 0
   1600 b> FISU bsn 2/0 fsn 127/1 li 0
   2000 a> FISU bsn 127/1 fsn 2/0 li 0
   2000 b> FISU bsn 2/0 fsn 127/1 li 0
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
 }
 
 TEST(Mtp2Transcript, SequenceNumbersWrapFrom127To0) {
     Pair p;
     p.up();
     for (int i = 0; i < 126; ++i) {
-        p.a.send(Bytes{0x05, uint8_t(i), 0x00});
+        p.a.send(Bytes{0x0A, 0x01, 0x00, 0x00, 0x00, uint8_t(i)});
         p.bench.Advance(0);
     }
     p.bench.transcript.lines.clear();
     p.bench.transcript.frames.clear();
     for (int i = 0; i < 4; ++i) {
-        p.a.send(Bytes{0x05, 0xAA, uint8_t(i)});
+        p.a.send(Bytes{0x0A, 0x01, 0x00, 0x00, 0x00, uint8_t(0xA0 + i)});
         p.bench.Advance(0);
     }
     p.bench.Advance(400);
     EXPECT_EQ(p.b.received.size(), 130u);
     EXPECT_EQ(p.b.link.bsn(), 1u);
     EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
-  1500 a> MSU bsn 127/1 fsn 126/1 octets 3 li 3
-  1500 b message 05 AA 00
+  1500 a> MSU bsn 127/1 fsn 126/1 octets 6 li 6
+  1500 b message 0A 01 00 00 00 A0
   1500 b> FISU bsn 126/1 fsn 127/1 li 0
-  1500 a> MSU bsn 127/1 fsn 127/1 octets 3 li 3
-  1500 b message 05 AA 01
+  1500 a> MSU bsn 127/1 fsn 127/1 octets 6 li 6
+  1500 b message 0A 01 00 00 00 A1
   1500 b> FISU bsn 127/1 fsn 127/1 li 0
-  1500 a> MSU bsn 127/1 fsn 0/1 octets 3 li 3
-  1500 b message 05 AA 02
+  1500 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
+  1500 b message 0A 01 00 00 00 A2
   1500 b> FISU bsn 0/1 fsn 127/1 li 0
-  1500 a> MSU bsn 127/1 fsn 1/1 octets 3 li 3
-  1500 b message 05 AA 03
+  1500 a> MSU bsn 127/1 fsn 1/1 octets 6 li 6
+  1500 b message 0A 01 00 00 00 A3
   1500 b> FISU bsn 1/1 fsn 127/1 li 0
   1600 a> FISU bsn 127/1 fsn 1/1 li 0
   1600 b> FISU bsn 1/1 fsn 127/1 li 0
 )"));
+    EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
 }

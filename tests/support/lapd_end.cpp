@@ -1,6 +1,9 @@
 #include "tests/support/lapd_end.h"
 
+#include <sstream>
 #include <utility>
+
+#include "tests/support/dissector.h"
 
 namespace support {
 
@@ -104,6 +107,84 @@ void LapdEnd::Check() {
 
 char const* LapdEnd::TimerName(unsigned index) const {
     return index == ISDN::Lapd::t200 ? "T200" : "T203";
+}
+
+}  // namespace support
+
+namespace support {
+
+namespace {
+
+// A frame as Wireshark reads it, in the words of a transcript line.
+std::string FromWireshark(std::vector<std::string> const& row) {
+    // lapd.cr, ftype, s_ftype, u_modifier_cmd, n_s, n_r, p, f, and the
+    // malformed mark of any dissector (LAPD's or Q.931's).
+    if (row.size() < 9) return "a row of " + std::to_string(row.size()) + " fields";
+    if (!row[8].empty()) return "malformed: " + row[8];
+    std::string kind;
+    if (row[1] == "0x0000") {
+        kind = "I";
+    } else if (row[1] == "0x0001") {
+        kind = row[2] == "0x0000" ? "RR" : row[2] == "0x0001" ? "RNR" : row[2] == "0x0002" ? "REJ" : "S?";
+    } else {
+        kind = row[3] == "0x1b" ? "SABME" : row[3] == "0x18" ? "UA" : row[3] == "0x03" ? "DM"
+             : row[3] == "0x08" ? "DISC" : "U " + row[3];
+    }
+    std::string line = kind + " cr=" + row[0];
+    if (kind == "I") line += " ns=" + row[4];
+    if (kind == "I" || kind == "RR" || kind == "RNR" || kind == "REJ") line += " nr=" + row[5];
+    line += std::string(" pf=") + (row[6] == "1" || row[7] == "1" ? '1' : '0');
+    return line;
+}
+
+// The same words from a transcript line ("n> RR rsp nr=3 f=1"); "" for a
+// frame the transcript calls invalid.
+std::string FromTranscript(std::string const& line) {
+    size_t const mark = line.find("> ");
+    char const sender = line[mark - 1];
+    std::istringstream words(line.substr(mark + 2));
+    std::string kind, word, ns, nr, pf = "0";
+    bool command = true;
+    words >> kind;
+    if (kind == "invalid") return "";
+    while (words >> word) {
+        if (word == "rsp") command = false;
+        if (word.rfind("ns=", 0) == 0) ns = word.substr(3);
+        if (word.rfind("nr=", 0) == 0) nr = word.substr(3);
+        if (word.rfind("p=", 0) == 0 || word.rfind("f=", 0) == 0) pf = word.substr(2);
+    }
+    // The network sets C/R 1 on its commands, the user on its responses.
+    bool const cr = (sender == 'n') == command;
+    std::string out = kind + " cr=" + (cr ? "1" : "0");
+    if (!ns.empty()) out += " ns=" + ns;
+    if (!nr.empty()) out += " nr=" + nr;
+    return out + " pf=" + pf;
+}
+
+}  // namespace
+
+std::string LapdDissectionDiffers(Transcript const& transcript) {
+    std::vector<Bytes> frames;
+    std::vector<std::string> expected;
+    for (auto const& [index, frame] : transcript.frames) {
+        std::string const words = FromTranscript(transcript.lines[index]);
+        if (words.empty()) continue;
+        frames.push_back(frame);
+        expected.push_back(words);
+    }
+    Dissection const d =
+        dissect(LinkType::lapd, frames,
+                {"lapd.cr", "lapd.control.ftype", "lapd.control.s_ftype",
+                 "lapd.control.u_modifier_cmd", "lapd.control.n_s", "lapd.control.n_r",
+                 "lapd.control.p", "lapd.control.f", "_ws.malformed"});
+    if (!d.error.empty()) return d.error;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        std::string const read = FromWireshark(d.rows[i]);
+        if (read != expected[i])
+            return "frame " + std::to_string(i) + " (" + text(frames[i]) + "): Wireshark reads \"" +
+                   read + "\", the transcript \"" + expected[i] + "\"";
+    }
+    return "";
 }
 
 }  // namespace support

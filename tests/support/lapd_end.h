@@ -55,3 +55,15 @@ private:
 };
 
 }  // namespace support
+
+namespace support {
+
+// Reads the transcript's frames back with Wireshark's LAPD and Q.931
+// dissectors (capture link type 203) and compares each with its line: the
+// kind of frame, N(S), N(R), the P/F bit and the C/R bit that the sender
+// ("u>" or "n>") sets for a command or response. Frames the transcript calls
+// invalid are left out. "" when every frame is well-formed and agrees; else
+// the first that does not.
+std::string LapdDissectionDiffers(Transcript const& transcript);
+
+}  // namespace support

@@ -3,6 +3,8 @@
 #include <sstream>
 #include <utility>
 
+#include "tests/support/dissector.h"
+
 namespace support {
 
 std::string DescribeUnit(Bytes const& bytes) {
@@ -84,6 +86,67 @@ void Mtp2End::OnTrace(std::string const& line) { Write(line); }
 
 char const* Mtp2End::TimerName(unsigned index) const {
     return index < Ss7::Mtp2Link::fill ? Ss7::Mtp2Link::TimerName(index) : nullptr;
+}
+
+}  // namespace support
+
+namespace support {
+
+namespace {
+
+// "bsn 127/1 fsn 0/1 li 3 sf 1" from a transcript line; "" for a unit the
+// transcript calls malformed.
+std::string FromTranscript(std::string const& line) {
+    std::istringstream words(line.substr(line.find("> ") + 2));
+    std::string kind, word, bsn, fsn, li, sf;
+    words >> kind;
+    if (kind == "malformed") return "";
+    if (kind == "LSSU") {
+        words >> word;
+        char const* const names[] = {"SIO", "SIN", "SIE", "SIOS", "SIPO", "SIB"};
+        for (int i = 0; i < 6; ++i)
+            if (word == names[i]) sf = std::to_string(i);
+    }
+    while (words >> word) {
+        if (word == "bsn") words >> bsn;
+        if (word == "fsn") words >> fsn;
+        if (word == "li") words >> li;
+    }
+    std::string out = "bsn " + bsn + " fsn " + fsn + " li " + li;
+    return sf.empty() ? out : out + " sf " + sf;
+}
+
+std::string FromWireshark(std::vector<std::string> const& row) {
+    // bsn, bib, fsn, fib, li, sf, and the malformed mark of any dissector
+    // (MTP2's or MTP3's).
+    if (row.size() < 7) return "a row of " + std::to_string(row.size()) + " fields";
+    if (!row[6].empty()) return "malformed: " + row[6];
+    std::string out = "bsn " + row[0] + '/' + row[1] + " fsn " + row[2] + '/' + row[3] + " li " + row[4];
+    return row[5].empty() ? out : out + " sf " + row[5];
+}
+
+}  // namespace
+
+std::string Mtp2DissectionDiffers(Transcript const& transcript) {
+    std::vector<Bytes> units;
+    std::vector<std::string> expected;
+    for (auto const& [index, unit] : transcript.frames) {
+        std::string const words = FromTranscript(transcript.lines[index]);
+        if (words.empty()) continue;
+        units.push_back(unit);
+        expected.push_back(words);
+    }
+    Dissection const d = dissect(LinkType::mtp2, units,
+                                 {"mtp2.bsn", "mtp2.bib", "mtp2.fsn", "mtp2.fib", "mtp2.li",
+                                  "mtp2.sf", "_ws.malformed"});
+    if (!d.error.empty()) return d.error;
+    for (size_t i = 0; i < units.size(); ++i) {
+        std::string const read = FromWireshark(d.rows[i]);
+        if (read != expected[i])
+            return "unit " + std::to_string(i) + " (" + text(units[i]) + "): Wireshark reads \"" +
+                   read + "\", the transcript \"" + expected[i] + "\"";
+    }
+    return "";
 }
 
 }  // namespace support

@@ -55,3 +55,14 @@ private:
 };
 
 }  // namespace support
+
+namespace support {
+
+// Reads the transcript's units back with Wireshark's MTP2 dissector
+// (capture link type 140, and MTP3 on the message units) and compares each
+// with its line: BSN, BIB, FSN, FIB, LI and a status unit's status. Units the
+// transcript calls malformed are left out. "" when every unit is well-formed
+// and agrees; else the first that does not.
+std::string Mtp2DissectionDiffers(Transcript const& transcript);
+
+}  // namespace support
