@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <sstream>
 
 #include "tests/support/lapd_peer.h"
+#include "tests/support/loop.h"
 #include "tests/support/signalling_session.h"
 
 using namespace support;
@@ -130,6 +133,48 @@ TEST(IsdnSlots, AgainstAPeerRecoverALostFrameAndGoDownWhenThePeerStopsOrLeaves) 
     std::string const down = "... msuTxCount 6, msuRxCount 1, mT200 60, mT203 2000, errors 2, "
                              "retrains 1, ... lapdState tei-assigned, ...";
     EXPECT_TRUE(s.hasReport("isdnLinkInfo", 1, down));
+}
+
+TEST(IsdnSlots, CountTheFaultsOfAFloodingPeerAndWriteOneLineOfEachKindPerReportPeriod) {
+    PeerLink s;
+    LapdPeer const& peer = *s.peer;
+    int const flood = 100;
+    for (int i = 0; i < flood; ++i) {
+        peer.send("02 01 00");     // an I-frame cut in its control field: invalid
+        peer.send("00 01 01 01");  // RR with F 1 not asked for: error A
+    }
+    // Every fault is counted in the lines: the first one, then "(n more in
+    // 250 ms)" at the end of each report period in which more came.
+    struct Kind {
+        char const* line;
+        int counted = 0;
+        int lines = 0;
+    };
+    Kind kinds[] = {{"01:MCC: LAPD invalid frame dropped: frame shorter than its control field"},
+                    {"01:MCC: LAPD error A: final bit not asked for"}};
+    auto const count = [&] {
+        std::istringstream err(s.server.err());
+        for (Kind& kind : kinds) kind.counted = kind.lines = 0;
+        for (std::string line; std::getline(err, line);) {
+            for (Kind& kind : kinds) {
+                if (line.rfind(kind.line, 0) != 0) continue;
+                ++kind.lines;
+                int more = 0;
+                std::sscanf(line.c_str() + std::strlen(kind.line), " (%d more", &more);
+                kind.counted += more > 0 ? more : 1;
+            }
+        }
+        return kinds[0].counted == flood && kinds[1].counted == flood;
+    };
+    Clock::time_point const start = Clock::now();
+    while (!count() && elapsedMs(start) < 5000) s.controller.quietFor(20ms);
+    for (Kind const& kind : kinds) {
+        SCOPED_TRACE(kind.line);
+        EXPECT_EQ(kind.counted, flood);
+        EXPECT_LE(kind.lines, 1 + elapsedMs(start) / 250 + 1);
+    }
+    std::string const counters = "... errors 100, retrains 0, ... lapdState multiple-frame-established, ...";
+    EXPECT_TRUE(s.hasReport("isdnLinkInfo", 1, counters));
 }
 
 TEST(IsdnSlots, PrintTheMessagesTheyCarryWhenTheirTraceLevelIsAbove2) {
