@@ -27,8 +27,7 @@ struct Lone {
         u.establish();
         u.give("00 01 73");
         EXPECT_EQ(u.lapd.state(), Lapd::State::established);
-        bench.transcript.lines.clear();
-        bench.transcript.frames.clear();
+        bench.transcript.Clear();
     }
     Bench bench;
     LapdEnd u;
@@ -39,8 +38,7 @@ struct Pair {
     Pair() : u(bench, "u", Params(ISDN::Side::user)), n(bench, "n", Params(ISDN::Side::network)) {
         n.establish();  // refused with DM: the user is not yet activated
         u.establish();
-        bench.transcript.lines.clear();
-        bench.transcript.frames.clear();
+        bench.transcript.Clear();
     }
     Bench bench;
     LapdEnd u;

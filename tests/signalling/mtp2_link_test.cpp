@@ -28,8 +28,7 @@ struct Lone {
         feed("FF FF 01 01", 1000);
         a.give("FF FF 00");  // the far end's fill-in unit
         EXPECT_EQ(a.link.state(), Mtp2Link::State::in_service);
-        bench.transcript.lines.clear();
-        bench.transcript.frames.clear();
+        bench.transcript.Clear();
     }
     // The far end repeats a unit every 400 ms for the time given.
     void feed(char const* unit, unsigned ms) {
@@ -51,8 +50,7 @@ struct Pair {
         bench.Advance(1500);
         ASSERT_EQ(a.link.state(), Mtp2Link::State::in_service);
         ASSERT_EQ(b.link.state(), Mtp2Link::State::in_service);
-        bench.transcript.lines.clear();
-        bench.transcript.frames.clear();
+        bench.transcript.Clear();
     }
     Bench bench;
     Mtp2End a;
@@ -497,8 +495,7 @@ TEST(Mtp2Transcript, SequenceNumbersWrapFrom127To0) {
         p.a.send(Bytes{0x0A, 0x01, 0x00, 0x00, 0x00, uint8_t(i)});
         p.bench.Advance(0);
     }
-    p.bench.transcript.lines.clear();
-    p.bench.transcript.frames.clear();
+    p.bench.transcript.Clear();
     for (int i = 0; i < 4; ++i) {
         p.a.send(Bytes{0x0A, 0x01, 0x00, 0x00, 0x00, uint8_t(0xA0 + i)});
         p.bench.Advance(0);

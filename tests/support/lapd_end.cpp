@@ -3,7 +3,6 @@
 #include <sstream>
 #include <utility>
 
-#include "tests/support/dissector.h"
 
 namespace support {
 
@@ -164,27 +163,12 @@ std::string FromTranscript(std::string const& line) {
 }  // namespace
 
 std::string LapdDissectionDiffers(Transcript const& transcript) {
-    std::vector<Bytes> frames;
-    std::vector<std::string> expected;
-    for (auto const& [index, frame] : transcript.frames) {
-        std::string const words = FromTranscript(transcript.lines[index]);
-        if (words.empty()) continue;
-        frames.push_back(frame);
-        expected.push_back(words);
-    }
-    Dissection const d =
-        dissect(LinkType::lapd, frames,
-                {"lapd.cr", "lapd.control.ftype", "lapd.control.s_ftype",
-                 "lapd.control.u_modifier_cmd", "lapd.control.n_s", "lapd.control.n_r",
-                 "lapd.control.p", "lapd.control.f", "_ws.malformed"});
-    if (!d.error.empty()) return d.error;
-    for (size_t i = 0; i < frames.size(); ++i) {
-        std::string const read = FromWireshark(d.rows[i]);
-        if (read != expected[i])
-            return "frame " + std::to_string(i) + " (" + text(frames[i]) + "): Wireshark reads \"" +
-                   read + "\", the transcript \"" + expected[i] + "\"";
-    }
-    return "";
+    return DissectionDiffers(transcript, LinkType::lapd,
+                             {"lapd.cr", "lapd.control.ftype", "lapd.control.s_ftype",
+                              "lapd.control.u_modifier_cmd", "lapd.control.n_s",
+                              "lapd.control.n_r", "lapd.control.p", "lapd.control.f",
+                              "_ws.malformed"},
+                             FromTranscript, FromWireshark);
 }
 
 }  // namespace support

@@ -3,7 +3,6 @@
 #include <sstream>
 #include <utility>
 
-#include "tests/support/dissector.h"
 
 namespace support {
 
@@ -128,25 +127,10 @@ std::string FromWireshark(std::vector<std::string> const& row) {
 }  // namespace
 
 std::string Mtp2DissectionDiffers(Transcript const& transcript) {
-    std::vector<Bytes> units;
-    std::vector<std::string> expected;
-    for (auto const& [index, unit] : transcript.frames) {
-        std::string const words = FromTranscript(transcript.lines[index]);
-        if (words.empty()) continue;
-        units.push_back(unit);
-        expected.push_back(words);
-    }
-    Dissection const d = dissect(LinkType::mtp2, units,
-                                 {"mtp2.bsn", "mtp2.bib", "mtp2.fsn", "mtp2.fib", "mtp2.li",
-                                  "mtp2.sf", "_ws.malformed"});
-    if (!d.error.empty()) return d.error;
-    for (size_t i = 0; i < units.size(); ++i) {
-        std::string const read = FromWireshark(d.rows[i]);
-        if (read != expected[i])
-            return "unit " + std::to_string(i) + " (" + text(units[i]) + "): Wireshark reads \"" +
-                   read + "\", the transcript \"" + expected[i] + "\"";
-    }
-    return "";
+    return DissectionDiffers(transcript, LinkType::mtp2,
+                             {"mtp2.bsn", "mtp2.bib", "mtp2.fsn", "mtp2.fib", "mtp2.li", "mtp2.sf",
+                              "_ws.malformed"},
+                             FromTranscript, FromWireshark);
 }
 
 }  // namespace support

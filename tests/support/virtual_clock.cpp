@@ -77,6 +77,29 @@ std::string Transcript::Text(size_t first) const {
     return text;
 }
 
+std::string DissectionDiffers(Transcript const& transcript, LinkType type,
+                              std::vector<std::string> const& fields,
+                              std::function<std::string(std::string const&)> const& fromLine,
+                              std::function<std::string(std::vector<std::string> const&)> const& fromRow) {
+    std::vector<Bytes> frames;
+    std::vector<std::string> expected;
+    for (auto const& [index, frame] : transcript.frames) {
+        std::string const words = fromLine(transcript.lines[index]);
+        if (words.empty()) continue;
+        frames.push_back(frame);
+        expected.push_back(words);
+    }
+    Dissection const d = dissect(type, frames, fields);
+    if (!d.error.empty()) return d.error;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        std::string const read = fromRow(d.rows[i]);
+        if (read != expected[i])
+            return "frame " + std::to_string(i) + " (" + text(frames[i]) + "): Wireshark reads \"" +
+                   read + "\", the transcript \"" + expected[i] + "\"";
+    }
+    return "";
+}
+
 void Wire::Settle() {
     while (!in_flight_.empty()) {
         auto const [to, frame] = std::move(in_flight_.front());

@@ -18,6 +18,7 @@
 
 #include "runtime/loop/timer_set.h"
 #include "tests/support/bytes.h"
+#include "tests/support/dissector.h"
 
 namespace support {
 
@@ -63,6 +64,11 @@ public:
     void Add(std::string const& line);
     // A frame on the line: its line, and its octets kept for a capture file.
     void AddFrame(std::string const& line, Bytes const& frame);
+    // Forgets what was written so far (a test's set-up).
+    void Clear() {
+        lines.clear();
+        frames.clear();
+    }
     // The lines from `first` on, each ended by a line end.
     std::string Text(size_t first = 0) const;
 
@@ -73,6 +79,16 @@ public:
 private:
     VirtualClock const& clock_;
 };
+
+// Reads the transcript's frames back with Wireshark's dissectors (tshark,
+// the fields asked for) and compares each, in the words of the transcript,
+// with its line: fromLine gives the words of a frame's line ("" leaves the
+// frame out: one the transcript calls malformed), fromRow those of the
+// dissector's fields. "" when all agree; else the first frame that does not.
+std::string DissectionDiffers(Transcript const& transcript, LinkType type,
+                              std::vector<std::string> const& fields,
+                              std::function<std::string(std::string const&)> const& fromLine,
+                              std::function<std::string(std::vector<std::string> const&)> const& fromRow);
 
 // A transcript as a test writes it, in a raw string that opens on a line of
 // its own: the text without that first line end.
