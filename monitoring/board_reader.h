@@ -20,8 +20,9 @@ class BoardReader {
 public:
     // Bytes read of a file at most; a longer file is cut there.
     static constexpr size_t read_bound = 4096;
-    // Configuration entries taken at most.
-    static constexpr size_t max_config_entries = 32;
+    // Configuration entries taken at most, the first in sorted order: far
+    // more than a board keeps.
+    static constexpr size_t max_config_entries = 1024;
     static constexpr int framers = 4;
     // The interfaces checked: the Ethernet port and the E1 framers' HDLC
     // interfaces.

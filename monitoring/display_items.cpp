@@ -41,6 +41,15 @@ void board_record(LGCP::BoardInfo const& board, DisplayRecord& record) {
     auto const& channel = board.get_boardChannelStatus();
     int const position = channel.get_position().getValue();
     int const number = channel.get_channel().getValue();
+    if (position < 0 || position > MonNames::max_channel_position || number < 0 ||
+        number >= MonNames::channels_per_position) {
+        record.refused = "position " + std::to_string(position) + " channel " +
+                         std::to_string(number) + ": a channel's index for the agents needs " +
+                         "position 0 to " + std::to_string(MonNames::max_channel_position) +
+                         " and channel 0 to " +
+                         std::to_string(MonNames::channels_per_position - 1);
+        return;
+    }
     std::string const caller = channel.get_status().get_callerID();
     std::string const called = channel.get_status().get_calledID();
     int const index = position * MonNames::channels_per_position + number;

@@ -25,6 +25,9 @@ struct DisplayRecord {
     std::string key;
     std::string line;
     std::vector<MonValue> values;
+    // Why the item cannot be kept ("position 2147484 channel 5: ..."); empty
+    // when it can.
+    std::string refused;
 };
 
 // The record of a `board`, `emPhone`, `termCounter` or `framer` item; false

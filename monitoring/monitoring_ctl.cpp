@@ -4,9 +4,11 @@
 #include <iostream>
 
 #include "monitoring/controller_process.h"
+#include "monitoring/mon_codec.h"
 #include "monitoring/monitoring_names.h"
 #include "runtime/config/ini_reader.h"
 #include "runtime/system/inet.h"
+#include "server/tpkt.h"
 #include "server/trace_ctl.h"
 
 namespace {
@@ -144,7 +146,7 @@ bool MonitoringCtl::OnCommand(LGCP::Command const& command) {
                       << MonitoringState::max_bytes
                       << "); they go only to the agents connected now" << std::endl;
         snmp_set_changed_ = true;
-        if (commands.get_commands().size() > 0) SendToAgents(SnmpSetMessage(commands));
+        for (MON::Message const& message : SnmpSetMessages(commands)) SendToAgents(message);
     } else if (item.controller_isSelected()) {
         controller_ = item.get_controller();
         controller_reported_ = true;
@@ -158,6 +160,11 @@ bool MonitoringCtl::OnCommand(LGCP::Command const& command) {
 }
 
 void MonitoringCtl::Keep(DisplayRecord const& record) {
+    if (!record.refused.empty()) {
+        std::cerr << "monitoring: display " << record.file << ": " << record.refused
+                  << "; refused" << std::endl;
+        return;
+    }
     auto& lines = display_lines_[record.file];
     size_t bytes = record.line.size();
     for (auto const& entry : lines)
@@ -192,20 +199,32 @@ void MonitoringCtl::Tell(std::vector<MonValue> const& values) {
         name.set_section(value.section);
         name.set_name(value.name);
         name.set_index(value.index);
-        command.set_value(OneLine(value.value));
+        std::string const line = OneLine(value.value);
+        std::string const told = CutLine(line, MonitoringState::max_value_length);
+        command.set_value(told);
         if (state_.Holds(command)) continue;
         command.set_uniq(next_uniq_++);
         changed.set_commands().push_back(command);
+        std::string const id = value.section + '/' + value.name + '/' + std::to_string(value.index);
+        if (told.size() < line.size())
+            std::cerr << "monitoring: " << id << ": a value of " << line.size()
+                      << " characters is cut to " << told.size() << " for the agents" << std::endl;
         if (traces.monitoring.internal)
-            std::clog << "monitoring: tell " << value.section << '/' << value.name << '/'
-                      << value.index << " = " << OneLine(value.value) << std::endl;
+            std::clog << "monitoring: tell " << id << " = " << told << std::endl;
     }
-    if (changed.get_commands().size() == 0) return;
-    if (size_t const refused = state_.Set(changed, true))
-        std::cerr << "monitoring: " << refused << " value(s) of the server's own not kept: they "
-                  << "hold " << state_.values(true) << " ids and " << state_.bytes(true)
-                  << " bytes already" << std::endl;
-    SendToAgents(SnmpSetMessage(changed));
+    // Each frame's values are kept as told only once the frame encodes and
+    // goes to the agents: a value kept but never sent would not be sent
+    // again until it changed.
+    for (MON::Message const& message : SnmpSetMessages(changed)) {
+        auto const& commands = message.get_pdu().get_command().get_snmp_set();
+        if (!SendToAgents(message)) continue;
+        if (size_t const refused = state_.Set(commands, true))
+            std::cerr << "monitoring: " << refused
+                      << " value(s) of the server's own told but not kept for the snapshot: "
+                      << "what is kept holds " << state_.values(true) << " ids and "
+                      << state_.bytes(true) << " bytes (at most " << MonitoringState::max_own_values
+                      << " and " << MonitoringState::max_own_bytes << ")" << std::endl;
+    }
 }
 
 void MonitoringCtl::OnSnmpAgentConnect(std::string const&) {
@@ -222,8 +241,18 @@ void MonitoringCtl::SendSnapshot() {
     for (MON::Message const& message : snapshot) SendToAgents(message);
 }
 
-void MonitoringCtl::SendToAgents(MON::Message const& message) {
-    for (auto const& agent : agents_) agent->Send(message);
+bool MonitoringCtl::SendToAgents(MON::Message const& message) {
+    std::vector<char> octets;
+    if (!MonCodec::Encode(message, octets) || octets.size() > Tpkt_protocol::max_payload) {
+        size_t const values = message.get_pdu().get_command().snmp_set_isSelected()
+                                  ? message.get_pdu().get_command().get_snmp_set().get_commands().size()
+                                  : 0;
+        std::cerr << "monitoring: a message of " << values << " value(s) for the agents does not "
+                  << (octets.empty() ? "encode" : "fit a frame") << ": not sent" << std::endl;
+        return false;
+    }
+    for (auto const& agent : agents_) agent->Send(octets);
+    return true;
 }
 
 void MonitoringCtl::OnBoardTimer() {

@@ -95,7 +95,9 @@ private:
     void SetFramerLed(LGCP::FramerInfo const& framer);
     // The controller's files and values from controller_.
     void TellController();
-    void SendToAgents(MON::Message const& message);
+    // Encodes the message once and sends it on every link that is up; false
+    // (with a line) when it does not encode into one frame.
+    bool SendToAgents(MON::Message const& message);
     void SendSnapshot();
 
     Periods periods_;

@@ -66,6 +66,18 @@ std::string OneLine(std::string const& text) {
     return line;
 }
 
+std::string CutLine(std::string const& line, size_t bound) {
+    if (line.size() <= bound) return line;
+    size_t const room = bound - (sizeof(cut_mark) - 1);
+    size_t kept = 0;
+    for (size_t next; kept < line.size(); kept = next) {
+        // "\\" and "\xHH" stand whole or not at all.
+        next = kept + (line[kept] != '\\' ? 1 : line.compare(kept, 2, "\\x") == 0 ? 4 : 2);
+        if (next > room) break;
+    }
+    return line.substr(0, kept) + cut_mark;
+}
+
 void MonitoringFiles::Write(std::string const& name, std::vector<std::string> const& values) {
     std::string text;
     for (std::string const& value : values) text += OneLine(value) + '\n';

@@ -17,6 +17,13 @@ inline constexpr char monitoring_directory[] = "/var/monitoring";
 // the line or begin another.
 std::string OneLine(std::string const& text);
 
+// What ends a line cut to its bound.
+inline constexpr char cut_mark[] = "...[cut]";
+// A line of OneLine at most `bound` characters long: a longer one is cut
+// (never inside an escape) and ends with cut_mark. `bound` is longer than
+// the mark.
+std::string CutLine(std::string const& line, size_t bound);
+
 class MonitoringFiles {
 public:
     // Writes the file `name` with one line per value (each through OneLine).

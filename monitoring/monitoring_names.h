@@ -4,6 +4,7 @@
 // table. The monitoring controller builds its `snmp-set` commands from it;
 // the README lists it for the agents' authors.
 
+#include <limits>
 #include <string>
 
 namespace MonNames {
@@ -38,10 +39,14 @@ inline constexpr Name controller_host{"controller", "host"};
 inline constexpr Name ext_board_version{"extBoard", "version"};
 inline constexpr Name ext_board_status{"extBoard", "status"};
 inline constexpr Name ext_board_type{"extBoard", "type"};
-// A channel of an extension board; index 1000 × position + channel.
+// A channel of an extension board; index 1000 × position + channel, which
+// tells every channel apart only for channels 0 to 999 and, the index being
+// a 32-bit number, positions 0 to 2,147,482.
 inline constexpr Name ext_channel_caller{"extBoardChannel", "callerID"};
 inline constexpr Name ext_channel_called{"extBoardChannel", "calledID"};
 inline constexpr int channels_per_position = 1000;
+inline constexpr int max_channel_position =
+    (std::numeric_limits<int>::max() - (channels_per_position - 1)) / channels_per_position;
 // Em-phone units; index the unit's id.
 inline constexpr Name em_phone_panel{"emPhone", "panelSV"};
 inline constexpr Name em_phone_ctrl{"emPhone", "ctrlSV"};

@@ -62,21 +62,10 @@ std::vector<MON::Message> MonitoringState::Snapshot() const {
     std::vector<MON::Message> messages;
     if (trap_receivers_known_) messages.push_back(TrapsinkSetMessage(trap_receivers_));
     for (bool const own : {false, true}) {
-        MON::SnmpSetCommands batch;
-        size_t used = 0;
-        for (auto const& entry : values_) {
-            if (entry.second.own != own) continue;
-            size_t const bytes = entry.second.bytes;
-            unsigned const count = batch.get_commands().size();
-            if (count > 0 && (used + bytes > frame_budget || count == max_batch)) {
-                messages.push_back(SnmpSetMessage(batch));
-                batch = MON::SnmpSetCommands();
-                used = 0;
-            }
-            batch.set_commands().push_back(entry.second.command);
-            used += bytes;
-        }
-        if (batch.get_commands().size() > 0) messages.push_back(SnmpSetMessage(batch));
+        SnmpSetBatches batches;
+        for (auto const& entry : values_)
+            if (entry.second.own == own) batches.Add(entry.second.command, entry.second.bytes);
+        for (MON::Message& message : batches.Take()) messages.push_back(std::move(message));
     }
     return messages;
 }
@@ -98,6 +87,36 @@ std::vector<std::string> MonitoringState::ControllerValues() const {
         lines.push_back(text + " " + std::string(command.get_value()));
     }
     return lines;
+}
+
+void SnmpSetBatches::Add(MON::SnmpSetCommand const& command, size_t bytes) {
+    unsigned const count = batch_.get_commands().size();
+    bool const alone = bytes == 0;
+    if (count > 0 && (alone || used_ + bytes > frame_budget || count == max_batch)) Close();
+    batch_.set_commands().push_back(command);
+    used_ += bytes;
+    if (alone) Close();
+}
+
+void SnmpSetBatches::Close() {
+    if (batch_.get_commands().size() > 0) messages_.push_back(SnmpSetMessage(batch_));
+    batch_ = MON::SnmpSetCommands();
+    used_ = 0;
+}
+
+std::vector<MON::Message> SnmpSetBatches::Take() {
+    Close();
+    std::vector<MON::Message> messages;
+    messages.swap(messages_);
+    return messages;
+}
+
+std::vector<MON::Message> SnmpSetMessages(MON::SnmpSetCommands const& commands) {
+    SnmpSetBatches batches;
+    std::vector<char> octets;
+    for (MON::SnmpSetCommand const& command : commands.get_commands())
+        batches.Add(command, MonCodec::Encode(command, octets) ? octets.size() : 0);
+    return batches.Take();
 }
 
 MON::Message TrapsinkSetMessage(std::vector<std::string> const& hosts) {

@@ -22,6 +22,10 @@ public:
     static constexpr size_t max_bytes = 1 << 20;
     static constexpr size_t max_own_values = 16384;
     static constexpr size_t max_own_bytes = 1 << 20;
+    // Characters of one of the server's own values told at most (after the
+    // escapes of OneLine); a longer value is cut to it with cut_mark, so
+    // that every value encodes and fits a frame with room to spare.
+    static constexpr size_t max_value_length = 4096;
 
     // Replaces the trap destinations.
     void SetTrapReceivers(std::vector<std::string> const& hosts);
@@ -59,6 +63,27 @@ private:
     size_t bytes_[2] = {};
 };
 
+// Gathers `snmp-set` commands, in the order given, into as few messages as
+// the link's frames take: each message's commands encode to at most a
+// frame's payload, and a command that does not encode stands alone in its
+// message (which then does not encode either, and takes no other down with
+// it).
+class SnmpSetBatches {
+public:
+    // A command and the octets of its encoding (0 when it has none).
+    void Add(MON::SnmpSetCommand const& command, size_t bytes);
+    // The messages of every command added; none when none was.
+    std::vector<MON::Message> Take();
+
+private:
+    void Close();
+    std::vector<MON::Message> messages_;
+    MON::SnmpSetCommands batch_;
+    size_t used_ = 0;
+};
+
+// The commands in as many `snmp-set` messages as frames need.
+std::vector<MON::Message> SnmpSetMessages(MON::SnmpSetCommands const& commands);
 // `snmp-trapsink-set` with one destination per host, without a port.
 MON::Message TrapsinkSetMessage(std::vector<std::string> const& hosts);
 // `snmp-set` with these commands.

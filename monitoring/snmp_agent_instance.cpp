@@ -1,5 +1,6 @@
 #include "monitoring/snmp_agent_instance.h"
 
+#include <algorithm>
 #include <iostream>
 #include <vector>
 
@@ -14,6 +15,8 @@ SnmpAgentInstance::SnmpAgentInstance(std::string const& name, std::string const&
       ping_delay_(ping_delay),
       silence_limit_(silence_limit),
       notify_(notify),
+      decode_errors_(prefix_ + ": receive : decode error!"),
+      agent_commands_(prefix_ + ": receive : command from the agent dropped"),
       link_(host, port) {
     link_.service_name(prefix_);
     link_.write_budget(write_budget_ms);
@@ -33,6 +36,11 @@ bool SnmpAgentInstance::Send(MON::Message const& message) {
         std::cerr << ext::header(this) << ": send : encode error!" << std::endl;
         return false;
     }
+    return Send(octets);
+}
+
+bool SnmpAgentInstance::Send(std::vector<char> const& octets) {
+    if (!link_.IsConnected()) return false;
     link_.Send(octets.data(), int(octets.size()));
     ping_timer_.set(ping_delay_, &SnmpAgentInstance::OnPingTimer, this);
     return true;
@@ -53,12 +61,16 @@ void SnmpAgentInstance::OnMessage(char const* data, int length) {
     silence_timer_.set(silence_limit_, &SnmpAgentInstance::OnSilence, this);
     MON::Message message;
     if (!MonCodec::Decode(data, length, message)) {
+        if (!decode_errors_.Report()) return;
+        unsigned const shown = std::min(unsigned(length), dump_bytes);
         std::cerr << ext::header(this) << ": receive : decode error!" << std::endl
-                  << " msg: " << ext::hex(data, unsigned(length)) << std::endl;
+                  << " msg: " << ext::hex(data, shown);
+        if (shown < unsigned(length)) std::cerr << "... (" << length << " bytes)";
+        std::cerr << std::endl;
         return;
     }
     // Responses and signals need nothing from the server.
-    if (message.get_pdu().command_isSelected())
+    if (message.get_pdu().command_isSelected() && agent_commands_.Report())
         std::cerr << ext::header(this) << ": receive : command from the agent dropped" << std::endl;
 }
 

@@ -8,15 +8,19 @@
 // message waits more than write_budget_ms for the agent to take it (an agent
 // that stops reading must not hold the main loop). Responses
 // and signals from the agent are read and ignored; a command from it, or a
-// frame that does not decode, is logged and dropped.
+// frame that does not decode, is dropped with a line (the frame's first
+// dump_bytes in hexadecimal), at most one line of each kind a period
+// (fault_lines.h) however fast the agent sends them.
 //
 // The monitoring controller owns one instance per configured agent and hears
 // through ISnmpAgentNotify when a link comes up.
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "messages/mon/mon.h"
+#include "monitoring/fault_lines.h"
 #include "runtime/loop/timer.h"
 #include "server/connector_net.h"
 
@@ -32,6 +36,8 @@ public:
     static constexpr unsigned ping_ms = 5000;
     static constexpr unsigned silence_ms = 30000;
     static constexpr unsigned write_budget_ms = 100;
+    // Bytes of a frame that does not decode shown in its line at most.
+    static constexpr unsigned dump_bytes = 64;
 
     // Starts connecting to host (a dotted address) and port at once; the
     // notify target may hear of the link before the constructor returns.
@@ -45,6 +51,8 @@ public:
     // Sends one message; false when the link is not up or the message does
     // not encode.
     bool Send(MON::Message const& message);
+    // Sends one encoded message; false when the link is not up.
+    bool Send(std::vector<char> const& octets);
     bool IsConnected() const { return link_.IsConnected(); }
 
     std::string const& name() const { return name_; }
@@ -65,6 +73,8 @@ private:
     unsigned const ping_delay_;
     unsigned const silence_limit_;
     ISnmpAgentNotify* const notify_;
+    FaultLines decode_errors_;
+    FaultLines agent_commands_;
     Timer ping_timer_;
     Timer silence_timer_;
     Control::ConnectorNet link_;

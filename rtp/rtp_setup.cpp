@@ -29,6 +29,14 @@ public:
         return true;
     }
 
+    // A remote address that a stream can be sent to: not the unspecified
+    // one (which would reach this host) nor the limited broadcast.
+    bool reachable(TERM::HostAddress const& host, in_addr_t address) const {
+        if (address != htonl(INADDR_ANY) && address != htonl(INADDR_BROADCAST)) return true;
+        return refuse("remote address \"" + std::string(host.get_iaddr()) +
+                      "\" is no address to send to");
+    }
+
     // A port with room for its RTCP port above it.
     bool port(unsigned value, char const* which, uint16_t& out) const {
         if (value == 0 || value >= 65535)
@@ -68,6 +76,7 @@ std::optional<RtpSetup> ReadRtpSetup(LGCP::CreateRtpParams const& params, std::o
     }
     s.rx_pt = s.tx_pt = uint16_t(type);
     if (!read.address(rtp.get_dhost(), "remote", s.remote_address) ||
+        !read.reachable(rtp.get_dhost(), s.remote_address) ||
         !read.port(rtp.get_dhost().get_port().getValue(), "remote", s.remote_port))
         return std::nullopt;
     s.local_port = s.remote_port;

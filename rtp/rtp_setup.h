@@ -42,7 +42,8 @@ struct RtpSetup {
 
 // The stream's settings, or nothing with "rtp do not created: " and the
 // reason on `err` after the header (a payload outside the table, an address
-// that is not dotted IPv4, a port without room for its RTCP port above it,
+// that is not dotted IPv4, a remote address that is unspecified or the
+// limited broadcast, a port without room for its RTCP port above it,
 // a number the driver's record cannot carry).
 std::optional<RtpSetup> ReadRtpSetup(LGCP::CreateRtpParams const& params, std::ostream& err,
                                      std::string const& header);

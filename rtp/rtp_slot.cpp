@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "hardware/device/rtp_driver.h"
 #include "hardware/device_names.h"
 #include "hardware/hw_mux.h"
+#include "rtp/driver_end.h"
 #include "runtime/log/ext.h"
 #include "slots/slot_factory.h"
 
@@ -69,6 +71,11 @@ std::string LocalName(Fd const& fd) {
 
 bool Send(Fd const& fd, Rtcp::Packet const& packet, std::ostream& err) {
     if (!fd || packet.empty()) return true;
+    // An error an earlier packet drew (the peer's port unreachable before it
+    // listened) waits on the socket and would fail this send: take it off.
+    int pending = 0;
+    socklen_t size = sizeof(pending);
+    ::getsockopt(fd.lowlevel_fd(), SOL_SOCKET, SO_ERROR, &pending, &size);
     if (::send(fd.lowlevel_fd(), packet.data(), packet.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0)
         return true;
     Errno const error;
@@ -223,6 +230,7 @@ bool RtpSlot::Request(uint32_t number, char const* name, uint8_t* record, std::o
         return false;
     }
     if (Device::ioctl(device(), number, record) >= 0) return true;
+    error_ = errno;
     RtpErr const error(-1);
     err << name << " fail: ";
     error.Put(err);
@@ -238,6 +246,7 @@ bool RtpSlot::Request(uint32_t number, char const* name, std::ostream& err) {
         return false;
     }
     if (Device::ioctlValue(device(), number, 0) >= 0) return true;
+    error_ = errno;
     RtpErr const error(-1);
     err << name << " fail: ";
     error.Put(err);
@@ -246,6 +255,11 @@ bool RtpSlot::Request(uint32_t number, char const* name, std::ostream& err) {
 }
 
 bool RtpSlot::enablePD(int timeout_ms) {
+    if (timeout_ms < 0) {
+        std::cerr << ext::header(this) << "pd-enable timeout " << timeout_ms << " is negative"
+                  << std::endl;
+        return false;
+    }
     RtpPdRecord params{uint32_t(timeout_ms)};
     return Logged([&](std::ostream& err) {
         return Request(RTP_PD_ENABLE, "RTP_PD_ENABLE", params.data(), err);
@@ -259,12 +273,12 @@ bool RtpSlot::disablePD() {
 
 void RtpSlot::OnRtpEvent(int fd, short revents) {
     if (!(revents & (POLLIN | POLLHUP | POLLERR))) return;
-    for (;;) {
+    while (events_.IsActive()) {
         RtpEventRecord record;
         ssize_t const got = Device::read(fd, record.data(), record.size);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0 && errno == EAGAIN) return;
-        if (got <= 0) {
+        if (got < 0 || (got == 0 && DriverHungUp(fd))) {
             // The device has ended or failed: it is not watched any more,
             // so a descriptor that stays readable cannot spin the loop.
             Errno const error;
@@ -274,20 +288,44 @@ void RtpSlot::OnRtpEvent(int fd, short revents) {
             else
                 std::cerr << error;
             std::cerr << "; the device is closed" << std::endl;
-            session_ = false;
-            events_.Release();
-            return;
+            return SessionEnded(got == 0 ? EPIPE : error.value());
         }
         if (size_t(got) != record.size) {
             std::cerr << ext::header(this) << "fail to read from rtp: a record of " << got
                       << " bytes, not " << record.size << std::endl;
-            return;
+            continue;
         }
         uint32_t const type = record.get32(RtpEvent::type);
+        uint32_t const value = record.get32(RtpEvent::value);
+        uint32_t const timeout = record.get32(RtpEvent::timeout);
         std::clog << ext::header(this) << "rtp event: "
                   << " type=" << type << std::endl;
-        processRtpEvent(type, record.get32(RtpEvent::value), record.get32(RtpEvent::timeout));
+        // The signal's fields are 32-bit signed numbers: a larger one is
+        // not passed on wrapped.
+        if (value > INT32_MAX || timeout > INT32_MAX) {
+            std::cerr << ext::header(this) << "rtp event dropped: value " << value << " timeout "
+                      << timeout << " above " << INT32_MAX << std::endl;
+            continue;
+        }
+        processRtpEvent(type, value, timeout);
     }
+}
+
+void RtpSlot::SessionEnded(int cause) {
+    OnSessionEnded();
+    ended_ = true;
+    // The port goes back to the board with the device: first cut every path
+    // through it, while it is still this slot's.
+    for (size_t n = consumers().size(); n > 0 && !consumers().empty(); --n)
+        Disconnect(*consumers().front());
+    Disconnect(*this);
+    if (holds_port_) HwMux::instance().Disable(timeslot_);
+    holds_port_ = false;
+    release_receivers();
+    if (rtcp_) Logged([&](std::ostream& err) { return Send(rtcp_socket_, rtcp_->End(), err); });
+    session_ = false;
+    Close();
+    OnAbort(cause);
 }
 
 bool RtpSlot::ChangeCodec(bool encoder, LGCP::CodecMode const& mode) {
@@ -303,6 +341,11 @@ bool RtpSlot::ChangeCodec(bool encoder, LGCP::CodecMode const& mode) {
 }
 
 bool RtpSlot::Ioctl(LGCP::IoctlParams const& params) {
+    if (ended_) {
+        std::cerr << ext::header(this) << "ioctl refused: the driver ended the session"
+                  << std::endl;
+        return false;
+    }
     if (params.echoSuppressor_isSelected()) return echoCancel(params.get_echoSuppressor());
     if (params.dtmf_enable_isSelected()) return enableDTMF(params.get_dtmf_enable());
     if (params.dtmf_reject_enable_isSelected())

@@ -12,6 +12,14 @@
 // when it is destroyed, which also ends the session, closes the device and
 // the sockets and switches the port's output off.
 //
+// When the driver ends the session (a hang-up, end of file or a read error
+// on its descriptor) the slot lets go at once of everything the session
+// held: its connections and the switch port's output, the receivers of its
+// timeslot, the stream's sockets (saying goodbye on RTCP) and the device,
+// whose port the board may then give to another slot. The controller gets
+// `abort` once, with the errno of the read or EPIPE for an end; the slot
+// then refuses connections and requests, and its destroy touches nothing.
+//
 // The driver's events (packet detection) reach the controller as the
 // slot's rtp signals; the controller's requests drive the receivers, packet
 // detection and the codec of each direction (a change restarts the
@@ -62,8 +70,9 @@ protected:
     // The receivers, packet detection and the codec of each direction;
     // false for every other request.
     bool Ioctl(LGCP::IoctlParams const& params) override;
-    bool IOnOutputStream() override { return true; }
-    bool IOnInputStream() override { return true; }
+    // A slot whose session the driver ended has no streams to connect.
+    bool IOnOutputStream() override { return !ended_; }
+    bool IOnInputStream() override { return !ended_; }
     void IOnOutputRelease() override {}
     void IOnInputRelease() override {}
     int IGetTransmitChannel() override { return timeslot_; }
@@ -73,10 +82,18 @@ protected:
     // the step. It is about to end (on destroy and on every restart).
     virtual bool OnSessionOpen() { return true; }
     virtual void OnSessionClose() {}
+    // The driver has ended the session: let go of what rides on it, before
+    // the slot lets go of the rest and tells the controller.
+    virtual void OnSessionEnded() {}
 
     // Ends the session and starts it again with these payload types; false,
     // with the session on the earlier types again, when it cannot.
     bool RestartSession(uint16_t rx_pt, uint16_t tx_pt);
+    // Whether the driver holds a session of the slot just now.
+    bool has_session() const { return session_; }
+    bool ended() const { return ended_; }
+    // The errno of the last driver request that failed.
+    int error() const { return error_; }
 
     // The RTP driver's descriptor; -1 when closed.
     int device() const { return events_.lowlevel_fd(); }
@@ -87,6 +104,8 @@ protected:
 private:
     // Reads every waiting rtp_event record into processRtpEvent.
     void OnRtpEvent(int fd, short revents);
+    // The driver ended the session; cause: the errno, EPIPE for an end.
+    void SessionEnded(int cause);
     bool OpenSteps(std::ostream& err);
     bool OpenSockets(std::ostream& err);
     bool StartSession(std::ostream& err);
@@ -109,5 +128,7 @@ private:
     bool session_ = false;
     int timeslot_ = -1;
     bool holds_port_ = false;  // its output is to be switched off
+    bool ended_ = false;       // the driver ended the session
+    int error_ = 0;
     std::unique_ptr<Rtcp::RtcpReporter> rtcp_;
 };

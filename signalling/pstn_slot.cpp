@@ -1,7 +1,6 @@
 #include "signalling/pstn_slot.h"
 
 #include <iostream>
-#include <sstream>
 
 #include "runtime/log/ext.h"
 #include "signalling/signalling_config.h"
@@ -45,11 +44,7 @@ bool PstnSlot::IActivate(TERM::TermActivateParams const&) {
         ReportDeactivated();
         return true;
     }
-    std::ostringstream name;
-    PutHeader(name);
-    name << "slc " << slc_ << ": ";
-    link_.SetName(name.str());
-    std::clog << name.str() << "opc " << opc_ << " dpc " << dpc_ << " on timeslot "
+    std::clog << ext::header(this) << ext::shortinfo(this) << ": opc " << opc_ << " on timeslot "
               << timeslot() << " of trunk " << trunk()
               << ", channel " << hdlc_.channel() << (emergency_ ? ", emergency" : "")
               << std::endl;
@@ -99,19 +94,27 @@ void PstnSlot::OnFrame(uint8_t const* frame, size_t size) { link_.Receive(frame,
 
 void PstnSlot::Transmit(uint8_t const* unit, size_t size) { hdlc_.Send(unit, size); }
 
+void PstnSlot::PutShortInfo(std::ostream& os) const {
+    os << "SS7/L2 dpc=" << dpc_ << ", slc=" << slc_ << ", trunk=" << line();
+}
+
+void PstnSlot::OnTrace(std::string const& line) {
+    std::clog << ext::header(this) << ext::shortinfo(this) << ": " << line << std::endl;
+}
+
 void PstnSlot::OnMessage(uint8_t const* msu, size_t size) {
     OnUserData(std::vector<char>(msu, msu + size));
 }
 
 void PstnSlot::OnInService() {
-    std::clog << ext::header(this) << "link in service: ";
+    std::clog << ext::header(this) << ext::shortinfo(this) << ": link in service: ";
     link_.Print(std::clog);
     std::clog << std::endl;
     OnActivated();
 }
 
 void PstnSlot::OnOutOfService() {
-    std::clog << ext::header(this) << "link out of service" << std::endl;
+    std::clog << ext::header(this) << ext::shortinfo(this) << ": link out of service" << std::endl;
     OnDeactivated();
 }
 

@@ -29,6 +29,8 @@ public:
     char const* GetName() const override { return "pstn"; }
 
     Ss7::Mtp2Link const& link() const { return link_; }
+    // How the link names itself: "SS7/L2 dpc=1, slc=3, trunk=16".
+    void PutShortInfo(std::ostream& os) const;
 
 private:
     // The channel's frames to the link and back.
@@ -37,6 +39,7 @@ private:
     void OnMessage(uint8_t const* msu, size_t size) override;
     void OnInService() override;
     void OnOutOfService() override;
+    void OnTrace(std::string const& line) override;
 
     void Report() override;
     void OnLineDown() override;

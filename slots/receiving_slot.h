@@ -2,8 +2,9 @@
 // A slot with the tone and DSP receivers on its timeslot whose every event
 // becomes one of the slot's signals (the mixer inputs, the RTP slots). The
 // slot kind derives from ReceivingSlot<its base> and sets the timeslot as
-// soon as it knows it; when the slot goes, the receivers switch off what
-// they switched on.
+// soon as it knows it; when the slot goes (or lets go of its timeslot
+// before), the receivers switch off what they switched on. A slot that never
+// had a timeslot sends nothing.
 
 #include "hardware/dsproc_receiver.h"
 #include "hardware/tonec_receiver.h"
@@ -13,13 +14,18 @@ class ReceivingSlot : public Base,
                       protected Hardware::TonecReceiver,
                       protected Hardware::DSProcReceiver {
 public:
-    ~ReceivingSlot() override {
-        TonecReceiver::CleanBeforeDestroy();
-        DSProcReceiver::CleanBeforeDestroy();
-    }
+    ~ReceivingSlot() override { release_receivers(); }
 
 protected:
     void set_receiver_timeslot(int timeslot) { timeslot_ = timeslot; }
+    // Switches off what the receivers switched on and leaves the timeslot,
+    // so that nothing later reaches whoever holds it next.
+    void release_receivers() {
+        if (timeslot_ < 0) return;
+        TonecReceiver::CleanBeforeDestroy();
+        DSProcReceiver::CleanBeforeDestroy();
+        timeslot_ = -1;
+    }
 
 private:
     void tonec_event(Params const& params) override { this->processTonecEvent(params); }

@@ -12,7 +12,11 @@
 // transmit codec's kind from the counts of /dev/voice (VOICE_COUNT reports
 // the free ones), given back when the session ends.
 //
-// The open's descriptor delivers the session's events as records. Requests
+// The open's descriptor delivers the session's events as records. The driver
+// ends a session by hanging the descriptor up: poll reports POLLHUP or
+// POLLRDHUP and reads give 0 bytes; the channel's switch port is free once
+// the open is closed. A read of 0 bytes without the hang-up is an empty
+// record, which carries nothing (the server drops it with a line). Requests
 // fail with -1 and errno: ENOTTY for a request the driver does not know,
 // EINVAL for a field out of range, ENOENT when the open holds no session,
 // EBUSY for a second session or attachment, ENOSPC when no channel of the

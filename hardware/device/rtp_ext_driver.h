@@ -25,6 +25,10 @@
 // An ED-137 record holds the whole header extension as on the network, its
 // 4-byte profile header included (rtp/radio/r2s_proto.h). Signalling is
 // delivered and sent only while the radio stream runs.
+//
+// The driver ends a session by hanging the descriptor up, as /dev/rtp does
+// (poll reports POLLHUP or POLLRDHUP, reads give 0 bytes); a read of 0
+// bytes without the hang-up is an empty record, dropped by the server.
 
 #include <cstddef>
 #include <cstdint>

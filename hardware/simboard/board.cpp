@@ -118,6 +118,9 @@ void Board::make_device_file(std::string const& path) {
     if (!rooted_) return;
     std::string const file = Platform::path(path);
     if (!make_parents(file)) return;
+    int unit = -1;
+    if (Model* const model = first_model(path, unit))
+        if (model->make_file(file)) return;
     int const fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     if (fd >= 0) ::close(fd);
 }

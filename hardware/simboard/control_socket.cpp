@@ -1,10 +1,13 @@
 #include "hardware/simboard/control_socket.h"
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -22,24 +25,65 @@ char const header[] = "simulated board: control socket ";
 size_t const max_request = 1 << 16;
 // No line runs once the replies reach this size.
 size_t const max_reply = 8 << 20;
-// A client that takes none of its reply for this long is dropped.
+// Clients served at once (each may hold a reply of up to max_reply). One
+// more is refused: its request is read and dropped and it is answered with
+// one error line; beyond max_refused of those at once a client is closed
+// with that line straight away.
+size_t const max_clients = 4;
+size_t const max_refused = 16;
+// A client that sends nothing of its request, or takes nothing of its
+// reply, for this long is dropped.
 unsigned const stall_ms = 2000;
+// A reply goes out in sends of at most this many bytes: the socket frees a
+// send's room only once the client has read all of it, so small sends let
+// even a client that reads a little at a time be seen taking its reply.
+size_t const send_chunk = 1024;
+
+// The bytes the socket holds that the client has not read yet, counted in
+// the kernel's own units; -1 when unknown.
+int unread(int fd) {
+    int bytes = 0;
+    return ::ioctl(fd, SIOCOUTQ, &bytes) == 0 ? bytes : -1;
+}
 
 }  // namespace
 
 struct ControlSocket::Client {
     ControlSocket* socket = nullptr;
+    bool refused = false;
     Event event;
     std::string request;
     bool answering = false;
     std::string reply;
     size_t sent = 0;
+    // What had gone and what the socket still held at the last look.
+    size_t sent_seen = 0;
+    int unread_seen = -1;
     Timer stall;
 
     void on_stall() {
+        if (!answering) {
+            std::cerr << header << "client sent nothing of its request for " << stall_ms
+                      << " ms: dropped" << std::endl;
+            return socket->drop(this);
+        }
+        // The client took some of its reply when more of it went out (the
+        // socket had room again) or when the socket holds less than before.
+        int const now = unread(event.lowlevel_fd());
+        if (sent != sent_seen || (now >= 0 && now < unread_seen)) {
+            look(now);
+            return;
+        }
         std::cerr << header << "client took none of its reply for " << stall_ms << " ms: dropped"
                   << std::endl;
         socket->drop(this);
+    }
+    // Takes what has gone and what the socket holds as the mark for the
+    // next look, stall_ms from now.
+    void look(int now) {
+        sent_seen = sent;
+        unread_seen = now;
+        stall.set(stall_ms, &Client::on_stall, this);
     }
 };
 
@@ -88,9 +132,20 @@ void ControlSocket::on_accept(int fd, short revents) {
     if (!(revents & POLLIN)) return;
     Fd conn(::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
     if (!conn) return;
+    size_t const refused = size_t(std::count_if(
+        clients_.begin(), clients_.end(), [](auto const& client) { return client->refused; }));
+    bool const refuse = clients_.size() - refused >= max_clients;
+    if (refuse) std::cerr << header << "client refused: " << busy() << std::endl;
+    if (refuse && refused >= max_refused) {
+        // Room for one line is there on a new connection.
+        std::string const line = busy_line();
+        ::send(conn.lowlevel_fd(), line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        return;
+    }
     auto client = std::make_unique<Client>();
     Client* const raw = client.get();
     raw->socket = this;
+    raw->refused = refuse;
     struct Handler : Event::Handler {
         Handler(ControlSocket* s, Client* c) : socket(s), client(c) {}
         void Invoke(int, short revents) override { socket->on_client(client, revents); }
@@ -99,28 +154,41 @@ void ControlSocket::on_accept(int fd, short revents) {
     };
     raw->event.Bind(new Handler(this, raw));
     raw->event.Schedule(conn, POLLIN);
+    raw->stall.set(stall_ms, &Client::on_stall, raw);
     clients_.push_back(std::move(client));
+}
+
+std::string ControlSocket::busy() {
+    return std::to_string(max_clients) + " clients served at once already";
+}
+
+std::string ControlSocket::busy_line() {
+    return "error: the board has " + busy() + "; try again\n";
 }
 
 void ControlSocket::on_client(Client* client, short revents) {
     if (!revents) return;
-    if (client->answering) return send_some(client);
+    if (client->answering) {
+        send_some(client);
+        return;
+    }
     char buffer[4096];
     ssize_t const got = ::recv(client->event.lowlevel_fd(), buffer, sizeof(buffer), 0);
     if (got < 0 && (errno == EAGAIN || errno == EINTR)) return;
     if (got < 0) return drop(client);
     if (got > 0) {
+        client->stall.set(stall_ms, &Client::on_stall, client);
+        if (client->refused) return;
         client->request.append(buffer, size_t(got));
         if (client->request.size() <= max_request) return;
         client->request = "error: command text too long";
     }
     // The whole request is in: run it line by line and answer.
-    client->reply = answer(client->request);
+    client->reply = client->refused ? busy_line() : answer(client->request);
     client->request.clear();
     client->answering = true;
     client->event.SetEvents(POLLOUT);
-    client->stall.set(stall_ms, &Client::on_stall, client);
-    send_some(client);
+    if (send_some(client)) client->look(unread(client->event.lowlevel_fd()));
 }
 
 std::string ControlSocket::answer(std::string const& request) {
@@ -140,22 +208,22 @@ std::string ControlSocket::answer(std::string const& request) {
     return reply;
 }
 
-void ControlSocket::send_some(Client* client) {
+bool ControlSocket::send_some(Client* client) {
     int const fd = client->event.lowlevel_fd();
-    size_t const before = client->sent;
     while (client->sent < client->reply.size()) {
-        ssize_t const sent =
-            ::send(fd, client->reply.data() + client->sent, client->reply.size() - client->sent,
-                   MSG_NOSIGNAL | MSG_DONTWAIT);
+        size_t const size = std::min(send_chunk, client->reply.size() - client->sent);
+        ssize_t const sent = ::send(fd, client->reply.data() + client->sent, size,
+                                    MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent > 0) {
             client->sent += size_t(sent);
             continue;
         }
-        if (sent < 0 && (errno == EAGAIN || errno == EINTR)) break;
-        return drop(client);  // the client has gone
+        if (sent < 0 && (errno == EAGAIN || errno == EINTR)) return true;
+        break;  // the client has gone
     }
-    if (client->sent == client->reply.size()) return drop(client);
-    if (client->sent != before) client->stall.set(stall_ms, &Client::on_stall, client);
+    // Gone, or all of the reply is in the socket for the client to read.
+    drop(client);
+    return false;
 }
 
 void ControlSocket::drop(Client* client) {

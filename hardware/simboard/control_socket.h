@@ -3,8 +3,10 @@
 // main loop. A client writes command lines and shuts down its sending side;
 // the board runs each line and writes the replies back, then closes. A reply
 // is bounded (the lines after the bound is reached are not run, and a last
-// line says so), goes out as the client reads it without holding up the
-// loop, and a client that reads nothing for two seconds is dropped.
+// line says so) and goes out as the client reads it without holding up the
+// loop, however slowly it reads; a client that sends nothing of its request
+// or takes nothing of its reply for two seconds is dropped. A few clients
+// are served at once; one more is refused with an error line as its reply.
 
 #include <sys/types.h>
 
@@ -33,7 +35,12 @@ private:
     void on_client(Client* client, short revents);
     // The replies of the request's lines, within the bound.
     std::string answer(std::string const& request);
-    void send_some(Client* client);
+    // Sends what the socket takes of the reply; false when the client is
+    // dropped (gone, or its whole reply sent).
+    bool send_some(Client* client);
+    // Why a client is refused, and the line it is answered with.
+    static std::string busy();
+    static std::string busy_line();
     void drop(Client* client);
 
     Board& board_;

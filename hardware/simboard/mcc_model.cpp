@@ -42,9 +42,9 @@ bool number_of(std::string const& text, unsigned long& value, int base = 10) {
     return !text.empty() && text[0] != '-' && *end == '\0';
 }
 
-// "/simboard/mcc-1024.sock": where a channel's line socket is, under MOBREL_ROOT.
+// "$MOBREL_ROOT/simboard/mcc-1024.sock": where a channel's line socket is.
 std::string line_path(uint32_t number) {
-    return "/simboard/mcc-" + std::to_string(number) + ".sock";
+    return Platform::path("/simboard/mcc-" + std::to_string(number) + ".sock");
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ public:
 
     // Binds and listens; false with errno.
     bool open() {
-        file_ = Platform::path(line_path(number_));
+        file_ = line_path(number_);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         if (file_.size() >= sizeof(address.sun_path)) {

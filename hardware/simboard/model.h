@@ -96,6 +96,10 @@ public:
     virtual void closed(OpenFile&) {}
     // Bytes the server wrote to an open of its path.
     virtual void written(OpenFile&, uint8_t const*, size_t) {}
+    // Makes the device file under MOBREL_ROOT itself (a named pipe for a
+    // device that the server opens without the device layer); false leaves
+    // the board to make a plain file.
+    virtual bool make_file(std::string const&) { return false; }
     // A request on a network interface of this model: 0 or a negative
     // errno; -ENODEV when it has no interface of that name.
     virtual int netif(char const*, uint32_t, uint8_t*, size_t) { return -ENODEV; }

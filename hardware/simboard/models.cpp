@@ -19,6 +19,7 @@
 #include "hardware/simboard/tonec_model.h"
 #include "hardware/simboard/voice_model.h"
 #include "hardware/simboard/voice_version_model.h"
+#include "hardware/simboard/watchdog_model.h"
 
 namespace SimBoard {
 
@@ -45,6 +46,7 @@ std::vector<std::unique_ptr<Model>> MakeModels(Board& board) {
     models.push_back(std::make_unique<PanelModel>(board));
     models.push_back(std::make_unique<EthernetModel>(board));
     models.push_back(std::make_unique<DspDataModel>(board));
+    models.push_back(std::make_unique<WatchdogModel>(board));
     return models;
 }
 

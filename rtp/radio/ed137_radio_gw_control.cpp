@@ -87,8 +87,12 @@ void ED137RadioGWControl::OnSignalling(uint16_t kind, uint8_t const* data, size_
 }
 
 void ED137RadioGWControl::OnKeepAliveTimer() {
-    Send(Device::RtpExtSignal::ed137_keepalive, extension_);
-    keepalive_.set(params_.keepalive_period_ms, &ED137RadioGWControl::OnKeepAliveTimer, this);
+    // While the session takes no keep-alive, it is tried again only once
+    // per peer-watch time (period x multiplier), until one goes.
+    bool const sent = Send(Device::RtpExtSignal::ed137_keepalive, extension_);
+    unsigned const next = sent ? params_.keepalive_period_ms
+                               : params_.keepalive_period_ms * params_.keepalive_multiplier;
+    keepalive_.set(next, &ED137RadioGWControl::OnKeepAliveTimer, this);
 }
 
 void ED137RadioGWControl::WatchPeer() {

@@ -6,7 +6,10 @@
 // or on a keep-alive, goes to the controller as a radio state report when
 // it differs from the one reported last, and when nothing valid has come
 // for period x multiplier the controller gets the failure cause
-// radio-missing-r2s-keepalive (once, until the peer is heard again).
+// radio-missing-r2s-keepalive (once, until the peer is heard again). While
+// the session takes no keep-alive (a failing write: one line and one
+// failure with the errno), one is tried only every period x multiplier,
+// and the period holds again from the first that goes.
 //
 // The session parameters come from the radio response of the creation:
 // the keep-alive period and multiplier (200 ms and 10 when it gives none),

@@ -28,8 +28,16 @@ void RadioControl::Received(uint8_t const* record, size_t size) {
 }
 
 bool RadioControl::Send(uint16_t kind, std::vector<uint8_t> const& data) {
-    if (link_.SendRecord(kind, data)) return true;
+    if (link_.SendRecord(kind, data)) {
+        if (send_failing_) std::clog << ext::header(this) << "signalling sent again" << std::endl;
+        send_failing_ = false;
+        return true;
+    }
+    if (send_failing_) return false;
+    send_failing_ = true;
     std::cerr << ext::header(this) << "signalling of kind " << kind << " not sent" << std::endl;
+    // A stopped control has told of its end already.
+    if (running_) Fail(link_.error());
     return false;
 }
 

@@ -10,7 +10,10 @@
 // The record framing and kinds are those of hardware/device/rtp_ext_driver.h.
 // A record that is cut short, whose length runs past its bytes, or that does
 // not belong to the control's protocol is dropped with a line on the error
-// stream; a failure record reaches the owner as a failure cause.
+// stream; a failure record reaches the owner as a failure cause. A send
+// that the session does not take starts a run of failed sends: it has one
+// line and reaches the owner once as a failure with the session's errno
+// (while the control runs), until a send goes again. Every line starts with the owner's header.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +29,8 @@ class IRadioControlNotify {
 public:
     virtual void RadioControlNotify(TERM::RtpRadioRequest const& request) = 0;
     virtual void RadioControlNotify(int cause) = 0;
+    // What heads the control's lines ("05:rtp ext KVEL (GW): ").
+    virtual void PutNotifyHeader(std::ostream&) const {}
 
 protected:
     ~IRadioControlNotify() = default;
@@ -37,6 +42,8 @@ public:
     // Sends one signalling record of the kind; false when the session did
     // not take it (the link has written why).
     virtual bool SendRecord(uint16_t kind, std::vector<uint8_t> const& data) = 0;
+    // The errno of the last send it did not take.
+    virtual int error() const = 0;
 
 protected:
     ~IRadioLink() = default;
@@ -71,13 +78,18 @@ public:
     }
 
     virtual char const* GetName() const = 0;
-    void PutHeader(std::ostream& os) const { os << GetName() << ": "; }
+    void PutHeader(std::ostream& os) const {
+        notify_.PutNotifyHeader(os);
+        os << GetName() << ": ";
+    }
 
 protected:
     // A signalling record of a kind other than failure, its header checked.
     virtual void OnSignalling(uint16_t kind, uint8_t const* data, size_t size) = 0;
-    // Sends the record and says so when the link refuses it.
+    // Sends the record; the first refusal of a run says so and is a failure.
     bool Send(uint16_t kind, std::vector<uint8_t> const& data);
+    // Whether the last send failed.
+    bool sending_fails() const { return send_failing_; }
     void Report(TERM::RadioStatus const& status);
     void Fail(int cause);
     // "dropped: " and the reason on the error stream.
@@ -89,6 +101,7 @@ private:
     IRadioLink& link_;
     IRadioControlNotify& notify_;
     bool running_ = false;
+    bool send_failing_ = false;
 };
 
 }  // namespace RTPSignalling

@@ -9,6 +9,7 @@
 #include "hardware/device/device.h"
 #include "hardware/device/rtp_ext_driver.h"
 #include "hardware/device_names.h"
+#include "rtp/driver_end.h"
 #include "runtime/log/ext.h"
 #include "runtime/system/fd.h"
 
@@ -78,14 +79,25 @@ bool RtpExtSession::Request(uint32_t number, char const* what) {
 }
 
 bool RtpExtSession::SendRecord(uint16_t kind, std::vector<uint8_t> const& data) {
-    if (!event_.IsActive() || data.size() > Device::RtpExtSignal::max_data) return false;
+    if (!event_.IsActive() || data.size() > Device::RtpExtSignal::max_data) {
+        error_ = event_.IsActive() ? EMSGSIZE : EBADF;
+        return false;
+    }
     uint8_t record[Device::RtpExtSignal::max_record];
     Device::RtpExtSignal::putHeader(record, kind, uint16_t(data.size()));
     std::copy(data.begin(), data.end(), record + Device::RtpExtSignal::header_size);
     size_t const size = Device::RtpExtSignal::header_size + data.size();
-    if (Device::write(event_.lowlevel_fd(), record, size) == ssize_t(size)) return true;
+    if (Device::write(event_.lowlevel_fd(), record, size) == ssize_t(size)) {
+        if (write_failing_)
+            std::clog << ext::header(this) << "writes to rtp_ext go again" << std::endl;
+        write_failing_ = false;
+        return true;
+    }
     Errno const error;
-    std::cerr << ext::header(this) << "fail to write to rtp_ext: " << error << std::endl;
+    error_ = error.value();
+    if (!write_failing_)
+        std::cerr << ext::header(this) << "fail to write to rtp_ext: " << error << std::endl;
+    write_failing_ = true;
     return false;
 }
 
@@ -100,9 +112,13 @@ void RtpExtSession::OnReadable(int, short revents) {
             std::cerr << ext::header(this) << "fail to read from rtp_ext: " << error << std::endl;
             return Lost(error.value());
         }
-        if (got == 0) {
+        if (got == 0 && DriverHungUp(event_.lowlevel_fd())) {
             std::cerr << ext::header(this) << "rtp_ext ended the session" << std::endl;
             return Lost(EPIPE);
+        }
+        if (got == 0) {
+            std::cerr << ext::header(this) << "rtp_ext record of 0 bytes dropped" << std::endl;
+            continue;
         }
         if (control_) control_->Received(record, size_t(got));
     }

@@ -4,9 +4,11 @@
 // its protocol, attached to the stream's RTP session, starts and stops the
 // radio stream with it, and lets its radio control send through it; every
 // record the driver delivers goes to that control. A read failure other
-// than "nothing waiting", or the driver ending the session, closes the
-// session with a line, so a dead descriptor is never polled again, and the
-// control reports it as a radio failure with the errno (EPIPE for the end).
+// than "nothing waiting", or the driver ending the session (a hang-up, see
+// rtp/driver_end.h), closes the session with a line, so a dead descriptor
+// is never polled again, and the control reports it as a radio failure with
+// the errno (EPIPE for the end). An empty record is dropped with a line. A
+// write that fails has a line once per run of failing writes.
 
 #include <cstdint>
 #include <ostream>
@@ -18,7 +20,7 @@
 
 namespace RTPSignalling {
 
-class RtpExtSession : public IRadioLink {
+class RtpExtSession final : public IRadioLink {
 public:
     // `name` heads its lines ("rtp ext[5]").
     explicit RtpExtSession(std::string name);
@@ -37,8 +39,8 @@ public:
 
     bool StartStream();
     bool StopStream();
-    // The errno of the last request that failed.
-    int error() const { return error_; }
+    // The errno of the last request or write that failed.
+    int error() const override { return error_; }
 
     // The control that gets the received records; null for none.
     void SetControl(RadioControl* control) { control_ = control; }
@@ -59,6 +61,7 @@ private:
     Event event_;
     RadioControl* control_ = nullptr;
     int error_ = 0;
+    bool write_failing_ = false;  // since the last write that went
 };
 
 }  // namespace RTPSignalling

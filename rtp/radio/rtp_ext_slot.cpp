@@ -95,7 +95,15 @@ bool RtpExtSlot::IBeforeDestroy() {
     return RtpSlot::IBeforeDestroy();
 }
 
+void RtpExtSlot::OnSessionEnded() {
+    StopRadio();
+    session_->Close();
+    std::clog << ext::header(this) << control_->GetName() << " stopped" << std::endl;
+}
+
 bool RtpExtSlot::Ioctl(LGCP::IoctlParams const& params) {
+    // A slot whose session ended refuses everything, as RtpSlot says.
+    if (ended()) return RtpSlot::Ioctl(params);
     if (params.rtpExt_isSelected()) return control_->Command(params.get_rtpExt());
     if (params.encoder_mode_isSelected() || params.decoder_mode_isSelected())
         return ChangeCodec(params);
@@ -106,8 +114,15 @@ bool RtpExtSlot::ChangeCodec(LGCP::IoctlParams const& params) {
     StopRadio();
     bool const changed = RtpSlot::Ioctl(params);
     // The stream goes on, on the new codec or on its earlier one after a
-    // failed change: so does its radio signalling.
-    StartRadio();
+    // failed change: so does its radio signalling. With no session left
+    // there is no stream to signal on.
+    if (has_session()) {
+        StartRadio();
+    } else {
+        std::cerr << ext::header(this) << "no RTP session after the codec change; "
+                  << control_->GetName() << " stays stopped" << std::endl;
+        RadioControlNotify(error());
+    }
     return changed;
 }
 

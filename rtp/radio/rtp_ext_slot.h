@@ -8,10 +8,13 @@
 // The control starts after the create is answered and stops before the
 // session ends. The controller's `rtpExt` requests go to the control; a
 // codec change stops the control and the radio stream, changes the RTP
-// session and starts them again (also after a failed change, since the
-// stream goes on with its earlier codec). What the control reports goes to
+// session and starts them again (also after a failed change that left the
+// stream on its earlier codec). A failed change that left no RTP session
+// leaves the radio stopped and tells the controller `abort` with the
+// driver's errno. When the driver ends the RTP session, the control stops
+// and the extended session closes with it. What the control reports goes to
 // the controller: radio state as `rtpExt` signals, a radio failure as
-// `abort` with its cause.
+// `abort` with its cause. The control's lines start with the slot's header.
 
 #include <cstdint>
 #include <memory>
@@ -39,11 +42,13 @@ public:
 
     void RadioControlNotify(TERM::RtpRadioRequest const& request) override;
     void RadioControlNotify(int cause) override;
+    void PutNotifyHeader(std::ostream& os) const override { PutHeader(os); }
 
 protected:
     void IAfterCreate() override;
     bool IBeforeDestroy() override;
     bool Ioctl(LGCP::IoctlParams const& params) override;
+    void OnSessionEnded() override;
 
     // The control of the slot's protocol, sending on the link.
     virtual std::unique_ptr<RTPSignalling::RadioControl> MakeControl(

@@ -10,22 +10,39 @@ namespace {
 
 // The trace level from which every message is printed.
 int const message_trace = 3;
+// The period of the fault lines when the owner sends the reports itself.
+unsigned const default_fault_period_ms = 10000;
 
 }  // namespace
 
-IsdnLink::IsdnLink(Slot& slot, Channel& channel, Settings const& settings)
-    : slot_(slot), channel_(channel), settings_(settings), lapd_(settings.lapd, *this) {}
+IsdnLink::IsdnLink(Slot& slot, Channel& channel, Settings const& settings, TimeSource& time)
+    : slot_(slot),
+      channel_(channel),
+      settings_(settings),
+      timers_(time.MakeTimers(*this, timer_count)),
+      lapd_(settings.lapd, *this, time) {}
 
 void IsdnLink::Activate() {
     lapd_.Establish();
-    if (settings_.report_ms > 0) report_.set(settings_.report_ms, &IsdnLink::OnReport, this);
+    if (settings_.report_ms > 0) timers_->Start(report_timer, settings_.report_ms);
 }
 
 void IsdnLink::Deactivate() {
-    report_.reset();
+    timers_->Stop(report_timer);
     bool const down = lapd_.state() == Lapd::State::tei_assigned;
     lapd_.Release();
-    if (down) deactivated_.set(0, &IsdnLink::OnDeactivatedLater, this);
+    if (down) timers_->Start(deactivated_timer, 0);
+}
+
+void IsdnLink::OnTimer(unsigned index) {
+    switch (index) {
+        case report_timer:
+            return OnReport();
+        case deactivated_timer:
+            return slot_.OnDeactivated();
+        default:
+            return OnFaultPeriod();
+    }
 }
 
 bool IsdnLink::UserData(std::vector<char> const& message) {
@@ -88,7 +105,7 @@ ACP::IsdnLinkInfo IsdnLink::Info() const {
 }
 
 void IsdnLink::OnReport() {
-    report_.set(settings_.report_ms, &IsdnLink::OnReport, this);
+    timers_->Start(report_timer, settings_.report_ms);
     LGCP::IoctlResponse response;
     response.select_isdnLinkInfo(Info());
     slot_.OnIoctlResponse(response);
@@ -114,8 +131,52 @@ void IsdnLink::LapdCongestion(bool congested) {
     slot_.OnIoctlResponse(response);
 }
 
-void IsdnLink::LapdError(char code, char const* text) {
-    std::clog << slot_ << ": LAPD error " << code << ": " << text << std::endl;
+size_t IsdnLink::KindOf(ErrorCause cause) {
+    if (cause == ErrorCause::invalid_frame) return 0;
+    return size_t(char(cause) - 'A' + 1);
+}
+
+unsigned IsdnLink::FaultPeriod() const {
+    return settings_.report_ms > 0 ? settings_.report_ms : default_fault_period_ms;
+}
+
+void IsdnLink::LapdError(ErrorCause cause, char const* text) {
+    Fault& fault = faults_[KindOf(cause)];
+    fault.text = text;
+    if (fault.written) {
+        ++fault.more;
+        return;
+    }
+    fault.written = true;
+    WriteFault(cause, text, 0);
+    if (!timers_->Running(fault_timer)) timers_->Start(fault_timer, FaultPeriod());
+}
+
+void IsdnLink::OnFaultPeriod() {
+    bool again = false;
+    for (size_t kind = 0; kind < fault_kinds; ++kind) {
+        Fault& fault = faults_[kind];
+        // A kind that came again has its line now, which stands for the new
+        // period; one that did not may write at once when it comes.
+        fault.written = fault.more > 0;
+        if (fault.more == 0) continue;
+        ErrorCause const cause = kind == 0 ? ErrorCause::invalid_frame : ErrorCause('A' + kind - 1);
+        WriteFault(cause, fault.text, fault.more);
+        fault.more = 0;
+        again = true;
+    }
+    if (again) timers_->Start(fault_timer, FaultPeriod());
+}
+
+void IsdnLink::WriteFault(ErrorCause cause, char const* text, unsigned more) const {
+    std::clog << slot_ << ": ";
+    if (cause == ErrorCause::invalid_frame) {
+        std::clog << "LAPD invalid frame dropped: " << text;
+    } else {
+        std::clog << "LAPD error " << NameOf(cause) << ": " << text;
+    }
+    if (more > 0) std::clog << " (" << more << " more in " << FaultPeriod() << " ms)";
+    std::clog << std::endl;
 }
 
 void IsdnLink::Trace(char const* direction, uint8_t const* message, size_t size) const {

@@ -2,12 +2,6 @@
 
 namespace ISDN {
 
-namespace {
-
-uint8_t Next(uint8_t v) { return uint8_t((v + 1) & 0x7F); }
-
-}  // namespace
-
 LapdParams LinkParams(bool basic_access, Side side) {
     LapdParams params;
     params.side = side;
@@ -23,8 +17,18 @@ char const* NameOf(Lapd::State state) {
     return names[size_t(state)];
 }
 
-Lapd::Lapd(LapdParams const& params, Notify& notify)
-    : params_(params), address_{params.side, params.sapi, params.tei}, notify_(notify) {}
+char const* NameOf(ErrorCause cause) {
+    static char const* const letters[] = {"A", "B", "C", "D", "E", "F", "G", "H",
+                                          "I", "J", "K", "L", "M", "N", "O"};
+    if (cause == ErrorCause::invalid_frame) return "invalid frame";
+    return letters[char(cause) - 'A'];
+}
+
+Lapd::Lapd(LapdParams const& params, Notify& notify, TimeSource& time)
+    : params_(params),
+      address_{params.side, params.sapi, params.tei},
+      notify_(notify),
+      timers_(time.MakeTimers(*this, timer_count)) {}
 
 // Layer-3 requests.
 
@@ -32,7 +36,7 @@ void Lapd::Establish() {
     establishable_ = true;
     switch (state_) {
         case State::awaiting_release:
-            t200_.reset();
+            StopT200();
             EnterReleased();
             [[fallthrough]];
         case State::tei_assigned:
@@ -40,6 +44,10 @@ void Lapd::Establish() {
             l3_initiated_ = true;
             break;
         case State::awaiting_establishment:
+            // Layer 3 now owns the establishment: the messages it queued
+            // before are given up, so that none is sent again with a new
+            // N(S) that the peer could take a second time.
+            DiscardQueue();
             l3_initiated_ = true;
             break;
         default:  // already established
@@ -55,7 +63,7 @@ void Lapd::Release() {
     DiscardQueue();
     rc_ = 0;
     TransmitU(FrameKind::DISC, true, true);
-    t203_.reset();
+    StopT203();
     StartT200();
     state_ = State::awaiting_release;
     CheckCongestion();
@@ -64,7 +72,7 @@ void Lapd::Release() {
 void Lapd::LineDown() {
     if (state_ == State::tei_assigned) return;
     DiscardQueue();
-    t200_.reset();
+    StopT200();
     EnterReleased();
     CheckCongestion();
 }
@@ -89,25 +97,27 @@ Lapd::SendResult Lapd::Send(uint8_t const* message, size_t size) {
 
 void Lapd::Receive(uint8_t const* octets, size_t size) {
     Frame const f = Parse(params_.side, octets, size);
-    if (!f.addressed) {
-        // Too short to be a frame at all: dropped, only counted.
-        Error('N', "frame shorter than its address and control field");
-        return;
-    }
+    if (!f.addressed) return Invalid("frame shorter than its address and control field");
     if (f.sapi != params_.sapi || f.tei != params_.tei) return;  // another data link's
     switch (f.kind) {
         case FrameKind::invalid:
-            if (f.truncated) return Reject('N', "frame shorter than its control field");
-            return Reject('L', "undefined control field");
+            // An I or supervisory frame without its second control octet is
+            // shorter than a frame with sequence numbers can be: invalid,
+            // discarded without any action on the link.
+            if (f.truncated) return Invalid("frame shorter than its control field");
+            return Reject(ErrorCause::undefined_frame, "undefined control field");
         case FrameKind::I:
-            if (!f.command) return Reject('L', "I-frame sent as a response");
-            if (f.info_size > params_.n201) return Reject('O', "I-frame longer than N201");
+            if (!f.command) return Reject(ErrorCause::undefined_frame, "I-frame sent as a response");
+            if (f.info_size > params_.n201)
+                return Reject(ErrorCause::n201_exceeded, "I-frame longer than N201");
             OnI(f, octets + f.info_at);
             break;
         case FrameKind::RR:
         case FrameKind::RNR:
         case FrameKind::REJ:
-            if (f.info_size != 0) return Reject('M', "supervisory frame with information");
+            if (f.info_size != 0)
+                return Reject(ErrorCause::information_not_permitted,
+                              "supervisory frame with information");
             OnSupervisory(f);
             break;
         case FrameKind::SABME:
@@ -115,8 +125,11 @@ void Lapd::Receive(uint8_t const* octets, size_t size) {
         case FrameKind::UA:
         case FrameKind::DM: {
             bool const must_command = f.kind == FrameKind::SABME || f.kind == FrameKind::DISC;
-            if (f.info_size != 0) return Reject('M', "unnumbered frame with information");
-            if (f.command != must_command) return Reject('L', "frame with the wrong C/R bit");
+            if (f.info_size != 0)
+                return Reject(ErrorCause::information_not_permitted,
+                              "unnumbered frame with information");
+            if (f.command != must_command)
+                return Reject(ErrorCause::undefined_frame, "frame with the wrong C/R bit");
             if (f.kind == FrameKind::SABME) OnSabme(f);
             if (f.kind == FrameKind::DISC) OnDisc(f);
             if (f.kind == FrameKind::UA) OnUa(f);
@@ -132,8 +145,13 @@ void Lapd::Receive(uint8_t const* octets, size_t size) {
     CheckCongestion();
 }
 
-void Lapd::Reject(char code, char const* text) {
-    Error(code, text);
+void Lapd::Invalid(char const* text) {
+    ++counters_.invalid;
+    notify_.LapdError(ErrorCause::invalid_frame, text);
+}
+
+void Lapd::Reject(ErrorCause cause, char const* text) {
+    Error(cause, text);
     if (state_ == State::established || state_ == State::timer_recovery) {
         ++counters_.retrains;
         EstablishDataLink();
@@ -142,10 +160,18 @@ void Lapd::Reject(char code, char const* text) {
     CheckCongestion();
 }
 
+// An I-frame does two things. Its N(S) is the peer's sending: taken when it
+// is the one expected (V(R)), acknowledged at once with RR F 1 when polled,
+// else later (ack_pending_: the next frame sent carries V(R), or an RR goes
+// out when nothing else does); one out of sequence is answered by a single
+// REJ, and the frames after it are dropped until the expected one comes
+// (the reject exception). Its N(R) acknowledges our sending, as an RR's
+// does: in timer recovery it only moves V(A), since the poll's answer
+// decides what is sent again.
 void Lapd::OnI(Frame const& f, uint8_t const* info) {
     if (state_ != State::established && state_ != State::timer_recovery) return;
-    if (f.ns == vr_) {
-        vr_ = Next(vr_);
+    if (Sequence(f.ns) == vr_) {
+        ++vr_;
         reject_exception_ = false;
         ++counters_.rx_i;
         notify_.LapdData(info, f.info_size);
@@ -179,17 +205,24 @@ void Lapd::OnSupervisory(Frame const& f) {
     if (f.command && f.pf) {
         EnquiryResponse();
     } else if (!f.command && f.pf) {
-        if (state_ == State::established) Error('A', "final bit not asked for");
+        if (state_ == State::established)
+            Error(ErrorCause::supervisory_final, "final bit not asked for");
     }
     if (!NrValid(f.nr)) return NrError();
 
     if (state_ == State::timer_recovery) {
         Acknowledge(f.nr);
         if (!f.command && f.pf) {
-            // The answer to our poll: back to normal, sending again from N(R).
+            // The answer to our poll: back to normal, sending again from
+            // N(R). A peer still busy is polled again after T200.
             poll_outstanding_ = false;
-            t200_.reset();
-            StartT203();
+            if (peer_busy_) {
+                StopT203();
+                StartT200();
+            } else {
+                StopT200();
+                StartT203();
+            }
             Retransmit();
             rc_ = 0;
             state_ = State::established;
@@ -200,24 +233,36 @@ void Lapd::OnSupervisory(Frame const& f) {
     }
     if (f.kind == FrameKind::RR) {
         UpdateAck(f.nr);
-    } else {
-        // RNR holds the I-frames until the peer is ready; REJ asks for all
-        // from N(R) again.
+    } else if (f.kind == FrameKind::RNR) {
+        // RNR holds the I-frames until the peer is ready: T200 (re)starts,
+        // and its expiry polls the peer for the end of its busy condition.
         Acknowledge(f.nr);
-        t200_.reset();
+        StopT203();
+        StartT200();
+    } else {
+        // REJ asks for every frame from N(R) again.
+        Acknowledge(f.nr);
+        StopT200();
         StartT203();
-        if (f.kind == FrameKind::REJ) Retransmit();
+        Retransmit();
     }
     SendQueued();
     SendAck();
 }
 
-void Lapd::UpdateAck(uint8_t nr) {
+// An acknowledgement in the multiple-frame-established state (an RR or an
+// I-frame's N(R)). T200 runs while frames are out unacknowledged: one that
+// acknowledges everything sent stops it and hands supervision to T203; one
+// that acknowledges some restarts it, since the oldest frame still out is
+// younger than the one T200 was started for; one that acknowledges nothing
+// new leaves it running. A busy peer's acknowledgement only moves V(A): T200
+// goes on polling it.
+void Lapd::UpdateAck(Sequence nr) {
     if (peer_busy_) {
         Acknowledge(nr);
     } else if (nr == vs_high_) {
         Acknowledge(nr);
-        t200_.reset();
+        StopT200();
         StartT203();
     } else if (nr != va_) {
         Acknowledge(nr);
@@ -242,10 +287,13 @@ void Lapd::OnSabme(Frame const& f) {
         default: {  // the peer resets the link
             TransmitU(FrameKind::UA, false, f.pf);
             ClearExceptions();
-            Error('F', "peer re-established the link");
+            Error(ErrorCause::peer_reestablished, "peer re-established the link");
             ++counters_.retrains;
             bool const lost = vs_ != va_;
             if (lost) DiscardQueue();
+            // Supervision starts afresh: T200 of a frame now given up would
+            // poll the peer just after the UA.
+            StopT200();
             EnterEstablished(lost);
             break;
         }
@@ -264,14 +312,14 @@ void Lapd::OnDisc(Frame const& f) {
         default:
             DiscardQueue();
             TransmitU(FrameKind::UA, false, f.pf);
-            t200_.reset();
+            StopT200();
             EnterReleased();
             break;
     }
 }
 
 void Lapd::OnUa(Frame const& f) {
-    if (!f.pf) return Error('D', "UA without the final bit");
+    if (!f.pf) return Error(ErrorCause::ua_without_final, "UA without the final bit");
     switch (state_) {
         case State::awaiting_establishment: {
             bool indicate = l3_initiated_;
@@ -279,16 +327,16 @@ void Lapd::OnUa(Frame const& f) {
                 DiscardQueue();
                 indicate = true;
             }
-            t200_.reset();
+            StopT200();
             EnterEstablished(indicate);
             break;
         }
         case State::awaiting_release:
-            t200_.reset();
+            StopT200();
             EnterReleased();
             break;
         default:
-            Error('C', "UA not asked for");
+            Error(ErrorCause::ua_final, "UA not asked for");
             break;
     }
 }
@@ -298,18 +346,18 @@ void Lapd::OnDm(Frame const& f) {
         case State::awaiting_establishment:
             if (!f.pf) return;
             DiscardQueue();
-            t200_.reset();
+            StopT200();
             EnterReleased();
             break;
         case State::awaiting_release:
             if (!f.pf) return;
-            t200_.reset();
+            StopT200();
             EnterReleased();
             break;
         case State::established:
         case State::timer_recovery:
-            if (f.pf) return Error('B', "DM with the final bit not asked for");
-            Reestablish('E', "peer asks for establishment");
+            if (f.pf) return Error(ErrorCause::dm_final, "DM with the final bit not asked for");
+            Reestablish(ErrorCause::dm_without_final, "peer asks for establishment");
             break;
         default:
             break;
@@ -318,17 +366,22 @@ void Lapd::OnDm(Frame const& f) {
 
 void Lapd::OnFrmr(Frame const&) {
     if (state_ == State::established || state_ == State::timer_recovery)
-        Reestablish('K', "FRMR received");
+        Reestablish(ErrorCause::frmr_received, "FRMR received");
 }
 
-void Lapd::Reestablish(char code, char const* text) {
-    Error(code, text);
+void Lapd::Reestablish(ErrorCause cause, char const* text) {
+    Error(cause, text);
     ++counters_.retrains;
     EstablishDataLink();
     l3_initiated_ = false;
 }
 
 // Timers.
+
+void Lapd::OnTimer(unsigned index) {
+    if (index == t200) return OnT200();
+    OnT203();
+}
 
 void Lapd::OnT200() {
     switch (state_) {
@@ -344,7 +397,7 @@ void Lapd::OnT200() {
             break;
         case State::timer_recovery:
             if (rc_ >= params_.n200) {
-                Reestablish('I', "no answer to N200 polls");
+                Reestablish(ErrorCause::enquiry_unanswered, "no answer to N200 polls");
                 break;
             }
             if (peer_busy_ || unacked() == 0) {
@@ -356,7 +409,7 @@ void Lapd::OnT200() {
             break;
         case State::awaiting_establishment:
             if (rc_ >= params_.n200) {
-                Error('G', "no answer to N200 SABME");
+                Error(ErrorCause::sabme_unanswered, "no answer to N200 SABME");
                 DiscardQueue();
                 EnterReleased();
                 break;
@@ -367,7 +420,7 @@ void Lapd::OnT200() {
             break;
         case State::awaiting_release:
             if (rc_ >= params_.n200) {
-                Error('H', "no answer to N200 DISC");
+                Error(ErrorCause::disc_unanswered, "no answer to N200 DISC");
                 EnterReleased();
                 break;
             }
@@ -394,7 +447,7 @@ void Lapd::EstablishDataLink() {
     ClearExceptions();
     rc_ = 0;
     TransmitU(FrameKind::SABME, true, true);
-    t203_.reset();
+    StopT203();
     StartT200();
     state_ = State::awaiting_establishment;
 }
@@ -410,7 +463,7 @@ void Lapd::EnterEstablished(bool indicate) {
 }
 
 void Lapd::EnterReleased() {
-    t203_.reset();
+    StopT203();
     ClearExceptions();
     poll_outstanding_ = false;
     state_ = State::tei_assigned;
@@ -428,10 +481,10 @@ void Lapd::DiscardQueue() {
     va_ = vs_high_ = vs_;
 }
 
-void Lapd::Acknowledge(uint8_t nr) {
+void Lapd::Acknowledge(Sequence nr) {
     // The peer may acknowledge frames that are being sent again.
     size_t const sent = unacked();
-    size_t const count = size_t((nr - va_) & 0x7F);
+    size_t const count = size_t(unsigned(nr - va_));
     queue_.erase(queue_.begin(), queue_.begin() + long(count));
     va_ = nr;
     if (count > sent) vs_ = va_;
@@ -439,15 +492,15 @@ void Lapd::Acknowledge(uint8_t nr) {
 
 void Lapd::NrError() {
     ++counters_.bad_confirm;
-    Reestablish('J', "N(R) outside the window");
+    Reestablish(ErrorCause::nr_error, "N(R) outside the window");
 }
 
 void Lapd::SendQueued() {
     if (state_ != State::established) return;
     while (!peer_busy_ && unacked() < params_.k && unacked() < queue_.size()) {
         TransmitI(unacked(), false);
-        if (!t200_.is_running()) {
-            t203_.reset();
+        if (!t200_running()) {
+            StopT203();
             StartT200();
         }
     }
@@ -472,7 +525,7 @@ void Lapd::EnquiryResponse() {
 }
 
 void Lapd::RetransmitLast() {
-    vs_ = uint8_t((vs_ - 1) & 0x7F);
+    --vs_;
     TransmitI(unacked(), true);
     poll_outstanding_ = true;
     StartT200();
@@ -480,16 +533,16 @@ void Lapd::RetransmitLast() {
 
 void Lapd::TransmitI(size_t index, bool p) {
     Octets const& message = queue_[index];
-    BuildI(frame_, address_, vs_, vr_, p, message.data(), message.size());
-    if (vs_ == vs_high_) vs_high_ = Next(vs_high_);
-    vs_ = Next(vs_);
+    BuildI(frame_, address_, vs(), vr(), p, message.data(), message.size());
+    if (vs_ == vs_high_) ++vs_high_;
+    ++vs_;
     ack_pending_ = false;
     ++counters_.tx_i;
     notify_.LapdTransmit(frame_.data(), frame_.size());
 }
 
 void Lapd::TransmitS(FrameKind kind, bool command, bool pf) {
-    BuildS(frame_, address_, kind, command, vr_, pf);
+    BuildS(frame_, address_, kind, command, vr(), pf);
     notify_.LapdTransmit(frame_.data(), frame_.size());
 }
 
@@ -498,9 +551,9 @@ void Lapd::TransmitU(FrameKind kind, bool command, bool pf) {
     notify_.LapdTransmit(frame_.data(), frame_.size());
 }
 
-void Lapd::Error(char code, char const* text) {
+void Lapd::Error(ErrorCause cause, char const* text) {
     ++counters_.errors;
-    notify_.LapdError(code, text);
+    notify_.LapdError(cause, text);
 }
 
 void Lapd::CheckCongestion() {
@@ -516,8 +569,8 @@ void Lapd::Print(std::ostream& os) const {
     if (peer_busy_) os << " peer-busy";
     if (reject_exception_) os << " reject";
     if (ack_pending_) os << " ack-pending";
-    if (t200_.is_running()) os << " T200";
-    if (t203_.is_running()) os << " T203";
+    if (t200_running()) os << " T200";
+    if (t203_running()) os << " T203";
 }
 
 }  // namespace ISDN

@@ -8,16 +8,20 @@
 //
 // It is a protocol module with no channel of its own: the owner hands it
 // every frame the channel delivers (without flags and frame check sequence)
-// and transmits every frame it asks for; its timers run on the main loop. The
-// ISDN and PSTN signalling slots own one each, and the tests run two back to
-// back.
+// and transmits every frame it asks for; its two timers, T200 and T203, come
+// from the TimeSource it is given (the main loop's, or a test's virtual
+// clock). The ISDN and PSTN signalling slots own one each, and the tests run
+// two back to back.
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <ostream>
 
-#include "runtime/loop/timer.h"
+#include <memory>
+
+#include "runtime/containers/cyclic.h"
+#include "runtime/loop/timer_set.h"
 #include "signalling/isdn/lapd_frame.h"
 
 namespace ISDN {
@@ -41,7 +45,35 @@ struct LapdParams {
 // (k 7) at the default timings.
 LapdParams LinkParams(bool basic_access, Side side);
 
-class Lapd {
+// What the link tells its management about a fault: the error indications
+// of Q.921, named, with their code letters as values; and the invalid frame,
+// which is discarded without any indication and only counted.
+enum class ErrorCause : char {
+    invalid_frame = '-',               // too short for its address and control field
+    supervisory_final = 'A',           // a supervisory response with F 1 not asked for
+    dm_final = 'B',                    // DM with F 1 not asked for
+    ua_final = 'C',                    // UA with F 1 not asked for
+    ua_without_final = 'D',            // UA with F 0
+    dm_without_final = 'E',            // DM with F 0: the peer asks for establishment
+    peer_reestablished = 'F',          // SABME while established
+    sabme_unanswered = 'G',            // N200 SABME sent in vain
+    disc_unanswered = 'H',             // N200 DISC sent in vain
+    enquiry_unanswered = 'I',          // N200 polls in timer recovery in vain
+    nr_error = 'J',                    // N(R) outside the window
+    frmr_received = 'K',               // FRMR received
+    undefined_frame = 'L',             // a control field no frame has, or a wrong C/R bit
+    information_not_permitted = 'M',   // an information field on a frame that has none
+    wrong_size = 'N',                  // a frame of a wrong length
+    n201_exceeded = 'O',               // an I-frame longer than N201
+};
+
+// The code letter ("A" to "O"), or "invalid frame".
+char const* NameOf(ErrorCause cause);
+
+// LAPD sequence numbers: N(S), N(R) and the state variables, modulo 128.
+using Sequence = Cyclic<unsigned, 127u>;
+
+class Lapd : private TimerSet::Client {
 public:
     // In the order of ACP::LAPDState.
     enum class State : uint8_t {
@@ -71,14 +103,16 @@ public:
         // The link cannot take more messages now (the peer is busy or the
         // queue is full), or can again.
         virtual void LapdCongestion(bool) {}
-        // A management error indication: its code letter and what happened.
-        virtual void LapdError(char, char const*) {}
+        // A fault of the link: a management error indication or an invalid
+        // frame, and what happened.
+        virtual void LapdError(ErrorCause, char const*) {}
     };
 
     struct Counters {
         uint32_t tx_i = 0;           // I-frames sent, retransmissions included
         uint32_t rx_i = 0;           // I-frames taken in sequence
         uint32_t errors = 0;         // management error indications
+        uint32_t invalid = 0;        // invalid frames discarded
         uint32_t retrains = 0;       // re-establishments of an established link
         uint32_t rejected = 0;       // REJ frames received
         uint32_t bad_confirm = 0;    // N(R) outside the window
@@ -86,7 +120,7 @@ public:
         uint32_t ack_overflows = 0;  // messages held because the window was full
     };
 
-    Lapd(LapdParams const& params, Notify& notify);
+    Lapd(LapdParams const& params, Notify& notify, TimeSource& time = LoopTime());
     Lapd(Lapd const&) = delete;
     Lapd& operator=(Lapd const&) = delete;
 
@@ -107,9 +141,9 @@ public:
     State state() const { return state_; }
     Counters const& counters() const { return counters_; }
     bool congested() const { return congested_; }
-    uint8_t vs() const { return vs_; }
-    uint8_t va() const { return va_; }
-    uint8_t vr() const { return vr_; }
+    uint8_t vs() const { return uint8_t(unsigned(vs_)); }
+    uint8_t va() const { return uint8_t(unsigned(va_)); }
+    uint8_t vr() const { return uint8_t(unsigned(vr_)); }
     unsigned rc() const { return rc_; }
     bool peer_busy() const { return peer_busy_; }
     bool own_busy() const { return false; }  // messages go to layer 3 at once
@@ -122,16 +156,20 @@ public:
     bool queued_up() const { return waiting() > 0; }
     bool retransmitting() const { return vs_ != vs_high_; }
     bool poll_outstanding() const { return poll_outstanding_; }
-    bool t200_running() const { return t200_.is_running(); }
-    bool t203_running() const { return t203_.is_running(); }
+    bool t200_running() const { return timers_->Running(t200); }
+    bool t203_running() const { return timers_->Running(t203); }
     // Messages not yet sent, and sent but not yet acknowledged.
     size_t waiting() const { return queue_.size() - unacked(); }
-    size_t unacked() const { return size_t((vs_ - va_) & 0x7F); }
+    size_t unacked() const { return size_t(unsigned(vs_ - va_)); }
 
     // "multiple-frame-established vs 3 va 2 vr 5 rc 0 queue 4/1 peer-busy"
     void Print(std::ostream& os) const;
 
+    // The timers' indices in the set.
+    enum : unsigned { t200, t203, timer_count };
+
 private:
+    void OnTimer(unsigned index) override;
     void OnT200();
     void OnT203();
 
@@ -142,20 +180,23 @@ private:
     void OnUa(Frame const& f);
     void OnDm(Frame const& f);
     void OnFrmr(Frame const& f);
-    // A frame that breaks the rules of its kind (5.8.5 frame rejection).
-    void Reject(char code, char const* text);
+    // A frame that breaks the rules of its kind: the frame rejection
+    // condition, which re-establishes an established link.
+    void Reject(ErrorCause cause, char const* text);
+    // A frame too short to be one: counted and dropped, nothing else.
+    void Invalid(char const* text);
 
     void EstablishDataLink();
-    void Reestablish(char code, char const* text);
+    void Reestablish(ErrorCause cause, char const* text);
     void EnterEstablished(bool indicate);
     void EnterReleased();
     void ClearExceptions();
     void DiscardQueue();
     // V(A) <= N(R) <= the highest V(S) sent, modulo 128.
-    bool NrValid(uint8_t nr) const { return ((nr - va_) & 0x7F) <= ((vs_high_ - va_) & 0x7F); }
-    void Acknowledge(uint8_t nr);
+    bool NrValid(Sequence nr) const { return va_ <= nr <= vs_high_; }
+    void Acknowledge(Sequence nr);
     void NrError();
-    void UpdateAck(uint8_t nr);
+    void UpdateAck(Sequence nr);
     void Retransmit() { vs_ = va_; }
     void SendQueued();
     void SendAck();
@@ -165,18 +206,20 @@ private:
     void TransmitI(size_t index, bool p);
     void TransmitS(FrameKind kind, bool command, bool pf);
     void TransmitU(FrameKind kind, bool command, bool pf);
-    void StartT200() { t200_.set(params_.t200_ms, &Lapd::OnT200, this); }
-    void StartT203() { t203_.set(params_.t203_ms, &Lapd::OnT203, this); }
-    void Error(char code, char const* text);
+    void StartT200() { timers_->Start(t200, params_.t200_ms); }
+    void StartT203() { timers_->Start(t203, params_.t203_ms); }
+    void StopT200() { timers_->Stop(t200); }
+    void StopT203() { timers_->Stop(t203); }
+    void Error(ErrorCause cause, char const* text);
     void CheckCongestion();
 
     LapdParams const params_;
     Address const address_;
     Notify& notify_;
     State state_ = State::tei_assigned;
-    uint8_t vs_ = 0, va_ = 0, vr_ = 0;
+    Sequence vs_, va_, vr_;
     // The highest V(S) reached since the last acknowledgement or reset.
-    uint8_t vs_high_ = 0;
+    Sequence vs_high_;
     unsigned rc_ = 0;
     bool peer_busy_ = false;
     bool reject_exception_ = false;
@@ -189,8 +232,7 @@ private:
     // have been sent, the rest wait.
     std::deque<Octets> queue_;
     Octets frame_;
-    Timer t200_;
-    Timer t203_;
+    std::unique_ptr<TimerSet> const timers_;
     Counters counters_;
 };
 

@@ -1,8 +1,6 @@
 #include "signalling/ss7/mtp2_link.h"
 
-#include <iostream>
 #include <sstream>
-#include <utility>
 
 #include "runtime/log/ext.h"
 
@@ -10,12 +8,9 @@ namespace Ss7 {
 
 namespace {
 
-uint8_t const sequence_mask = 0x7F;
+Sequence Next(Sequence n) { return ++n; }
 
-uint8_t next(uint8_t sequence) { return uint8_t((sequence + 1) & sequence_mask); }
-
-// How far b is ahead of a in the sequence space.
-uint8_t ahead(uint8_t a, uint8_t b) { return uint8_t((b - a) & sequence_mask); }
+std::string Number(Sequence n) { return std::to_string(unsigned(n)); }
 
 }  // namespace
 
@@ -25,10 +20,19 @@ char const* StateName(Mtp2Link::State state) {
     return names[int(state)];
 }
 
-Mtp2Link::Mtp2Link(User& user, Timers const& timers) : user_(user), timers_(timers) {}
+std::ostream& operator<<(std::ostream& os, Mtp2Link::State state) { return os << StateName(state); }
+
+char const* Mtp2Link::TimerName(unsigned index) {
+    static char const* const names[] = {"T1",   "T2",      "T3",  "T4", "T6",
+                                        "T7",   "fill",    "silence", "ack"};
+    return index < timer_count ? names[index] : "?";
+}
+
+Mtp2Link::Mtp2Link(User& user, Timers const& timers, TimeSource& time)
+    : user_(user), timers_(timers), set_(time.MakeTimers(*this, timer_count)) {}
 
 void Mtp2Link::Trace(bool on, std::string const& text) const {
-    if (on) std::clog << name_ << text << std::endl;
+    if (on) user_.OnTrace(text);
 }
 
 void Mtp2Link::Print(std::ostream& os) const {
@@ -38,7 +42,10 @@ void Mtp2Link::Print(std::ostream& os) const {
 
 void Mtp2Link::SetState(State state, char const* why) {
     state_ = state;
-    Trace(traces_.state, std::string("state ") + StateName(state) + ": " + why);
+    if (!traces_.state) return;
+    std::ostringstream text;
+    text << "state " << ext::quoted(state) << ": " << why;
+    Trace(true, text.str());
 }
 
 void Mtp2Link::Reset() {
@@ -52,8 +59,7 @@ void Mtp2Link::Reset() {
 }
 
 void Mtp2Link::StopTimers() {
-    for (Timer* timer : {&t1_, &t2_, &t3_, &t4_, &t6_, &t7_, &fill_, &silence_, &ack_})
-        timer->reset();
+    for (unsigned index = 0; index < timer_count; ++index) set_->Stop(index);
 }
 
 void Mtp2Link::Start(bool emergency) {
@@ -65,9 +71,9 @@ void Mtp2Link::Start(bool emergency) {
     received_ = false;
     SetState(State::not_aligned, emergency ? "start, emergency" : "start");
     SendStatus(Status::sio);
-    Arm(t2_, timers_.t2, &Mtp2Link::OnT2, "T2");
-    fill_.set(timers_.fill, &Mtp2Link::OnFill, this);
-    silence_.set(2 * timers_.fill, &Mtp2Link::OnSilence, this);
+    Arm(t2, timers_.t2);
+    set_->Start(fill, timers_.fill);
+    set_->Start(silence, 2 * timers_.fill);
 }
 
 void Mtp2Link::Stop() {
@@ -135,7 +141,7 @@ void Mtp2Link::SendMessage(Held const& held) {
     unit.payload_size = held.msu.size();
     Emit(unit);
     // The unit carries the acknowledgement a fill-in unit would.
-    ack_.reset();
+    Stop(ack);
 }
 
 void Mtp2Link::SendCurrent() {
@@ -168,14 +174,14 @@ bool Mtp2Link::Send(uint8_t const* msu, size_t size, std::string& reason) {
                  " message units wait for acknowledgement";
         return false;
     }
-    fsn_ = next(fsn_);
+    ++fsn_;
     rtb_.push_back({fsn_, std::vector<uint8_t>(msu, msu + size)});
     ++counters_.msu_tx;
     counters_.octets_tx += size;
-    Trace(traces_.msu_processing, "send fsn " + std::to_string(fsn_) + ", " +
-                                      std::to_string(size) + " octets");
+    Trace(traces_.msu_processing,
+          "send fsn " + Number(fsn_) + ", " + std::to_string(size) + " octets");
     SendMessage(rtb_.back());
-    if (!peer_busy_ && !t7_.is_running()) Arm(t7_, timers_.t7, &Mtp2Link::OnT7, "T7");
+    if (!peer_busy_ && !Running(t7)) Arm(t7, timers_.t7);
     return true;
 }
 
@@ -210,7 +216,7 @@ void Mtp2Link::Receive(uint8_t const* frame, size_t size) {
     }
     if (unit.kind == SignalUnit::lssu) return OnStatus(unit);
     if (state_ == State::aligned_ready) {
-        t1_.reset();
+        Stop(t1);
         suerm_ = suerm_good_ = 0;
         SetState(State::in_service, "the peer's fill-in or message units");
         user_.OnInService();
@@ -222,23 +228,26 @@ void Mtp2Link::Receive(uint8_t const* frame, size_t size) {
 
 void Mtp2Link::OnStatus(SignalUnit const& unit) {
     Status const status = unit.status;
-    Trace(traces_.mtp_activate && state_ != State::in_service,
-          std::string("peer sends ") + StatusName(status) + " in " + StateName(state_));
+    if (traces_.mtp_activate && state_ != State::in_service) {
+        std::ostringstream text;
+        text << "peer sends " << StatusName(status) << " in " << ext::quoted(state_);
+        Trace(true, text.str());
+    }
     switch (state_) {
         case State::idle:
             return;
         case State::not_aligned:
             if (status != Status::sio && status != Status::sin && status != Status::sie) return;
-            t2_.reset();
+            Stop(t2);
             if (status == Status::sie) short_proving_ = true;
             SetState(State::aligned, "the peer aligns");
             SendCurrent();
-            Arm(t3_, timers_.t3, &Mtp2Link::OnT3, "T3");
+            Arm(t3, timers_.t3);
             return;
         case State::aligned:
             if (status == Status::sios) return Fail("alignment not possible: the peer is out of service");
             if (status != Status::sin && status != Status::sie) return;
-            t3_.reset();
+            Stop(t3);
             if (status == Status::sie) short_proving_ = true;
             return StartProving();
         case State::proving:
@@ -252,8 +261,8 @@ void Mtp2Link::OnStatus(SignalUnit const& unit) {
                 if (peer_busy_) return;
                 peer_busy_ = true;
                 Trace(traces_.msu_processing, "peer busy");
-                t7_.reset();
-                Arm(t6_, timers_.t6, &Mtp2Link::OnT6, "T6");
+                Stop(t7);
+                Arm(t6, timers_.t6);
                 return;
             }
             return Fail("the peer's status unit in service");
@@ -263,15 +272,15 @@ void Mtp2Link::OnStatus(SignalUnit const& unit) {
 void Mtp2Link::OnAlignmentStatus(Status status) {
     if (status == Status::sios) return Fail("alignment not possible: the peer is out of service");
     if (status == Status::sio) {
-        t4_.reset();
+        Stop(t4);
         SetState(State::aligned, "the peer restarts alignment");
-        Arm(t3_, timers_.t3, &Mtp2Link::OnT3, "T3");
+        Arm(t3, timers_.t3);
         return;
     }
     if (status == Status::sie && !short_proving_) {
         // The peer's emergency shortens the proving under way.
         short_proving_ = true;
-        Arm(t4_, timers_.t4e, &Mtp2Link::OnT4, "T4");
+        Arm(t4, timers_.t4e);
     }
 }
 
@@ -280,7 +289,7 @@ void Mtp2Link::StartProving() {
     further_proving_ = false;
     SetState(State::proving, short_proving_ ? "emergency proving" : "normal proving");
     SendCurrent();
-    Arm(t4_, short_proving_ ? timers_.t4e : timers_.t4n, &Mtp2Link::OnT4, "T4");
+    Arm(t4, short_proving_ ? timers_.t4e : timers_.t4n);
 }
 
 bool Mtp2Link::Abnormal(bool abnormal) {
@@ -290,8 +299,19 @@ bool Mtp2Link::Abnormal(bool abnormal) {
     return count >= 2;
 }
 
+// The backward half of a fill-in or message unit: what the peer says of
+// the units we sent. Its BSN must lie between the last one acknowledged and
+// the last FSN sent (acked_ <= BSN <= fsn_); its FIB must equal our BIB,
+// unless we have just inverted the BIB to ask for a retransmission and the
+// peer has not yet answered it (nack_pending_). Either fault drops the unit
+// and counts as abnormal; two in three units end the link. A good unit
+// acknowledges every message unit up to its BSN (which removes them from the
+// retransmission buffer), and a BIB that differs from our FIB is the peer's
+// negative acknowledgement: everything still unacknowledged goes out again
+// and our FIB follows its BIB. T7 runs while units wait for an
+// acknowledgement; a busy peer's T6 stops once it acknowledges again.
 bool Mtp2Link::OnBackward(SignalUnit const& unit) {
-    bool const bad_bsn = ahead(acked_, unit.bsn) > ahead(acked_, fsn_);
+    bool const bad_bsn = !(acked_ <= Sequence(unit.bsn) <= fsn_);
     bool const bad_fib = unit.fib != bib_ && !nack_pending_;
     if (bad_bsn || bad_fib) {
         ++counters_.bad_sequence;
@@ -301,34 +321,34 @@ bool Mtp2Link::OnBackward(SignalUnit const& unit) {
         return false;
     }
     Abnormal(false);
-    bool const advanced = unit.bsn != acked_;
+    bool const advanced = Sequence(unit.bsn) != acked_;
     bool const negative = unit.bib != fib_;
     // A busy peer is over its congestion when it acknowledges again, or has
     // nothing left to acknowledge.
     if (peer_busy_ && (advanced || negative || rtb_.empty())) {
         peer_busy_ = false;
-        t6_.reset();
+        Stop(t6);
         Trace(traces_.msu_processing, "peer no longer busy");
     }
     Acknowledge(unit.bsn);
     if (negative) Retransmit();
     if (peer_busy_) return true;
-    if (!rtb_.empty() && !t7_.is_running()) Arm(t7_, timers_.t7, &Mtp2Link::OnT7, "T7");
+    if (!rtb_.empty() && !Running(t7)) Arm(t7, timers_.t7);
     return true;
 }
 
-void Mtp2Link::Acknowledge(uint8_t bsn) {
+void Mtp2Link::Acknowledge(Sequence bsn) {
     if (bsn == acked_) return;
     while (acked_ != bsn && !rtb_.empty()) {
-        acked_ = next(acked_);
+        ++acked_;
         rtb_.pop_front();
     }
     acked_ = bsn;
-    Trace(traces_.msu_processing, "acknowledged up to " + std::to_string(bsn));
+    Trace(traces_.msu_processing, "acknowledged up to " + Number(bsn));
     if (rtb_.empty()) {
-        t7_.reset();
+        Stop(t7);
     } else {
-        Arm(t7_, timers_.t7, &Mtp2Link::OnT7, "T7");
+        Arm(t7, timers_.t7);
     }
 }
 
@@ -345,28 +365,29 @@ void Mtp2Link::Retransmit() {
 void Mtp2Link::OnForward(SignalUnit const& unit) {
     if (unit.fib != bib_) return;  // sent before our negative acknowledgement
     nack_pending_ = false;
+    Sequence const fsn = unit.fsn;
     if (unit.kind == SignalUnit::fisu) {
-        if (unit.fsn == bsn_) return;
-    } else if (unit.fsn == bsn_) {
-        Trace(traces_.msu_processing, "fsn " + std::to_string(unit.fsn) + " again, dropped");
+        if (fsn == bsn_) return;
+    } else if (fsn == bsn_) {
+        Trace(traces_.msu_processing, "fsn " + Number(fsn) + " again, dropped");
         return;
-    } else if (unit.fsn == next(bsn_)) {
-        bsn_ = unit.fsn;
+    } else if (fsn == Next(bsn_)) {
+        bsn_ = fsn;
         ++counters_.msu_rx;
         counters_.octets_rx += unit.payload_size;
         Trace(traces_.msu_processing, "accept fsn " + std::to_string(unit.fsn) + ", " +
                                           std::to_string(unit.payload_size) + " octets");
-        if (!ack_.is_running()) ack_.set(0, &Mtp2Link::OnAck, this);
+        if (!Running(ack)) set_->Start(ack, 0);
         user_.OnMessage(unit.payload, unit.payload_size);
         return;
     }
     // A unit lost on the way: ask for everything after the last accepted.
     ++counters_.bad_sequence;
-    Trace(traces_.msu_processing, "sequence gap at fsn " + std::to_string(unit.fsn) +
-                                      ", expected " + std::to_string(next(bsn_)));
+    Trace(traces_.msu_processing,
+          "sequence gap at fsn " + Number(fsn) + ", expected " + Number(Next(bsn_)));
     bib_ = !bib_;
     nack_pending_ = true;
-    if (!ack_.is_running()) ack_.set(0, &Mtp2Link::OnAck, this);
+    if (!Running(ack)) set_->Start(ack, 0);
 }
 
 void Mtp2Link::Error() {
@@ -386,60 +407,56 @@ void Mtp2Link::Error() {
 
 // Timers.
 
-void Mtp2Link::Arm(Timer& timer, unsigned ms, void (Mtp2Link::*member)(), char const* name) {
-    timer.set(ms, member, this);
-    Trace(traces_.timers, std::string(name) + " started, " + std::to_string(ms) + " ms");
+void Mtp2Link::Arm(TimerIndex index, unsigned ms) {
+    set_->Start(index, ms);
+    Trace(traces_.timers, std::string(TimerName(index)) + " started, " + std::to_string(ms) + " ms");
 }
 
-void Mtp2Link::Expired(char const* name) { Trace(traces_.timers, std::string(name) + " expired"); }
-
-void Mtp2Link::OnT1() {
-    Expired("T1");
-    Fail("T1: the peer did not come into service");
-}
-
-void Mtp2Link::OnT2() {
-    Expired("T2");
-    Fail("alignment not possible: T2");
-}
-
-void Mtp2Link::OnT3() {
-    Expired("T3");
-    Fail("alignment not possible: T3");
+void Mtp2Link::OnTimer(unsigned index) {
+    if (index < fill) Trace(traces_.timers, std::string(TimerName(index)) + " expired");
+    switch (index) {
+        case t1:
+            return Fail("T1: the peer did not come into service");
+        case t2:
+            return Fail("alignment not possible: T2");
+        case t3:
+            return Fail("alignment not possible: T3");
+        case t4:
+            return OnT4();
+        case t6:
+            return Fail("the peer stayed busy");
+        case t7:
+            return Fail("acknowledgement delayed");
+        case fill:
+            return OnFill();
+        case silence:
+            return OnSilence();
+        default:
+            return OnAck();
+    }
 }
 
 void Mtp2Link::OnT4() {
-    Expired("T4");
     if (further_proving_) {
         further_proving_ = false;
         aerm_ = 0;
-        Arm(t4_, short_proving_ ? timers_.t4e : timers_.t4n, &Mtp2Link::OnT4, "T4");
+        Arm(t4, short_proving_ ? timers_.t4e : timers_.t4n);
         return;
     }
     SetState(State::aligned_ready, "proving done");
     SendFill();
-    Arm(t1_, timers_.t1, &Mtp2Link::OnT1, "T1");
-}
-
-void Mtp2Link::OnT6() {
-    Expired("T6");
-    Fail("the peer stayed busy");
-}
-
-void Mtp2Link::OnT7() {
-    Expired("T7");
-    Fail("acknowledgement delayed");
+    Arm(t1, timers_.t1);
 }
 
 void Mtp2Link::OnFill() {
     SendCurrent();
-    if (state_ != State::idle) fill_.set(timers_.fill, &Mtp2Link::OnFill, this);
+    if (state_ != State::idle) set_->Start(fill, timers_.fill);
 }
 
 void Mtp2Link::OnSilence() {
     if (!received_) Error();
     received_ = false;
-    if (state_ != State::idle) silence_.set(2 * timers_.fill, &Mtp2Link::OnSilence, this);
+    if (state_ != State::idle) set_->Start(silence, 2 * timers_.fill);
 }
 
 void Mtp2Link::OnAck() {

@@ -1,7 +1,8 @@
 #pragma once
 // The level 2 of an SS7 signalling link (ITU-T Q.703), as a protocol module:
 // signal units in (Receive), signal units out (User::Transmit), timers from
-// the main loop, and a state that prints. It aligns the link with normal or
+// the TimeSource it is given (the main loop's, or a test's virtual clock),
+// traces out through its user, and a state that prints. It aligns the link with normal or
 // emergency proving, carries message units with basic error correction (a
 // bounded retransmission buffer, negative acknowledgement by the backward
 // indicator bit, retransmission from the buffer), watches the received units
@@ -19,15 +20,20 @@
 #include <deque>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "runtime/loop/timer.h"
+#include <memory>
+
+#include "runtime/containers/cyclic.h"
+#include "runtime/loop/timer_set.h"
 #include "signalling/ss7/signal_unit.h"
 
 namespace Ss7 {
 
-class Mtp2Link {
+// Forward and backward sequence numbers, modulo 128.
+using Sequence = Cyclic<unsigned, 127u>;
+
+class Mtp2Link : private TimerSet::Client {
 public:
     class User {
     public:
@@ -40,6 +46,9 @@ public:
         // The link has come into service / has failed and gone out of it.
         virtual void OnInService() = 0;
         virtual void OnOutOfService() = 0;
+        // One line of a trace switched on in traces(), without the link's
+        // name or a line end.
+        virtual void OnTrace(std::string const& line) = 0;
     };
 
     // Milliseconds.
@@ -92,7 +101,7 @@ public:
     static constexpr unsigned aerm_emergency = 1;
     static constexpr unsigned max_provings = 5;
 
-    Mtp2Link(User& user, Timers const& timers);
+    Mtp2Link(User& user, Timers const& timers, TimeSource& time = LoopTime());
     Mtp2Link(Mtp2Link const&) = delete;
     Mtp2Link& operator=(Mtp2Link const&) = delete;
 
@@ -108,19 +117,21 @@ public:
 
     State state() const { return state_; }
     // The last forward sequence number accepted, sent back as BSN.
-    uint8_t bsn() const { return bsn_; }
+    uint8_t bsn() const { return uint8_t(unsigned(bsn_)); }
     size_t rtb_size() const { return rtb_.size(); }
     Counters const& counters() const { return counters_; }
     Traces& traces() { return traces_; }
-    // What starts each trace line ("05:pstn: slc 3: ").
-    void SetName(std::string name) { name_ = std::move(name); }
 
     // "in service, fsn 12/1 bsn 7/1, 3 unacknowledged"
     void Print(std::ostream& os) const;
 
+    // The timers' indices in the set.
+    enum TimerIndex : unsigned { t1, t2, t3, t4, t6, t7, fill, silence, ack, timer_count };
+    static char const* TimerName(unsigned index);
+
 private:
     struct Held {
-        uint8_t fsn;
+        Sequence fsn;
         std::vector<uint8_t> msu;
     };
 
@@ -144,30 +155,28 @@ private:
     // to be dropped.
     bool OnBackward(SignalUnit const& unit);
     void OnForward(SignalUnit const& unit);
-    void Acknowledge(uint8_t bsn);
+    void Acknowledge(Sequence bsn);
     void Retransmit();
     // Two of the last three units with an abnormal BSN or FIB end the link.
     bool Abnormal(bool abnormal);
     void Error();
     void StartProving();
 
-    void OnT1();
-    void OnT2();
-    void OnT3();
+    void OnTimer(unsigned index) override;
     void OnT4();
-    void OnT6();
-    void OnT7();
     void OnFill();
     void OnSilence();
     void OnAck();
-    void Arm(Timer& timer, unsigned ms, void (Mtp2Link::*member)(), char const* name);
-    void Expired(char const* name);
+    // Starts a protocol timer, with its trace.
+    void Arm(TimerIndex index, unsigned ms);
+    void Stop(TimerIndex index) { set_->Stop(index); }
+    bool Running(TimerIndex index) const { return set_->Running(index); }
 
     void Trace(bool on, std::string const& text) const;
 
     User& user_;
     Timers const timers_;
-    std::string name_;
+    std::unique_ptr<TimerSet> const set_;
     Traces traces_;
     Counters counters_;
 
@@ -182,21 +191,21 @@ private:
     bool received_ = false;        // a unit came since the last silence check
 
     // Transmission.
-    uint8_t fsn_ = 127;            // the last FSN sent
+    Sequence fsn_ = 127u;          // the last FSN sent
     bool fib_ = true;
     std::deque<Held> rtb_;         // sent, not acknowledged, oldest first
-    uint8_t acked_ = 127;          // the last FSN the peer acknowledged
+    Sequence acked_ = 127u;        // the last FSN the peer acknowledged
     bool peer_busy_ = false;
 
     // Reception.
-    uint8_t bsn_ = 127;            // the last FSN accepted
+    Sequence bsn_ = 127u;          // the last FSN accepted
     bool bib_ = true;
     bool nack_pending_ = false;    // BIB inverted, waiting for the retransmission
     unsigned abnormal_history_ = 0;
-
-    Timer t1_, t2_, t3_, t4_, t6_, t7_, fill_, silence_, ack_;
 };
 
 char const* StateName(Mtp2Link::State state);
+// The state's name, as the traces write it inside quotes.
+std::ostream& operator<<(std::ostream& os, Mtp2Link::State state);
 
 }  // namespace Ss7

@@ -179,11 +179,16 @@ void RunConnection(uint8_t const* data, size_t size, size_t piece) {
     if (controller.partial()) fail("an answer was cut short");
 }
 
-}  // namespace
+// The server's side of the target, made by the first input. Under -fork or
+// -jobs libFuzzer's parent process calls LLVMFuzzerInitialize too, but runs
+// no input: it must not reap children (its own waits for the processes it
+// runs would lose their exits, and it would count crashes that never
+// happened), nor start services, open devices or take a network.
+void StartServer() {
+    static bool started = false;
+    if (started) return;
+    started = true;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char const* const verbose_switch = std::getenv("MOBREL_FUZZ_VERBOSE");
-    verbose = verbose_switch && std::string(verbose_switch) == "1";
     if (!verbose) {
         static NullBuffer null_buffer;
         std::clog.rdbuf(&null_buffer);
@@ -214,16 +219,25 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Every input ends with a disconnection; it need not wait for slots
     // that finish later (none here do).
     Slots::instance().set_release_pause(0);
-    // Slots may start child programs; their exits are reaped as in the program.
+    // Slots may start child programs; their exits are reaped as in the
+    // program, in this process only, where the server's loop runs.
     ChildWait::Activate();
     // The first connection starts the timers that run until exit (the E1
     // trunks' status round); what is armed after it is the rest.
     RunConnection(nullptr, 0, 1);
     timers_at_rest = Multiplexer::instance().timers_count();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    char const* const verbose_switch = std::getenv("MOBREL_FUZZ_VERBOSE");
+    verbose = verbose_switch && std::string(verbose_switch) == "1";
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
+    StartServer();
     if (size == 0) return 0;
     size_t const piece = data[0] == 0 ? size : data[0];
     ++data;

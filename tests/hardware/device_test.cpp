@@ -112,9 +112,12 @@ TEST(DriverRecord, SizesMatchTheRequestNumbers) {
             SCOPED_TRACE(request.name);
             EXPECT_TRUE(served.emplace(model->path(), request.number).second) << "served twice";
             bool const encoded = request.number >> 29 != 0;
-            if (request.arg == SimBoard::Request::pointer && encoded)
+            if (request.arg == SimBoard::Request::pointer && encoded) {
                 EXPECT_EQ(request.number >> 16 & 0x1FFF, request.size);
-            if (request.arg == SimBoard::Request::pointer) EXPECT_GT(request.size, 0);
+            }
+            if (request.arg == SimBoard::Request::pointer) {
+                EXPECT_GT(request.size, 0);
+            }
         }
     }
     EXPECT_FALSE(served.empty());

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/board_tool.h"
 #include "tests/support/test_agent.h"
 
 using namespace support;
@@ -88,4 +89,34 @@ TEST(SnmpAgentLink, AnAgentWhoseLinkComesUpIsToldWhatIsKeptAndKeptThroughWhatItC
     EXPECT_EQ(server.err().find("decode error!", server.err().find("FF FF")), std::string::npos);
     EXPECT_TRUE(display(controller, trapReceivers));
     EXPECT_EQ(agent.readText(), trapsinkSet);
+}
+
+TEST(SnmpAgentLink, AnAgentThatFloodsGarbageLeavesOneShortLineOfEachKindAndIsServedOn) {
+    AgentServer noisy("noisy");
+    ServerProcess& server = noisy.server;
+    TestAgent& agent = noisy.agent;
+    ASSERT_TRUE(noisy.start() && noisy.control());
+    // 300 frames of 1,000 bytes that do not decode, 300 commands.
+    Bytes garbage(1000);
+    for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = uint8_t(0xC0 + i % 16);
+    MON::Message command;
+    command.set_pdu().select_command().select_ping();
+    for (int i = 0; i < 300; ++i) {
+        agent.link.send(frame(garbage));
+        agent.send(command);
+    }
+    // The link still carries what the controller gives.
+    EXPECT_TRUE(display(noisy.controller, trapReceivers));
+    EXPECT_EQ(agent.readText(), trapsinkSet);
+
+    std::string const prefix = "snmpagent.noisy 127.0.0.1:" + std::to_string(agent.port());
+    std::string dump;
+    for (size_t i = 0; i < 64; ++i) dump += "C" + std::string(1, "0123456789ABCDEF"[i % 16]) + " ";
+    ASSERT_TRUE(server.errHas(prefix + ": receive : command from the agent dropped\n"));
+    std::string const err = server.err();
+    EXPECT_EQ(occurrences(err, prefix + ": receive : decode error!\n msg: " + dump +
+                                   "... (1000 bytes)\n"),
+              1u);
+    EXPECT_EQ(occurrences(err, " msg: "), 1u);
+    EXPECT_EQ(occurrences(err, prefix + ": receive : command from the agent dropped\n"), 1u);
 }

@@ -1,6 +1,7 @@
 // The monitoring controller in-process: the agent links it configures, the
-// controller state it keeps over a real control connection, and the
-// snapshot it keeps for agents.
+// controller state it keeps over a real control connection, the snapshot it
+// keeps for agents, how values are bounded and batched into frames, and the
+// agent links' fault lines on the loop's clock.
 
 #include "monitoring/monitoring_ctl.h"
 
@@ -9,8 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/support/loop.h"
+#include "monitoring/fault_lines.h"
 #include "monitoring/mon_codec.h"
+#include "tests/support/loop.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_root.h"
 #include "server/acceptor_net.h"
@@ -105,4 +107,66 @@ TEST(MonitoringState, KeepsTheLatestValueOfEachIdAndCutsTheSnapshotToFrames) {
     EXPECT_EQ(frames, 3u);
     EXPECT_EQ(total, 3000u);
     EXPECT_EQ(stale, 0u);
+}
+
+TEST(MonitoringValues, ALineBeyondItsBoundIsCutWithAMarkAndNeverInsideAnEscape) {
+    struct Case {
+        std::string line;
+        size_t bound;
+        std::string cut;
+    };
+    std::vector<Case> const cases = {
+        {"0123456789", 10, "0123456789"},
+        {"0123456789a", 10, "01...[cut]"},
+        {"\\x01\\x02\\x03", 12, "\\x01\\x02\\x03"},
+        // Room for 3 characters: no escape; for 4: one, not half of the next.
+        {"\\x01\\x02\\x03", 11, cut_mark},
+        {"\\x01\\x02\\x03x", 12, std::string("\\x01") + cut_mark},
+        {std::string(12, '\\'), 11, std::string("\\\\") + cut_mark},
+        {"ab\\\\cdefghij", 11, "ab...[cut]"},
+    };
+    for (Case const& c : cases) EXPECT_EQ(CutLine(c.line, c.bound), c.cut) << c.line;
+}
+
+TEST(MonitoringValues, BatchesFillFramesAndACommandThatDoesNotEncodeStandsAlone) {
+    // 40 values of 4,000 characters, the seventh one of 20,000 that no
+    // frame can carry.
+    MON::SnmpSetCommands commands;
+    for (int i = 0; i < 40; ++i) {
+        MON::SnmpSetCommand command;
+        command.set_uniq(i);
+        command.set_id().select_oid("1.3.6.1.4.1.9." + std::to_string(i));
+        command.set_value(std::string(i == 6 ? 20000 : 4000, 'v'));
+        commands.set_commands().push_back(command);
+    }
+    std::vector<std::string> shapes;
+    std::vector<char> octets;
+    int next = 0;
+    for (MON::Message const& message : SnmpSetMessages(commands)) {
+        auto const& batch = message.get_pdu().get_command().get_snmp_set().get_commands();
+        bool const encodes = MonCodec::Encode(message, octets);
+        EXPECT_TRUE(!encodes || octets.size() <= Tpkt_protocol::max_payload);
+        for (auto const& command : batch) EXPECT_EQ(command.get_uniq().getValue(), next++);
+        shapes.push_back(std::to_string(batch.size()) + (encodes ? "" : " unencodable"));
+    }
+    EXPECT_EQ(next, 40);
+    EXPECT_EQ(shapes, (std::vector<std::string>{"6", "1 unencodable", "16", "16", "1"}));
+}
+
+TEST(AgentFaultLines, TheFirstFaultIsToldWholeThenOneLineAPeriodCountsTheOthers) {
+    support::StreamCapture errors(std::cerr);
+    FaultLines lines("agent: decode error!", 100);
+    EXPECT_TRUE(lines.Report());
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(lines.Report());
+    EXPECT_EQ(lines.held(), 5u);
+    ASSERT_TRUE(support::runUntil([&] { return lines.held() == 0; }, 2000));
+    EXPECT_EQ(errors.text(), "agent: decode error! (5 more in 100 ms)\n");
+    // The period that follows a summary counts again; one without faults
+    // ends the counting, and the next fault is told whole.
+    EXPECT_FALSE(lines.Report());
+    ASSERT_TRUE(support::runUntil([&] { return lines.held() == 0; }, 2000));
+    support::runFor(250);
+    EXPECT_TRUE(lines.Report());
+    EXPECT_EQ(errors.text(),
+              "agent: decode error! (5 more in 100 ms)\nagent: decode error! (1 more in 100 ms)\n");
 }

@@ -8,11 +8,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "monitoring/monitoring_files.h"
 #include "tests/support/board_tool.h"
 #include "tests/support/loop.h"
 #include "tests/support/script.h"
@@ -27,13 +29,10 @@ std::string const fastChecks =
     "[monitoring]\ncheck.first=20\ncheck.board=40\ncheck.state=20\ncheck.controller=40\n";
 std::string const tracing = "[traces]\nmonitoring.internal=yes\n";
 
-class Monitored {
+class Monitored : public AgentServer {
 public:
     // The configuration names the agent "mib", fast checks and `more`.
-    explicit Monitored(std::string const& more = "") {
-        writeConfig(server, agent.config("mib") + fastChecks + more);
-    }
-    bool start() { return agent.listen() && server.start() && agent.accept(); }
+    explicit Monitored(std::string const& more = "") : AgentServer("mib", fastChecks + more) {}
 
     // Writes a file under the root as a board would: whole, by a rename.
     void put(std::string const& relative, std::string const& text) const {
@@ -53,11 +52,6 @@ public:
         return boardTool(server.root(), command);
     }
 
-    bool control() { return controller.connect(server.port()); }
-
-    ServerProcess server;
-    TestAgent agent;
-    Controller controller;
 };
 
 }  // namespace
@@ -299,4 +293,106 @@ TEST(SnmpAgentLink, AnAgentThatStopsReadingIsDroppedWithoutHoldingTheLoopAndKept
                                           "already (at most 1024 and 262144 bytes); \"owner "
                                           "router ownerId "),
               6u);
+}
+
+namespace {
+
+// The text as a monitoring file line and an agent's value stand: n times the
+// escape, cut to the bound of a value told to the agents when `cut`.
+std::string escapes(std::string const& escape, size_t n, bool cut) {
+    std::string text;
+    size_t const room = (4096 - std::string(cut_mark).size()) / escape.size();
+    for (size_t i = 0; i < (cut ? std::min(n, room) : n); ++i) text += escape;
+    return cut ? text + cut_mark : text;
+}
+
+}  // namespace
+
+TEST(MonitoringOverlongValues, AValueBeyondTheBoundIsCutAndEveryOtherValueStillReachesTheAgent) {
+    Monitored m;
+    // 4,096 bytes that are not printable: 16,384 characters once escaped.
+    m.put("/var/version", std::string(4096, '\x01'));
+    m.put("/proc/temperature", std::string(4096, '\xff'));
+    m.put("/var/board-version", "B3\n");
+    // 102 configuration entries, more than 5,000 characters joined.
+    std::string entries, joined;
+    for (int i = 100; i < 202; ++i) {
+        std::string const name = "config." + std::to_string(i) + "-" + std::string(40, 'e');
+        m.put("/usr/local/etc/" + name, "x");
+        entries += name + "\n";
+        joined += (joined.empty() ? "" : " ") + name;
+    }
+    ASSERT_TRUE(m.start() && m.control());
+
+    EXPECT_TRUE(m.agent.waitTold("version/software/0", escapes("\\x01", 4096, true)));
+    EXPECT_TRUE(m.agent.waitTold("board/temperature/0", escapes("\\xff", 4096, true)));
+    EXPECT_TRUE(m.agent.waitTold("configuration/version/0", joined.substr(0, 4088) + cut_mark));
+    // The other values of the same check.
+    for (char const* key : {"version/board/0", "framer/status/3", "version/fpga/0"})
+        EXPECT_EQ(m.agent.told.count(key), 1u) << key;
+    // The files keep whole values.
+    EXPECT_TRUE(m.fileIs("version", escapes("\\x01", 4096, false) + "\n"));
+    EXPECT_TRUE(m.fileIs("config-version", entries));
+    EXPECT_TRUE(m.server.errHas(
+        "monitoring: version/software/0: a value of 16384 characters is cut to 4096 for the "
+        "agents\n"));
+
+    // The next version is told; so is each value of an extension board whose
+    // version is cut.
+    m.put("/var/version", "sw-9\n");
+    EXPECT_TRUE(m.agent.waitTold("version/software/0", "sw-9"));
+    EXPECT_TRUE(display(m.controller, "board : boardStatus : { position 7, version '" +
+                                          std::string(8192, '0') + "'H, status ready, type fxs }"));
+    EXPECT_TRUE(m.agent.waitTold("extBoard/status/7", "ready"));
+    EXPECT_TRUE(m.agent.waitTold("extBoard/type/7", "fxs"));
+    EXPECT_EQ(m.agent.told["extBoard/version/7"], escapes("\\x00", 4096, true));
+    EXPECT_TRUE(m.fileIs("board", "position 7 version " + escapes("\\x00", 4096, false) +
+                                      " status ready type fxs\n"));
+    for (char const* fault : {"encode error", "not kept", "does not encode"})
+        EXPECT_EQ(m.server.err().find(fault), std::string::npos) << fault;
+    EXPECT_EQ(m.agent.badFrames, 0);
+}
+
+TEST(MonitoringDisplay, AChannelIsKeptOnlyWhereItsIndexTellsItApartFromEveryOther) {
+    Monitored m;
+    ASSERT_TRUE(m.start() && m.control());
+    struct Case {
+        std::string position, channel;
+        // The channel's index for the agents; empty when the item is refused.
+        std::string index;
+    };
+    std::vector<Case> const cases = {
+        {"0", "999", "999"},
+        {"1", "0", "1000"},
+        {"2147482", "999", "2147482999"},
+        {"0", "1000", ""},
+        {"1", "-1", ""},
+        {"-1", "5", ""},
+        {"2147483", "0", ""},
+        {"2147484", "5", ""},
+        {"-2147483648", "0", ""},
+        {"2147483647", "2147483647", ""},
+    };
+    std::string lines;
+    for (Case const& c : cases) {
+        std::string const item = "position " + c.position + " channel " + c.channel;
+        ASSERT_TRUE(display(m.controller, "board : boardChannelStatus : { position " +
+                                              c.position + ", channel " + c.channel +
+                                              ", status { callerID '3132'H, calledID '33'H } }"))
+            << item;
+        if (c.index.empty()) {
+            EXPECT_TRUE(m.server.errHas("monitoring: display board: " + item +
+                                        ": a channel's index for the agents needs position 0 "
+                                        "to 2147482 and channel 0 to 999; refused\n"));
+            continue;
+        }
+        lines += item + " callerID 12 calledID 3\n";
+        EXPECT_TRUE(m.agent.waitTold("extBoardChannel/callerID/" + c.index, "12")) << item;
+        EXPECT_TRUE(m.agent.waitTold("extBoardChannel/calledID/" + c.index, "3")) << item;
+    }
+    EXPECT_TRUE(m.fileIs("board", lines)) << m.file("board");
+    // Only the three channels kept were told.
+    size_t channels = 0;
+    for (auto const& [key, value] : m.agent.told) channels += key.rfind("extBoardChannel/", 0) == 0;
+    EXPECT_EQ(channels, 6u);
 }

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "tests/support/dissector.h"
 #include "tests/support/slot_session.h"
 #include "tests/support/sockets.h"
 
@@ -101,6 +104,8 @@ TEST(RtpSlots, OpenASessionOfTheirSettingsAndReportTheStreamOnRtcpUntilDestroyed
     };
     Connected c;
     int open = 0;
+    std::vector<Bytes> sent;
+    std::vector<std::vector<std::string>> read;  // as Wireshark should read them
     for (Case const& k : cases) {
         SCOPED_TRACE(k.payload + k.fields);
         StreamPorts const p;
@@ -108,11 +113,25 @@ TEST(RtpSlots, OpenASessionOfTheirSettingsAndReportTheStreamOnRtcpUntilDestroyed
               std::to_string(++open) + " dsp 0 channel 0: " + k.session + " socket ... pid " +
               std::to_string(c.server.pid()) + "\n");
         uint32_t const ssrc = k.ssrc ? k.ssrc : boardSsrc(c.server.root());
-        EXPECT_EQ(text(p.rtcp.receive()), sdes(ssrc));
+        sent.push_back(p.rtcp.receive());
+        EXPECT_EQ(text(sent.back()), sdes(ssrc));
         c.run(destroyed(2, 9) + "$ rtp\n= no RTP sessions\n$ mux 4096\n= 4096 off\n");
-        EXPECT_EQ(text(p.rtcp.receive()), bye(ssrc));
+        sent.push_back(p.rtcp.receive());
+        EXPECT_EQ(text(sent.back()), bye(ssrc));
         EXPECT_TRUE(portsFree(p.local));
+        char id[16];
+        std::snprintf(id, sizeof(id), "0x%08x", ssrc);
+        read.push_back({"201,202", "1,4", id, "127.0.0.1", ""});
+        read.push_back({"201,202,203", "1,4,1", id, "127.0.0.1", ""});
     }
+    std::vector<Bytes> frames;
+    for (Bytes const& packet : sent) frames.push_back(udpPacket(5007, 5007, packet));
+    Dissection const d =
+        dissect(LinkType::ipv4, frames,
+                {"rtcp.pt", "rtcp.length", "rtcp.senderssrc", "rtcp.sdes.text", "_ws.malformed"},
+                {"-d", "udp.port==5007,rtcp"});
+    EXPECT_EQ(d.error, "");
+    EXPECT_EQ(d.rows, read);
 }
 
 TEST(RtpSlots, DeclineACreateWithItsLineAndLeaveNothingBehind) {
@@ -126,6 +145,11 @@ TEST(RtpSlots, DeclineACreateWithItsLineAndLeaveNothingBehind) {
     } const cases[] = {
         {"", "payload ptG729, dhost { iaddr \"10.0.0\", port 4000 }",
          "RTP: rtp do not created: remote address \"10.0.0\" is no IPv4 address\n"},
+        {"", "payload ptG729, dhost { iaddr \"0.0.0.0\", port 4000 }",
+         "RTP: rtp do not created: remote address \"0.0.0.0\" is no address to send to\n"},
+        {"", "payload ptG729, dhost { iaddr \"255.255.255.255\", port 4000 }",
+         "RTP: rtp do not created: remote address \"255.255.255.255\" is no address to send "
+         "to\n"},
         {"", "payload ptG729, dhost { iaddr \"127.0.0.1\", port 65535 }",
          "RTP: rtp do not created: remote port 65535 leaves no room for its RTCP port\n"},
         {"", to + ", shost { iaddr \"localhost\", port 4000 }",
@@ -189,6 +213,9 @@ TEST(RtpSlots, DeclineACreateWithItsLineAndLeaveNothingBehind) {
                   answer(seq, 9, "error : insufficientResources") + "\n";
     c.run(script + "$ fail clear\n");
     EXPECT_EQ(openDescriptors(c.server.pid()), before);
+    // No create that was declined sent a request for a timeslot it never had.
+    EXPECT_EQ(occurrences(boardLog(c.server.root(), ""), "4294967295"), 0u);
+    EXPECT_EQ(occurrences(c.server.err(), "4294967295"), 0u);
     c.run(
         "> { seq 3, pdu command : query : NULL }\n< { seq 3, pdu response : success : NULL }\n"
         "< { pdu signal : query : { boardMajor 0, boardMinor 0, rtp-g729 32, ... } }\n" +
@@ -246,6 +273,13 @@ TEST(RtpSlots, TakeTheReceiversRequestsAndPacketDetectionAndRefuseTheRest) {
         $ rtp pd 4096 7 300
         < { slot 9, pdu signal : rtp : pd : { value 7, timeout 300 } }
         $ rtp event 4096 2 7 300
+        > { seq 30, slot 9, pdu command : ioctl : pd-enable : { timeout -5 } }
+        < { seq 30, slot 9, pdu response : error : unsupported }
+        $ rtp
+        = 4096 ... pd 300
+        $ rtp pd 4096 4294967295 2147483648
+        $ rtp pd 4096 2147483647 0
+        < { slot 9, pdu signal : rtp : pd : { value 2147483647, timeout 0 } }
         + { seq 7, slot 9, pdu command : ioctl : pd-disable : NULL }
         + { seq 8, slot 9, pdu command : ioctl : echoSuppressor : TRUE }
         + { seq 9, slot 9, pdu command : ioctl : dtmf-reject-enable : TRUE }
@@ -269,6 +303,9 @@ TEST(RtpSlots, TakeTheReceiversRequestsAndPacketDetectionAndRefuseTheRest) {
     EXPECT_EQ(boardTool(c.server.root(), "dtmf dial 4096").substr(0, 20), "+0 697 1209 16384 16");
     EXPECT_TRUE(c.server.errHas("rtp[4096]: rtp event:  type=1\n"));
     EXPECT_TRUE(c.server.errHas("rtp[4096]: rtp event:  type=2\n"));
+    EXPECT_TRUE(c.server.errHas("rtp[4096]: pd-enable timeout -5 is negative\n"));
+    EXPECT_TRUE(c.server.errHas(
+        "rtp[4096]: rtp event dropped: value 4294967295 timeout 2147483648 above 2147483647\n"));
 
     char const* const refused[] = {
         "ioctl : dtmf-disable : NULL",
@@ -334,9 +371,9 @@ TEST(RtpSlots, RestartTheSessionWhenADirectionsCodecChanges) {
     c.run("$ rtp pd 4096 1 2\n< { slot 9, pdu signal : rtp : pd : { value 1, timeout 2 } }\n");
 }
 
-// Whole records only: a short one is reported and passed over; a device
-// that ends or hangs up is closed once, not read again and again, and the
-// slot still goes away cleanly.
+// Whole records only: a short or empty one is reported and passed over; a
+// device that ends or hangs up is closed once, not read again and again, the
+// controller hears of it once, and the slot still goes away cleanly.
 TEST(RtpSlots, ReadOnlyWholeEventRecordsAndCloseADeviceThatEnds) {
     std::string const closed =
         "rtp[4096]: fail to read from rtp: end of file; the device is closed\n";
@@ -347,19 +384,22 @@ TEST(RtpSlots, ReadOnlyWholeEventRecordsAndCloseADeviceThatEnds) {
         c.run(created(1, 9, p, ", ssrc 5") + R"(
             $ rtp short 4096 5
             $ rtp short 4096 35
+            $ rtp short 4096 0
             $ rtp pd 4096 3 4
             < { slot 9, pdu signal : rtp : pd : { value 3, timeout 4 } }
         )" + "$ " +
-              ending + "\n~ 200\n");
+              ending + "\n< { slot 9, pdu signal : abort : 32 }\n~ 200\n");
         EXPECT_TRUE(
             c.server.errHas("rtp[4096]: fail to read from rtp: a record of 5 bytes, not 36\n"));
         EXPECT_TRUE(
             c.server.errHas("rtp[4096]: fail to read from rtp: a record of 35 bytes, not 36\n"));
+        EXPECT_TRUE(
+            c.server.errHas("rtp[4096]: fail to read from rtp: a record of 0 bytes, not 36\n"));
         EXPECT_EQ(occurrences(c.server.err(), closed), 1u) << c.server.err();
         c.run("> { seq 2, slot 9, pdu command : ioctl : pd-enable : { timeout 1 } }\n< " +
               answer(2, 9, "error : unsupported") + "\n" + destroyed(3, 9) +
               "$ rtp\n= no RTP sessions\n$ mux 4096\n= 4096 off\n");
-        EXPECT_TRUE(c.server.errHas("rtp[4096]: RTP_PD_ENABLE fail: the device is closed\n"));
+        EXPECT_TRUE(c.server.errHas("rtp[4096]: ioctl refused: the driver ended the session\n"));
         EXPECT_EQ(text(p.rtcp.receive()), sdes(5));
         EXPECT_EQ(text(p.rtcp.receive()), bye(5));
     }
@@ -376,4 +416,69 @@ TEST(RtpSlots, AttachToAnotherProcesssSessionInsteadOfOpeningSockets) {
     EXPECT_TRUE(portsFree(p.local));
     c.run(destroyed(2, 9));
     EXPECT_EQ(text(p.rtcp.receive(200)), "");
+}
+
+// A slot whose session the driver ended lets go of its port, connections and
+// receivers at once; the slot that gets the port next keeps all of it when
+// the dead slot is destroyed.
+TEST(RtpSlots, LetGoOfEverythingWhenTheDriverEndsTheSessionAndLeaveTheNextHolderAlone) {
+    struct Case {
+        std::string ending;  // board-tool commands
+        int cause;
+    } const cases[] = {{"rtp end 4096", 32}, {"fail rtp read EIO 1\n$ rtp pd 4096 1 1", 5}};
+    for (Case const& k : cases) {
+        SCOPED_TRACE(k.ending);
+        Connected c;
+        StreamPorts const p, q;
+        std::string const connect = R"(
+            + { seq 3, slot S, pdu command : connect : 1 }
+            + { seq 4, slot 1, pdu command : connect : S }
+            + { seq 5, slot S, pdu command : ioctl : dtmf-enable : TRUE }
+            $ mux 4096
+            = 4096 <- 37
+            $ mux 37
+            = 37 <- 4096
+        )";
+        auto const connected = [&](int slot) {
+            std::string script = connect;
+            for (size_t at; (at = script.find(" S")) != std::string::npos;)
+                script.replace(at + 1, 1, std::to_string(slot));
+            return answered(script);
+        };
+        c.run(created(1, 9, p, ", ssrc 5") + answered(R"(
+            + { seq 2, slot 1, pdu command : create : trunk : { trunk 1, timeslot 5 } }
+            < { slot 1, pdu signal : transmitter : active : 37 }
+            < { slot 1, pdu signal : receiver : active : 37 }
+        )") + connected(9) +
+              "$ " + k.ending + "\n< { slot 9, pdu signal : abort : " + std::to_string(k.cause) +
+              " }\n$ rtp\n= no RTP sessions\n$ mux 4096\n= 4096 off\n$ mux 37\n= 37 = 0xd5\n"
+              "$ dtmf 4096\n= 4096 detector off ...\n");
+        EXPECT_EQ(text(p.rtcp.receive()), sdes(5));
+        EXPECT_EQ(text(p.rtcp.receive()), bye(5));
+        // Nothing connects to it any more.
+        c.run("> { seq 6, slot 9, pdu command : connect : 1 }\n< ...error...\n");
+        // The next slot gets the port; the dead one's destroy leaves it be.
+        c.run(created(7, 10, q, ", ssrc 6") + connected(10) + "$ log clear\n" + destroyed(8, 9) +
+              "$ mux 4096\n= 4096 <- 37\n$ mux 37\n= 37 <- 4096\n"
+              "$ dtmf 4096\n= 4096 detector on ...\n$ rtp\n= 4096 rtp#2 ...\n~ 100\n");
+        EXPECT_EQ(occurrences(boardLog(c.server.root(), ""), "4096"), 0u);
+        EXPECT_EQ(text(p.rtcp.receive(200)), "");
+        EXPECT_EQ(occurrences(c.server.err(), "abort"), 0u);
+    }
+}
+
+// The goodbye goes out even when the peer's RTCP port was unreachable when
+// the stream started, and an error it drew waits on the socket.
+TEST(RtpSlots, SayGoodbyeOnRtcpAfterThePeersPortWasUnreachableAtTheStart) {
+    Connected c;
+    int const remote = freeUdpPair(), local = freeUdpPair();
+    StreamPorts p;
+    p.remote = remote;
+    p.local = local;
+    c.run(created(1, 9, p, ", ssrc 5") + "~ 100\n");
+    UdpPeer const rtcp(remote + 1);
+    ASSERT_TRUE(rtcp.bound());
+    c.run(destroyed(2, 9));
+    EXPECT_EQ(text(rtcp.receive()), bye(5));
+    EXPECT_EQ(occurrences(c.server.err(), "rtcp send fail"), 0u) << c.server.err();
 }

@@ -134,7 +134,8 @@ TEST(SmartPointer, DestroysItsObjectExactlyOnceWhenTheLastHolderGoes) {
             Smart_pointer<Counted> b(a);
             Smart_pointer<Counted> c;
             c = b;
-            c = c;  // self-assignment keeps the object
+            Smart_pointer<Counted> const& same = c;
+            c = same;  // self-assignment keeps the object
             EXPECT_EQ(a.get()->ref_count, 3u);
         }
         EXPECT_EQ(Counted::alive, 1);

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <sstream>
 
 #include "tests/support/lapd_peer.h"
+#include "tests/support/loop.h"
 #include "tests/support/signalling_session.h"
 
 using namespace support;
@@ -132,6 +135,48 @@ TEST(IsdnSlots, AgainstAPeerRecoverALostFrameAndGoDownWhenThePeerStopsOrLeaves) 
     EXPECT_TRUE(s.hasReport("isdnLinkInfo", 1, down));
 }
 
+TEST(IsdnSlots, CountTheFaultsOfAFloodingPeerAndWriteOneLineOfEachKindPerReportPeriod) {
+    PeerLink s;
+    LapdPeer const& peer = *s.peer;
+    int const flood = 100;
+    for (int i = 0; i < flood; ++i) {
+        peer.send("02 01 00");     // an I-frame cut in its control field: invalid
+        peer.send("00 01 01 01");  // RR with F 1 not asked for: error A
+    }
+    // Every fault is counted in the lines: the first one, then "(n more in
+    // 250 ms)" at the end of each report period in which more came.
+    struct Kind {
+        char const* line;
+        int counted = 0;
+        int lines = 0;
+    };
+    Kind kinds[] = {{"01:MCC: LAPD invalid frame dropped: frame shorter than its control field"},
+                    {"01:MCC: LAPD error A: final bit not asked for"}};
+    auto const count = [&] {
+        std::istringstream err(s.server.err());
+        for (Kind& kind : kinds) kind.counted = kind.lines = 0;
+        for (std::string line; std::getline(err, line);) {
+            for (Kind& kind : kinds) {
+                if (line.rfind(kind.line, 0) != 0) continue;
+                ++kind.lines;
+                int more = 0;
+                std::sscanf(line.c_str() + std::strlen(kind.line), " (%d more", &more);
+                kind.counted += more > 0 ? more : 1;
+            }
+        }
+        return kinds[0].counted == flood && kinds[1].counted == flood;
+    };
+    Clock::time_point const start = Clock::now();
+    while (!count() && elapsedMs(start) < 5000) s.controller.quietFor(20ms);
+    for (Kind const& kind : kinds) {
+        SCOPED_TRACE(kind.line);
+        EXPECT_EQ(kind.counted, flood);
+        EXPECT_LE(kind.lines, 1 + elapsedMs(start) / 250 + 1);
+    }
+    std::string const counters = "... errors 100, retrains 0, ... lapdState multiple-frame-established, ...";
+    EXPECT_TRUE(s.hasReport("isdnLinkInfo", 1, counters));
+}
+
 TEST(IsdnSlots, PrintTheMessagesTheyCarryWhenTheirTraceLevelIsAbove2) {
     SignallingSession s;
     LinkUp(s, "bri", 3, "user", 2, "network");
@@ -239,8 +284,10 @@ TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
     EXPECT_EQ(peer.next(), "02 01 01 01");
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : ioctl : isdnLinkStatus : congested }");
     s.run(command(4, 1, "userData : '08 01 05 05'H"));
-    EXPECT_TRUE(peer.quietFor(150ms));
-    peer.send("00 01 01 00");
+    // No I-frame to the busy peer: T200 polls it, and its answer RR ends the
+    // busy condition.
+    EXPECT_EQ(peer.next(), "00 01 01 01");
+    peer.send("00 01 01 01");
     EXPECT_EQ(peer.next(), "00 01 00 00 08 01 05 05");
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : ioctl : isdnLinkStatus : normal }");
     peer.send("00 01 01 02");
@@ -273,5 +320,6 @@ TEST(IsdnSlots, HoldAtMost64MessagesForABusyPeerAndRefuseTheNext) {
     EXPECT_EQ(s.next(), "{ seq 164, slot 1, pdu response : error : unsupported }");
     EXPECT_TRUE(s.server.errHas(
         "01:MCC: layer-3 message refused: the link is congested, 64 messages wait\n"));
-    EXPECT_TRUE(peer.quietFor(100ms));
+    // No I-frame to the busy peer: T200 polls it.
+    EXPECT_EQ(peer.next(), "00 01 01 01");
 }

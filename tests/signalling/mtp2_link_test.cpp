@@ -1,7 +1,9 @@
-// The SS7 link level in-process: malformed units from the line, each in a
-// buffer of its exact size so that a read past its end shows under the
-// sanitizers. (Alignment, recovery, refusals and supervision are shown
-// through the server program.)
+// The SS7 link level in virtual time: two links back to back, or one
+// against a far end that the test plays unit by unit. Each test compares the
+// whole transcript: every signal unit on the line, what the link tells its
+// user, its state changes (with their reasons) and its timer expiries, after
+// the millisecond they happened. The test timers: T1 2000, T2 1500, T3 600,
+// T4 1000 (emergency 300), T6 1500, T7 500, the fill-in repetition 400.
 
 #include "signalling/ss7/mtp2_link.h"
 
@@ -10,56 +12,512 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/bytes.h"
-#include "tests/support/loop.h"
+#include "tests/support/mtp2_end.h"
 
 using namespace support;
 using Ss7::Mtp2Link;
 
 namespace {
 
-struct Line : Mtp2Link::User {
-    Line() : link(*this, timers()) {}
-    static Mtp2Link::Timers timers() {
-        Mtp2Link::Timers t;
-        t.t4n = 80;
-        t.fill = 100000;  // no silent stretches while the test feeds units
-        return t;
+// A link in service against the far end z, the transcript then cleared.
+struct Lone {
+    Lone() : a(bench, "a") {
+        a.start();
+        a.give("FF FF 01 00");  // SIO
+        a.give("FF FF 01 01");  // SIN
+        feed("FF FF 01 01", 1000);
+        a.give("FF FF 00");  // the far end's fill-in unit
+        EXPECT_EQ(a.link.state(), Mtp2Link::State::in_service);
+        bench.transcript.Clear();
     }
-    void Transmit(uint8_t const*, size_t) override {}
-    void OnMessage(uint8_t const*, size_t) override { ++received; }
-    void OnInService() override {}
-    void OnOutOfService() override { events.push_back("out of service"); }
-    void in(std::string const& unit) {
-        Bytes const bytes = hex(unit);
-        // An exact-size copy: reading past the end shows under the sanitizers.
-        std::vector<uint8_t> exact(bytes.begin(), bytes.end());
-        link.Receive(exact.data(), exact.size());
+    // The far end repeats a unit every 400 ms for the time given.
+    void feed(char const* unit, unsigned ms) {
+        for (unsigned t = 0; t < ms; t += 400) {
+            a.give(unit);
+            bench.Advance(std::min(400u, ms - t));
+        }
     }
+    Bench bench;
+    Mtp2End a;
+};
 
-    unsigned received = 0;
-    std::vector<std::string> events;
-    Mtp2Link link;
+// Two links back to back, not yet started.
+struct Pair {
+    Pair() : a(bench, "a"), b(bench, "b") {}
+    void up() {
+        a.start();
+        b.start();
+        bench.Advance(1500);
+        ASSERT_EQ(a.link.state(), Mtp2Link::State::in_service);
+        ASSERT_EQ(b.link.state(), Mtp2Link::State::in_service);
+        bench.transcript.Clear();
+    }
+    Bench bench;
+    Mtp2End a;
+    Mtp2End b;
 };
 
 }  // namespace
 
 TEST(Mtp2ErrorCorrection, CountsAndDropsMalformedUnitsWithoutReadingPastThem) {
-    Line line;
-    line.link.Start(false);
-    line.in("FF FF 01 01");
-    line.in("FF FF 01 01");
-    ASSERT_TRUE(
-        runUntil([&] { return line.link.state() == Mtp2Link::State::aligned_ready; }, 1000));
-    line.in("FF FF 00");
-    ASSERT_EQ(line.link.state(), Mtp2Link::State::in_service);
+    Lone l;
     for (char const* unit :
          {"FF", "FF FF", "FF FF 05 01 02", "FF FF 3F 01 02 03", "FF FF 01 07", "FF FF 02 01 00"}) {
         SCOPED_TRACE(unit);
-        line.in(unit);
+        l.a.give(unit);
     }
     // The last is a two-octet status unit: SIN, which ends the service.
-    EXPECT_EQ(line.link.counters().bad_units, 5u);
-    EXPECT_EQ(line.events, std::vector<std::string>{"out of service"});
-    EXPECT_EQ(line.received, 0u);
+    EXPECT_EQ(l.a.link.counters().bad_units, 5u);
+    EXPECT_TRUE(l.a.received.empty());
+    EXPECT_EQ(l.bench.transcript.Text(), Script(R"(
+  1000 z> malformed FF
+  1000 z> malformed FF FF
+  1000 z> malformed FF FF 05 01 02
+  1000 z> malformed FF FF 3F 01 02 03
+  1000 z> malformed FF FF 01 07
+  1000 z> LSSU SIN bsn 127/1 fsn 127/1 li 2
+  1000 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
+  1000 a state "idle": the peer's status unit in service
+  1000 a out of service
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(l.bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, BackToBackLinksAlignProveAndComeIntoService) {
+    Pair p;
+    p.a.start();
+    p.bench.Advance(300);
+    p.b.start();
+    p.bench.Advance(2000);
+    EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
+     0 a start
+     0 a state "not aligned": start
+     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+   300 b start
+   300 b state "not aligned": start
+   300 b> LSSU SIO bsn 127/1 fsn 127/1 li 1
+   300 a state "aligned": the peer aligns
+   300 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   300 b state "aligned": the peer aligns
+   300 b> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   300 a state "proving": normal proving
+   300 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   300 b state "proving": normal proving
+   300 b> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   700 b> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   800 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1100 b> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1200 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1300 a T4 expired
+  1300 a state "aligned ready": proving done
+  1300 a> FISU bsn 127/1 fsn 127/1 li 0
+  1300 b T4 expired
+  1300 b state "aligned ready": proving done
+  1300 b> FISU bsn 127/1 fsn 127/1 li 0
+  1300 a state "in service": the peer's fill-in or message units
+  1300 a in service
+  1500 b> FISU bsn 127/1 fsn 127/1 li 0
+  1600 a> FISU bsn 127/1 fsn 127/1 li 0
+  1600 b state "in service": the peer's fill-in or message units
+  1600 b in service
+  1900 b> FISU bsn 127/1 fsn 127/1 li 0
+  2000 a> FISU bsn 127/1 fsn 127/1 li 0
+  2300 b> FISU bsn 127/1 fsn 127/1 li 0
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, AnEmergencyAtOneEndShortensTheProvingOfBoth) {
+    Pair p;
+    p.a.start(true);
+    p.b.start();
+    p.bench.Advance(800);
+    EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
+     0 a start emergency
+     0 a state "not aligned": start, emergency
+     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 b start
+     0 b state "not aligned": start
+     0 b> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 a state "aligned": the peer aligns
+     0 a> LSSU SIE bsn 127/1 fsn 127/1 li 1
+     0 b state "aligned": the peer aligns
+     0 b> LSSU SIN bsn 127/1 fsn 127/1 li 1
+     0 a state "proving": emergency proving
+     0 a> LSSU SIE bsn 127/1 fsn 127/1 li 1
+     0 b state "proving": emergency proving
+     0 b> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   300 a T4 expired
+   300 a state "aligned ready": proving done
+   300 a> FISU bsn 127/1 fsn 127/1 li 0
+   300 b T4 expired
+   300 b state "aligned ready": proving done
+   300 b> FISU bsn 127/1 fsn 127/1 li 0
+   300 a state "in service": the peer's fill-in or message units
+   300 a in service
+   400 a> FISU bsn 127/1 fsn 127/1 li 0
+   400 b state "in service": the peer's fill-in or message units
+   400 b in service
+   400 b> FISU bsn 127/1 fsn 127/1 li 0
+   800 a> FISU bsn 127/1 fsn 127/1 li 0
+   800 b> FISU bsn 127/1 fsn 127/1 li 0
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, T2EndsAnAlignmentThatTheFarEndNeverAnswers) {
+    Bench bench;
+    Mtp2End a(bench, "a");
+    a.start();
+    bench.Advance(1600);
+    EXPECT_EQ(bench.transcript.Text(), Script(R"(
+     0 a start
+     0 a state "not aligned": start
+     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+   400 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+   800 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+  1200 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+  1500 a T2 expired
+  1500 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
+  1500 a state "idle": alignment not possible: T2
+  1500 a out of service
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, T3EndsAnAlignmentWhoseFarEndNeverProves) {
+    Bench bench;
+    Mtp2End a(bench, "a");
+    a.start();
+    a.give("FF FF 01 00");  // SIO
+    bench.Advance(700);
+    EXPECT_EQ(bench.transcript.Text(), Script(R"(
+     0 a start
+     0 a state "not aligned": start
+     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 a state "aligned": the peer aligns
+     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   600 a T3 expired
+   600 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
+   600 a state "idle": alignment not possible: T3
+   600 a out of service
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, T1EndsAProvedLinkWhoseFarEndNeverSendsFillIn) {
+    Bench bench;
+    Mtp2End a(bench, "a");
+    a.start();
+    a.give("FF FF 01 00");  // SIO
+    for (int i = 0; i < 8; ++i) {
+        a.give("FF FF 01 01");  // SIN, on and on
+        bench.Advance(400);
+    }
+    EXPECT_EQ(bench.transcript.Text(), Script(R"(
+     0 a start
+     0 a state "not aligned": start
+     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 a state "aligned": the peer aligns
+     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+     0 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+     0 a state "proving": normal proving
+     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   400 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   800 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   800 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1000 a T4 expired
+  1000 a state "aligned ready": proving done
+  1000 a> FISU bsn 127/1 fsn 127/1 li 0
+  1200 a> FISU bsn 127/1 fsn 127/1 li 0
+  1200 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1600 a> FISU bsn 127/1 fsn 127/1 li 0
+  1600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  2000 a> FISU bsn 127/1 fsn 127/1 li 0
+  2000 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  2400 a> FISU bsn 127/1 fsn 127/1 li 0
+  2400 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  2800 a> FISU bsn 127/1 fsn 127/1 li 0
+  2800 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  3000 a T1 expired
+  3000 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
+  3000 a state "idle": T1: the peer did not come into service
+  3000 a out of service
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, AProvingSpoiltByErrorsIsFollowedByASecondOne) {
+    Bench bench;
+    Mtp2End a(bench, "a");
+    a.link.traces().mtp_activate = true;
+    a.start();
+    a.give("FF FF 01 00");  // SIO
+    a.give("FF FF 01 01");  // SIN
+    for (int i = 0; i < 4; ++i) a.give("FF FF 05 01");  // a length indicator past the unit
+    bench.Advance(400);
+    for (int i = 0; i < 5; ++i) {
+        a.give("FF FF 01 01");
+        bench.Advance(400);
+    }
+    a.give("FF FF 00");
+    EXPECT_EQ(a.link.state(), Mtp2Link::State::in_service);
+    EXPECT_EQ(bench.transcript.Text(), Script(R"(
+     0 a start
+     0 a state "not aligned": start
+     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 a peer sends SIO in "not aligned"
+     0 a state "aligned": the peer aligns
+     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+     0 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+     0 a peer sends SIN in "aligned"
+     0 a state "proving": normal proving
+     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+     0 z> malformed FF FF 05 01
+     0 z> malformed FF FF 05 01
+     0 z> malformed FF FF 05 01
+     0 z> malformed FF FF 05 01
+     0 a proving spoilt by errors
+   400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   400 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   400 a peer sends SIN in "proving"
+   800 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   800 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   800 a peer sends SIN in "proving"
+  1000 a T4 expired
+  1200 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1200 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1200 a peer sends SIN in "proving"
+  1600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1600 a peer sends SIN in "proving"
+  2000 a T4 expired
+  2000 a state "aligned ready": proving done
+  2000 a> FISU bsn 127/1 fsn 127/1 li 0
+  2000 a> FISU bsn 127/1 fsn 127/1 li 0
+  2000 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  2000 a peer sends SIN in "aligned ready"
+  2400 a> FISU bsn 127/1 fsn 127/1 li 0
+  2400 z> FISU bsn 127/1 fsn 127/1 li 0
+  2400 a state "in service": the peer's fill-in or message units
+  2400 a in service
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, FiveSpoiltProvingsEndTheAlignment) {
+    Bench bench;
+    Mtp2End a(bench, "a");
+    a.start();
+    a.give("FF FF 01 00");
+    a.give("FF FF 01 01");
+    for (int period = 0; period < 5; ++period) {
+        for (int i = 0; i < 4; ++i) a.give("FF FF 05 01");
+        bench.Advance(1000);
+    }
+    EXPECT_EQ(a.link.state(), Mtp2Link::State::idle);
+    EXPECT_EQ(bench.transcript.Text(), Script(R"(
+     0 a start
+     0 a state "not aligned": start
+     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
+     0 a state "aligned": the peer aligns
+     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+     0 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+     0 a state "proving": normal proving
+     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+     0 z> malformed FF FF 05 01
+     0 z> malformed FF FF 05 01
+     0 z> malformed FF FF 05 01
+     0 z> malformed FF FF 05 01
+   400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+   800 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1000 a T4 expired
+  1000 z> malformed FF FF 05 01
+  1000 z> malformed FF FF 05 01
+  1000 z> malformed FF FF 05 01
+  1000 z> malformed FF FF 05 01
+  1200 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  1600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  2000 a T4 expired
+  2000 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  2000 z> malformed FF FF 05 01
+  2000 z> malformed FF FF 05 01
+  2000 z> malformed FF FF 05 01
+  2000 z> malformed FF FF 05 01
+  2400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  2800 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  3000 a T4 expired
+  3000 z> malformed FF FF 05 01
+  3000 z> malformed FF FF 05 01
+  3000 z> malformed FF FF 05 01
+  3000 z> malformed FF FF 05 01
+  3200 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  3600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  4000 a T4 expired
+  4000 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  4000 z> malformed FF FF 05 01
+  4000 z> malformed FF FF 05 01
+  4000 z> malformed FF FF 05 01
+  4000 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
+  4000 a state "idle": alignment not possible: proving failed
+  4000 a out of service
+  4000 z> malformed FF FF 05 01
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, T7EndsALinkWhoseUnitsStayUnacknowledged) {
+    Lone l;
+    l.a.send(hex("0A 01 00 00 00 20"));
+    l.a.give("FF FF 00");  // acknowledges nothing
+    l.bench.Advance(600);
+    EXPECT_EQ(l.bench.transcript.Text(), Script(R"(
+  1000 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
+  1000 z> FISU bsn 127/1 fsn 127/1 li 0
+  1200 a> FISU bsn 127/1 fsn 0/1 li 0
+  1500 a T7 expired
+  1500 a> LSSU SIOS bsn 127/1 fsn 0/1 li 1
+  1500 a state "idle": acknowledgement delayed
+  1500 a out of service
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(l.bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, StatusUnitsInServiceMarkTheFarEndBusyOrEndTheLink) {
+    Lone l;
+    l.a.link.traces().msu_processing = true;
+    l.a.send(hex("0A 01 00 00 00 20"));
+    l.a.give("FF FF 01 05");  // SIB: busy, T7 gives way to T6
+    l.bench.Advance(1000);
+    l.a.give("80 FF 00");  // acknowledges the unit: no longer busy
+    l.a.give("FF FF 01 05");  // busy again, for longer than T6
+    l.bench.Advance(1600);
+    l.a.start();
+    l.a.give("FF FF 01 00");
+    l.a.give("FF FF 01 01");
+    l.feed("FF FF 01 01", 1000);
+    l.a.give("FF FF 00");
+    l.a.give("FF FF 01 01");  // SIN in service ends it
+    EXPECT_EQ(l.bench.transcript.Text(), Script(R"(
+  1000 a send fsn 0, 6 octets
+  1000 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
+  1000 z> LSSU SIB bsn 127/1 fsn 127/1 li 1
+  1000 a peer busy
+  1200 a> FISU bsn 127/1 fsn 0/1 li 0
+  1600 a> FISU bsn 127/1 fsn 0/1 li 0
+  2000 a> FISU bsn 127/1 fsn 0/1 li 0
+  2000 z> FISU bsn 0/1 fsn 127/1 li 0
+  2000 a peer no longer busy
+  2000 a acknowledged up to 0
+  2000 z> LSSU SIB bsn 127/1 fsn 127/1 li 1
+  2000 a peer busy
+  2400 a> FISU bsn 127/1 fsn 0/1 li 0
+  2800 a> FISU bsn 127/1 fsn 0/1 li 0
+  3200 a> FISU bsn 127/1 fsn 0/1 li 0
+  3500 a T6 expired
+  3500 a> LSSU SIOS bsn 127/1 fsn 0/1 li 1
+  3500 a state "idle": the peer stayed busy
+  3500 a out of service
+  3600 a start
+  3600 a state "not aligned": start
+  3600 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+  3600 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
+  3600 a state "aligned": the peer aligns
+  3600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  3600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  3600 a state "proving": normal proving
+  3600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  3600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  4000 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  4000 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  4400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  4400 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  4600 a T4 expired
+  4600 a state "aligned ready": proving done
+  4600 a> FISU bsn 127/1 fsn 127/1 li 0
+  4600 z> FISU bsn 127/1 fsn 127/1 li 0
+  4600 a state "in service": the peer's fill-in or message units
+  4600 a in service
+  4600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
+  4600 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
+  4600 a state "idle": the peer's status unit in service
+  4600 a out of service
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(l.bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, AUnitLostOnTheLineIsAskedForByTheBackwardIndicatorAndSentAgain) {
+    Pair p;
+    p.up();
+    p.b.link.traces().msu_processing = true;
+    int sent = 0;
+    p.a.lose = [&](Bytes const& unit) { return unit[2] != 0 && (unit[2] & 0x3F) > 2 && ++sent == 2; };
+    p.a.send(hex("0A 01 00 00 00 21"));
+    p.a.send(hex("0A 01 00 00 00 22"));
+    p.a.send(hex("0A 01 00 00 00 23"));
+    p.bench.Advance(500);
+    EXPECT_EQ(p.b.received, (std::vector<Bytes>{hex("0A 01 00 00 00 21"), hex("0A 01 00 00 00 22"), hex("0A 01 00 00 00 23")}));
+    EXPECT_EQ(p.a.link.counters().repeated, 2u);
+    EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
+  1500 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
+  1500 b accept fsn 0, 6 octets
+  1500 b message 0A 01 00 00 00 21
+  1500 a> MSU bsn 127/1 fsn 1/1 octets 6 li 6 (lost)
+  1500 a> MSU bsn 127/1 fsn 2/1 octets 6 li 6
+  1500 b sequence gap at fsn 2, expected 1
+  1500 b> FISU bsn 0/0 fsn 127/1 li 0
+  1500 a> MSU bsn 127/1 fsn 1/0 octets 6 li 6
+  1500 a> MSU bsn 127/1 fsn 2/0 octets 6 li 6
+  1500 b accept fsn 1, 6 octets
+  1500 b message 0A 01 00 00 00 22
+  1500 b accept fsn 2, 6 octets
+  1500 b message 0A 01 00 00 00 23
+  1500 b> FISU bsn 2/0 fsn 127/1 li 0
+  1600 a> FISU bsn 127/1 fsn 2/0 li 0
+  1600 b> FISU bsn 2/0 fsn 127/1 li 0
+  2000 a> FISU bsn 127/1 fsn 2/0 li 0
+  2000 b> FISU bsn 2/0 fsn 127/1 li 0
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
+}
+
+TEST(Mtp2Transcript, SequenceNumbersWrapFrom127To0) {
+    Pair p;
+    p.up();
+    for (int i = 0; i < 126; ++i) {
+        p.a.send(Bytes{0x0A, 0x01, 0x00, 0x00, 0x00, uint8_t(i)});
+        p.bench.Advance(0);
+    }
+    p.bench.transcript.Clear();
+    for (int i = 0; i < 4; ++i) {
+        p.a.send(Bytes{0x0A, 0x01, 0x00, 0x00, 0x00, uint8_t(0xA0 + i)});
+        p.bench.Advance(0);
+    }
+    p.bench.Advance(400);
+    EXPECT_EQ(p.b.received.size(), 130u);
+    EXPECT_EQ(p.b.link.bsn(), 1u);
+    EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
+  1500 a> MSU bsn 127/1 fsn 126/1 octets 6 li 6
+  1500 b message 0A 01 00 00 00 A0
+  1500 b> FISU bsn 126/1 fsn 127/1 li 0
+  1500 a> MSU bsn 127/1 fsn 127/1 octets 6 li 6
+  1500 b message 0A 01 00 00 00 A1
+  1500 b> FISU bsn 127/1 fsn 127/1 li 0
+  1500 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
+  1500 b message 0A 01 00 00 00 A2
+  1500 b> FISU bsn 0/1 fsn 127/1 li 0
+  1500 a> MSU bsn 127/1 fsn 1/1 octets 6 li 6
+  1500 b message 0A 01 00 00 00 A3
+  1500 b> FISU bsn 1/1 fsn 127/1 li 0
+  1600 a> FISU bsn 127/1 fsn 1/1 li 0
+  1600 b> FISU bsn 1/1 fsn 127/1 li 0
+)"));
+    EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
 }

@@ -50,12 +50,12 @@ std::string const both_down = "{ slot 1, pdu signal : deactivated : networkError
 
 TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOrder) {
     SignallingSession s;
-    // Normal proving: in service once the proving period has passed.
+    // Normal proving: in service once the proving period has passed (the
+    // timers themselves are shown in virtual time, mtp2_link_test.cpp).
     Clock::time_point const joined =
         s.upBackToBack(create(1, 16, false) + create(2, 48, false) + activate(3, 1) +
                        activate(4, 2));
     EXPECT_GE(elapsedMs(joined), 600);
-    EXPECT_LT(elapsedMs(joined), 1000);
 
     // A window of units at a time, as a controller paces its link.
     int const total = 3000, window = 60;
@@ -115,11 +115,15 @@ TEST(Ss7Links, BackToBackAlignWithinTheProvingPeriodAndCarryThousandsOfUnitsInOr
 
 TEST(Ss7Links, EmergencyAlignsWithTheShortProvingAndTheTrunkAlarmTakesTheLinksDown) {
     SignallingSession s;
-    Clock::time_point const joined =
-        s.upBackToBack(create(1, 16, true) + create(2, 48, false) + activate(3, 1) +
-                       activate(4, 2));
-    // The far end proves with the short period too.
-    EXPECT_LT(elapsedMs(joined), 400);
+    // The far end proves with the short period too: the link's trace says so.
+    s.upBackToBack(create(1, 16, true) + create(2, 48, false) +
+                   command(3, 2,
+                           "ioctl : ss7Log : { state TRUE, raw-receive FALSE, raw-transmit "
+                           "FALSE, mtp-transmit FALSE, mtp-receive FALSE, mtp-activate FALSE, "
+                           "timers FALSE, msu-processing FALSE }") +
+                   activate(4, 1) + activate(5, 2));
+    EXPECT_TRUE(s.server.errHas(
+        "02:pstn: SS7/L2 dpc=1, slc=2, trunk=48: state \"proving\": emergency proving\n"));
 
     EXPECT_EQ(s.board("e1 1 state lossCarrier"), "");
     EXPECT_EQ(s.nextOfBoth(), both_down);
@@ -151,7 +155,7 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
 
     // Units sent while the peer is busy come again once it is not.
     peer.setMode(Ss7Peer::Mode::busy);
-    ASSERT_TRUE(s.server.errHas("01:pstn: slc 1: peer busy\n", 3s));
+    ASSERT_TRUE(s.server.errHas("01:pstn: SS7/L2 dpc=1, slc=1, trunk=16: peer busy\n", 3s));
     for (int i = 0; i < 5; ++i)
         s.run(command(10 + i, 1, "userData : '0A0B" + std::to_string(10 + i) + "'H"));
     s.controller.quietFor(100ms);
@@ -165,7 +169,7 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
         "{ slot 1, pdu signal : ioctl : ss7LinkInfo : { msuTxCount 5, msuRxCount 3, octetsTx 15, "
         "octetsRx 9, ..., rtbSize 0, repeatCntr 5, badSeqCntr 1, ss7state worked } }";
     EXPECT_TRUE(s.hasReport("ss7LinkInfo", 1, pattern));
-    EXPECT_TRUE(s.server.errHas("01:pstn: slc 1: sequence gap at fsn 2, expected 1\n"));
+    EXPECT_TRUE(s.server.errHas("01:pstn: SS7/L2 dpc=1, slc=1, trunk=16: sequence gap at fsn 2, expected 1\n"));
 
     // One unit whose BSN acknowledges nothing sent is dropped; two in a row
     // end the link.
@@ -173,7 +177,7 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
     EXPECT_EQ(s.next(200ms), "");
     peer.sendBadBsn(2);
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
-    EXPECT_TRUE(s.server.errHas("01:pstn: slc 1: state idle: abnormal BSN twice\n"));
+    EXPECT_TRUE(s.server.errHas("01:pstn: SS7/L2 dpc=1, slc=1, trunk=16: state \"idle\": abnormal BSN twice\n"));
     ASSERT_TRUE(peer.waitFor([](Ss7Peer::Seen const& p) { return p.last_status == "SIOS"; }));
 
     // Again in service; a peer that stops answering takes the link down.
@@ -182,8 +186,9 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
     EXPECT_EQ(s.next(150ms), "");
     peer.setMode(Ss7Peer::Mode::silent);
     EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
-    EXPECT_TRUE(s.server.errHas("01:pstn: slc 1: state idle: signal unit error rate\n"))
-        << s.server.err().substr(s.server.err().rfind("state in service"));
+    EXPECT_TRUE(s.server.errHas("01:pstn: SS7/L2 dpc=1, slc=1, trunk=16: state \"idle\": "
+                                "signal unit error rate\n"))
+        << s.server.err().substr(s.server.err().rfind("state \"in service\""));
 }
 
 TEST(Ss7Links, RefuseWhatAUnitCannotCarryAndWhatTheFullBufferCannotHold) {

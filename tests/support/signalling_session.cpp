@@ -87,7 +87,7 @@ std::string activate(int seq, int slot) {
 std::string SignallingSession::lineSocket(int channel) const {
     std::string path = board("mcc line " + std::to_string(channel));
     if (!path.empty() && path.back() == '\n') path.pop_back();
-    return server.root() + path;
+    return path;
 }
 
 }  // namespace support

@@ -123,4 +123,8 @@ std::string TestAgent::notation(std::string const& text) {
     return message.asValueNotation();
 }
 
+AgentServer::AgentServer(std::string const& agentName, std::string const& more) {
+    writeConfig(server, agent.config(agentName) + more);
+}
+
 }  // namespace support

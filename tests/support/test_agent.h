@@ -63,4 +63,18 @@ private:
     Fd listener_;
 };
 
+// A server whose configuration names one test agent (and holds more), the
+// agent, and a controller for the server.
+class AgentServer {
+public:
+    explicit AgentServer(std::string const& agentName = "mib", std::string const& more = "");
+    // The agent listens, the server starts and its link is taken.
+    bool start() { return agent.listen() && server.start() && agent.accept(); }
+    bool control() { return controller.connect(server.port()); }
+
+    ServerProcess server;
+    TestAgent agent;
+    Controller controller;
+};
+
 }  // namespace support

@@ -14,12 +14,11 @@ using namespace support;
 using namespace std::chrono_literals;
 
 TEST(SnmpAgentTiming, PingsAfterEachMessageDropsASilentAgentAndReopensTenSecondsAfterAClose) {
-    ServerProcess server;
-    TestAgent agent;
-    writeConfig(server, agent.config("mib"));
-    ASSERT_TRUE(agent.listen() && server.start() && agent.accept());
-    Controller controller;
-    ASSERT_TRUE(controller.connect(server.port()));
+    AgentServer mib;
+    ServerProcess& server = mib.server;
+    TestAgent& agent = mib.agent;
+    Controller& controller = mib.controller;
+    ASSERT_TRUE(mib.start() && mib.control());
     // The first check of the power supplies, two seconds after start, tells
     // the agent; nothing changes after it.
     ASSERT_TRUE(agent.waitTold("board/power/0", "both"));

@@ -174,7 +174,8 @@ TEST(RadioSlots, KvelCommandsReachTheBoardWholeAndItsStatusesAndFailuresTheContr
          {"record of 3 bytes is shorter than its header",
           "record length 5 runs past its 1 bytes of data",
           "record of kind 1 on a Kvel radio session", "1 bytes follow the 29-byte status"})
-        EXPECT_TRUE(c.server.errHas("Kvel radio control: dropped: " + std::string(line) + "\n"))
+        EXPECT_TRUE(c.server.errHas(
+            "05:rtp ext KVEL (GW): Kvel radio control: dropped: " + std::string(line) + "\n"))
             << line;
     EXPECT_TRUE(c.server.errHas("Kvel radio control: rtpExt refused: not a Kvel radio command\n"));
 }
@@ -184,23 +185,24 @@ TEST(RadioSlots, ED137KeepsAliveAtThePeriodAskedAndReportsThePeerAndItsSilence) 
     StreamPorts const p;
     // Nobody answers: after 10 x 40 ms the controller is told.
     c.run(created(1, p, ed137) + "< { slot 5, pdu signal : abort : 2001 }\n");
+    // By then the keep-alives of those 400 ms went out, one a period.
+    EXPECT_GE(keepAlives(c.server.root()), 9);
     long const first = keepAlives(c.server.root());
     auto const from = Clock::now();
     EXPECT_TRUE(waitFor([&] { return keepAlives(c.server.root()) >= first + 10; }, 3000ms));
-    long const took = elapsedMs(from);
-    EXPECT_GE(took, 9 * 40);
-    EXPECT_LE(took, 20 * 40);
+    EXPECT_GE(elapsedMs(from), 9 * 40);
     // The first version's extension (rtphe 0) with the session's PTT-id 9,
     // then what the last command set.
-    EXPECT_EQ(lastKeepAlive(c.server.root()), "keepalive 00 67 00 01 02 40 00 00");
+    EXPECT_EQ(lastKeepAlive(c.server.root()), "keepalive 00 67 00 01 09 00 00 00");
     TERM::ED137RadioHeader const talk = ed137Header(PTT::priority_ptt_on, true, 9);
     TERM::ED137RadioExtensionSQI const sqi = ed137Sqi(TERM::ED137RadioBSSMethod::rssi, 20);
     c.run(rtpExt(2, ed137Rx(talk, &sqi)) + rtpExt(3, ed137Tx(talk)) +
           rtpExt(4, kvelModifier(2), "error : unsupported") +
-          "$ rtpext written 1 voice\n= voice 00 67 00 01 72 41 11 A0\n"
-          "= voice 00 67 00 01 72 40 00 00\n");
+          rtpExt(6, ed137Tx(ed137Header(PTT::normal_ptt_on, false, 16)), "error : unsupported") +
+          "$ rtpext written 1 voice\n= voice 00 67 00 01 79 44 45 00\n"
+          "= voice 00 67 00 01 79 00 00 00\n");
     EXPECT_TRUE(waitFor(
-        [&] { return lastKeepAlive(c.server.root()) == "keepalive 00 67 00 01 72 40 00 00"; },
+        [&] { return lastKeepAlive(c.server.root()) == "keepalive 00 67 00 01 79 00 00 00"; },
         1000ms));
 
     // The peer's extension is reported when it changes, a broken one is
@@ -217,9 +219,11 @@ TEST(RadioSlots, ED137KeepsAliveAtThePeriodAskedAndReportsThePeerAndItsSilence) 
     auto const heard_at = Clock::now();
     c.run("< { slot 5, pdu signal : abort : 2001 }\n");
     EXPECT_GE(elapsedMs(heard_at), 350);
-    EXPECT_LE(elapsedMs(heard_at), 1000);
     EXPECT_TRUE(c.server.errHas(
-        "ED137 radio control: dropped: extension length of 2 words runs past its 8 bytes\n"));
+        "05:rtp ext ED137 (GW): ED137 radio control: rtpExt refused: PTT-id 16 is above 15\n"));
+    EXPECT_TRUE(
+        c.server.errHas("05:rtp ext ED137 (GW): ED137 radio control: dropped: extension "
+                        "length of 2 words runs past its 8 bytes\n"));
 
     // A session the driver ends is a radio failure, and the keep-alives and
     // the watch on the peer end with it.
@@ -261,4 +265,59 @@ TEST(RadioSlots, ACodecChangeStopsTheRadioStreamAroundTheSessionAndDestroyStopsI
                         "rtp_ext RTP_EXT_STOP 0\n...rtp RTP_CLOSE_SESSION 0\n"))
         << rtpRequests(c.server.root());
     EXPECT_TRUE(c.server.errHas("05:rtp ext KVEL (GW): Kvel radio control stopped\n"));
+}
+
+// The RTP session that the driver ends takes the radio with it, told once; a
+// codec change that leaves no session leaves the radio stopped until one
+// that works.
+TEST(RadioSlots, StopTheRadioWithTheRtpSessionAndTellTheControllerOnce) {
+    std::string const slow = ed137;
+    std::string const quiet = slow.substr(0, slow.find("r2s-keepalive-multiplier 10")) +
+                              "r2s-keepalive-multiplier 50" +
+                              slow.substr(slow.find("r2s-keepalive-multiplier 10") + 27);
+    {
+        Connected c;
+        StreamPorts const p;
+        c.run(created(1, p, quiet) +
+              "$ rtp end 4096\n< { slot 5, pdu signal : abort : 32 }\n$ rtpext\n$ rtp\n"
+              "= no RTP sessions\n~ 300\n" +
+              rtpExt(2, ed137Tx(ed137Header(PTT::normal_ptt_on, false, 9)), "error : unsupported"));
+        EXPECT_TRUE(c.server.errHas("05:rtp ext ED137 (GW): ED137 radio control stopped\n"));
+    }
+    Connected c;
+    StreamPorts const p;
+    c.run(created(1, p, kvel) +
+          "$ fail rtp RTP_OPEN_SESSION EIO 2\n"
+          "> { seq 2, slot 5, pdu command : ioctl : encoder-mode : alaw }\n"
+          "< { slot 5, pdu signal : abort : 5 }\n< " +
+          answer(2, "error : unsupported") +
+          "\n$ rtpext\n= 1 kvel ... stopped, ...\n$ rtp\n= 4096 ...: no session\n" +
+          ioctl(3, "encoder-mode : alaw") + "$ rtpext\n= 1 kvel ... started, ...\n");
+    EXPECT_TRUE(
+        c.server.errHas("05:rtp ext KVEL (GW): no RTP session after the codec change; "
+                        "Kvel radio control stays stopped\n"));
+    // An empty record is no end of the session.
+    c.run("$ rtpext raw 1\n$ rtpext receive 1 kvel " + kvel_record + "\n" + signal(kvel));
+    EXPECT_TRUE(c.server.errHas("rtp ext[4096]: rtp_ext record of 0 bytes dropped\n"));
+}
+
+// Keep-alives the session does not take: one line and one failure for the
+// run, tried again less often, and the period again once they go.
+TEST(RadioSlots, ED137TellsOfFailingKeepAlivesOnceAndKeepsAliveAgainWhenTheyGo) {
+    std::string const quiet = ed137.substr(0, ed137.find("r2s-keepalive-multiplier 10")) +
+                              "r2s-keepalive-multiplier 5" +
+                              ed137.substr(ed137.find("r2s-keepalive-multiplier 10") + 27);
+    Connected c;
+    StreamPorts const p;
+    c.run(created(1, p, quiet) +
+          "$ fail rtp_ext write EIO\n< { slot 5, pdu signal : abort : 5 }\n");
+    // The peer's silence is told on its own.
+    c.run("< { slot 5, pdu signal : abort : 2001 }\n~ 500\n");
+    EXPECT_EQ(occurrences(c.server.err(), "fail to write to rtp_ext: Input/output error\n"), 1u);
+    EXPECT_EQ(occurrences(c.server.err(), "signalling of kind 2 not sent\n"), 1u);
+    long const before = keepAlives(c.server.root());
+    c.run("$ fail clear\n");
+    EXPECT_TRUE(waitFor([&] { return keepAlives(c.server.root()) >= before + 10; }, 5000ms));
+    EXPECT_TRUE(
+        c.server.errHas("05:rtp ext ED137 (GW): ED137 radio control: signalling sent again\n"));
 }
