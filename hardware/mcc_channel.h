@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <iostream>
 
+#include "hardware/device/mcc_driver.h"
 #include "runtime/loop/event.h"
 #include "runtime/system/fd.h"
 
@@ -23,7 +24,11 @@ namespace Mcc {
 inline constexpr char device[] = "/dev/mcc/ctl";
 
 // Word 0 of the channel record: the kind of channel.
-enum Mode : uint32_t { data = 0, bri = 1, transparent = 2, ss7 = 3 };
+using Mode = Device::MccChannel::Mode;
+using Device::MccChannel::bri;
+using Device::MccChannel::data;
+using Device::MccChannel::ss7;
+using Device::MccChannel::transparent;
 
 // The channel record of MCC_ALLOCATE, five 32-bit words in the board's order.
 struct ChannelRecord {

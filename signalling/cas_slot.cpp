@@ -62,5 +62,9 @@ void CasSlot::Release() {
 }
 
 void CasSlot::OnLineDown() {
-    if (active_) OnDeactivated();
+    if (!active_) return;
+    // Down until the controller activates the slot again: the timeslot is
+    // given back and its bits are no longer the controller's to set.
+    Release();
+    OnDeactivated();
 }

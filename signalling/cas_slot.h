@@ -5,7 +5,8 @@
 // takes the timeslot into CAS sending ABCD 1001 (A 1, B 0, and C 0 D 1 as
 // unused bits are sent), and reports `activated` when the trunk's CAS is
 // open; a `userData` of one octet sets the ABCD bits sent to its low four
-// bits; deactivation and destruction give the timeslot back. The E1 service
+// bits; deactivation, destruction and the trunk leaving the normal state
+// (which reports `deactivated`) give the timeslot back. The E1 service
 // reports each step and every change of the received bits as `cas` signals,
 // as for its own CAS commands. The slot's connections switch the timeslot
 // itself, which carries the voice.

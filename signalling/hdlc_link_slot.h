@@ -10,7 +10,12 @@
 
 class HdlcLinkSlot : public LineSlot, protected HDLC::Receiver {
 protected:
-    HdlcLinkSlot(int line, HDLC::Mode mode) : LineSlot(line), hdlc_(*this, line, mode) {}
+    // On an E1 trunk timeslot, or on the channel of a trunk of that kind.
+    HdlcLinkSlot(int line, Mcc::Mode mode)
+        : LineSlot(line), hdlc_(*this, line, trunk(), timeslot(), mode) {}
+    HdlcLinkSlot(int line, ACP::TrunkType::NamedNumber kind, int trunk, int timeslot,
+                 Mcc::Mode mode)
+        : LineSlot(line, kind, trunk, timeslot), hdlc_(*this, line, trunk, timeslot, mode) {}
 
     int OwnChannel() const override { return hdlc_.channel(); }
     int OwnSource() const override { return hdlc_.IsActive() ? line() : -1; }

@@ -6,7 +6,7 @@
 #include "server/trace_ctl.h"
 
 HdlcSlot::HdlcSlot(int line, long address, bool log)
-    : HdlcLinkSlot(line, HDLC::data), address_(address), log_(log) {}
+    : HdlcLinkSlot(line, Mcc::data), address_(address), log_(log) {}
 
 bool HdlcSlot::IActivate(TERM::TermActivateParams const&) {
     if (!hdlc_.Activate()) {
@@ -21,23 +21,47 @@ bool HdlcSlot::IActivate(TERM::TermActivateParams const&) {
 }
 
 bool HdlcSlot::IDeactivate() {
-    Flush();
-    hdlc_.Deactivate();
-    StopReports();
+    Stop();
     ReportDeactivated();
     return true;
 }
 
+void HdlcSlot::Stop() {
+    Flush();
+    hdlc_.Deactivate();
+    StopReports();
+}
+
 bool HdlcSlot::Ioctl(LGCP::IoctlParams const& params) {
     if (!params.hdlcPackages_isSelected()) return false;
-    for (LGCP::HdlcPackage const& package : params.get_hdlcPackages()) {
+    auto const& packages = params.get_hdlcPackages();
+    // One line for the packages of a command that the channel cannot carry.
+    size_t misfits = 0, first_misfit = 0, misfit_size = 0;
+    size_t number = 0;
+    for (LGCP::HdlcPackage const& package : packages) {
+        ++number;
         std::vector<char> const& body = package.get_body();
         auto const* frame = reinterpret_cast<uint8_t const*>(body.data());
-        if (log_ && traces.signalling.hdlc)
+        if (body.empty() || body.size() > HDLC::max_frame) {
+            if (misfits++ == 0) {
+                first_misfit = number;
+                misfit_size = body.size();
+            }
+        } else if (log_ && traces.signalling.hdlc) {
             std::clog << ext::header(this) << "to line " << ext::hex(frame, frame + body.size())
                       << std::endl;
+        }
+        // Counted as discarded when the channel does not take it.
         hdlc_.Send(frame, body.size());
     }
+    if (misfits > 0)
+        std::cerr << ext::header(this) << misfits << " of " << packages.size()
+                  << " hdlcPackages not sent: a frame carries 1 to " << HDLC::max_frame
+                  << " octets, not " << misfit_size << " (package " << first_misfit << ")"
+                  << std::endl;
+    if (!hdlc_.IsActive() && misfits < packages.size())
+        std::cerr << ext::header(this) << packages.size() - misfits
+                  << " hdlcPackages not sent: the slot is not activated" << std::endl;
     // Sent or not, the answer is `unsupported`.
     return false;
 }
@@ -59,7 +83,10 @@ void HdlcSlot::OnFrame(uint8_t const* frame, size_t size) {
 }
 
 void HdlcSlot::OnLineDown() {
-    if (hdlc_.IsActive()) OnDeactivated();
+    if (!hdlc_.IsActive()) return;
+    // Down until the controller activates the slot again: no frames either way.
+    Stop();
+    OnDeactivated();
 }
 
 void HdlcSlot::Flush() {

@@ -8,7 +8,8 @@
 // `hdlcLinkInfo` goes out every report period while the channel is up.
 // The slot reports `deactivated` when the channel cannot come up, when it
 // is deactivated, and when its trunk leaves the normal state while the
-// channel is up.
+// channel is up; the channel is then released, and the slot carries nothing
+// until it is activated again.
 //
 // `address` from 0 to 255 lets through only the received frames whose first
 // octet is that address (the others are counted and dropped); any other
@@ -35,6 +36,8 @@ public:
 private:
     void OnFrame(uint8_t const* frame, size_t size) override;
     void OnLineDown() override;
+    // Sends the frames received so far and releases the channel.
+    void Stop();
     // Sends the frames received so far as one signal.
     void Flush();
 

@@ -18,11 +18,20 @@ int LineSlot::LineOf(long trunk, char const* header) {
 void LineSlot::PutHeader(std::ostream& os) const { os << *this << ": "; }
 
 bool LineSlot::IHwConnectTransmitter(Slot& destination) {
-    return HwMux::instance().Connect(OwnChannel(), destination.GetReceiveChannel());
+    return HasChannel(destination) &&
+           HwMux::instance().Connect(OwnChannel(), destination.GetReceiveChannel());
 }
 
 bool LineSlot::IHwConnectReceiver(Slot& source) {
-    return HwMux::instance().Connect(source.GetTransmitChannel(), OwnChannel());
+    return HasChannel(source) &&
+           HwMux::instance().Connect(source.GetTransmitChannel(), OwnChannel());
+}
+
+bool LineSlot::HasChannel(Slot const& other) const {
+    if (OwnChannel() >= 0) return true;
+    std::cerr << ext::header(this) << "not connected with " << other
+              << ": the slot has no channel until it is activated" << std::endl;
+    return false;
 }
 
 bool LineSlot::IHwDisconnectTransmitter(Slot& destination) {
@@ -42,8 +51,8 @@ void LineSlot::OnTrunkStatus(unsigned trunk, ACP::TrunkState::NamedNumber const&
     if (normal == trunk_normal_) return;
     trunk_normal_ = normal;
     if (normal) return;
-    std::clog << ext::header(this) << "trunk " << trunk << " has left the normal state"
-              << std::endl;
+    std::clog << ext::header(this) << (kind_ == ACP::TrunkType::bri ? "BRI port " : "trunk ")
+              << trunk << " has left the normal state" << std::endl;
     OnLineDown();
 }
 
@@ -58,7 +67,11 @@ void FollowTrunk(SlotFactory const& factory, LGCP::Signal const& signal) {
     ACP::TrunkStatus const& status = signal.get_trunkStatus();
     unsigned const trunk = unsigned(status.get_trunk().getValue());
     auto const state = ACP::TrunkState::NamedNumber(status.get_state().asInt());
+    auto const kind = ACP::TrunkType::NamedNumber(status.get_type().asInt());
     // A slot may go during the call.
     std::vector<Slot*> const slots = factory.slots();
-    for (Slot* slot : slots) slot->OnTrunkStatus(trunk, state);
+    for (Slot* slot : slots) {
+        auto const* const line = dynamic_cast<LineSlot const*>(slot);
+        if (!line || line->trunk_kind() == kind) slot->OnTrunkStatus(trunk, state);
+    }
 }

@@ -30,7 +30,7 @@ ACP::SS7State::NamedNumber StateOf(Ss7::Mtp2Link::State state) {
 }  // namespace
 
 PstnSlot::PstnSlot(int line, LGCP::SS7Params const& params)
-    : HdlcLinkSlot(line, HDLC::ss7),
+    : HdlcLinkSlot(line, Mcc::ss7),
       slc_(params.get_slc().getValue()),
       dpc_(params.get_dpc().getValue()),
       opc_(params.get_opc().getValue()),

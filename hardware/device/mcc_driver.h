@@ -20,6 +20,9 @@ inline constexpr size_t reserved = 8;
 inline constexpr size_t rx_threshold = 12;
 inline constexpr size_t tx_threshold = 16;
 inline constexpr size_t words = 5;
+// The mode word: the kind of channel. An SS7 channel is a data channel
+// whose controller keeps the signal units as they come.
+enum Mode : uint32_t { data = 0, bri = 1, transparent = 2, ss7 = 3 };
 }  // namespace MccChannel
 // Value 0: the open's switch channel.
 inline constexpr uint32_t MCC_TIMESLOT = 0x20004D02;

@@ -1,11 +1,13 @@
 #include "hardware/simboard/mcc_model.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +49,38 @@ std::string line_path(uint32_t number) {
 
 }  // namespace
 
+void MccModel::Losses::PutWhere(std::ostream& os) const {
+    os << "simulated board: MCC channel " << number_ << ", " << way_ << " the line";
+}
+
+void MccModel::Losses::lost(Why why, size_t size, size_t largest) {
+    static char const* const texts[] = {"an empty frame is no frame",
+                                        "larger than the channel's frames of up to ",
+                                        "the server has no room for it"};
+    ++count_;
+    last_ms_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+                   .count();
+    if (said_[why]) return;
+    said_[why] = true;
+    PutWhere(std::cerr);
+    std::cerr << ": a record of " << size << " octets lost: " << texts[why];
+    if (why == too_large) std::cerr << largest << " octets";
+    std::cerr << " (one line a streak of losses)" << std::endl;
+}
+
+void MccModel::Losses::taken() {
+    if (count_ == 0) return;
+    int64_t const now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    if (now - last_ms_ < 1000) return;
+    PutWhere(std::cerr);
+    std::cerr << ": " << count_ << " records lost in the last streak" << std::endl;
+    count_ = 0;
+    std::fill(std::begin(said_), std::end(said_), false);
+}
+
 // A channel's line socket: a listener for the peer program and the one peer
 // connected at a time (a newer connection takes the line over).
 class MccModel::Line {
@@ -80,8 +114,11 @@ public:
     // A record the server wrote, to the peer; lost when there is none or it
     // does not take it.
     void to_peer(uint8_t const* bytes, size_t size) {
-        if (peer_.IsActive())
-            ::send(peer_.lowlevel_fd(), bytes, size, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (!peer_.IsActive()) return;
+        if (::send(peer_.lowlevel_fd(), bytes, size, MSG_DONTWAIT | MSG_NOSIGNAL) == ssize_t(size))
+            losses_.taken();
+        else
+            losses_.lost(Losses::no_room, size, 0);
     }
 
 private:
@@ -96,17 +133,26 @@ private:
     void on_peer(int fd, short revents) {
         if (!(revents & (POLLIN | POLLHUP | POLLERR))) return;
         uint8_t buffer[max_packet];
-        for (;;) {
-            ssize_t const got = ::recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT);
-            if (got > 0) {
+        // What is left waits for the next loop pass.
+        for (int record = 0; record < records_per_pass; ++record) {
+            // The record's whole size, also when the buffer does not hold it.
+            ssize_t const got = ::recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT | MSG_TRUNC);
+            if (got < 0 && errno == EAGAIN) return;
+            if (got > 0 || (got == 0 && !at_end(fd))) {
                 model_.from_line(number_, buffer, size_t(got));
                 continue;
             }
-            if (got < 0 && errno == EAGAIN) return;
             // The peer has gone: the line has no far end until the next one.
             peer_.Release();
             return;
         }
+    }
+
+    // Whether the peer has shut the socket: a read of 0 octets is then its
+    // end and not an empty record.
+    static bool at_end(int fd) {
+        pollfd entry{fd, POLLRDHUP, 0};
+        return ::poll(&entry, 1, 0) != 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR));
     }
 
     MccModel& model_;
@@ -114,6 +160,7 @@ private:
     std::string file_;
     Event listener_;
     Event peer_;
+    Losses losses_{number_, "to"};  // of the records to the peer
 };
 
 MccModel::MccModel(Board& board) : Model(board) {}
@@ -147,13 +194,16 @@ int MccModel::allocate(OpenFile& file, uint8_t const* record) {
         channel.record[word] = Device::get32(record + 4 * word);
     uint32_t const mode = Device::get32(record + Device::MccChannel::mode);
     uint32_t const packet = Device::get32(record + Device::MccChannel::rx_packet_size);
-    if (mode > 3 || packet == 0 || packet > max_packet) return -EINVAL;
-    channel.kind = mode == 1 ? bri : mode == 2 ? transparent : data;
+    if (mode > Device::MccChannel::ss7 || packet == 0 || packet > max_packet) return -EINVAL;
+    channel.kind = mode == Device::MccChannel::bri           ? bri
+                   : mode == Device::MccChannel::transparent ? transparent
+                                                             : data;
     if (used(channel.kind) >= total_[channel.kind]) return -ENOSPC;
     channel.file = &file;
     channel.number = first_channel;
     auto at = channels_.begin();
     for (; at != channels_.end() && at->number == channel.number; ++at) ++channel.number;
+    channel.losses = Losses(channel.number, "from");
     channels_.insert(at, channel);
     return 0;
 }
@@ -202,8 +252,7 @@ void MccModel::written(OpenFile& file, uint8_t const* data, size_t size) {
     if (kept.size() > kept_written) kept.erase(0, kept.size() - kept_written);
     auto const line = lines_.find(channel->number);
     if (line != lines_.end()) line->second->to_peer(data, size);
-    Channel* const peer = find(channel->joined);
-    if (peer && !peer->ended) deliver(*peer, data, size, std::cerr);
+    if (channel->joined) from_line(channel->joined, data, size);
 }
 
 bool MccModel::deliver(Channel& channel, uint8_t const* bytes, size_t size, std::ostream& out) {
@@ -222,7 +271,17 @@ bool MccModel::deliver(Channel& channel, uint8_t const* bytes, size_t size, std:
 
 void MccModel::from_line(uint32_t number, uint8_t const* bytes, size_t size) {
     Channel* const channel = find(number);
-    if (channel && !channel->ended) deliver(*channel, bytes, size, std::cerr);
+    if (!channel || channel->ended) return;
+    size_t const packet = channel->record[Device::MccChannel::rx_packet_size / 4];
+    Losses& losses = channel->losses;
+    if (size == 0) return losses.lost(Losses::empty, size, packet);
+    if (size > packet) return losses.lost(Losses::too_large, size, packet);
+    // Not through Board::post, which says every record it loses.
+    if (::send(channel->file->board_end.lowlevel_fd(), bytes, size,
+               MSG_DONTWAIT | MSG_NOSIGNAL) != ssize_t(size))
+        return losses.lost(Losses::no_room, size, packet);
+    channel->in += size;
+    losses.taken();
 }
 
 void MccModel::join(Words const& words, std::ostream& out) {

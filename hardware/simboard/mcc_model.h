@@ -19,6 +19,15 @@
 // the line has no peer are lost there, as on a line with nothing at its end.
 // Releasing a channel parts its join and removes its socket.
 //
+// A far end's record is one frame, taken whole or not at all: an empty one
+// (the HDLC controller receives no frame without octets) or one longer than
+// the channel's receive packet size is refused, and one the server has no
+// room for is lost. The line socket is read a bounded batch of records per
+// loop pass, so that a far end sending as fast as it can shares the loop
+// with the rest. Each kind of loss gets one line on the error stream per
+// streak of losses, and the streak's count is written once a second has
+// passed without one.
+//
 // Board-tool commands:
 //   mcc                       the free counts, then every channel
 //   mcc count DATA BRI TRANS  how many channels of each kind the MCC has
@@ -62,8 +71,35 @@ public:
     void closed(OpenFile& file) override;
     void written(OpenFile& file, uint8_t const* data, size_t size) override;
 
+    // The records of the line socket read in one loop pass.
+    static constexpr int records_per_pass = 64;
+
 private:
     enum Kind { data, bri, transparent, kinds };
+
+    // The records a line loses, said once per streak and kind of loss.
+    class Losses {
+    public:
+        enum Why { empty, too_large, no_room, whys };
+        // The records of channel `number` each way ("from" or "to" the line).
+        Losses(uint32_t number, char const* way) : number_(number), way_(way) {}
+        // One more lost, of `size` octets; a line the first time in the
+        // streak for this reason (`largest`: the channel's frame size).
+        void lost(Why why, size_t size, size_t largest);
+        // One more taken; ends the streak, with its count, once a second
+        // has passed since the last loss.
+        void taken();
+
+    private:
+        // "MCC channel 1024, from the line"
+        void PutWhere(std::ostream& os) const;
+
+        uint32_t number_;
+        char const* way_;
+        uint64_t count_ = 0;
+        bool said_[whys] = {};
+        int64_t last_ms_ = 0;
+    };
 
     struct Channel {
         OpenFile* file;
@@ -75,6 +111,7 @@ private:
         std::string written;  // the last kept_written bytes
         bool ended = false;
         uint32_t joined = 0;  // the channel back to back with this one
+        Losses losses{0, ""};  // of the records from its far end
     };
     class Line;
 
@@ -90,7 +127,8 @@ private:
     bool deliver(Channel& channel, uint8_t const* bytes, size_t size, std::ostream& out);
     void join(Words const& words, std::ostream& out);
     void open_line(Channel& channel, std::ostream& out);
-    // A record from the peer program on a channel's line socket.
+    // A frame from the far end of a channel's line (the peer program, or
+    // the channel joined to it), as one record or none.
     void from_line(uint32_t number, uint8_t const* bytes, size_t size);
     void list(std::ostream& out) const;
 

@@ -1,7 +1,6 @@
 #pragma once
-// HDLC, the HDLC channel under a signalling slot: one channel of the board's
-// MCC carrying whole frames (the driver adds the flags and the CRC on the
-// line and strips them again), joined on the TDM switch both ways to the
+// HDLC, the HDLC channel under a signalling slot: a frame channel of the
+// board's MCC (frame_channel.h) joined on the TDM switch both ways to the
 // trunk timeslot the link runs on. The link protocol above it (the SS7 link,
 // a LAPD link, or the HDLC slot's raw frames) gets every received frame
 // through HDLC::Receiver and sends with Send, one frame per call; the
@@ -12,12 +11,12 @@
 #include <cstdint>
 #include <ostream>
 
-#include "runtime/loop/event.h"
+#include "hardware/mcc_channel.h"
+#include "signalling/hdlc/frame_channel.h"
 
-class HDLC {
+class HDLC : private FrameChannel::Owner {
 public:
-    // The largest frame a read delivers.
-    static constexpr size_t max_frame = 512;
+    static constexpr size_t max_frame = FrameChannel::max_frame;
 
     class Receiver {
     public:
@@ -26,21 +25,12 @@ public:
         virtual void OnFrame(uint8_t const* frame, size_t size) = 0;
     };
 
-    // The channel counters of hdlcLinkInfo.
-    struct Counters {
-        uint64_t txSU = 0;        // frames the driver took
-        uint64_t txDiscard = 0;   // frames sent while the channel was down
-        uint64_t txError = 0;     // frames the driver refused
-        uint64_t txOverflow = 0;  // frames the driver had no room for
-        uint64_t rxSU = 0;        // frames received
-    };
+    using Counters = FrameChannel::Counters;
 
-    // The MCC channel modes the links ask for.
-    enum Mode : uint32_t { data = 0, bri = 1, ss7 = 3 };
-
-    // A channel for the timeslot `line` (a switch channel), reporting to
-    // `receiver`; nothing is allocated before Activate.
-    HDLC(Receiver& receiver, int line, Mode mode);
+    // A channel of the MCC mode for the switch channel `line`, which is
+    // channel `timeslot` of trunk `trunk` (an E1 trunk or a BRI port),
+    // reporting to `receiver`; nothing is allocated before Activate.
+    HDLC(Receiver& receiver, int line, int trunk, int timeslot, Mcc::Mode mode);
     HDLC(HDLC const&) = delete;
     HDLC& operator=(HDLC const&) = delete;
     ~HDLC();
@@ -51,29 +41,28 @@ public:
     bool Activate();
     // Takes the channel off the line and releases it.
     void Deactivate();
-    bool IsActive() const { return event_.IsActive(); }
+    bool IsActive() const { return channel_.IsActive(); }
 
     // Sends one frame; false when it was not sent (counted by cause).
     bool Send(uint8_t const* frame, size_t size);
 
-    Counters const& counters() const { return counters_; }
+    Counters const& counters() const { return channel_.counters(); }
     // The MCC channel's switch channel while active, else -1.
-    int channel() const { return channel_; }
+    int channel() const { return channel_.timeslot(); }
     int line() const { return line_; }
 
-    // "HDLC[17]: "
-    void PutHeader(std::ostream& os) const;
+    // "hdlc [1/5]: " for timeslot 5 of trunk 1.
+    void PutHeader(std::ostream& os) const override;
 
 private:
-    void OnEvent(int fd, short revents);
+    void OnFrame(uint8_t const* frame, size_t size) override;
     // Puts the line back to the idle byte and the channel's input off.
-    void Unswitch();
+    void Unswitch(int channel);
 
     Receiver& receiver_;
     int const line_;
-    Mode const mode_;
-    int channel_ = -1;
-    Counters counters_;
-    // Holds the channel's descriptor: releasing it releases the channel.
-    Event event_;
+    int const trunk_;
+    int const timeslot_;
+    Mcc::Mode const mode_;
+    FrameChannel channel_;
 };

@@ -9,15 +9,11 @@
 #include "hardware/dsp_data_link.h"
 #include "hardware/mcc_channel.h"
 #include "runtime/log/ext.h"
+#include "signalling/hdlc/frame_channel.h"
 #include "signalling/isdn/isdn_slot.h"
 #include "signalling/signalling_config.h"
 
 namespace {
-
-// D channels deliver frames of up to 512 octets, from the first octet on.
-uint32_t const rx_packet_size = IsdnSlot::max_frame;
-uint32_t const rx_threshold = 1;
-uint32_t const tx_threshold = 1;
 
 ISDN::Side SideOf(LGCP::IsdnSide const& side) {
     return side.network_isSelected() ? ISDN::Side::network : ISDN::Side::user;
@@ -49,10 +45,7 @@ namespace {
 
 Slot* NewIsdnSlot(IsdnFactory const& factory, LGCP::IsdnParams const& params) {
     bool const basic_access = params.get_type().asInt() == LGCP::IsdnType::bri;
-    uint32_t const mode = basic_access ? Mcc::bri : Mcc::data;
-    Mcc::Channel const channel =
-        Mcc::Open(O_RDWR | O_NONBLOCK | O_CLOEXEC,
-                  {mode, rx_packet_size, 0, rx_threshold, tx_threshold});
+    Mcc::Channel const channel = FrameChannel::Open(basic_access ? Mcc::bri : Mcc::data);
     if (channel.failed != Mcc::Channel::none) {
         std::cerr << ext::header(&factory) << Mcc::FailureText(channel.failed)
                   << std::strerror(channel.error) << std::endl;

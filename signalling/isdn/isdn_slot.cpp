@@ -1,17 +1,13 @@
 #include "signalling/isdn/isdn_slot.h"
 
-#include <cerrno>
 #include <iostream>
 
-#include "hardware/device/device.h"
-#include "hardware/mcc_channel.h"
 #include "runtime/log/ext.h"
 #include "signalling/isdn/isdn_factory.h"
 
 IsdnSlot::IsdnSlot(Fd const& channel, int timeslot, ISDN::IsdnLink::Settings const& settings)
     : timeslot_(timeslot), link_(*this, *this, settings) {
-    event_.Bind("IsdnSlot::OnEvent", &IsdnSlot::OnEvent, this);
-    event_.Schedule(channel, POLLIN);
+    channel_.Attach(channel, timeslot);
 }
 
 void IsdnSlot::PutHeader(std::ostream& os) const { os << *this << ": "; }
@@ -29,23 +25,11 @@ bool IsdnSlot::IDeactivate() {
 bool IsdnSlot::IUserData(std::vector<char> const& data) { return link_.UserData(data); }
 
 void IsdnSlot::SendFrame(uint8_t const* frame, size_t size) {
-    if (!event_.IsActive()) return;
-    ssize_t const written = Device::write(event_.lowlevel_fd(), frame, size);
-    if (written == ssize_t(size)) return;
     // The link's own recovery covers a frame the channel lost.
-    Errno const error;
-    std::cerr << ext::header(this) << "frame of " << size << " octets not sent: " << error
-              << std::endl;
+    channel_.Send(frame, size);
 }
 
-void IsdnSlot::OnEvent(int fd, short revents) {
-    uint8_t frame[max_frame];
-    Mcc::ServeReads(event_, fd, revents, timeslot_, ext::header(this), frame, sizeof(frame),
-                    [&](size_t size) {
-                        link_.OnFrame(frame, size);
-                        return true;
-                    });
-}
+void IsdnSlot::OnFrame(uint8_t const* frame, size_t size) { link_.OnFrame(frame, size); }
 
 AtsQsigSlot::AtsQsigSlot(Fd const& link, DspData::Link const& channels,
                          ISDN::IsdnLink::Settings const& settings)

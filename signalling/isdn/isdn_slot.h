@@ -13,19 +13,16 @@
 #include <vector>
 
 #include "hardware/dsp_data_link.h"
-#include "runtime/loop/event.h"
 #include "runtime/system/fd.h"
+#include "signalling/hdlc/frame_channel.h"
 #include "signalling/isdn/isdn_link.h"
 #include "slots/slot.h"
 
 class AtsQsigBSlot;
 
-class IsdnSlot : public Slot, private ISDN::IsdnLink::Channel {
+class IsdnSlot : public Slot, private ISDN::IsdnLink::Channel, private FrameChannel::Owner {
 public:
-    // The largest frame read from the channel.
-    static constexpr size_t max_frame = 512;
-
-    // Takes the channel's descriptor and its switch channel.
+    // Takes the channel's descriptor (a frame channel) and its switch channel.
     IsdnSlot(Fd const& channel, int timeslot, ISDN::IsdnLink::Settings const& settings);
 
     bool IActivate(TERM::TermActivateParams const&) override;
@@ -40,19 +37,18 @@ public:
 
     ISDN::IsdnLink const& link() const { return link_; }
     // "05:MCC: "
-    void PutHeader(std::ostream& os) const;
+    void PutHeader(std::ostream& os) const override;
 
 protected:
     // Stops watching the channel and closes it.
-    void ReleaseChannel() { event_.Release(); }
+    void ReleaseChannel() { channel_.Release(); }
 
 private:
     void SendFrame(uint8_t const* frame, size_t size) override;
-    // Reads the channel dry, one frame per read.
-    void OnEvent(int fd, short revents);
+    void OnFrame(uint8_t const* frame, size_t size) override;
 
     int const timeslot_;
-    Event event_;
+    FrameChannel channel_{*this};
     ISDN::IsdnLink link_;
 };
 

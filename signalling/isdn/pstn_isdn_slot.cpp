@@ -10,6 +10,8 @@ int const primary_rate_trunks = 4;
 int const d_timeslot = 16;
 int const basic_access_ports = 8;
 int const d_channel = 2;
+// The switch channels of a port: 4 x port + channel.
+int const bri_channels = 4;
 
 }  // namespace
 
@@ -22,17 +24,17 @@ PstnIsdnSlot* PstnIsdnSlot::New(LGCP::IsdnParams const& params, char const* head
                   << " for an ISDN link" << std::endl;
         return nullptr;
     }
-    int const line = basic_access ? int(4 * trunk + d_channel)
-                                   : int(LineSlot::timeslots * trunk + d_timeslot);
     ISDN::IsdnLink::Settings settings = ISDN::LinkSettings(params);
     settings.report_ms = 0;
     settings.status_reports = true;
-    return new PstnIsdnSlot(line, basic_access, settings);
+    return new PstnIsdnSlot(int(trunk), basic_access, settings);
 }
 
-PstnIsdnSlot::PstnIsdnSlot(int line, bool basic_access, ISDN::IsdnLink::Settings const& settings)
-    : HdlcLinkSlot(line, basic_access ? HDLC::bri : HDLC::data),
-      basic_access_(basic_access),
+PstnIsdnSlot::PstnIsdnSlot(int trunk, bool basic_access, ISDN::IsdnLink::Settings const& settings)
+    : HdlcLinkSlot(basic_access ? bri_channels * trunk + d_channel
+                                : LineSlot::timeslots * trunk + d_timeslot,
+                   basic_access ? ACP::TrunkType::bri : ACP::TrunkType::e1, trunk,
+                   basic_access ? d_channel : d_timeslot, basic_access ? Mcc::bri : Mcc::data),
       link_(*this, *this, settings) {}
 
 bool PstnIsdnSlot::IActivate(TERM::TermActivateParams const&) {
@@ -52,11 +54,6 @@ bool PstnIsdnSlot::IDeactivate() {
 }
 
 bool PstnIsdnSlot::IUserData(std::vector<char> const& data) { return link_.UserData(data); }
-
-void PstnIsdnSlot::OnTrunkStatus(unsigned trunk, ACP::TrunkState::NamedNumber const& state) {
-    // The trunk numbers of the status signals are those of the E1 trunks.
-    if (!basic_access_) LineSlot::OnTrunkStatus(trunk, state);
-}
 
 void PstnIsdnSlot::Report() {
     LGCP::IoctlResponse response;

@@ -8,7 +8,8 @@
 // message received goes to the controller as `userData`. While activated,
 // `isdnLinkInfo` and `hdlcLinkInfo` go out every report period, and every
 // change between normal and congested goes out as `isdnLinkStatus`. A
-// primary rate link follows its trunk's status; every ioctl is refused.
+// link follows the status of its trunk: a primary rate link that of its E1
+// trunk, a basic access link that of its BRI port. Every ioctl is refused.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,19 +28,17 @@ public:
     bool IDeactivate() override;
     bool IUserData(std::vector<char> const& data) override;
     bool Ioctl(LGCP::IoctlParams const&) override { return false; }
-    void OnTrunkStatus(unsigned trunk, ACP::TrunkState::NamedNumber const& state) override;
     char const* GetName() const override { return "pstn"; }
 
     ISDN::IsdnLink const& link() const { return link_; }
 
 private:
-    PstnIsdnSlot(int line, bool basic_access, ISDN::IsdnLink::Settings const& settings);
+    PstnIsdnSlot(int trunk, bool basic_access, ISDN::IsdnLink::Settings const& settings);
 
     void OnFrame(uint8_t const* frame, size_t size) override { link_.OnFrame(frame, size); }
     void SendFrame(uint8_t const* frame, size_t size) override { hdlc_.Send(frame, size); }
     void Report() override;
     void OnLineDown() override { link_.LineDown(); }
 
-    bool const basic_access_;
     ISDN::IsdnLink link_;
 };

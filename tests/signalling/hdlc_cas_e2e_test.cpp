@@ -27,11 +27,10 @@ TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
         $ mcc written 1024
         = AA BB CC
     )");
-    // One frame per package, in list order.
-    EXPECT_EQ(boardLog(s.server.root(), "mcc/ctl write"),
-              "mcc/ctl write 1\nmcc/ctl write 2\nmcc/ctl write 0\n");
+    // One frame per package, in list order; an empty one is not sent.
+    EXPECT_EQ(boardLog(s.server.root(), "mcc/ctl write"), "mcc/ctl write 1\nmcc/ctl write 2\n");
     for (std::string const info :
-         {"{ slot 1, pdu signal : ioctl : hdlcLinkInfo : { txSU 3, txDiscard 0, txError 0, "
+         {"{ slot 1, pdu signal : ioctl : hdlcLinkInfo : { txSU 2, txDiscard 1, txError 0, "
           "txOverflow 0, rxSU 3 } }",
           "{ slot 2, pdu signal : ioctl : hdlcLinkInfo : { txSU 0, txDiscard 0, txError 0, "
           "txOverflow 0, rxSU 3 } }"})
@@ -67,8 +66,8 @@ TEST(HdlcSlots, CarryFramesBothWaysInBatchesAndCountThem) {
     EXPECT_TRUE(s.server.errHas("01:hdlc-slot: timeslot 5 of trunk 0, channel 1024\n"));
     EXPECT_TRUE(s.server.errHas("01:hdlc-slot: from line 01 02 \n"));
     EXPECT_TRUE(s.server.errHas("02:hdlc-slot: frame for another address dropped, 1 in all\n"));
-    EXPECT_TRUE(s.server.errHas("HDLC[5]: tx BB CC \n"));
-    EXPECT_TRUE(s.server.errHas("HDLC[5]: frame of 1 octets not sent: Input/output error\n"));
+    EXPECT_TRUE(s.server.errHas("hdlc [0/5]: tx BB CC \n"));
+    EXPECT_TRUE(s.server.errHas("hdlc [0/5]: frame of 1 octets not sent: Input/output error (the frames that fail after it are counted only)\n"));
 }
 
 TEST(CasSlots, TakeTheirTimeslotIntoCasAndSetItsBits) {
@@ -107,7 +106,7 @@ TEST(HdlcSlots, AndIsdnSlotsStopPollingAChannelThatEndsOrHangsUp) {
     };
     Case const cases[] = {
         {"create : hdlcParams : { trunk 5, log 0, address -1 }",
-         "HDLC[5]: channel 1024 receives no more\n"},
+         "hdlc [0/5]: channel 1024 receives no more\n"},
         {"create : isdn : { type pri, trunk 0, log 0, side user : NULL }",
          "01:MCC: channel 1024 receives no more\n"},
     };
@@ -124,4 +123,105 @@ TEST(HdlcSlots, AndIsdnSlotsStopPollingAChannelThatEndsOrHangsUp) {
             EXPECT_EQ(occurrences(s.server.err(), c.ended), 1u);
         }
     }
+}
+
+namespace {
+
+// A package of n octets of 0x5A in value notation.
+std::string package(size_t n) {
+    std::string hex;
+    for (size_t i = 0; i < n; ++i) hex += "5a";
+    return "{ body '" + hex + "'H }";
+}
+
+}  // namespace
+
+TEST(HdlcSlots, SendOnlyThePackagesTheChannelCarriesAndNothingOnceTheirTrunkTookThemDown) {
+    SignallingSession s;
+    s.run(command(1, 1, "create : hdlcParams : { trunk 5, log 0, address -1 }") + activate(2, 1));
+    // 1 to 512 octets are frames; 0, 513 and 4000 are not.
+    s.send("{ seq 3, slot 1, pdu command : ioctl : hdlcPackages : { " + package(0) + ", " +
+           package(512) + ", " + package(513) + ", " + package(4000) + ", " + package(1) + " } }");
+    EXPECT_EQ(s.next(), "{ seq 3, slot 1, pdu response : error : unsupported }");
+    EXPECT_EQ(boardLog(s.server.root(), "mcc/ctl write"), "mcc/ctl write 512\nmcc/ctl write 1\n");
+    EXPECT_TRUE(s.server.errHas("01:hdlc-slot: 3 of 5 hdlcPackages not sent: a frame carries 1 "
+                                "to 512 octets, not 0 (package 1)\n"));
+    EXPECT_TRUE(s.hasReport("hdlcLinkInfo", 1,
+                            "{ slot 1, pdu signal : ioctl : hdlcLinkInfo : { txSU 2, txDiscard 3, "
+                            "txError 0, txOverflow 0, rxSU 0 } }"));
+
+    // The trunk's alarm takes the slot down and its channel off the line:
+    // nothing more comes from the line or goes to it.
+    s.run(R"(
+        $ mcc send 1024 01
+        < { slot 1, pdu signal : ioctl : hdlcPackages : { { body '01'H } } }
+        $ e1 0 state ais
+        < { slot 1, pdu signal : deactivated : networkError }
+        $ mcc send 1024 02
+        = error: no MCC channel 1024
+        > { seq 4, slot 1, pdu command : ioctl : hdlcPackages : { { body 'AA'H } } }
+        < { seq 4, slot 1, pdu response : error : unsupported }
+        $ mcc
+        = free: data 32 of 32 bri 16 of 16 transparent 32 of 32
+    )");
+    EXPECT_EQ(occurrences(boardLog(s.server.root(), "mcc/ctl write"), "write"), 2u);
+    EXPECT_TRUE(s.server.errHas("01:hdlc-slot: 1 hdlcPackages not sent: the slot is not activated\n"));
+    EXPECT_EQ(s.next(std::chrono::milliseconds(300)), "");
+
+    // Activated again, it carries both ways.
+    s.run("$ e1 0 state normal\n" + activate(5, 1) + R"(
+        $ mcc send 1024 03
+        < { slot 1, pdu signal : ioctl : hdlcPackages : { { body '03'H } } }
+        > { seq 6, slot 1, pdu command : ioctl : hdlcPackages : { { body 'BB'H } } }
+        < { seq 6, slot 1, pdu response : error : unsupported }
+        $ mcc written 1024
+        = BB
+    )");
+}
+
+TEST(CasSlots, GiveTheirTimeslotBackAndRefuseBitsOnceTheirTrunkTookThemDown) {
+    SignallingSession s;
+    s.run(command(1, 1, "create : pstn : cas : { trunk 37 }") + R"(
+        > { seq 2, slot 1, pdu command : activate : empty : NULL }
+        < { slot 1, pdu signal : cas : { channel { path 1, timeslot 0 }, rx 0, tx 0 } }
+        < { slot 1, pdu signal : cas : { channel { path 1, timeslot 5 }, rx ..., tx 9 } }
+        < { seq 2, slot 1, pdu response : success : NULL }
+        < { slot 1, pdu signal : activated : NULL }
+        $ e1 1 state lossCarrier
+        < ...pdu signal : cas : { channel { path 1, timeslot 5 }, rx -1, tx 1 } }
+        < { slot 1, pdu signal : deactivated : networkError }
+    )" + command(3, 1, "userData : 'F3'H", "error : unsupported"));
+    // Opened, then given back; the bits the controller asked for never sent.
+    EXPECT_EQ(boardLog(s.server.root(), "e1-cas CAS_CONFIGURE"),
+              "e1-cas CAS_CONFIGURE 1 5 589824 0\ne1-cas CAS_CONFIGURE 1 5 0 1\n");
+    EXPECT_TRUE(s.server.errHas("01:pstn: userData of 1 octets refused: CAS is not active\n"));
+}
+
+// An SS7 or HDLC slot has a channel to connect only once activated.
+TEST(HdlcSlots, AndSs7SlotsConnectedBeforeActivationSaySoInsteadOfBlamingTheSwitch) {
+    SignallingSession s;
+    s.run(command(1, 1, "create : hdlcParams : { trunk 5, log 0, address -1 }") +
+          command(2, 2, "create : pstn : ss7 : { trunk 16, slc 1, dpc 1, opc 2, emergency FALSE }") +
+          R"(
+        > { seq 3, slot 3, pdu command : create : trunk : { trunk 1, timeslot 5 } }
+        < { seq 3, slot 3, pdu response : success : NULL }
+        < { slot 3, pdu signal : transmitter : active : 37 }
+        < { slot 3, pdu signal : receiver : active : 37 }
+        > { seq 4, slot 1, pdu command : connect : 3 }
+        < { slot 1, pdu signal : transmitter : active : -1 }
+        < { seq 4, slot 1, pdu response : error : connectFail }
+        > { seq 5, slot 3, pdu command : connect : 2 }
+        < { slot 2, pdu signal : receiver : active : -1 }
+        < { seq 5, slot 3, pdu response : error : connectFail }
+    )" + activate(6, 1) + R"(
+        > { seq 7, slot 1, pdu command : connect : 3 }
+        < { seq 7, slot 1, pdu response : success : NULL }
+        $ mux 37
+        = 37 <- 1024
+    )");
+    EXPECT_TRUE(s.server.errHas("01:hdlc-slot: not connected with 03:trunk: the slot has no "
+                                "channel until it is activated\n"));
+    EXPECT_TRUE(s.server.errHas("02:pstn: not connected with 03:trunk: the slot has no channel "
+                                "until it is activated\n"));
+    EXPECT_EQ(occurrences(s.server.err(), "hwMux: ERROR not opened"), 0u);
 }

@@ -237,9 +237,9 @@ TEST(Ss7Links, FailingChannelStepsReportDeactivatedAndKeepNothing) {
           command(5, 2, "create : pstn : ss7 : { trunk 32, slc 0, dpc 1, opc 2, emergency FALSE }",
                   "error : insufficientResources") +
           command(6, 2, "create : pstn : cas : { trunk 128 }", "error : insufficientResources"));
-    EXPECT_TRUE(s.server.errHas("HDLC[16]: fail to open MCC device: No such file or directory\n"));
-    EXPECT_TRUE(s.server.errHas("HDLC[16]: MCC_ALLOCATE fail: No space left on device\n"));
-    EXPECT_TRUE(s.server.errHas("HDLC[16]: MCC_TIMESLOT fail: Input/output error\n"));
+    EXPECT_TRUE(s.server.errHas("hdlc [0/16]: fail to open MCC device: No such file or directory\n"));
+    EXPECT_TRUE(s.server.errHas("hdlc [0/16]: MCC_ALLOCATE fail: No space left on device\n"));
+    EXPECT_TRUE(s.server.errHas("hdlc [0/16]: MCC_TIMESLOT fail: Input/output error\n"));
     EXPECT_TRUE(s.server.errHas("PSTN: trunk 32 names no trunk timeslot (32 x trunk 0 to 3 + "
                                 "timeslot 1 to 31)\n"));
 }
