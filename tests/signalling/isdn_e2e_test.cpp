@@ -252,7 +252,10 @@ TEST(AtsQsigSlots, PutTheBChannelsOfALinkOnTheSwitchAndOutliveTheirDSlot) {
 }
 
 TEST(PstnIsdnSlots, RunALinkOnTheDChannelOfTheirTrunkAndReportItsCongestion) {
-    SignallingSession s;
+    // A T200 that leaves a loaded machine time to answer each poll.
+    std::string config = fast_links;
+    config.replace(config.find("isdn.t200 = 60"), 14, "isdn.t200 = 300");
+    SignallingSession s("", config);
     auto const pstn = [](int seq, int slot, char const* type, int trunk, char const* side,
                          std::string const& answer = "success : NULL") {
         return command(seq, slot, "create : pstn : isdn : { type " + std::string(type) +

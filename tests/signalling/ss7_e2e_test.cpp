@@ -192,7 +192,10 @@ TEST(Ss7Links, AgainstThePeerRecoverFromLossAndBusyAndFailWhenItGoesWrongOrQuiet
 }
 
 TEST(Ss7Links, RefuseWhatAUnitCannotCarryAndWhatTheFullBufferCannotHold) {
-    SignallingSession s;
+    // T6 long enough for 127 answers and a report on a loaded machine.
+    std::string config = fast_links;
+    config.replace(config.find("ss7.t6 = 300"), 12, "ss7.t6 = 2000");
+    SignallingSession s("", config);
     s.run(create(1, 16, false) +
           command(2, 1, "userData : '050102'H", "error : unsupported") + activate(3, 1));
     Ss7Peer peer(s.lineSocket(1024));
@@ -218,7 +221,7 @@ TEST(Ss7Links, RefuseWhatAUnitCannotCarryAndWhatTheFullBufferCannotHold) {
     std::string const full = "{ ... msuTxCount 127, ..., overflowCntr 1, rtbSize 127, ... } }";
     EXPECT_TRUE(s.hasReport("ss7LinkInfo", 1, full));
     // The peer busy for longer than T6 ends the link.
-    EXPECT_EQ(s.next(), "{ slot 1, pdu signal : deactivated : networkError }");
+    EXPECT_EQ(s.next(6s), "{ slot 1, pdu signal : deactivated : networkError }");
 }
 
 TEST(Ss7Links, FailingChannelStepsReportDeactivatedAndKeepNothing) {
