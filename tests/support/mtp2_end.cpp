@@ -18,8 +18,8 @@ std::string DescribeUnit(Bytes const& bytes) {
     return line.str();
 }
 
-}  // namespace
-
+// The timers of the tests: periods short enough to read a transcript
+// through, in the order of the real ones.
 Ss7::Mtp2Link::Timers TestTimers() {
     Ss7::Mtp2Link::Timers t;
     t.t1 = 2000;
@@ -33,8 +33,10 @@ Ss7::Mtp2Link::Timers TestTimers() {
     return t;
 }
 
-Mtp2End::Mtp2End(Bench& bench_, std::string name_, Ss7::Mtp2Link::Timers const& timers)
-    : Bench::End(bench_, std::move(name_)), link(*this, timers, bench_.clock) {
+}  // namespace
+
+Mtp2End::Mtp2End(Bench& bench_, std::string name_)
+    : Bench::End(bench_, std::move(name_)), link(*this, TestTimers(), bench_.clock) {
     link.traces().state = true;
 }
 

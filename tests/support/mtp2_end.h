@@ -16,13 +16,10 @@
 
 namespace support {
 
-// The timers of the tests: periods short enough to read a transcript
-// through, in the order of the real ones.
-Ss7::Mtp2Link::Timers TestTimers();
-
 class Mtp2End : public Ss7::Mtp2Link::User, public Bench::End {
 public:
-    Mtp2End(Bench& bench, std::string name, Ss7::Mtp2Link::Timers const& timers = TestTimers());
+    // On the test timers (see mtp2_link_test.cpp).
+    Mtp2End(Bench& bench, std::string name);
 
     void start(bool emergency = false);
     bool send(Bytes const& msu);
