@@ -24,18 +24,13 @@ struct Lone {
     Lone() : a(bench, "a") {
         a.start();
         a.give("FF FF 01 00");  // SIO
-        a.give("FF FF 01 01");  // SIN
-        feed("FF FF 01 01", 1000);
+        for (unsigned t : {400, 400, 200}) {  // SIN until T4 ends the proving at 1000
+            a.give("FF FF 01 01");
+            bench.Advance(t);
+        }
         a.give("FF FF 00");  // the far end's fill-in unit
         EXPECT_EQ(a.link.state(), Mtp2Link::State::in_service);
         bench.transcript.Clear();
-    }
-    // The far end repeats a unit every 400 ms for the time given.
-    void feed(char const* unit, unsigned ms) {
-        for (unsigned t = 0; t < ms; t += 400) {
-            a.give(unit);
-            bench.Advance(std::min(400u, ms - t));
-        }
     }
     Bench bench;
     Mtp2End a;
@@ -88,7 +83,7 @@ TEST(Mtp2Transcript, BackToBackLinksAlignProveAndComeIntoService) {
     p.a.start();
     p.bench.Advance(300);
     p.b.start();
-    p.bench.Advance(2000);
+    p.bench.Advance(1300);
     EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
      0 a start
      0 a state "not aligned": start
@@ -121,9 +116,6 @@ TEST(Mtp2Transcript, BackToBackLinksAlignProveAndComeIntoService) {
   1600 a> FISU bsn 127/1 fsn 127/1 li 0
   1600 b state "in service": the peer's fill-in or message units
   1600 b in service
-  1900 b> FISU bsn 127/1 fsn 127/1 li 0
-  2000 a> FISU bsn 127/1 fsn 127/1 li 0
-  2300 b> FISU bsn 127/1 fsn 127/1 li 0
 )"));
     EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
 }
@@ -132,7 +124,7 @@ TEST(Mtp2Transcript, AnEmergencyAtOneEndShortensTheProvingOfBoth) {
     Pair p;
     p.a.start(true);
     p.b.start();
-    p.bench.Advance(800);
+    p.bench.Advance(400);
     EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
      0 a start emergency
      0 a state "not aligned": start, emergency
@@ -160,125 +152,74 @@ TEST(Mtp2Transcript, AnEmergencyAtOneEndShortensTheProvingOfBoth) {
    400 b state "in service": the peer's fill-in or message units
    400 b in service
    400 b> FISU bsn 127/1 fsn 127/1 li 0
-   800 a> FISU bsn 127/1 fsn 127/1 li 0
-   800 b> FISU bsn 127/1 fsn 127/1 li 0
 )"));
     EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
 }
 
-TEST(Mtp2Transcript, T2EndsAnAlignmentThatTheFarEndNeverAnswers) {
-    Bench bench;
-    Mtp2End a(bench, "a");
-    a.start();
-    bench.Advance(1600);
-    EXPECT_EQ(bench.transcript.Text(), Script(R"(
-     0 a start
-     0 a state "not aligned": start
-     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
-   400 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
-   800 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
-  1200 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
+TEST(Mtp2Transcript, AlignmentTimersEndALinkWhoseFarEndStopsShortOfService) {
+    // The far end sends its units at 0, then repeats one every 400 ms; the
+    // transcript is cleared at `from`.
+    struct Case {
+        std::vector<char const*> given;
+        char const* repeated;
+        unsigned from, until;
+        char const* transcript;
+    };
+    Case const cases[] = {
+        {{}, nullptr, 1200, 1600, R"(
   1500 a T2 expired
   1500 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
   1500 a state "idle": alignment not possible: T2
   1500 a out of service
-)"));
-    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
-}
-
-TEST(Mtp2Transcript, T3EndsAnAlignmentWhoseFarEndNeverProves) {
-    Bench bench;
-    Mtp2End a(bench, "a");
-    a.start();
-    a.give("FF FF 01 00");  // SIO
-    bench.Advance(700);
-    EXPECT_EQ(bench.transcript.Text(), Script(R"(
-     0 a start
-     0 a state "not aligned": start
-     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
-     0 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
-     0 a state "aligned": the peer aligns
-     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-   400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
+)"},
+        {{"FF FF 01 00"}, nullptr, 400, 800, R"(
    600 a T3 expired
    600 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
    600 a state "idle": alignment not possible: T3
    600 a out of service
-)"));
-    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
-}
-
-TEST(Mtp2Transcript, T1EndsAProvedLinkWhoseFarEndNeverSendsFillIn) {
-    Bench bench;
-    Mtp2End a(bench, "a");
-    a.start();
-    a.give("FF FF 01 00");  // SIO
-    for (int i = 0; i < 8; ++i) {
-        a.give("FF FF 01 01");  // SIN, on and on
-        bench.Advance(400);
-    }
-    EXPECT_EQ(bench.transcript.Text(), Script(R"(
-     0 a start
-     0 a state "not aligned": start
-     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
-     0 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
-     0 a state "aligned": the peer aligns
-     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-     0 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-     0 a state "proving": normal proving
-     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-   400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-   400 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-   800 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-   800 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  1000 a T4 expired
-  1000 a state "aligned ready": proving done
-  1000 a> FISU bsn 127/1 fsn 127/1 li 0
-  1200 a> FISU bsn 127/1 fsn 127/1 li 0
-  1200 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  1600 a> FISU bsn 127/1 fsn 127/1 li 0
-  1600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  2000 a> FISU bsn 127/1 fsn 127/1 li 0
-  2000 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  2400 a> FISU bsn 127/1 fsn 127/1 li 0
-  2400 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  2800 a> FISU bsn 127/1 fsn 127/1 li 0
+)"},
+        // Proved at 1000 (T4), but the far end goes on with SIN.
+        {{"FF FF 01 00"}, "FF FF 01 01", 2800, 3200, R"(
   2800 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
   3000 a T1 expired
   3000 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
   3000 a state "idle": T1: the peer did not come into service
   3000 a out of service
-)"));
-    EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
+)"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(Script(c.transcript));
+        Bench bench;
+        Mtp2End a(bench, "a");
+        a.start();
+        for (char const* unit : c.given) a.give(unit);
+        for (unsigned t = 0; t < c.until; t += 400) {
+            if (t == c.from) bench.transcript.Clear();
+            if (c.repeated) a.give(c.repeated);
+            bench.Advance(400);
+        }
+        EXPECT_EQ(bench.transcript.Text(), Script(c.transcript));
+        EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
+    }
 }
 
 TEST(Mtp2Transcript, AProvingSpoiltByErrorsIsFollowedByASecondOne) {
     Bench bench;
     Mtp2End a(bench, "a");
-    a.link.traces().mtp_activate = true;
     a.start();
     a.give("FF FF 01 00");  // SIO
-    a.give("FF FF 01 01");  // SIN
+    a.give("FF FF 01 01");  // SIN: proving
+    bench.transcript.Clear();
+    a.link.traces().mtp_activate = true;
     for (int i = 0; i < 4; ++i) a.give("FF FF 05 01");  // a length indicator past the unit
+    a.link.traces().mtp_activate = false;
     bench.Advance(400);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 4; ++i) {
         a.give("FF FF 01 01");
         bench.Advance(400);
     }
-    a.give("FF FF 00");
-    EXPECT_EQ(a.link.state(), Mtp2Link::State::in_service);
+    EXPECT_EQ(a.link.state(), Mtp2Link::State::aligned_ready);
     EXPECT_EQ(bench.transcript.Text(), Script(R"(
-     0 a start
-     0 a state "not aligned": start
-     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
-     0 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
-     0 a peer sends SIO in "not aligned"
-     0 a state "aligned": the peer aligns
-     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-     0 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-     0 a peer sends SIN in "aligned"
-     0 a state "proving": normal proving
-     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
      0 z> malformed FF FF 05 01
      0 z> malformed FF FF 05 01
      0 z> malformed FF FF 05 01
@@ -286,27 +227,17 @@ TEST(Mtp2Transcript, AProvingSpoiltByErrorsIsFollowedByASecondOne) {
      0 a proving spoilt by errors
    400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
    400 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-   400 a peer sends SIN in "proving"
    800 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
    800 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-   800 a peer sends SIN in "proving"
   1000 a T4 expired
   1200 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
   1200 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  1200 a peer sends SIN in "proving"
   1600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
   1600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  1600 a peer sends SIN in "proving"
   2000 a T4 expired
   2000 a state "aligned ready": proving done
   2000 a> FISU bsn 127/1 fsn 127/1 li 0
   2000 a> FISU bsn 127/1 fsn 127/1 li 0
-  2000 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  2000 a peer sends SIN in "aligned ready"
-  2400 a> FISU bsn 127/1 fsn 127/1 li 0
-  2400 z> FISU bsn 127/1 fsn 127/1 li 0
-  2400 a state "in service": the peer's fill-in or message units
-  2400 a in service
 )"));
     EXPECT_EQ(Mtp2DissectionDiffers(bench.transcript), "");
 }
@@ -318,50 +249,12 @@ TEST(Mtp2Transcript, FiveSpoiltProvingsEndTheAlignment) {
     a.give("FF FF 01 00");
     a.give("FF FF 01 01");
     for (int period = 0; period < 5; ++period) {
+        if (period == 4) bench.transcript.Clear();  // the fifth proving
         for (int i = 0; i < 4; ++i) a.give("FF FF 05 01");
         bench.Advance(1000);
     }
     EXPECT_EQ(a.link.state(), Mtp2Link::State::idle);
     EXPECT_EQ(bench.transcript.Text(), Script(R"(
-     0 a start
-     0 a state "not aligned": start
-     0 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
-     0 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
-     0 a state "aligned": the peer aligns
-     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-     0 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-     0 a state "proving": normal proving
-     0 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-     0 z> malformed FF FF 05 01
-     0 z> malformed FF FF 05 01
-     0 z> malformed FF FF 05 01
-     0 z> malformed FF FF 05 01
-   400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-   800 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  1000 a T4 expired
-  1000 z> malformed FF FF 05 01
-  1000 z> malformed FF FF 05 01
-  1000 z> malformed FF FF 05 01
-  1000 z> malformed FF FF 05 01
-  1200 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  1600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  2000 a T4 expired
-  2000 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  2000 z> malformed FF FF 05 01
-  2000 z> malformed FF FF 05 01
-  2000 z> malformed FF FF 05 01
-  2000 z> malformed FF FF 05 01
-  2400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  2800 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  3000 a T4 expired
-  3000 z> malformed FF FF 05 01
-  3000 z> malformed FF FF 05 01
-  3000 z> malformed FF FF 05 01
-  3000 z> malformed FF FF 05 01
-  3200 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  3600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  4000 a T4 expired
-  4000 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
   4000 z> malformed FF FF 05 01
   4000 z> malformed FF FF 05 01
   4000 z> malformed FF FF 05 01
@@ -390,7 +283,7 @@ TEST(Mtp2Transcript, T7EndsALinkWhoseUnitsStayUnacknowledged) {
     EXPECT_EQ(Mtp2DissectionDiffers(l.bench.transcript), "");
 }
 
-TEST(Mtp2Transcript, StatusUnitsInServiceMarkTheFarEndBusyOrEndTheLink) {
+TEST(Mtp2Transcript, ABusyFarEndHoldsOffT7UntilT6EndsTheLink) {
     Lone l;
     l.a.link.traces().msu_processing = true;
     l.a.send(hex("0A 01 00 00 00 20"));
@@ -398,13 +291,7 @@ TEST(Mtp2Transcript, StatusUnitsInServiceMarkTheFarEndBusyOrEndTheLink) {
     l.bench.Advance(1000);
     l.a.give("80 FF 00");  // acknowledges the unit: no longer busy
     l.a.give("FF FF 01 05");  // busy again, for longer than T6
-    l.bench.Advance(1600);
-    l.a.start();
-    l.a.give("FF FF 01 00");
-    l.a.give("FF FF 01 01");
-    l.feed("FF FF 01 01", 1000);
-    l.a.give("FF FF 00");
-    l.a.give("FF FF 01 01");  // SIN in service ends it
+    l.bench.Advance(1500);
     EXPECT_EQ(l.bench.transcript.Text(), Script(R"(
   1000 a send fsn 0, 6 octets
   1000 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
@@ -425,30 +312,6 @@ TEST(Mtp2Transcript, StatusUnitsInServiceMarkTheFarEndBusyOrEndTheLink) {
   3500 a> LSSU SIOS bsn 127/1 fsn 0/1 li 1
   3500 a state "idle": the peer stayed busy
   3500 a out of service
-  3600 a start
-  3600 a state "not aligned": start
-  3600 a> LSSU SIO bsn 127/1 fsn 127/1 li 1
-  3600 z> LSSU SIO bsn 127/1 fsn 127/1 li 1
-  3600 a state "aligned": the peer aligns
-  3600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  3600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  3600 a state "proving": normal proving
-  3600 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  3600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  4000 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  4000 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  4400 a> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  4400 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  4600 a T4 expired
-  4600 a state "aligned ready": proving done
-  4600 a> FISU bsn 127/1 fsn 127/1 li 0
-  4600 z> FISU bsn 127/1 fsn 127/1 li 0
-  4600 a state "in service": the peer's fill-in or message units
-  4600 a in service
-  4600 z> LSSU SIN bsn 127/1 fsn 127/1 li 1
-  4600 a> LSSU SIOS bsn 127/1 fsn 127/1 li 1
-  4600 a state "idle": the peer's status unit in service
-  4600 a out of service
 )"));
     EXPECT_EQ(Mtp2DissectionDiffers(l.bench.transcript), "");
 }
@@ -462,8 +325,7 @@ TEST(Mtp2Transcript, AUnitLostOnTheLineIsAskedForByTheBackwardIndicatorAndSentAg
     p.a.send(hex("0A 01 00 00 00 21"));
     p.a.send(hex("0A 01 00 00 00 22"));
     p.a.send(hex("0A 01 00 00 00 23"));
-    p.bench.Advance(500);
-    EXPECT_EQ(p.b.received, (std::vector<Bytes>{hex("0A 01 00 00 00 21"), hex("0A 01 00 00 00 22"), hex("0A 01 00 00 00 23")}));
+    p.bench.Advance(0);
     EXPECT_EQ(p.a.link.counters().repeated, 2u);
     EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
   1500 a> MSU bsn 127/1 fsn 0/1 octets 6 li 6
@@ -480,10 +342,6 @@ TEST(Mtp2Transcript, AUnitLostOnTheLineIsAskedForByTheBackwardIndicatorAndSentAg
   1500 b accept fsn 2, 6 octets
   1500 b message 0A 01 00 00 00 23
   1500 b> FISU bsn 2/0 fsn 127/1 li 0
-  1600 a> FISU bsn 127/1 fsn 2/0 li 0
-  1600 b> FISU bsn 2/0 fsn 127/1 li 0
-  2000 a> FISU bsn 127/1 fsn 2/0 li 0
-  2000 b> FISU bsn 2/0 fsn 127/1 li 0
 )"));
     EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
 }
@@ -500,7 +358,6 @@ TEST(Mtp2Transcript, SequenceNumbersWrapFrom127To0) {
         p.a.send(Bytes{0x0A, 0x01, 0x00, 0x00, 0x00, uint8_t(0xA0 + i)});
         p.bench.Advance(0);
     }
-    p.bench.Advance(400);
     EXPECT_EQ(p.b.received.size(), 130u);
     EXPECT_EQ(p.b.link.bsn(), 1u);
     EXPECT_EQ(p.bench.transcript.Text(), Script(R"(
@@ -516,8 +373,6 @@ TEST(Mtp2Transcript, SequenceNumbersWrapFrom127To0) {
   1500 a> MSU bsn 127/1 fsn 1/1 octets 6 li 6
   1500 b message 0A 01 00 00 00 A3
   1500 b> FISU bsn 1/1 fsn 127/1 li 0
-  1600 a> FISU bsn 127/1 fsn 1/1 li 0
-  1600 b> FISU bsn 1/1 fsn 127/1 li 0
 )"));
     EXPECT_EQ(Mtp2DissectionDiffers(p.bench.transcript), "");
 }

@@ -10,8 +10,7 @@ namespace {
 
 std::string Flag(bool command, bool pf) { return std::string(command ? "p=" : "f=") + (pf ? '1' : '0'); }
 
-}  // namespace
-
+// A frame sent by an entity on `side`, as a transcript writes it.
 std::string DescribeLapd(ISDN::Side side, Bytes const& frame) {
     // Parsed as the far end reads it, so that "cmd" is what the sender meant.
     ISDN::Side const far = side == ISDN::Side::user ? ISDN::Side::network : ISDN::Side::user;
@@ -33,18 +32,14 @@ std::string DescribeLapd(ISDN::Side side, Bytes const& frame) {
     return line;
 }
 
+}  // namespace
+
 LapdEnd::LapdEnd(Bench& bench_, std::string name_, ISDN::LapdParams const& params)
     : Bench::End(bench_, std::move(name_)), lapd(params, *this, bench_.clock) {}
 
 void LapdEnd::establish() {
     Write("establish");
     lapd.Establish();
-    bench.Settle();
-}
-
-void LapdEnd::release() {
-    Write("release");
-    lapd.Release();
     bench.Settle();
 }
 
@@ -77,7 +72,7 @@ void LapdEnd::LapdTransmit(uint8_t const* frame, size_t size) {
     bench.transcript.AddFrame(name + "> " + DescribeLapd(lapd.params().side, bytes) +
                                   (lost ? " (lost)" : ""),
                               bytes);
-    if (!lost) bench.wire.Put(index, bytes);
+    if (!lost) bench.Put(index, bytes);
 }
 
 void LapdEnd::LapdUp() { Write("up"); }
@@ -107,10 +102,6 @@ void LapdEnd::Check() {
 char const* LapdEnd::TimerName(unsigned index) const {
     return index == ISDN::Lapd::t200 ? "T200" : "T203";
 }
-
-}  // namespace support
-
-namespace support {
 
 namespace {
 

@@ -15,16 +15,12 @@
 
 namespace support {
 
-// A frame sent by an entity on `side`, as a transcript writes it.
-std::string DescribeLapd(ISDN::Side side, Bytes const& frame);
-
 class LapdEnd : public ISDN::Lapd::Notify, public Bench::End {
 public:
     LapdEnd(Bench& bench, std::string name, ISDN::LapdParams const& params);
 
     // Layer 3's requests, each written down.
     void establish();
-    void release();
     ISDN::Lapd::SendResult send(Bytes const& message);
     // Hands the entity a frame of the far end that the test plays, written
     // as hex ("02 01 73"), in storage of its own size so that a read past
@@ -53,10 +49,6 @@ private:
     void Write(std::string const& line) { bench.transcript.Add(name + ' ' + line); }
     ISDN::Lapd::State noted_ = ISDN::Lapd::State::tei_assigned;
 };
-
-}  // namespace support
-
-namespace support {
 
 // Reads the transcript's frames back with Wireshark's LAPD and Q.931
 // dissectors (capture link type 203) and compares each with its line: the

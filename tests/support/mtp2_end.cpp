@@ -6,6 +6,9 @@
 
 namespace support {
 
+namespace {
+
+// A signal unit as a transcript writes it.
 std::string DescribeUnit(Bytes const& bytes) {
     Ss7::SignalUnit unit;
     if (Ss7::Parse(bytes.data(), bytes.size(), unit) != Ss7::ParseResult::good)
@@ -15,6 +18,8 @@ std::string DescribeUnit(Bytes const& bytes) {
     return line.str();
 }
 
+// The timers of the tests: periods short enough to read a transcript
+// through, in the order of the real ones.
 Ss7::Mtp2Link::Timers TestTimers() {
     Ss7::Mtp2Link::Timers t;
     t.t1 = 2000;
@@ -28,20 +33,16 @@ Ss7::Mtp2Link::Timers TestTimers() {
     return t;
 }
 
-Mtp2End::Mtp2End(Bench& bench_, std::string name_, Ss7::Mtp2Link::Timers const& timers)
-    : Bench::End(bench_, std::move(name_)), link(*this, timers, bench_.clock) {
+}  // namespace
+
+Mtp2End::Mtp2End(Bench& bench_, std::string name_)
+    : Bench::End(bench_, std::move(name_)), link(*this, TestTimers(), bench_.clock) {
     link.traces().state = true;
 }
 
 void Mtp2End::start(bool emergency) {
     Write(emergency ? "start emergency" : "start");
     link.Start(emergency);
-    bench.Settle();
-}
-
-void Mtp2End::stop() {
-    Write("stop");
-    link.Stop();
     bench.Settle();
 }
 
@@ -53,9 +54,9 @@ bool Mtp2End::send(Bytes const& msu) {
     return sent;
 }
 
-void Mtp2End::give(std::string const& unit, char const* far) {
+void Mtp2End::give(std::string const& unit) {
     Bytes const bytes = hex(unit);
-    bench.transcript.AddFrame(std::string(far) + "> " + DescribeUnit(bytes), bytes);
+    bench.transcript.AddFrame("z> " + DescribeUnit(bytes), bytes);
     Take(bytes);
     bench.Settle();
 }
@@ -69,7 +70,7 @@ void Mtp2End::Transmit(uint8_t const* unit, size_t size) {
     Bytes const bytes(unit, unit + size);
     bool const lost = lose && lose(bytes);
     bench.transcript.AddFrame(name + "> " + DescribeUnit(bytes) + (lost ? " (lost)" : ""), bytes);
-    if (!lost) bench.wire.Put(index, bytes);
+    if (!lost) bench.Put(index, bytes);
 }
 
 void Mtp2End::OnMessage(uint8_t const* msu, size_t size) {
@@ -86,10 +87,6 @@ void Mtp2End::OnTrace(std::string const& line) { Write(line); }
 char const* Mtp2End::TimerName(unsigned index) const {
     return index < Ss7::Mtp2Link::fill ? Ss7::Mtp2Link::TimerName(index) : nullptr;
 }
-
-}  // namespace support
-
-namespace support {
 
 namespace {
 

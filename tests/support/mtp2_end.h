@@ -16,23 +16,16 @@
 
 namespace support {
 
-// A signal unit as a transcript writes it.
-std::string DescribeUnit(Bytes const& unit);
-
-// The timers of the tests: periods short enough to read a transcript
-// through, in the order of the real ones.
-Ss7::Mtp2Link::Timers TestTimers();
-
 class Mtp2End : public Ss7::Mtp2Link::User, public Bench::End {
 public:
-    Mtp2End(Bench& bench, std::string name, Ss7::Mtp2Link::Timers const& timers = TestTimers());
+    // On the test timers (see mtp2_link_test.cpp).
+    Mtp2End(Bench& bench, std::string name);
 
     void start(bool emergency = false);
-    void stop();
     bool send(Bytes const& msu);
-    // Hands the link a unit of the far end that the test plays (hex), in
-    // storage of its own size; `far` names that end in the transcript.
-    void give(std::string const& unit, char const* far = "z");
+    // Hands the link a unit of the far end "z" that the test plays (hex), in
+    // storage of its own size.
+    void give(std::string const& unit);
 
     void Transmit(uint8_t const* unit, size_t size) override;
     void OnMessage(uint8_t const* msu, size_t size) override;
@@ -53,10 +46,6 @@ public:
 private:
     void Write(std::string const& line) { bench.transcript.Add(name + ' ' + line); }
 };
-
-}  // namespace support
-
-namespace support {
 
 // Reads the transcript's units back with Wireshark's MTP2 dissector
 // (capture link type 140, and MTP3 on the message units) and compares each

@@ -71,9 +71,9 @@ void Transcript::AddFrame(std::string const& line, Bytes const& frame) {
     Add(line);
 }
 
-std::string Transcript::Text(size_t first) const {
+std::string Transcript::Text() const {
     std::string text;
-    for (size_t i = first; i < lines.size(); ++i) text += lines[i] + '\n';
+    for (std::string const& line : lines) text += line + '\n';
     return text;
 }
 
@@ -100,25 +100,6 @@ std::string DissectionDiffers(Transcript const& transcript, LinkType type,
     return "";
 }
 
-void Wire::Settle() {
-    while (!in_flight_.empty()) {
-        auto const [to, frame] = std::move(in_flight_.front());
-        in_flight_.pop_front();
-        if (deliver) deliver(to, frame);
-        if (after) after();
-    }
-}
-
-void Wire::Advance(uint64_t ms) {
-    uint64_t const until = clock_.now() + ms;
-    for (;;) {
-        Settle();
-        if (!clock_.FireNext(until)) break;
-        if (after) after();
-    }
-    clock_.Advance(until - clock_.now());
-}
-
 Bench::End::End(Bench& bench_, std::string name_)
     : bench(bench_), name(std::move(name_)), index(int(bench_.ends.size())) {
     bench.ends.push_back(this);
@@ -126,12 +107,6 @@ Bench::End::End(Bench& bench_, std::string name_)
 }
 
 Bench::Bench() {
-    wire.deliver = [this](int to, Bytes const& frame) {
-        if (size_t(to) < ends.size()) ends[size_t(to)]->Take(frame);
-    };
-    wire.after = [this] {
-        for (End* end : ends) end->Check();
-    };
     clock.on_expiry = [this](std::string const& label, unsigned index) {
         for (End* end : ends)
             if (end->name == label && end->TimerName(index))
@@ -139,9 +114,32 @@ Bench::Bench() {
     };
 }
 
+void Bench::Check() {
+    for (End* end : ends) end->Check();
+}
+
+void Bench::Deliver() {
+    while (!in_flight_.empty()) {
+        auto const [to, frame] = std::move(in_flight_.front());
+        in_flight_.pop_front();
+        if (size_t(to) < ends.size()) ends[size_t(to)]->Take(frame);
+        Check();
+    }
+}
+
+void Bench::Advance(uint64_t ms) {
+    uint64_t const until = clock.now() + ms;
+    for (;;) {
+        Deliver();
+        if (!clock.FireNext(until)) break;
+        Check();
+    }
+    clock.Advance(until - clock.now());
+}
+
 void Bench::Settle() {
-    wire.after();
-    wire.Settle();
+    Check();
+    Deliver();
 }
 
 }  // namespace support

@@ -6,7 +6,7 @@
 // back-to-back pair, so their timers interleave as on a real line.
 //
 // A Transcript writes down what happens, one line each, after the time it
-// happened; a Wire carries frames between the ends of a pair on the clock.
+// happened.
 
 #include <cstdint>
 #include <deque>
@@ -69,8 +69,8 @@ public:
         lines.clear();
         frames.clear();
     }
-    // The lines from `first` on, each ended by a line end.
-    std::string Text(size_t first = 0) const;
+    // The lines, each ended by a line end.
+    std::string Text() const;
 
     std::vector<std::string> lines;
     // Every frame, with the index of its line.
@@ -94,32 +94,10 @@ std::string DissectionDiffers(Transcript const& transcript, LinkType type,
 // its own: the text without that first line end.
 inline std::string Script(char const* text) { return text[0] == '\n' ? text + 1 : text; }
 
-// The line between two ends (0 and 1) on one clock. A frame put on it
-// reaches the other end after the step that sent it, in order; time moves
-// only through Advance, which delivers what is in flight before each timer
-// fires.
-class Wire {
-public:
-    explicit Wire(VirtualClock& clock) : clock_(clock) {}
-
-    void Put(int from, Bytes frame) { in_flight_.emplace_back(1 - from, std::move(frame)); }
-    // Delivers every frame in flight, those sent meanwhile too.
-    void Settle();
-    // Settles, then advances the clock by ms, settling after each expiry.
-    void Advance(uint64_t ms);
-
-    std::function<void(int to, Bytes const& frame)> deliver;
-    // Called after each delivery and each expiry.
-    std::function<void()> after;
-
-private:
-    VirtualClock& clock_;
-    std::deque<std::pair<int, Bytes>> in_flight_;
-};
-
-// A test bench in virtual time: the clock, the transcript and the wire of
-// one or two protocol ends. An end that the test plays alone has no peer:
-// its frames are written down and go nowhere.
+// A test bench in virtual time: the clock, the transcript and the line
+// between one or two protocol ends (0 and 1). A frame put on the line
+// reaches the other end after the step that sent it, in order; an end that
+// the test plays alone has no peer: its frames go nowhere.
 class Bench {
 public:
     class End {
@@ -143,15 +121,22 @@ public:
     Bench(Bench const&) = delete;
     Bench& operator=(Bench const&) = delete;
 
-    void Advance(uint64_t ms) { wire.Advance(ms); }
-    // After a step the test took itself: delivers what is in flight and
-    // writes down what changed.
+    void Put(int from, Bytes frame) { in_flight_.emplace_back(1 - from, std::move(frame)); }
+    // Advances the clock by ms, delivering what is in flight before each
+    // expiry and writing down what changed after each step.
+    void Advance(uint64_t ms);
+    // After a step the test took itself: writes down what changed and
+    // delivers what is in flight.
     void Settle();
 
     VirtualClock clock;
     Transcript transcript{clock};
-    Wire wire{clock};
     std::vector<End*> ends;
+
+private:
+    void Deliver();
+    void Check();
+    std::deque<std::pair<int, Bytes>> in_flight_;
 };
 
 }  // namespace support
