@@ -1,11 +1,10 @@
-// The RTCP reports and the radio header extensions as Wireshark reads them:
-// the octets the codecs write go into a capture file and come back through
-// tshark's dissectors, field by field.
+// The radio header extensions as Wireshark reads them: the octets the codec
+// writes go into a capture file and come back through tshark's dissectors,
+// field by field (the RTCP reports are read so in rtp_e2e_test.cpp).
 
 #include <gtest/gtest.h>
 
 #include "rtp/radio/r2s_proto.h"
-#include "rtp/rtcp.h"
 #include "tests/support/dissector.h"
 #include "tests/support/radio_values.h"
 
@@ -23,24 +22,6 @@ Bytes keepAlive(Bytes const& extension) {
 }
 
 }  // namespace
-
-TEST(Dissected, RtcpReportsReadAsReceiverReportSourceDescriptionAndGoodbye) {
-    Rtcp::RtcpReporter reporter(0xCAFEF00D, "127.0.0.1");
-    Rtcp::Packet const start = reporter.Start(), end = reporter.End();
-    Dissection const d = dissect(
-        LinkType::ipv4, {udpPacket(port + 1, port + 1, start), udpPacket(port + 1, port + 1, end)},
-        {"rtcp.pt", "rtcp.length", "rtcp.senderssrc", "rtcp.sdes.text", "rtcp.ssrc.identifier",
-         "_ws.malformed", "_ws.expert"},
-        {"-d", "udp.port==" + std::to_string(port + 1) + ",rtcp"});
-    ASSERT_EQ(d.error, "");
-    ASSERT_EQ(d.rows.size(), 2u);
-    std::vector<std::string> const announced = {
-        "201,202", "1,4", "0xcafef00d", "127.0.0.1", "0xcafef00d", "", ""};
-    EXPECT_EQ(d.rows[0], announced);
-    std::vector<std::string> const goodbye = {
-        "201,202,203", "1,4,1", "0xcafef00d", "127.0.0.1", "0xcafef00d,0xcafef00d", "", ""};
-    EXPECT_EQ(d.rows[1], goodbye);
-}
 
 TEST(Dissected, RadioHeaderExtensionsReadWithTheFieldsOfTheirLayout) {
     TERM::ED137RadioExtensionSQI const sqi = ed137Sqi(Method::c_n, 20);
