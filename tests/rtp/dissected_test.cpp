@@ -28,31 +28,20 @@ TEST(Dissected, RadioHeaderExtensionsReadWithTheFieldsOfTheirLayout) {
     struct Case {
         uint16_t profile;
         TERM::ED137RadioHeader header;
-        TERM::ED137RadioExtensionSQI const* sqi;
         // The first layout: ptt_type squ ptt_id sct x ft.type ft.len qidx qidx-ml;
         // the later: ptt_type squ ptt_id pm ptts sct x ft.type ft.len qidx qidx-ml.
         std::vector<std::string> fields;
     } const cases[] = {
         {r2s_proto::profile_v0,
          ed137Header(PTT::priority_ptt_on, true, 9),
-         nullptr,
-         {"0x0067", "3", "1", "9", "0", "0", "", "", "", ""}},
-        {r2s_proto::profile_v0,
-         ed137Header(PTT::normal_ptt_on, false, 15, false, false, true),
-         &sqi,
-         {"0x0067", "1", "0", "15", "1", "1", "0x00000001", "1", "20", "2"}},
+         {"0x0067", "3", "1", "9", "0", "1", "0x00000001", "1", "20", "2"}},
         {r2s_proto::profile_v1,
-         ed137Header(PTT::emergency_ptt_on, true, 63, true, false, true),
-         nullptr,
-         {"0x0167", "4", "1", "63", "1", "0", "1", "0", "", "", "", ""}},
-        {r2s_proto::profile_v1,
-         ed137Header(PTT::coupling_ptt_on, false, 9, false, true),
-         &sqi,
-         {"0x0167", "2", "0", "9", "0", "1", "0", "1", "0x01", "1", "20", "2"}},
+         ed137Header(PTT::emergency_ptt_on, false, 63, true, false, true),
+         {"0x0167", "4", "0", "63", "1", "0", "1", "1", "0x01", "1", "20", "2"}},
     };
     std::string const first = "rtp.ext.ed137.", later = "rtp.ext.ed137a.";
     for (Case const& c : cases) {
-        r2s_proto::Encoded const encoded = r2s_proto::encode(c.profile, c.header, c.sqi);
+        r2s_proto::Encoded const encoded = r2s_proto::encode(c.profile, c.header, &sqi);
         SCOPED_TRACE(text(encoded.bytes));
         ASSERT_EQ(encoded.fault, "");
         std::vector<std::string> fields = {"rtp.ext.profile"};
