@@ -312,7 +312,6 @@ TEST(MonitoringOverlongValues, AValueBeyondTheBoundIsCutAndEveryOtherValueStillR
     Monitored m;
     // 4,096 bytes that are not printable: 16,384 characters once escaped.
     m.put("/var/version", std::string(4096, '\x01'));
-    m.put("/proc/temperature", std::string(4096, '\xff'));
     m.put("/var/board-version", "B3\n");
     // 102 configuration entries, more than 5,000 characters joined.
     std::string entries, joined;
@@ -325,7 +324,6 @@ TEST(MonitoringOverlongValues, AValueBeyondTheBoundIsCutAndEveryOtherValueStillR
     ASSERT_TRUE(m.start() && m.control());
 
     EXPECT_TRUE(m.agent.waitTold("version/software/0", escapes("\\x01", 4096, true)));
-    EXPECT_TRUE(m.agent.waitTold("board/temperature/0", escapes("\\xff", 4096, true)));
     EXPECT_TRUE(m.agent.waitTold("configuration/version/0", joined.substr(0, 4088) + cut_mark));
     // The other values of the same check.
     for (char const* key : {"version/board/0", "framer/status/3", "version/fpga/0"})
@@ -366,11 +364,9 @@ TEST(MonitoringDisplay, AChannelIsKeptOnlyWhereItsIndexTellsItApartFromEveryOthe
         {"1", "0", "1000"},
         {"2147482", "999", "2147482999"},
         {"0", "1000", ""},
-        {"1", "-1", ""},
         {"-1", "5", ""},
         {"2147483", "0", ""},
         {"2147484", "5", ""},
-        {"-2147483648", "0", ""},
         {"2147483647", "2147483647", ""},
     };
     std::string lines;

@@ -23,10 +23,14 @@ using PTT = TERM::ED137RadioPTT;
 namespace {
 
 std::string const kvel = "kvel : " + oneLine(kvelStatus());
-std::string const ed137 =
-    "ed-137 : { header { ptt ptt-off, squ squ-off, ptt-id 9, ptt-mute FALSE, ptt-summation FALSE, "
-    "sct FALSE }, radio-response { type radio-txrx, txrxmode txrx, r2s-keepalive-period 40, "
-    "r2s-keepalive-multiplier 10, ptt-id 9, rtphe 0 } }";
+// An ED-137 radio whose peer is silent after `multiplier` keep-alive periods.
+std::string ed137Radio(int multiplier) {
+    return "ed-137 : { header { ptt ptt-off, squ squ-off, ptt-id 9, ptt-mute FALSE, "
+           "ptt-summation FALSE, sct FALSE }, radio-response { type radio-txrx, txrxmode txrx, "
+           "r2s-keepalive-period 40, r2s-keepalive-multiplier " +
+           std::to_string(multiplier) + ", ptt-id 9, rtphe 0 } }";
+}
+std::string const ed137 = ed137Radio(10);
 // The hex record of kvelStatus() on the driver.
 std::string const kvel_record =
     "00 00 00 03 01 55 02 00 01 2C 00 00 00 00 00 07 05 31 31 38 2E 35 04 09 02 05 01 06 00";
@@ -271,14 +275,10 @@ TEST(RadioSlots, ACodecChangeStopsTheRadioStreamAroundTheSessionAndDestroyStopsI
 // codec change that leaves no session leaves the radio stopped until one
 // that works.
 TEST(RadioSlots, StopTheRadioWithTheRtpSessionAndTellTheControllerOnce) {
-    std::string const slow = ed137;
-    std::string const quiet = slow.substr(0, slow.find("r2s-keepalive-multiplier 10")) +
-                              "r2s-keepalive-multiplier 50" +
-                              slow.substr(slow.find("r2s-keepalive-multiplier 10") + 27);
     {
         Connected c;
         StreamPorts const p;
-        c.run(created(1, p, quiet) +
+        c.run(created(1, p, ed137Radio(50)) +
               "$ rtp end 4096\n< { slot 5, pdu signal : abort : 32 }\n$ rtpext\n$ rtp\n"
               "= no RTP sessions\n~ 300\n" +
               rtpExt(2, ed137Tx(ed137Header(PTT::normal_ptt_on, false, 9)), "error : unsupported"));
@@ -304,12 +304,9 @@ TEST(RadioSlots, StopTheRadioWithTheRtpSessionAndTellTheControllerOnce) {
 // Keep-alives the session does not take: one line and one failure for the
 // run, tried again less often, and the period again once they go.
 TEST(RadioSlots, ED137TellsOfFailingKeepAlivesOnceAndKeepsAliveAgainWhenTheyGo) {
-    std::string const quiet = ed137.substr(0, ed137.find("r2s-keepalive-multiplier 10")) +
-                              "r2s-keepalive-multiplier 5" +
-                              ed137.substr(ed137.find("r2s-keepalive-multiplier 10") + 27);
     Connected c;
     StreamPorts const p;
-    c.run(created(1, p, quiet) +
+    c.run(created(1, p, ed137Radio(5)) +
           "$ fail rtp_ext write EIO\n< { slot 5, pdu signal : abort : 5 }\n");
     // The peer's silence is told on its own.
     c.run("< { slot 5, pdu signal : abort : 2001 }\n~ 500\n");
