@@ -228,8 +228,8 @@ TEST(Ss7Links, FailingChannelStepsReportDeactivatedAndKeepNothing) {
     SignallingSession s("absent mcc/ctl\n");
     // Each step that fails leaves the link down and the channel free.
     std::string script = create(1, 16, false);
-    char const* const faults[] = {"$ present mcc/ctl\n= /dev/mcc/ctl present\n"
-                                  "$ fail mcc/ctl MCC_ALLOCATE ENOSPC 1\n",
+    char const* const faults[] = {("$ present mcc/ctl\n= /dev/mcc/ctl present\n"
+                                   "$ fail mcc/ctl MCC_ALLOCATE ENOSPC 1\n"),
                                   "$ fail mcc/ctl MCC_TIMESLOT EIO 1\n",
                                   "$ mcc\n= free: data 32 of 32 bri 16 of 16 transparent 32 of 32\n"};
     for (int seq = 2; seq < 5; ++seq)
